@@ -1,0 +1,10 @@
+#include "Globals.h"
+
+TMainForm* MainForm = nullptr;
+TAboutBox* AboutBox = nullptr;
+TfrmPlot* frmPlot = nullptr;
+TfrmOutPut* frmOutPut = nullptr;
+TfrmWorkSpace* frmWorkSpace = nullptr;
+TfrmAddTask* frmAddTask = nullptr;
+TfrmEnviroment* frmEnviroment = nullptr;
+TSplash* Splash = nullptr;

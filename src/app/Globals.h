@@ -1,0 +1,22 @@
+#pragma once
+
+// The application's windows. Each pointer is null until its window has been
+// created (and again after it has been destroyed).
+
+class TMainForm;
+class TAboutBox;
+class TfrmPlot;
+class TfrmOutPut;
+class TfrmWorkSpace;
+class TfrmAddTask;
+class TfrmEnviroment;
+class TSplash;
+
+extern TMainForm* MainForm;
+extern TAboutBox* AboutBox;
+extern TfrmPlot* frmPlot; // the first view; nothing reads it after start-up
+extern TfrmOutPut* frmOutPut;
+extern TfrmWorkSpace* frmWorkSpace;
+extern TfrmAddTask* frmAddTask;
+extern TfrmEnviroment* frmEnviroment;
+extern TSplash* Splash;

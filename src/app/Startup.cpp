@@ -1,0 +1,98 @@
+#include "Startup.h"
+
+#include "Globals.h"
+#include "Messages.h"
+#include "TMainForm.h"
+#include "TSplash.h"
+#include "TfrmOutPut.h"
+#include "TfrmPlot.h"
+#include "TfrmWorkSpace.h"
+
+#include <QApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QThread>
+
+#include <utility>
+
+namespace {
+
+QStringList& Order()
+{
+    static QStringList order;
+    return order;
+}
+
+// Stores a new window in its global, then runs its creation handler.
+template <class Form, class... Args> void CreateForm(Form*& global, const char* name, Args&&... args)
+{
+    global = new Form(std::forward<Args>(args)...);
+    Order().append(QString::fromLatin1(name));
+    Form* form = global;
+    corvane::RunHandler([form] { form->FormCreate(); });
+}
+
+} // namespace
+
+const QStringList& CreationOrder() { return Order(); }
+
+void ShowSplash()
+{
+    Splash = new TSplash;
+    corvane::RunHandler([] { Splash->FormCreate(); });
+    Splash->show();
+    // Let the window system map the window, then paint it now.
+    QCoreApplication::processEvents();
+    Splash->repaint();
+    QCoreApplication::processEvents();
+}
+
+void CreateApplicationWindows()
+{
+    Order().clear();
+    CreateForm(MainForm, "MainForm");
+    frmPlot = MainForm->CreateView(QStringLiteral("Fig.1"));
+    Order().append(QStringLiteral("frmPlot"));
+    QObject::connect(frmPlot, &QObject::destroyed, [](QObject* gone) {
+        if (static_cast<QObject*>(frmPlot) == gone)
+            frmPlot = nullptr;
+    });
+    CreateForm(frmOutPut, "frmOutPut", MainForm);
+    MainForm->AttachPanel(frmOutPut, Qt::BottomDockWidgetArea);
+    CreateForm(frmWorkSpace, "frmWorkSpace", MainForm);
+    MainForm->AttachPanel(frmWorkSpace, Qt::LeftDockWidgetArea);
+}
+
+void DestroyApplicationWindows()
+{
+    if (!MainForm)
+        return;
+    delete frmWorkSpace;
+    frmWorkSpace = nullptr;
+    delete frmOutPut;
+    frmOutPut = nullptr;
+    // Views, the newest first; each destroys its scene and releases its context.
+    QList<QMdiSubWindow*> views = MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder);
+    for (auto it = views.rbegin(); it != views.rend(); ++it)
+        delete *it;
+    frmPlot = nullptr;
+    delete MainForm;
+    MainForm = nullptr;
+}
+
+void DestroySplash()
+{
+    delete Splash;
+    Splash = nullptr;
+}
+
+void RunApplication(int splashMilliseconds)
+{
+    ShowSplash();
+    // The splash stays on screen; nothing is processed meanwhile.
+    QThread::msleep(static_cast<unsigned long>(splashMilliseconds));
+    CreateApplicationWindows();
+    MainForm->show();
+    QApplication::exec();
+    DestroyApplicationWindows();
+}

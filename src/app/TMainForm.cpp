@@ -1,0 +1,157 @@
+#include "TMainForm.h"
+
+#include "Globals.h"
+#include "Messages.h"
+#include "SystemSummary.h"
+#include "TSplash.h"
+#include "TfrmPlot.h"
+#include "TfrmWorkSpace.h"
+
+#include <QDockWidget>
+#include <QGuiApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+
+namespace {
+constexpr int kLeftPanWidth = 122;
+constexpr int kBottomPanHeight = 79;
+constexpr int kDockOverWidth = 153;
+constexpr int kDockOverHeight = 99;
+constexpr int kFloatingWorkSpaceWidth = 153;
+} // namespace
+
+TMainForm::TMainForm()
+    : FMdiArea(new QMdiArea(this)), FToolBar4(new QToolBar(QStringLiteral("ToolBar4"), this))
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("Corvane 0.75"));
+    setCentralWidget(FMdiArea);
+    FMdiArea->setObjectName(QStringLiteral("MdiArea"));
+
+    FToolBar4->setObjectName(QStringLiteral("ToolBar4"));
+    FToolBar4->setMovable(false);
+    FToolBar4->setFloatable(false);
+    FToolBar4->setIconSize(QSize(16, 16));
+    FToolBar4->setMinimumHeight(27);
+    addToolBar(Qt::TopToolBarArea, FToolBar4);
+
+    setDockNestingEnabled(false);
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
+    statusBar()->setSizeGripEnabled(true);
+
+    resize(704, 639);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    move(screen.center() - rect().center());
+}
+
+void TMainForm::FormCreate()
+{
+    if (Splash) {
+        delete Splash;
+        Splash = nullptr;
+    }
+    // Shown until the first hint replaces it.
+    statusBar()->showMessage(SystemSummary());
+}
+
+TfrmPlot* TMainForm::ActiveView() const
+{
+    QMdiSubWindow* sub = FMdiArea->currentSubWindow();
+    return sub ? qobject_cast<TfrmPlot*>(sub->widget()) : nullptr;
+}
+
+TfrmPlot* TMainForm::CreateView(const QString& caption)
+{
+    auto* view = new TfrmPlot;
+    view->setWindowTitle(caption);
+    QMdiSubWindow* sub = FMdiArea->addSubWindow(view);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    corvane::RunHandler([view] { view->FormCreate(); });
+    sub->show();
+    return view;
+}
+
+void TMainForm::AttachPanel(QDockWidget* panel, Qt::DockWidgetArea area)
+{
+    if (dockWidgetArea(panel) != area)
+        addDockWidget(area, panel);
+    FPanelArea[panel] = area;
+    if (area == Qt::LeftDockWidgetArea)
+        resizeDocks({panel}, {kLeftPanWidth}, Qt::Horizontal);
+    else if (area == Qt::BottomDockWidgetArea)
+        resizeDocks({panel}, {kBottomPanHeight}, Qt::Vertical);
+    connect(panel, &QDockWidget::dockLocationChanged, this,
+            [this, panel](Qt::DockWidgetArea where) { PanelDocked(panel, where); });
+    connect(panel, &QDockWidget::topLevelChanged, this, [this, panel](bool floating) {
+        if (floating)
+            PanelFloated(panel);
+        else
+            PanelDocked(panel, dockWidgetArea(panel));
+    });
+    connect(panel, &QObject::destroyed, this, [this, panel] { FPanelArea.remove(panel); });
+}
+
+void TMainForm::PanelDocked(QDockWidget* panel, Qt::DockWidgetArea area)
+{
+    if (panel->isFloating() || area == Qt::NoDockWidgetArea)
+        return;
+    FPanelArea[panel] = area;
+    if (area == Qt::LeftDockWidgetArea)
+        LeftPanDockOver();
+    else if (area == Qt::BottomDockWidgetArea)
+        BottomPanDockOver();
+}
+
+void TMainForm::PanelFloated(QDockWidget* panel)
+{
+    const Qt::DockWidgetArea area = FPanelArea.value(panel, Qt::NoDockWidgetArea);
+    if (area == Qt::LeftDockWidgetArea)
+        LeftPanUnDock(panel);
+    else if (area == Qt::BottomDockWidgetArea)
+        BottomPanUnDock(panel);
+}
+
+QList<QDockWidget*> TMainForm::DockedClients(Qt::DockWidgetArea area) const
+{
+    QList<QDockWidget*> result;
+    for (QDockWidget* dock : findChildren<QDockWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (!dock->isFloating() && !dock->isHidden() && dockWidgetArea(dock) == area)
+            result.append(dock);
+    return result;
+}
+
+void TMainForm::LeftPanDockOver()
+{
+    const QList<QDockWidget*> docks = DockedClients(Qt::LeftDockWidgetArea);
+    if (!docks.isEmpty())
+        resizeDocks(docks, QList<int>(docks.size(), kDockOverWidth), Qt::Horizontal);
+}
+
+void TMainForm::BottomPanDockOver()
+{
+    // The status bar stays below the bottom area by construction.
+    const QList<QDockWidget*> docks = DockedClients(Qt::BottomDockWidgetArea);
+    if (!docks.isEmpty())
+        resizeDocks(docks, QList<int>(docks.size(), kDockOverHeight), Qt::Vertical);
+}
+
+void TMainForm::LeftPanUnDock(QDockWidget* leaving)
+{
+    QList<QDockWidget*> others = DockedClients(Qt::LeftDockWidgetArea);
+    others.removeAll(leaving);
+    if (!others.isEmpty())
+        return;
+    // The emptied area collapses; the floating workspace panel gets its own width.
+    if (frmWorkSpace) {
+        frmWorkSpace->resize(kFloatingWorkSpaceWidth, frmWorkSpace->height());
+    }
+}
+
+void TMainForm::BottomPanUnDock(QDockWidget* leaving)
+{
+    // An emptied bottom area collapses by itself; nothing else changes.
+    Q_UNUSED(leaving);
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "Messages.h"
+
+#include <QColor>
+#include <QMainWindow>
+#include <QStringList>
+
+class QMdiArea;
+class TfrmPlot;
+
+// Records every message and error box instead of showing it.
+class MessageRecorder {
+public:
+    MessageRecorder();
+    ~MessageRecorder();
+    MessageRecorder(const MessageRecorder&) = delete;
+    MessageRecorder& operator=(const MessageRecorder&) = delete;
+
+    QStringList Plain;
+    QStringList Errors;
+
+private:
+    corvane::MessageHandler FPrevious;
+};
+
+// A shown main window with an MDI area to hold views, as the frame does.
+class ViewHost {
+public:
+    ViewHost();
+    ~ViewHost();
+
+    // A new view in its own sub-window, created and shown; unless told not to,
+    // waits until it has its OpenGL context.
+    TfrmPlot* AddView(const QString& caption = QStringLiteral("Fig.1"), bool wait = true);
+    QMdiArea* Area() const { return FArea; }
+
+private:
+    QMainWindow FWindow;
+    QMdiArea* FArea;
+};
+
+// Waits until Qt has given the view its OpenGL context.
+bool WaitForContext(TfrmPlot* view);
+
+// Reads one pixel of the view's framebuffer (x right, y down, in widget
+// pixels) straight from OpenGL, without triggering a repaint.
+QColor ReadPixel(TfrmPlot* view, int x, int y);
+
+// Resizes the view's sub-window so that the client area gets the given size.
+void ResizeClient(TfrmPlot* view, int width, int height);

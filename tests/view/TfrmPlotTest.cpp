@@ -1,0 +1,372 @@
+#include "RecordingDevice.h"
+#include "TestShape.h"
+#include "TestSupport.h"
+#include "TfrmPlot.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QMatrix4x4>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Where a world point lands in the view's window (x right, y down), for the
+// default orthographic camera of a square view.
+QPoint Project(TfrmPlot* view, QVector3D world)
+{
+    float l, r, b, t;
+    view->GetViewExtents(l, r, b, t);
+    float rx, ry, rz;
+    view->GetCameraRotation(rx, ry, rz);
+    QMatrix4x4 m;
+    m.ortho(l, r, b, t, view->GetNear(), view->GetFar());
+    m.rotate(rx, 1, 0, 0);
+    m.rotate(ry, 0, 1, 0);
+    m.rotate(rz, 0, 0, 1);
+    const QVector3D ndc = m.map(world);
+    return QPoint(qRound((ndc.x() + 1) / 2 * view->width()), qRound((1 - ndc.y()) / 2 * view->height()));
+}
+
+// True when some pixel within two pixels of p has about the given colour.
+bool ColourNear(TfrmPlot* view, QPoint p, QColor want)
+{
+    for (int dy = -2; dy <= 2; ++dy)
+        for (int dx = -2; dx <= 2; ++dx) {
+            const QColor c = ReadPixel(view, p.x() + dx, p.y() + dy);
+            if (qAbs(c.red() - want.red()) < 30 && qAbs(c.green() - want.green()) < 30 &&
+                qAbs(c.blue() - want.blue()) < 30)
+                return true;
+        }
+    return false;
+}
+
+// A blue quad of 10 x 10 units at the origin, made the current object.
+TTestShape* AddBlueQuad(TfrmPlot* view)
+{
+    auto* quad = static_cast<TTestShape*>(view->AddObject(std::make_unique<TTestShape>()));
+    quad->SetColor(0xFF0000);
+    quad->GrowScale(9, 9, 9, false);
+    return quad;
+}
+
+class ViewTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        TfrmPlot::SetContextFaultForTesting(TfrmPlot::ContextFault::None);
+        EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
+    }
+
+    MessageRecorder messages;
+    ViewHost host;
+};
+
+} // namespace
+
+TEST_F(ViewTest, NewViewHasASquareClientAreaTheSelectToolAndDefaultExtents)
+{
+    TfrmPlot* view = host.AddView();
+    ASSERT_TRUE(view->HasContext());
+    EXPECT_TRUE(messages.Plain.isEmpty()) << messages.Plain.join('\n').toStdString();
+    EXPECT_EQ(view->size(), QSize(300, 300));
+    EXPECT_EQ(view->SubWindow()->x(), 5);
+    EXPECT_EQ(view->GetTool(), mtSelect);
+    float l, r, b, t;
+    view->GetViewExtents(l, r, b, t);
+    EXPECT_EQ(l, -20);
+    EXPECT_EQ(r, 20);
+    EXPECT_EQ(b, -20);
+    EXPECT_EQ(t, 20);
+}
+
+TEST_F(ViewTest, ExtentsGrowAlongTheLongerSideOfTheClientArea)
+{
+    struct Case {
+        int w, h;
+        float left, right, bottom, top;
+    };
+    const Case cases[] = {
+        {300, 300, -20, 20, -20, 20},
+        {600, 300, -40, 40, -20, 20},
+        {300, 600, -20, 20, -40, 40},
+        {400, 100, -80, 80, -20, 20},
+    };
+    TfrmPlot* view = host.AddView();
+    for (const Case& c : cases) {
+        ResizeClient(view, c.w, c.h);
+        ASSERT_EQ(view->size(), QSize(c.w, c.h));
+        float l, r, b, t;
+        view->GetViewExtents(l, r, b, t);
+        EXPECT_FLOAT_EQ(l, c.left) << c.w << "x" << c.h;
+        EXPECT_FLOAT_EQ(r, c.right) << c.w << "x" << c.h;
+        EXPECT_FLOAT_EQ(b, c.bottom) << c.w << "x" << c.h;
+        EXPECT_FLOAT_EQ(t, c.top) << c.w << "x" << c.h;
+    }
+}
+
+TEST_F(ViewTest, AClientAreaWithoutWidthOrHeightKeepsTheExtents)
+{
+    TfrmPlot* view = host.AddView();
+    ResizeClient(view, 600, 300);
+    for (QSize empty : {QSize(600, 0), QSize(0, 300), QSize(0, 0)}) {
+        view->resize(empty);
+        float l, r, b, t;
+        view->GetViewExtents(l, r, b, t);
+        EXPECT_FLOAT_EQ(l, -40);
+        EXPECT_FLOAT_EQ(r, 40);
+        EXPECT_FLOAT_EQ(b, -20);
+        EXPECT_FLOAT_EQ(t, 20);
+    }
+}
+
+TEST_F(ViewTest, RenderPassOfAnEmptySceneDrawsTheAxesScaledToTheExtents)
+{
+    TfrmPlot* view = host.AddView();
+    gl::RecordingDevice rec;
+    {
+        gl::ScopedDevice scope(rec);
+        view->RenderScene(GL_RENDER);
+    }
+    EXPECT_EQ(rec.Text(), "glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT)\n"
+                          "glIsEnabled(GL_LIGHTING)\n"
+                          "glPushMatrix()\n"
+                          "glScalef(17, 17, 27)\n"
+                          "glLineWidth(2)\n"
+                          "glBegin(GL_LINES)\n"
+                          "glColor3f(1, 0, 0)\n"
+                          "glVertex3f(-1, 0, 0)\nglVertex3f(1, 0, 0)\n"
+                          "glVertex3f(0.98, 0.02, 0)\nglVertex3f(1, 0, 0)\n"
+                          "glVertex3f(0.98, -0.02, 0)\nglVertex3f(1, 0, 0)\n"
+                          "glColor3f(0, 1, 0)\n"
+                          "glVertex3f(0, -1, 0)\nglVertex3f(0, 1, 0)\n"
+                          "glVertex3f(0.02, 0.98, 0)\nglVertex3f(0, 1, 0)\n"
+                          "glVertex3f(-0.02, 0.98, 0)\nglVertex3f(0, 1, 0)\n"
+                          "glColor3f(0, 0, 1)\n"
+                          "glVertex3f(0, 0, -1)\nglVertex3f(0, 0, 1)\n"
+                          "glVertex3f(0, 0.02, 0.98)\nglVertex3f(0, 0, 1)\n"
+                          "glVertex3f(0, -0.02, 0.98)\nglVertex3f(0, 0, 1)\n"
+                          "glEnd()\n"
+                          "glPopMatrix()\n"
+                          "glPushMatrix()\n"
+                          "glLoadIdentity()\n"
+                          "glColor3f(1, 0, 0)\n"
+                          "glTranslatef(17, 0, 0)\n"
+                          "glRasterPos3f(1, 0, 0)\n"
+                          "glCallLists(1, GL_BYTE, \"X\")\n"
+                          "glLoadIdentity()\n"
+                          "glColor3f(0, 1, 0)\n"
+                          "glTranslatef(0, 17, 0)\n"
+                          "glRasterPos3f(0, 1, 0)\n"
+                          "glCallLists(1, GL_BYTE, \"Y\")\n"
+                          "glLoadIdentity()\n"
+                          "glColor3f(0, 0, 1)\n"
+                          "glTranslatef(0, 0, -27)\n"
+                          "glRasterPos3f(0, 0, -1)\n"
+                          "glCallLists(1, GL_BYTE, \"Z\")\n"
+                          "glPopMatrix()\n"
+                          "glFlush()\n");
+}
+
+TEST_F(ViewTest, SwitchingProjectionKeepsTheCamera)
+{
+    TfrmPlot* view = host.AddView();
+    const char* camera = "glTranslatef(0, 0, 0)\n"
+                         "glRotatef(20, 1, 0, 0)\n"
+                         "glRotatef(20, 0, 1, 0)\n"
+                         "glRotatef(0, 0, 0, 1)\n"
+                         "glMatrixMode(GL_MODELVIEW)\n";
+    auto projection = [view] {
+        gl::RecordingDevice rec;
+        gl::ScopedDevice scope(rec);
+        view->UpdateProjection();
+        return rec.Text();
+    };
+    const std::string ortho = projection();
+    EXPECT_EQ(ortho, std::string("glMatrixMode(GL_PROJECTION)\nglLoadIdentity()\n"
+                                 "glOrtho(-20, 20, -20, 20, -30, 30)\n") +
+                         camera);
+    view->SetPerspective(true);
+    EXPECT_EQ(projection(), std::string("glMatrixMode(GL_PROJECTION)\nglLoadIdentity()\n"
+                                        "gluPerspective(60, 1, 0.1, 200)\nglTranslatef(0, 0, -30)\n") +
+                                camera);
+    view->SetPerspective(false);
+    EXPECT_EQ(projection(), ortho);
+}
+
+TEST_F(ViewTest, FrameShowsBackgroundAxesAndObjects)
+{
+    TfrmPlot* view = host.AddView();
+    const QPoint corner(3, 3);
+    const QPoint xAxis = Project(view, QVector3D(0.5f * 17, 0, 0));
+    view->RenderScene(GL_RENDER);
+    EXPECT_EQ(ReadPixel(view, corner.x(), corner.y()), QColor(Qt::white));
+    EXPECT_TRUE(ColourNear(view, xAxis, Qt::red));
+
+    view->SetBackColor(0x00FF00); // the second byte: pure green
+    EXPECT_EQ(ReadPixel(view, corner.x(), corner.y()), QColor(Qt::white)) << "SetBackColor must not redraw";
+    view->RenderScene(GL_RENDER);
+    EXPECT_EQ(ReadPixel(view, corner.x(), corner.y()), QColor(0, 255, 0));
+
+    view->SetDrawAxis(false);
+    EXPECT_FALSE(ColourNear(view, xAxis, Qt::red));
+}
+
+TEST_F(ViewTest, LightingDarkensObjectsButNotTheAxes)
+{
+    TfrmPlot* view = host.AddView();
+    AddBlueQuad(view);
+    const QPoint onQuad = Project(view, QVector3D(3, 3, 0));
+    const QPoint xAxis = Project(view, QVector3D(0.75f * 17, 0, 0));
+
+    view->RenderScene(GL_RENDER);
+    EXPECT_EQ(ReadPixel(view, onQuad.x(), onQuad.y()), QColor(0, 0, 255));
+
+    // Lighting without any light: only the ambient part of the material shows.
+    ASSERT_TRUE(view->MakeCurrent());
+    gl::Enable(GL_LIGHTING);
+    view->RenderScene(GL_RENDER);
+    const QColor lit = ReadPixel(view, onQuad.x(), onQuad.y());
+    EXPECT_EQ(lit.red(), 0);
+    EXPECT_GT(lit.blue(), 20);
+    EXPECT_LT(lit.blue(), 100);
+    EXPECT_TRUE(ColourNear(view, xAxis, Qt::red)) << "the axes are drawn unlit";
+    ASSERT_TRUE(view->MakeCurrent());
+    EXPECT_TRUE(gl::IsEnabled(GL_LIGHTING)) << "lighting is switched on again after the axes";
+    gl::Disable(GL_LIGHTING);
+}
+
+TEST_F(ViewTest, WireFrameDrawsOnlyTheOutline)
+{
+    TfrmPlot* view = host.AddView();
+    AddBlueQuad(view);
+    const QPoint onQuad = Project(view, QVector3D(3, 3, 0));
+    view->SetWireFrame(true);
+    EXPECT_EQ(ReadPixel(view, onQuad.x(), onQuad.y()), QColor(Qt::white));
+    view->SetWireFrame(false);
+    EXPECT_EQ(ReadPixel(view, onQuad.x(), onQuad.y()), QColor(0, 0, 255));
+}
+
+TEST_F(ViewTest, TwoViewsDoNotDisturbEachOther)
+{
+    TfrmPlot* first = host.AddView(QStringLiteral("Fig.1"));
+    TfrmPlot* second = host.AddView(QStringLiteral("Fig.2"));
+    ASSERT_TRUE(second->HasContext());
+    AddBlueQuad(first);
+    const QPoint onQuad = Project(first, QVector3D(3, 3, 0));
+
+    first->SetBackColor(0x00FF00);
+    first->SetWireFrame(true);
+    first->SetWireFrame(false);
+    first->RenderScene(GL_RENDER);
+    second->RenderScene(GL_RENDER);
+    EXPECT_EQ(ReadPixel(first, 3, 3), QColor(0, 255, 0));
+    EXPECT_EQ(ReadPixel(first, onQuad.x(), onQuad.y()), QColor(0, 0, 255));
+    EXPECT_EQ(ReadPixel(second, 3, 3), QColor(Qt::white));
+    EXPECT_EQ(ReadPixel(second, onQuad.x(), onQuad.y()), QColor(Qt::white));
+
+    second->SetWireFrame(true);
+    first->RenderScene(GL_RENDER);
+    EXPECT_EQ(ReadPixel(first, onQuad.x(), onQuad.y()), QColor(0, 0, 255)) << "polygon mode is per view";
+}
+
+TEST_F(ViewTest, SelectionPassFindsObjectsAndLeavesTheFrameAsItWas)
+{
+    TfrmPlot* view = host.AddView();
+    AddBlueQuad(view);
+    const QPoint onQuad = Project(view, QVector3D(3, 3, 0));
+    view->RenderScene(GL_RENDER);
+    const QColor corner = ReadPixel(view, 3, 3);
+    const QColor quad = ReadPixel(view, onQuad.x(), onQuad.y());
+
+    view->SetBackColor(0x0000FF); // a selection pass that cleared would now show red
+    ASSERT_TRUE(view->MakeCurrent());
+    GLuint buffer[64] = {};
+    gl::SelectBuffer(64, buffer);
+    gl::RenderMode(GL_SELECT);
+    gl::InitNames();
+    view->RenderScene(GL_SELECT);
+    const GLint hits = gl::RenderMode(GL_RENDER);
+    // Hit records: name count, depth range, names. The axes hit with no name.
+    QList<GLuint> named;
+    for (GLint i = 0, at = 0; i < hits; ++i, at += 3 + static_cast<GLint>(buffer[at]))
+        for (GLuint n = 0; n < buffer[at]; ++n)
+            named.append(buffer[at + 3 + static_cast<GLint>(n)]);
+    EXPECT_EQ(named, QList<GLuint>{1u}) << "the quad's name, once";
+
+    EXPECT_EQ(ReadPixel(view, 3, 3), corner);
+    EXPECT_EQ(ReadPixel(view, onQuad.x(), onQuad.y()), quad);
+}
+
+TEST_F(ViewTest, ClosingAViewDestroysItsSceneAndLeavesTheOtherDrawing)
+{
+    TfrmPlot* first = host.AddView(QStringLiteral("Fig.1"));
+    TfrmPlot* second = host.AddView(QStringLiteral("Fig.2"));
+    AddBlueQuad(first);
+    first->AddObject(std::make_unique<TTestShape>());
+    AddBlueQuad(second);
+    const QPoint onQuad = Project(second, QVector3D(3, 3, 0));
+    const QPoint xAxis = Project(second, QVector3D(0.5f * 17, 0, 0));
+
+    TTestShape::Destroyed = 0;
+    QPointer<QMdiSubWindow> frame = first->SubWindow();
+    frame->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isNull(); }, 5000));
+    EXPECT_EQ(TTestShape::Destroyed, 2);
+
+    second->SetBackColor(0xFF0000);
+    second->RenderScene(GL_RENDER);
+    EXPECT_EQ(ReadPixel(second, 3, 3), QColor(0, 0, 255));
+    EXPECT_EQ(ReadPixel(second, onQuad.x(), onQuad.y()), QColor(0, 0, 255));
+    EXPECT_TRUE(ColourNear(second, xAxis, Qt::red));
+}
+
+TEST_F(ViewTest, ContextFailuresAreReportedAndLeaveTheViewWithoutContext)
+{
+    using Fault = TfrmPlot::ContextFault;
+    struct Case {
+        Fault fault;
+        QStringList messages;
+        bool closes;
+    };
+    const Case cases[] = {
+        {Fault::ChoosePixelFormat, {"ChoosePixelFormat failed", "wglCreateContext failed"}, true},
+        {Fault::SetPixelFormat, {"SetPixelFormat failed", "wglCreateContext failed"}, true},
+        {Fault::CreateContext, {"wglCreateContext failed"}, false},
+    };
+    for (const Case& c : cases) {
+        messages.Plain.clear();
+        TfrmPlot::SetContextFaultForTesting(c.fault);
+        TfrmPlot* view = host.AddView(QStringLiteral("Fig.9"), false);
+        QPointer<QMdiSubWindow> frame = view->SubWindow();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return messages.Plain.size() >= c.messages.size(); }, 5000));
+        QTest::qWait(50);
+        EXPECT_EQ(messages.Plain, c.messages);
+        EXPECT_EQ(frame.isNull(), c.closes);
+        if (!frame.isNull()) {
+            EXPECT_FALSE(view->HasContext());
+            EXPECT_EQ(view->GetTool(), mtCube);
+            view->RenderScene(GL_RENDER); // skipped without a context
+            delete frame;
+        }
+    }
+}
+
+TEST_F(ViewTest, FailingToActivateTheContextEndsTheEventLoopAsItStarts)
+{
+    TfrmPlot::SetContextFaultForTesting(TfrmPlot::ContextFault::MakeCurrent);
+    host.AddView(QStringLiteral("Fig.9"), false);
+    QTimer fallback;
+    fallback.setSingleShot(true);
+    QObject::connect(&fallback, &QTimer::timeout, qApp, &QCoreApplication::quit);
+    fallback.start(10000);
+    QElapsedTimer clock;
+    clock.start();
+    QCoreApplication::exec();
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_EQ(messages.Plain, QStringList{"wglMakeCurrent failed -- too many errors, so quitting"});
+}
