@@ -1,5 +1,5 @@
-#include "Globals.h"
 #include "Startup.h"
+#include "Globals.h"
 #include "TMainForm.h"
 #include "TSplash.h"
 #include "TestSupport.h"

@@ -15,7 +15,8 @@ TEST(SystemSummary, FormatsWholeMegabytesFrom64BitCounts)
         {8664, 512 * MB + MB - 1, 1024 * MB,
          "You CPU type is 8664,  Available Memory=512MB, Total Memory is 1024MB"},
         // Beyond 4 GiB the figures keep growing: no 4095 MB ceiling.
-        {8664, 6144 * MB, 65536 * MB, "You CPU type is 8664,  Available Memory=6144MB, Total Memory is 65536MB"},
+        {8664, 6144 * MB, 65536 * MB,
+         "You CPU type is 8664,  Available Memory=6144MB, Total Memory is 65536MB"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(FormatSystemSummary(c.cpu, c.available, c.total).toStdString(), c.expected);

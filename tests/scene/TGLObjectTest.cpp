@@ -1,5 +1,5 @@
-#include "RecordingDevice.h"
 #include "TGLObject.h"
+#include "RecordingDevice.h"
 #include "TestShape.h"
 
 #include <gtest/gtest.h>
@@ -122,11 +122,11 @@ TEST(TGLObjectColour, SetColorSplitsTheRgbValueIntoBytes)
         float r, g, b;
     };
     const Case cases[] = {
-        {0xFF0000, 0, 0, 1},                            // pure blue
-        {0x0000FF, 1, 0, 0},                            // pure red
-        {0x00FF00, 0, 1, 0},                            // pure green
+        {0xFF0000, 0, 0, 1}, // pure blue
+        {0x0000FF, 1, 0, 0}, // pure red
+        {0x00FF00, 0, 1, 0}, // pure green
         {0x804020, 0x20 / 255.f, 0x40 / 255.f, 0x80 / 255.f},
-        {0xFFFFFFFF, 1, 1, 1},                          // the top byte is ignored
+        {0xFFFFFFFF, 1, 1, 1}, // the top byte is ignored
     };
     for (const Case& c : cases) {
         TTestShape obj;
@@ -219,61 +219,60 @@ TEST_P(BeginEndDraw, EmitsThePrologueAndEpilogue)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BeginEndDraw,
-    ::testing::Values(
-        DrawCase{"PlainRender", 0, GL_RENDER, 0, 0, 0,
-                 "glColor3f(1, 0.5019608, 0)\n"
-                 "glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, {1, 0.5019608, 0, 1})\n"
-                 "glMaterialfv(GL_FRONT, GL_SPECULAR, {0.5, 0.25, 1, 0})\n"
-                 "glMaterialfv(GL_FRONT, GL_SHININESS, {20})\n"
-                 "glPushMatrix()\n"
-                 "glTranslatef(1, 2, 3)\n"
-                 "glScalef(5, 5, 5)\n"
-                 "glVertex3f(0, 0, 0)\n"
-                 "glPopMatrix()\n"},
-        DrawCase{"TexturedSelectRotated", 7, GL_SELECT, 30, 45, 60,
-                 "glColor3f(1, 0.5019608, 0)\n"
-                 "glEnable(GL_TEXTURE_2D)\n"
-                 "glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE)\n"
-                 "glBindTexture(GL_TEXTURE_2D, 7)\n"
-                 "glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, {1, 1, 1, 1})\n"
-                 "glMaterialfv(GL_FRONT, GL_SPECULAR, {0.5, 0.25, 1, 0})\n"
-                 "glMaterialfv(GL_FRONT, GL_SHININESS, {20})\n"
-                 "glPushName(2)\n"
-                 "glPushMatrix()\n"
-                 "glTranslatef(1, 2, 3)\n"
-                 "glRotatef(30, 1, 0, 0)\n"
-                 "glRotatef(45, 0, 1, 0)\n"
-                 "glRotatef(60, 0, 0, 1)\n"
-                 "glScalef(5, 5, 5)\n"
-                 "glVertex3f(0, 0, 0)\n"
-                 "glPopMatrix()\n"
-                 "glPopName()\n"
-                 "glDisable(GL_TEXTURE_2D)\n"},
-        DrawCase{"OnlyNonZeroRotations", 0, GL_RENDER, 0, -90, 0,
-                 "glColor3f(1, 0.5019608, 0)\n"
-                 "glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, {1, 0.5019608, 0, 1})\n"
-                 "glMaterialfv(GL_FRONT, GL_SPECULAR, {0.5, 0.25, 1, 0})\n"
-                 "glMaterialfv(GL_FRONT, GL_SHININESS, {20})\n"
-                 "glPushMatrix()\n"
-                 "glTranslatef(1, 2, 3)\n"
-                 "glRotatef(-90, 0, 1, 0)\n"
-                 "glScalef(5, 5, 5)\n"
-                 "glVertex3f(0, 0, 0)\n"
-                 "glPopMatrix()\n"},
-        DrawCase{"TexturedRender", 3, GL_RENDER, 0, 0, 0,
-                 "glColor3f(1, 0.5019608, 0)\n"
-                 "glEnable(GL_TEXTURE_2D)\n"
-                 "glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE)\n"
-                 "glBindTexture(GL_TEXTURE_2D, 3)\n"
-                 "glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, {1, 1, 1, 1})\n"
-                 "glMaterialfv(GL_FRONT, GL_SPECULAR, {0.5, 0.25, 1, 0})\n"
-                 "glMaterialfv(GL_FRONT, GL_SHININESS, {20})\n"
-                 "glPushMatrix()\n"
-                 "glTranslatef(1, 2, 3)\n"
-                 "glScalef(5, 5, 5)\n"
-                 "glVertex3f(0, 0, 0)\n"
-                 "glPopMatrix()\n"
-                 "glDisable(GL_TEXTURE_2D)\n"}),
+    ::testing::Values(DrawCase{"PlainRender", 0, GL_RENDER, 0, 0, 0,
+                               "glColor3f(1, 0.5019608, 0)\n"
+                               "glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, {1, 0.5019608, 0, 1})\n"
+                               "glMaterialfv(GL_FRONT, GL_SPECULAR, {0.5, 0.25, 1, 0})\n"
+                               "glMaterialfv(GL_FRONT, GL_SHININESS, {20})\n"
+                               "glPushMatrix()\n"
+                               "glTranslatef(1, 2, 3)\n"
+                               "glScalef(5, 5, 5)\n"
+                               "glVertex3f(0, 0, 0)\n"
+                               "glPopMatrix()\n"},
+                      DrawCase{"TexturedSelectRotated", 7, GL_SELECT, 30, 45, 60,
+                               "glColor3f(1, 0.5019608, 0)\n"
+                               "glEnable(GL_TEXTURE_2D)\n"
+                               "glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE)\n"
+                               "glBindTexture(GL_TEXTURE_2D, 7)\n"
+                               "glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, {1, 1, 1, 1})\n"
+                               "glMaterialfv(GL_FRONT, GL_SPECULAR, {0.5, 0.25, 1, 0})\n"
+                               "glMaterialfv(GL_FRONT, GL_SHININESS, {20})\n"
+                               "glPushName(2)\n"
+                               "glPushMatrix()\n"
+                               "glTranslatef(1, 2, 3)\n"
+                               "glRotatef(30, 1, 0, 0)\n"
+                               "glRotatef(45, 0, 1, 0)\n"
+                               "glRotatef(60, 0, 0, 1)\n"
+                               "glScalef(5, 5, 5)\n"
+                               "glVertex3f(0, 0, 0)\n"
+                               "glPopMatrix()\n"
+                               "glPopName()\n"
+                               "glDisable(GL_TEXTURE_2D)\n"},
+                      DrawCase{"OnlyNonZeroRotations", 0, GL_RENDER, 0, -90, 0,
+                               "glColor3f(1, 0.5019608, 0)\n"
+                               "glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, {1, 0.5019608, 0, 1})\n"
+                               "glMaterialfv(GL_FRONT, GL_SPECULAR, {0.5, 0.25, 1, 0})\n"
+                               "glMaterialfv(GL_FRONT, GL_SHININESS, {20})\n"
+                               "glPushMatrix()\n"
+                               "glTranslatef(1, 2, 3)\n"
+                               "glRotatef(-90, 0, 1, 0)\n"
+                               "glScalef(5, 5, 5)\n"
+                               "glVertex3f(0, 0, 0)\n"
+                               "glPopMatrix()\n"},
+                      DrawCase{"TexturedRender", 3, GL_RENDER, 0, 0, 0,
+                               "glColor3f(1, 0.5019608, 0)\n"
+                               "glEnable(GL_TEXTURE_2D)\n"
+                               "glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE)\n"
+                               "glBindTexture(GL_TEXTURE_2D, 3)\n"
+                               "glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, {1, 1, 1, 1})\n"
+                               "glMaterialfv(GL_FRONT, GL_SPECULAR, {0.5, 0.25, 1, 0})\n"
+                               "glMaterialfv(GL_FRONT, GL_SHININESS, {20})\n"
+                               "glPushMatrix()\n"
+                               "glTranslatef(1, 2, 3)\n"
+                               "glScalef(5, 5, 5)\n"
+                               "glVertex3f(0, 0, 0)\n"
+                               "glPopMatrix()\n"
+                               "glDisable(GL_TEXTURE_2D)\n"}),
     [](const ::testing::TestParamInfo<DrawCase>& info) { return std::string(info.param.name); });
 
 TEST(TGLObjectDraw, LocalAxesAreThreeArrowsInTheirColours)

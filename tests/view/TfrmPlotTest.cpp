@@ -1,7 +1,7 @@
+#include "TfrmPlot.h"
 #include "RecordingDevice.h"
 #include "TestShape.h"
 #include "TestSupport.h"
-#include "TfrmPlot.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
