@@ -7,6 +7,8 @@
 #include "TfrmPlot.h"
 #include "TfrmWorkSpace.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDockWidget>
 #include <QGuiApplication>
 #include <QMdiArea>
@@ -55,6 +57,13 @@ void TMainForm::FormCreate()
     }
     // Shown until the first hint replaces it.
     statusBar()->showMessage(SystemSummary());
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    QMainWindow::closeEvent(event);
+    if (event->isAccepted())
+        QCoreApplication::quit();
 }
 
 TfrmPlot* TMainForm::ActiveView() const

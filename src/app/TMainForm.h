@@ -43,6 +43,10 @@ public:
     // Docked, visible panels in an area.
     QList<QDockWidget*> DockedClients(Qt::DockWidgetArea area) const;
 
+protected:
+    // Closing the frame ends the event loop, whatever other windows are open.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void PanelDocked(QDockWidget* panel, Qt::DockWidgetArea area);
     void PanelFloated(QDockWidget* panel);

@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -118,6 +119,21 @@ TEST_F(StartupTest, DockAreasResizeAsPanelsAreDraggedOutAndBack)
     EXPECT_EQ(frmOutPut->height(), 99) << "a panel docked into the bottom area";
     const QRect status = MainForm->statusBar()->geometry();
     EXPECT_GE(status.top(), frmOutPut->geometry().bottom()) << "the status bar stays below";
+}
+
+TEST_F(StartupTest, ClosingTheFrameEndsTheEventLoopAndDestroysTheWindows)
+{
+    // Close the frame as soon as the event loop runs it.
+    QTimer::singleShot(0, [] {
+        QTimer::singleShot(200, [] {
+            if (MainForm)
+                MainForm->close();
+        });
+    });
+    RunApplication(0);
+    EXPECT_EQ(Splash, nullptr);
+    EXPECT_EQ(MainForm, nullptr);
+    EXPECT_EQ(frmPlot, nullptr);
 }
 
 TEST(Handlers, AnErrorRaisedInAHandlerIsShownInTheErrorBoxAndSwallowed)

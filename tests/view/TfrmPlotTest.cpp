@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMatrix4x4>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QTest>
@@ -272,6 +273,41 @@ TEST_F(ViewTest, TwoViewsDoNotDisturbEachOther)
     second->SetWireFrame(true);
     first->RenderScene(GL_RENDER);
     EXPECT_EQ(ReadPixel(first, onQuad.x(), onQuad.y()), QColor(0, 0, 255)) << "polygon mode is per view";
+}
+
+TEST_F(ViewTest, ViewsShareTheirTextures)
+{
+    TfrmPlot* first = host.AddView(QStringLiteral("Fig.1"));
+    TfrmPlot* second = host.AddView(QStringLiteral("Fig.2"));
+    ASSERT_TRUE(first->MakeCurrent());
+    GLuint name = 0;
+    gl::GenTextures(1, &name);
+    gl::BindTexture(GL_TEXTURE_2D, name);
+    const GLubyte red[4] = {255, 0, 0, 255};
+    gl::TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, red);
+    ASSERT_TRUE(second->MakeCurrent());
+    EXPECT_TRUE(glIsTexture(name));
+}
+
+TEST_F(ViewTest, AViewMovedToAnotherWindowKeepsItsStateAndDrawing)
+{
+    TfrmPlot* view = host.AddView();
+    view->SetBackColor(0x00FF00);
+    view->SetWireFrame(true);
+    AddBlueQuad(view);
+    const QPoint onQuad = Project(view, QVector3D(3, 3, 0));
+
+    // Qt may give a widget moved to another top-level window a new context.
+    ViewHost other;
+    QMdiSubWindow* frame = view->SubWindow();
+    frame->setParent(nullptr);
+    other.Area()->addSubWindow(frame);
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->HasContext() && view->isVisible(); }, 5000));
+    view->RenderScene(GL_RENDER);
+    EXPECT_EQ(ReadPixel(view, 3, 3), QColor(0, 255, 0));
+    EXPECT_EQ(ReadPixel(view, onQuad.x(), onQuad.y()), QColor(0, 255, 0)) << "still wire frame";
+    EXPECT_EQ(view->GetTool(), mtSelect);
 }
 
 TEST_F(ViewTest, SelectionPassFindsObjectsAndLeavesTheFrameAsItWas)
