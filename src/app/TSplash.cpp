@@ -7,6 +7,47 @@
 #include <QPainterPath>
 #include <QScreen>
 
+namespace {
+
+// A shaded cube seen from above: three faces around the near corner centre.
+void DrawEmblem(QPainter& p, QPointF c, double s)
+{
+    const QPointF top(c.x(), c.y() - s), right(c.x() + s * 0.87, c.y() - s * 0.5),
+        left(c.x() - s * 0.87, c.y() - s * 0.5), down(c.x(), c.y() + s),
+        rightDown(c.x() + s * 0.87, c.y() + s * 0.5), leftDown(c.x() - s * 0.87, c.y() + s * 0.5);
+    auto face = [&](std::initializer_list<QPointF> pts, QColor colour) {
+        QPainterPath path;
+        auto it = pts.begin();
+        path.moveTo(*it);
+        for (++it; it != pts.end(); ++it)
+            path.lineTo(*it);
+        path.closeSubpath();
+        p.fillPath(path, colour);
+        p.setPen(QPen(QColor(255, 255, 255, 160), s / 30));
+        p.drawPath(path);
+    };
+    face({top, right, c, left}, QColor(230, 120, 60));
+    face({left, c, down, leftDown}, QColor(180, 80, 40));
+    face({c, right, rightDown, down}, QColor(140, 60, 30));
+}
+
+} // namespace
+
+QIcon TSplash::Emblem()
+{
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        DrawEmblem(p, QPointF(size / 2.0, size / 2.0), size * 0.46);
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
 TSplash::TSplash()
     : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       FImage1(new QLabel(this))
@@ -36,26 +77,9 @@ QImage TSplash::Picture()
     sky.setColorAt(1, QColor(70, 110, 170));
     p.fillRect(image.rect(), sky);
 
-    // A shaded cube, the program's emblem.
+    // The program's emblem, a shaded cube.
     const QPointF c(92, 112);
-    const double s = 46;
-    const QPointF top(c.x(), c.y() - s), right(c.x() + s * 0.87, c.y() - s * 0.5),
-        left(c.x() - s * 0.87, c.y() - s * 0.5), down(c.x(), c.y() + s),
-        rightDown(c.x() + s * 0.87, c.y() + s * 0.5), leftDown(c.x() - s * 0.87, c.y() + s * 0.5);
-    auto face = [&](std::initializer_list<QPointF> pts, QColor colour) {
-        QPainterPath path;
-        auto it = pts.begin();
-        path.moveTo(*it);
-        for (++it; it != pts.end(); ++it)
-            path.lineTo(*it);
-        path.closeSubpath();
-        p.fillPath(path, colour);
-        p.setPen(QPen(QColor(255, 255, 255, 160), 1.5));
-        p.drawPath(path);
-    };
-    face({top, right, c, left}, QColor(230, 120, 60));
-    face({left, c, down, leftDown}, QColor(180, 80, 40));
-    face({c, right, rightDown, down}, QColor(140, 60, 30));
+    DrawEmblem(p, c, 46);
 
     // Axes from the cube's near corner.
     p.setPen(QPen(QColor(255, 80, 80), 2));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QImage>
 #include <QWidget>
 
@@ -19,6 +20,8 @@ public:
 
     // The 294 x 220 picture the splash stretches into its 273 x 209 control.
     static QImage Picture();
+    // The program's icon, drawn at the usual icon sizes.
+    static QIcon Emblem();
 
 private:
     QLabel* FImage1;
