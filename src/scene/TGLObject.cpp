@@ -173,6 +173,33 @@ void TGLObject::EndDraw(GLenum mode)
         gl::Disable(GL_TEXTURE_2D);
 }
 
+bool TGLObject::BeginMarker()
+{
+    if (FTexture != 0)
+        gl::Disable(GL_TEXTURE_2D);
+    const bool lighting = gl::IsEnabled(GL_LIGHTING);
+    if (lighting)
+        gl::Disable(GL_LIGHTING);
+    gl::Color3f(1, 1, 1);
+    return lighting;
+}
+
+void TGLObject::EndMarker(bool lightingWasOn)
+{
+    if (lightingWasOn)
+        gl::Enable(GL_LIGHTING);
+}
+
+void TGLObject::MarkerPoints(const float (*points)[3], int count)
+{
+    gl::PointSize(3);
+    gl::Begin(GL_POINTS);
+    for (int i = 0; i < count; ++i)
+        gl::Vertex3f(points[i][0], points[i][1], points[i][2]);
+    gl::End();
+    gl::PointSize(1);
+}
+
 void TGLObject::DrawLocalAxes(double ex, double ey, double ez, double arrow, double width)
 {
     auto line = [](double x0, double y0, double z0, double x1, double y1, double z1) {

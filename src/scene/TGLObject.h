@@ -71,6 +71,25 @@ protected:
     // Copies what Clone copies from this object into copy.
     void CopyBaseInto(TGLObject& copy) const;
 
+    // The selection marker shapes draw after their geometry: untextured,
+    // unlit and white. BeginMarker returns whether lighting was on, which
+    // EndMarker restores.
+    bool BeginMarker();
+    void EndMarker(bool lightingWasOn);
+    // The marker's corner points, three pixels wide.
+    static void MarkerPoints(const float (*points)[3], int count);
+    // Texture coordinate and white colour, issued only for a textured object.
+    void TexCoord(float s, float t) const
+    {
+        if (FTexture != 0)
+            gl::TexCoord2f(s, t);
+    }
+    void White() const
+    {
+        if (FTexture != 0)
+            gl::Color3f(1, 1, 1);
+    }
+
     TGLObject* FNext = nullptr;
     float FRed = 0;
     float FBlue = 0;

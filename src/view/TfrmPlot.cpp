@@ -1,6 +1,7 @@
 #include "TfrmPlot.h"
 
 #include "Messages.h"
+#include "TGLLight.h"
 #include "TGLObject.h"
 
 #include <QCloseEvent>
@@ -15,6 +16,7 @@
 #include <QSurfaceFormat>
 
 #include <array>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -217,6 +219,9 @@ void TfrmPlot::RestoreContextState()
         gl::ClearColor(FBackRed, FBackGreen, FBackBlue, 0);
     if (FWireFrame)
         gl::PolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    for (TGLObject* obj = FFirstObject; obj; obj = obj->GetNext())
+        if (std::strcmp(obj->GetTypeName(), "TGLLight") == 0)
+            static_cast<TGLLight*>(obj)->Restore();
 }
 
 void TfrmPlot::ReleaseContext()

@@ -1,0 +1,59 @@
+#pragma once
+
+// Reading the coordinate (".coor") and face (".poly") text files of polygon
+// objects.
+//
+// Coordinate file: the vertex count N, then N records "k,x,y,z" (vertex number,
+// comma, three coordinates, no blanks before a comma; any white space before
+// each number). Face file: the face count M directly followed by the line end,
+// then M records of a label word, one space and the face's vertex numbers.
+//
+// The parsers behave as formatted reads ("%d", "%d,%f,%f,%f") would, but work on
+// the whole file in memory, and they reject what would corrupt memory or give
+// nonsense: bad counts, non-finite coordinates, faces with fewer than three
+// vertex numbers or with numbers outside 1..N.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One face: Count vertex numbers (1-based) starting at First in the owning
+// object's index array, and the face normal.
+struct TPolyFace {
+    std::int32_t Count = 0;
+    std::int32_t First = 0;
+    float Normal[3] = {0, 0, 0};
+};
+
+namespace coordfile {
+
+struct Mesh {
+    std::int32_t vertexCount = 0;
+    std::vector<float> vertices; // 3 per vertex, vertex k at 3 * (k - 1)
+    float minX, minY, minZ;
+    float maxX, maxY, maxZ;
+    std::vector<TPolyFace> faces;
+    std::vector<std::int32_t> indices;
+};
+
+// Parses a coordinate file's text into mesh.vertexCount, mesh.vertices and the
+// bounds. Returns the message to show on failure, or an empty string.
+// memoryLimit caps the bytes the vertex arrays may take.
+std::string ParseCoordinates(std::string_view text, const std::string& fileName, Mesh& mesh,
+                             std::size_t memoryLimit);
+
+// Parses a face file's text into mesh.faces and mesh.indices (the vertices
+// must have been read). Returns the message to show on failure, or empty.
+std::string ParseFaces(std::string_view text, const std::string& fileName, Mesh& mesh,
+                       std::size_t memoryLimit);
+
+// The face file of a coordinate file: its extension replaced by ".poly", or
+// ".poly" appended when the file name has none.
+std::string FaceFileName(const std::string& coordinateFileName);
+
+// Bytes of memory a load may use: half of what the machine has available.
+std::size_t DefaultMemoryLimit();
+
+} // namespace coordfile

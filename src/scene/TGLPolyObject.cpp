@@ -1,0 +1,194 @@
+#include "TGLPolyObject.h"
+
+#include "MappedFile.h"
+
+#include <cmath>
+
+TGLPolyObject::TGLPolyObject() = default;
+TGLPolyObject::~TGLPolyObject() = default;
+
+bool TGLPolyObject::LoadFromFile(const std::string& fileName, const MessageFunction& message)
+{
+    coordfile::Mesh mesh;
+    const std::size_t limit = coordfile::DefaultMemoryLimit();
+    {
+        MappedFile coor;
+        if (!coor.Open(fileName)) {
+            message("Failed to open file " + fileName);
+            return false;
+        }
+        const std::string error = coordfile::ParseCoordinates(coor.Text(), fileName, mesh, limit);
+        if (!error.empty()) {
+            message(error);
+            return false;
+        }
+    }
+    const std::string faceFileName = coordfile::FaceFileName(fileName);
+    {
+        MappedFile poly;
+        if (!poly.Open(faceFileName)) {
+            message("Could not open file " + faceFileName);
+            return false;
+        }
+        const std::string error = coordfile::ParseFaces(poly.Text(), faceFileName, mesh, limit);
+        if (!error.empty()) {
+            message(error);
+            return false;
+        }
+    }
+    FVertexCount = mesh.vertexCount;
+    FVertices = std::move(mesh.vertices);
+    FNormals.assign(FVertices.size(), 0.0f);
+    FMinX = mesh.minX;
+    FMinY = mesh.minY;
+    FMinZ = mesh.minZ;
+    FMaxX = mesh.maxX;
+    FMaxY = mesh.maxY;
+    FMaxZ = mesh.maxZ;
+    FFaces = std::move(mesh.faces);
+    FFaceCount = static_cast<std::int32_t>(FFaces.size());
+    FIndices = std::move(mesh.indices);
+    ComputeNormals();
+    return true;
+}
+
+void TGLPolyObject::GetMin(float& x, float& y, float& z) const
+{
+    x = FMinX;
+    y = FMinY;
+    z = FMinZ;
+}
+
+void TGLPolyObject::GetMax(float& x, float& y, float& z) const
+{
+    x = FMaxX;
+    y = FMaxY;
+    z = FMaxZ;
+}
+
+std::vector<int> TGLPolyObject::GetFaceIndices(int i) const
+{
+    const TPolyFace& face = GetFace(i);
+    return std::vector<int>(FIndices.begin() + face.First, FIndices.begin() + face.First + face.Count);
+}
+
+void TGLPolyObject::FaceNormal(const float* p0, const float* p1, const float* p2, float out[3])
+{
+    const float u[3] = {p0[0] - p1[0], p0[1] - p1[1], p0[2] - p1[2]};
+    const float v[3] = {p1[0] - p2[0], p1[1] - p2[1], p1[2] - p2[2]};
+    out[0] = u[1] * v[2] - u[2] * v[1];
+    out[1] = u[2] * v[0] - u[0] * v[2];
+    out[2] = u[0] * v[1] - u[1] * v[0];
+    const double x = out[0], y = out[1], z = out[2];
+    const float length = static_cast<float>(std::sqrt(x * x + y * y + z * z));
+    if (length != 0) {
+        out[0] /= length;
+        out[1] /= length;
+        out[2] /= length;
+    }
+}
+
+void TGLPolyObject::ComputeNormals()
+{
+    FNormals.assign(FVertices.size(), 0.0f);
+    for (TPolyFace& face : FFaces) {
+        const std::int32_t* idx = &FIndices[static_cast<std::size_t>(face.First)];
+        FaceNormal(GetVertex(idx[0]), GetVertex(idx[1]), GetVertex(idx[2]), face.Normal);
+        for (std::int32_t j = 0; j < face.Count; ++j) {
+            float* n = &FNormals[static_cast<std::size_t>(idx[j] - 1) * 3];
+            n[0] += face.Normal[0];
+            n[1] += face.Normal[1];
+            n[2] += face.Normal[2];
+        }
+    }
+    // Vertices no face uses keep their zero normal.
+    for (std::size_t k = 0; k < FNormals.size(); k += 3) {
+        float* n = &FNormals[k];
+        const double x = n[0], y = n[1], z = n[2];
+        const float length = static_cast<float>(std::sqrt(x * x + y * y + z * z));
+        if (length != 0) {
+            n[0] /= length;
+            n[1] /= length;
+            n[2] /= length;
+        }
+    }
+}
+
+void TGLPolyObject::Draw(GLenum mode)
+{
+    static const float kTexCoords[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    BeginDraw(mode);
+    const bool textured = FTexture != 0;
+    for (const TPolyFace& face : FFaces) {
+        gl::Begin(GL_POLYGON);
+        White();
+        const std::int32_t* idx = &FIndices[static_cast<std::size_t>(face.First)];
+        for (std::int32_t j = 0; j < face.Count; ++j) {
+            const std::size_t at = static_cast<std::size_t>(idx[j] - 1) * 3;
+            gl::Normal3f(FNormals[at], FNormals[at + 1], FNormals[at + 2]);
+            if (textured) {
+                if (j < 4)
+                    gl::TexCoord2f(kTexCoords[j][0], kTexCoords[j][1]);
+                else
+                    gl::TexCoord2f(0, 0);
+            }
+            gl::Vertex3f(FVertices[at], FVertices[at + 1], FVertices[at + 2]);
+        }
+        gl::End();
+    }
+    if (FSelected) {
+        const bool lighting = BeginMarker();
+        gl::Begin(GL_LINE_LOOP);
+        gl::Vertex3f(FMinX, FMinY, FMinZ);
+        gl::Vertex3f(FMaxX, FMinY, FMinZ);
+        gl::Vertex3f(FMaxX, FMinY, FMaxZ);
+        gl::Vertex3f(FMinX, FMinY, FMaxZ);
+        gl::End();
+        gl::Begin(GL_LINE_LOOP);
+        gl::Vertex3f(FMinX, FMaxY, FMinZ);
+        gl::Vertex3f(FMaxX, FMaxY, FMinZ);
+        gl::Vertex3f(FMaxX, FMaxY, FMaxZ);
+        gl::Vertex3f(FMinX, FMaxY, FMaxZ);
+        gl::End();
+        gl::Begin(GL_LINES);
+        gl::Vertex3f(FMinX, FMinY, FMinZ);
+        gl::Vertex3f(FMinX, FMaxY, FMinZ);
+        gl::Vertex3f(FMaxX, FMinY, FMinZ);
+        gl::Vertex3f(FMaxX, FMaxY, FMinZ);
+        gl::Vertex3f(FMaxX, FMinY, FMaxZ);
+        gl::Vertex3f(FMaxX, FMaxY, FMaxZ);
+        gl::Vertex3f(FMinX, FMinY, FMaxZ);
+        gl::Vertex3f(FMinX, FMaxY, FMaxZ);
+        gl::End();
+        DrawLocalAxes(static_cast<double>(FMaxX) - FMinX, static_cast<double>(FMaxY) - FMinY,
+                      static_cast<double>(FMaxZ) - FMinZ, 0.02, 2);
+        EndMarker(lighting);
+    }
+    EndDraw(mode);
+}
+
+std::unique_ptr<TGLObject> TGLPolyObject::CreateNew()
+{
+    auto copy = std::make_unique<TGLPolyObject>();
+    copy->SetXY(FX, FY);
+    return copy;
+}
+
+std::unique_ptr<TGLObject> TGLPolyObject::Clone()
+{
+    std::unique_ptr<TGLObject> base = TGLObject::Clone();
+    auto* copy = static_cast<TGLPolyObject*>(base.get());
+    copy->FMinX = FMinX;
+    copy->FMinY = FMinY;
+    copy->FMinZ = FMinZ;
+    copy->FMaxX = FMaxX;
+    copy->FMaxY = FMaxY;
+    copy->FMaxZ = FMaxZ;
+    copy->FVertexCount = FVertexCount;
+    copy->FFaceCount = FFaceCount;
+    copy->FVertices = FVertices;
+    copy->FNormals = FNormals;
+    copy->FFaces = FFaces;
+    copy->FIndices = FIndices;
+    return base;
+}

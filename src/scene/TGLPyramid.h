@@ -1,0 +1,13 @@
+#pragma once
+
+#include "TGLObject.h"
+
+// A square pyramid: base of edge 1 at y = -0.5, apex at (0, 0.5, 0).
+class TGLPyramid : public TGLObject {
+public:
+    TGLPyramid(float x, float y);
+    ~TGLPyramid() override;
+
+    void Draw(GLenum mode) override;
+    std::unique_ptr<TGLObject> CreateNew() override;
+};
