@@ -11,7 +11,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsimpleini-dev
   xvfb xauth fonts-dejavu-core
-  clang-format
+  clang-format clang libclang-rt-14-dev
 )
 
 missing=()

@@ -36,9 +36,14 @@ bool TGLPolyObject::LoadFromFile(const std::string& fileName, const MessageFunct
             return false;
         }
     }
+    SetMesh(std::move(mesh));
+    return true;
+}
+
+void TGLPolyObject::SetMesh(coordfile::Mesh&& mesh)
+{
     FVertexCount = mesh.vertexCount;
     FVertices = std::move(mesh.vertices);
-    FNormals.assign(FVertices.size(), 0.0f);
     FMinX = mesh.minX;
     FMinY = mesh.minY;
     FMinZ = mesh.minZ;
@@ -49,7 +54,6 @@ bool TGLPolyObject::LoadFromFile(const std::string& fileName, const MessageFunct
     FFaceCount = static_cast<std::int32_t>(FFaces.size());
     FIndices = std::move(mesh.indices);
     ComputeNormals();
-    return true;
 }
 
 void TGLPolyObject::GetMin(float& x, float& y, float& z) const

@@ -21,6 +21,9 @@ public:
     // through message and returns false; the object is then to be discarded.
     bool LoadFromFile(const std::string& fileName, const MessageFunction& message);
 
+    // Takes the geometry of a parsed pair of files and computes the normals.
+    void SetMesh(coordfile::Mesh&& mesh);
+
     void GetMin(float& x, float& y, float& z) const;
     void GetMax(float& x, float& y, float& z) const;
 

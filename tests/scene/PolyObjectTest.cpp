@@ -316,3 +316,27 @@ TEST(CoordFile, AMemoryLimitRejectsModelsTooLargeToHold)
     EXPECT_EQ(coordfile::ParseFaces("3\na 1 2 3\nb 1 2 3\nc 1 2 3\n", "big.poly", mesh, 40),
               "File big.poly is too large to load");
 }
+
+TEST(Samples, EverySampleLoadsAndItsFacesFaceOutward)
+{
+    for (const char* name : {"wing", "torus", "sphere"}) {
+        const Loaded loaded = Load(std::string(CORVANE_SAMPLES_DIR) + "/" + name + ".coor");
+        ASSERT_TRUE(loaded.ok) << name << ": " << loaded.messages.front();
+        const TGLPolyObject& obj = *loaded.object;
+        // The signed volume is positive when every face is counter-clockwise seen from outside.
+        double volume = 0;
+        for (int f = 0; f < obj.GetFaceCount(); ++f) {
+            const std::vector<int> idx = obj.GetFaceIndices(f);
+            const float* p0 = obj.GetVertex(idx[0]);
+            for (std::size_t i = 1; i + 1 < idx.size(); ++i) {
+                const float* a = obj.GetVertex(idx[i]);
+                const float* b = obj.GetVertex(idx[i + 1]);
+                volume += (p0[0] * (double(a[1]) * b[2] - double(a[2]) * b[1]) -
+                           p0[1] * (double(a[0]) * b[2] - double(a[2]) * b[0]) +
+                           p0[2] * (double(a[0]) * b[1] - double(a[1]) * b[0])) /
+                          6;
+            }
+        }
+        EXPECT_GT(volume, 0) << name;
+    }
+}

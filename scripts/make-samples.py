@@ -1,0 +1,96 @@
+#!/usr/bin/env python3
+"""Writes the sample polygon objects in data/samples/: each a ".coor" file of
+numbered vertices and a ".poly" file of faces (vertices counter-clockwise seen
+from outside, so that the normals point outward)."""
+import math
+import os
+
+OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "samples")
+
+
+def write(name, vertices, faces):
+    with open(os.path.join(OUT, name + ".coor"), "w") as f:
+        f.write("%d\n" % len(vertices))
+        for k, (x, y, z) in enumerate(vertices, 1):
+            f.write("%d,%.6f,%.6f,%.6f\n" % (k, x, y, z))
+    with open(os.path.join(OUT, name + ".poly"), "w") as f:
+        f.write("%d\n" % len(faces))
+        for face in faces:
+            f.write("f " + " ".join(str(i) for i in face) + "\n")
+
+
+def torus(R=10.0, r=3.5, n=64, m=32):
+    vertices, faces = [], []
+    for i in range(n):
+        u = 2 * math.pi * i / n
+        for j in range(m):
+            v = 2 * math.pi * j / m
+            vertices.append(((R + r * math.cos(v)) * math.cos(u), r * math.sin(v), (R + r * math.cos(v)) * math.sin(u)))
+    idx = lambda i, j: (i % n) * m + (j % m) + 1
+    for i in range(n):
+        for j in range(m):
+            faces.append((idx(i, j), idx(i, j + 1), idx(i + 1, j + 1), idx(i + 1, j)))
+    return vertices, faces
+
+
+def wing(stations=24, chord_points=40, span=30.0, root=12.0, tip=6.0, sweep=5.0, t=0.12):
+    """A tapered, swept wing panel with a symmetric four-digit airfoil section."""
+    def thickness(x):
+        return 5 * t * (0.2969 * math.sqrt(x) - 0.1260 * x - 0.3516 * x * x + 0.2843 * x ** 3 - 0.1036 * x ** 4)
+
+    # Around the section: trailing edge over the top to the leading edge and back under.
+    xs = [0.5 * (1 - math.cos(math.pi * i / chord_points)) for i in range(chord_points + 1)]
+    ring = [(x, thickness(x)) for x in reversed(xs)] + [(x, -thickness(x)) for x in xs[1:-1]]
+    vertices, faces = [], []
+    for s in range(stations + 1):
+        f = s / stations
+        chord = root + (tip - root) * f
+        z = span * f
+        lead = sweep * f
+        for (x, y) in ring:
+            vertices.append((lead + x * chord - root / 2, y * chord, z))
+    p = len(ring)
+    idx = lambda s, i: s * p + (i % p) + 1
+    for s in range(stations):
+        for i in range(p):
+            faces.append((idx(s, i), idx(s, i + 1), idx(s + 1, i + 1), idx(s + 1, i)))
+    # Closing caps at root and tip.
+    faces.append(tuple(idx(0, i) for i in reversed(range(p))))
+    faces.append(tuple(idx(stations, i) for i in range(p)))
+    return vertices, faces
+
+
+def sphere(depth=6, radius=10.0):
+    """A geodesic sphere: the icosahedron's faces split depth times, vertices shared."""
+    X, Z = 0.525731112119133606, 0.850650808352039932
+    vertices = [(-X, 0, Z), (X, 0, Z), (-X, 0, -Z), (X, 0, -Z), (0, Z, X), (0, Z, -X),
+                (0, -Z, X), (0, -Z, -X), (Z, X, 0), (-Z, X, 0), (Z, -X, 0), (-Z, -X, 0)]
+    faces = [(0, 4, 1), (0, 9, 4), (9, 5, 4), (4, 5, 8), (4, 8, 1), (8, 10, 1), (8, 3, 10), (5, 3, 8),
+             (5, 2, 3), (2, 7, 3), (7, 10, 3), (7, 6, 10), (7, 11, 6), (11, 0, 6), (0, 1, 6), (6, 1, 10),
+             (9, 0, 11), (9, 11, 2), (9, 2, 5), (7, 2, 11)]
+    for _ in range(depth):
+        cache, split = {}, []
+
+        def mid(a, b):
+            key = (min(a, b), max(a, b))
+            if key not in cache:
+                p = [vertices[a][i] + vertices[b][i] for i in range(3)]
+                n = math.sqrt(sum(c * c for c in p))
+                vertices.append(tuple(c / n for c in p))
+                cache[key] = len(vertices) - 1
+            return cache[key]
+
+        for a, b, c in faces:
+            ab, bc, ca = mid(a, b), mid(b, c), mid(c, a)
+            split += [(a, ab, ca), (b, bc, ab), (c, ca, bc), (ab, bc, ca)]
+        faces = split
+    # The table's faces run clockwise seen from outside: reverse them.
+    return ([tuple(radius * c for c in v) for v in vertices],
+            [(a + 1, c + 1, b + 1) for a, b, c in faces])
+
+
+if __name__ == "__main__":
+    os.makedirs(OUT, exist_ok=True)
+    write("torus", *torus())
+    write("wing", *wing())
+    write("sphere", *sphere())
