@@ -1,5 +1,6 @@
 #include "TfrmPlot.h"
 
+#include "ContextScope.h"
 #include "Messages.h"
 #include "TGLLight.h"
 #include "TGLObject.h"
@@ -14,30 +15,15 @@
 #include <QPainter>
 #include <QScreen>
 #include <QSurfaceFormat>
+#include <QTimer>
 
 #include <array>
 #include <cstring>
-#include <optional>
 #include <vector>
 
 namespace {
 
 TfrmPlot::ContextFault g_contextFault = TfrmPlot::ContextFault::None;
-
-// Installs the null device for the lifetime of the scope when the view has no
-// working context, so that objects' OpenGL calls cannot reach another context.
-class ContextScope {
-public:
-    explicit ContextScope(TfrmPlot& view) : FNull(view.MakeCurrent() ? nullptr : &gl::nullDevice())
-    {
-        if (FNull)
-            FScoped.emplace(*FNull);
-    }
-
-private:
-    gl::Device* FNull;
-    std::optional<gl::ScopedDevice> FScoped;
-};
 
 // One glyph of the axis-label font as an OpenGL bitmap.
 struct Glyph {
@@ -117,8 +103,15 @@ void ConfigureOpenGL()
 
 void TfrmPlot::SetContextFaultForTesting(ContextFault fault) { g_contextFault = fault; }
 
-TfrmPlot::TfrmPlot(QWidget* parent) : QOpenGLWidget(parent)
+TfrmPlot::TfrmPlot(QWidget* parent) : QOpenGLWidget(parent), tmrAnimation(new QTimer(this))
 {
+    tmrAnimation->setObjectName(QStringLiteral("tmrAnimation"));
+    tmrAnimation->setInterval(1);
+    connect(tmrAnimation, &QTimer::timeout, this,
+            [this] { corvane::RunHandler([this] { tmrAnimationTimer(); }); });
+    // The caption follows the mouse even without a button held.
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
     setWindowTitle(QStringLiteral("Fig.1"));
     // Frames drawn outside paintGL must survive until they are composed.
     setUpdateBehavior(QOpenGLWidget::PartialUpdate);

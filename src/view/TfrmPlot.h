@@ -3,11 +3,15 @@
 #include "GlDevice.h"
 
 #include <QOpenGLWidget>
+#include <QString>
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 class TGLObject;
 class QMdiSubWindow;
+class QTimer;
 
 // What a mouse click or drag in a view does.
 enum TMouseTool : std::uint8_t {
@@ -23,6 +27,16 @@ enum TMouseTool : std::uint8_t {
     mtDelete = 9,
     mtCameraRotate = 10,
     mtCameraTranslate = 11
+};
+
+// Spins the animation timer performs, as bits of FAnimateFlags.
+enum TAnimateFlag : std::int32_t {
+    afCameraX = 1,
+    afCameraY = 2,
+    afCameraZ = 4,
+    afObjectX = 8,
+    afObjectY = 16,
+    afObjectZ = 32
 };
 
 // Sets the process-wide OpenGL defaults every view relies on: the surface
@@ -64,6 +78,56 @@ public:
     // Destroys every object of the scene and redraws.
     void DeleteAll();
 
+    // Mouse and keyboard, as the window's event handlers call them; x and y are
+    // client pixels, y growing downwards.
+    void FormMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void FormMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void FormMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, int x, int y);
+    void FormKeyUp(int key, Qt::KeyboardModifiers shift);
+    void FormKeyPress(int key);
+
+    // Placing, picking and removing objects.
+    void SetTool(unsigned char tool) { FTool = static_cast<TMouseTool>(tool); }
+    void MouseToView(int x, int y, float& vx, float& vy) const;
+    void RemoveCameraOffset(float& x, float& y) const;
+    void AddCube(float x, float y);
+    void AddIcosahedron(float x, float y);
+    void AddPyramid(float x, float y);
+    void AddPlane(float x, float y);
+    void AddLight();
+    // Loads a polygon object from a ".coor" file and its ".poly" file and
+    // shrinks it to fit the view; false (with a message shown) when it fails.
+    bool LoadPolyObject(const QString& fileName);
+    void PickObject(int x, int y);
+    void DeleteCurrent();
+    void CopyCurrent();
+    void SetDetailAll(int level);
+    void UpdateLightPanel();
+
+    // Dragging and the camera.
+    void SetRotateXY(bool on) { FRotateXY = on; }
+    void ResetAxis();
+    // Places the camera directly (no redraw); the mouse tools and ResetAxis
+    // are the user's ways, this is for tools and tests.
+    void SetCameraRotation(float x, float y, float z)
+    {
+        FCameraRotX = x;
+        FCameraRotY = y;
+        FCameraRotZ = z;
+    }
+
+    // Animation.
+    void EnableAnimation(bool on);
+    bool IsAnimating() const;
+    void SetAnimateFlag(int flag) { FAnimateFlags |= flag; }
+    void ClearAnimateFlag(int flag) { FAnimateFlags &= ~flag; }
+    void SetAnimationInterval(int ms);
+    void SetAnimateStep(int step) { FAnimateStep = step; }
+    void tmrAnimationTimer();
+    int GetAnimateFlags() const { return FAnimateFlags; }
+    int GetAnimateStep() const { return FAnimateStep; }
+    int GetAnimationInterval() const;
+
     // Read access to the view state for panels and tests.
     TMouseTool GetTool() const { return FTool; }
     TGLObject* GetFirstObject() const { return FFirstObject; }
@@ -73,6 +137,15 @@ public:
     void GetCameraRotation(float& x, float& y, float& z) const;
     void GetCameraTranslation(float& x, float& y, float& z) const;
     void GetBackColor(float& r, float& g, float& b) const;
+    void GetMouse(float& x, float& y) const
+    {
+        x = FMouseX;
+        y = FMouseY;
+    }
+    bool GetRotateXY() const { return FRotateXY; }
+    bool GetIgnoreMouseMove() const { return FIgnoreMouseMove; }
+    // Objects of the scene in list order.
+    std::vector<TGLObject*> Objects() const;
     bool GetDrawAxis() const { return FDrawAxis; }
     bool GetPerspective() const { return FPerspective; }
     bool GetWireFrame() const { return FWireFrame; }
@@ -96,6 +169,11 @@ protected:
     void resizeGL(int w, int h) override;
     void paintGL() override;
     void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -111,6 +189,13 @@ private:
     void RestoreContextState();
     void ReleaseContext();
     void SwapBuffers();
+    // Links a placed primitive into the scene with the foreground colour and
+    // its initial growth, selects it and redraws.
+    void PlaceObject(std::unique_ptr<TGLObject> obj, float growth);
+    static int ForegroundColor();
+    // The light options of the WorkSpace panel, when it is there.
+    static void EnableLightOptions();
+    static void DisableLightOptions();
 
     QMdiSubWindow* FSubWindow = nullptr; // set by FormCreate
     TGLObject* FFirstObject = nullptr;
@@ -130,6 +215,7 @@ private:
     std::int32_t FAnimateFlags = 0;
     std::int32_t FAnimateStep = 5;
     GLenum FTextureFilter = GL_NEAREST;
+    QTimer* tmrAnimation;
 
     // Context bookkeeping.
     bool FContextReady = false;  // the context works and InitGL has run

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "GlDevice.h"
+#include "TfrmPlot.h"
+
+#include <optional>
+
+// Makes a view's context current for the OpenGL calls that scene objects make
+// as they are created or destroyed. While the view has no working context the
+// null device takes the calls, so that they cannot reach another context.
+class ContextScope {
+public:
+    explicit ContextScope(TfrmPlot& view)
+    {
+        if (!view.MakeCurrent())
+            FNull.emplace(gl::nullDevice());
+    }
+
+private:
+    std::optional<gl::ScopedDevice> FNull;
+};

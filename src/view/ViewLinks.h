@@ -1,0 +1,36 @@
+#pragma once
+
+// The two narrow ways a view reaches the control panels, without knowing them:
+// the WorkSpace panel's light options, and the Output panel's colours. The
+// application registers the panels when it creates them; while a panel is not
+// registered the view skips its notifications and uses defaults.
+
+class TLightOptions {
+public:
+    virtual ~TLightOptions() = default;
+    virtual void EnableLightOptions() = 0;
+    virtual void DisableLightOptions() = 0;
+    // which: 0 ambient, 1 diffuse, 2 specular; r, g, b in 0..1.
+    virtual void ShowLightValues(int which, bool directional, float r, float g, float b) = 0;
+    // The light component the panel shows: 0 ambient, 1 diffuse, 2 specular.
+    virtual int SelectedLightComponent() const = 0;
+};
+
+class TColorSource {
+public:
+    virtual ~TColorSource() = default;
+    // The foreground colour as an RGB value (red in the lowest byte).
+    virtual int ForegroundColor() const = 0;
+};
+
+namespace viewlinks {
+
+void SetLightOptions(TLightOptions* options);
+TLightOptions* LightOptions();
+void SetColorSource(TColorSource* source);
+TColorSource* ColorSource();
+
+// The colour new objects take while no colour source is registered: red.
+constexpr int kDefaultForeground = 0x0000FF;
+
+} // namespace viewlinks
