@@ -115,6 +115,9 @@ TfrmPlot::TfrmPlot(QWidget* parent) : QOpenGLWidget(parent), tmrAnimation(new QT
     setWindowTitle(QStringLiteral("Fig.1"));
     // Frames drawn outside paintGL must survive until they are composed.
     setUpdateBehavior(QOpenGLWidget::PartialUpdate);
+    // An opaque framebuffer: the clear colour's alpha of 0 must not let the
+    // window behind show through.
+    setTextureFormat(GL_RGB8);
 }
 
 TfrmPlot::~TfrmPlot()
