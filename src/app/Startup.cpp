@@ -7,6 +7,7 @@
 #include "TfrmOutPut.h"
 #include "TfrmPlot.h"
 #include "TfrmWorkSpace.h"
+#include "ViewLinks.h"
 
 #include <QApplication>
 #include <QMdiArea>
@@ -49,6 +50,7 @@ void ShowSplash()
 
 void CreateApplicationWindows()
 {
+    QApplication::setWindowIcon(TSplash::Emblem());
     Order().clear();
     CreateForm(MainForm, "MainForm");
     frmPlot = MainForm->CreateView(QStringLiteral("Fig.1"));
@@ -61,12 +63,14 @@ void CreateApplicationWindows()
     MainForm->AttachPanel(frmOutPut, Qt::BottomDockWidgetArea);
     CreateForm(frmWorkSpace, "frmWorkSpace", MainForm);
     MainForm->AttachPanel(frmWorkSpace, Qt::LeftDockWidgetArea);
+    viewlinks::SetLightOptions(frmWorkSpace);
 }
 
 void DestroyApplicationWindows()
 {
     if (!MainForm)
         return;
+    viewlinks::SetLightOptions(nullptr);
     delete frmWorkSpace;
     frmWorkSpace = nullptr;
     delete frmOutPut;

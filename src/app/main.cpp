@@ -1,6 +1,5 @@
 #include "Messages.h"
 #include "Startup.h"
-#include "TSplash.h"
 #include "TfrmPlot.h"
 
 #include <QApplication>
@@ -14,7 +13,6 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setApplicationName(corvane::ApplicationTitle());
-    QApplication::setWindowIcon(TSplash::Emblem());
     try {
         RunApplication(3000);
     } catch (const std::exception& e) {

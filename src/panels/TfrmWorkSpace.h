@@ -1,19 +1,84 @@
 #pragma once
 
+#include "ViewLinks.h"
+
 #include <QDockWidget>
 
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
 class QMainWindow;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QTabWidget;
+class QToolButton;
+class TfrmPlot;
 
-// The "WorkSpace" panel: a dockable tool window in the frame's left dock area.
-class TfrmWorkSpace : public QDockWidget {
+// The "WorkSpace" panel: the mouse tools and view options of the active view,
+// its animation, and the options of its selected light. It holds no scene
+// state: every handler acts on the frame's active view at the moment of the
+// click and does nothing while no view is open.
+class TfrmWorkSpace : public QDockWidget, public TLightOptions {
     Q_OBJECT
 
 public:
     explicit TfrmWorkSpace(QMainWindow* frame);
 
-    // Creation handler: docks the panel into the frame's left dock area.
+    // Creation handler: docks into the frame's left area, shows the first page,
+    // disables the light options.
     void FormCreate();
 
+    // Light options, as the views call them.
+    void EnableLightOptions() override;
+    void DisableLightOptions() override;
+    void ShowLightValues(int which, bool directional, float r, float g, float b) override;
+    int SelectedLightComponent() const override;
+
+    // "Load Object" once a file has been chosen: loads it into the active view
+    // when its ".poly" file lies beside it.
+    void LoadObjectFile(const QString& fileName);
+
+    // Page "&Tools".
+    QTabWidget* PageControl1;
+    QToolButton *sbSelect, *sbCube, *sbPlane, *sbPyramid, *sbIcosahedron, *sbAddLight, *btnCopyCurrent,
+        *btnLoadObject, *sbTranslate, *sbDelete, *sbScale, *sbRotate, *sbCamaraTranslate, *sbCamaraRotate,
+        *btnResetAxis, *btnDeleteAll;
+    QRadioButton *rdbtnOrtho, *rdbtnPerspective;
+    QCheckBox *chkbxWireFrame, *chkbxRotateXY, *chkbxDrawAxis;
+    QLineEdit* edtSubdivisions;
+    QToolButton* spdbtnApply;
+    // Page "Animation".
+    QCheckBox *chkbxWorldX, *chkbxWorldY, *chkbxWorldZ, *chkbxObjectX, *chkbxObjectY, *chkbxObjectZ;
+    QSlider *trkbrTimerInterval, *trkbarStepSize;
+    QPushButton* btnStartStop;
+    // Page "Light Options".
+    QGroupBox* grpbxLightStuff;
+    QSlider *trkbrRedLight, *trkbrGreenLight, *trkbrBlueLight;
+    QLabel *lblRed, *lblGreen, *lblBlue;
+    QRadioButton *rdbtnAmbient, *rdbtnDiffuse, *rdbtnSpecular;
+    QCheckBox* chkbxDirectionalSrc;
+    QCheckBox* chkbkLights;
+
+    // Handlers.
+    void btnLoadObjectClick();
+    void spdbtnApplyClick();
+    void chkbxWorldXClick(QCheckBox* box);
+    void btnStartStopClick();
+    void ApplyLightColor();
+    void rdbtnAmbientClick();
+
 private:
+    QWidget* BuildToolsPage();
+    QWidget* BuildAnimationPage();
+    QWidget* BuildLightPage();
+    QToolButton* ToolButton(const char* name, const char* icon, const QString& hint);
+    // Connects a click to a handler that runs on the active view, if any.
+    template <class Handler> void OnActiveView(QToolButton* button, Handler handler);
+    TfrmPlot* ActiveView() const;
+
     QMainWindow* FFrame;
+    QLabel* FLightHelp; // the explanation at the top of the light options
 };

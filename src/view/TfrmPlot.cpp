@@ -215,6 +215,8 @@ void TfrmPlot::RestoreContextState()
         gl::ClearColor(FBackRed, FBackGreen, FBackBlue, 0);
     if (FWireFrame)
         gl::PolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    if (FLighting)
+        gl::Enable(GL_LIGHTING);
     for (TGLObject* obj = FFirstObject; obj; obj = obj->GetNext())
         if (std::strcmp(obj->GetTypeName(), "TGLLight") == 0)
             static_cast<TGLLight*>(obj)->Restore();

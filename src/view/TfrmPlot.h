@@ -116,6 +116,13 @@ public:
         FCameraRotZ = z;
     }
 
+    // Light options: act on the current object only when it is a light.
+    void SetCurrentLightColor(unsigned char which, float r, float g, float b);
+    void SetCurrentLightW(float w);
+    // Lighting of the whole view, whatever the current object.
+    void SetLighting(bool on);
+    bool GetLighting() const { return FLighting; }
+
     // Animation.
     void EnableAnimation(bool on);
     bool IsAnimating() const;
@@ -222,6 +229,7 @@ private:
     bool FContextFailed = false; // creating or activating the context failed
     bool FBackColorSet = false;  // SetBackColor has replaced the initial white
     bool FWireFrame = false;
+    bool FLighting = false;
     bool FShown = false;
     bool FInPaint = false;    // inside paintGL: the frame is shown on return
     bool FFrameReady = false; // a frame drawn outside paintGL awaits showing

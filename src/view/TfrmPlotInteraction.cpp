@@ -353,6 +353,42 @@ void TfrmPlot::UpdateLightPanel()
     options->ShowLightValues(which, light->IsDirectional(), r, g, b);
 }
 
+void TfrmPlot::SetCurrentLightColor(unsigned char which, float r, float g, float b)
+{
+    if (!IsLight(FCurrentObject))
+        return;
+    {
+        ContextScope scope(*this);
+        static_cast<TGLLight*>(FCurrentObject)->SetLightColor(which, r, g, b);
+    }
+    RenderScene(GL_RENDER);
+}
+
+void TfrmPlot::SetCurrentLightW(float w)
+{
+    if (!IsLight(FCurrentObject))
+        return;
+    auto* light = static_cast<TGLLight*>(FCurrentObject);
+    light->SetW(w);
+    {
+        ContextScope scope(*this);
+        light->ApplyPosition();
+    }
+    RenderScene(GL_RENDER);
+}
+
+void TfrmPlot::SetLighting(bool on)
+{
+    FLighting = on;
+    if (MakeCurrent()) {
+        if (on)
+            gl::Enable(GL_LIGHTING);
+        else
+            gl::Disable(GL_LIGHTING);
+    }
+    RenderScene(GL_RENDER);
+}
+
 // --- Dragging and keys ----------------------------------------------------
 
 void TfrmPlot::FormMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, int x, int y)

@@ -1,0 +1,44 @@
+// Developer tool: starts the program's windows and saves pictures of them, so
+// that their look can be checked without clicking through them by hand.
+//   corvane_screenshots OUTPUT_FOLDER
+#include "Globals.h"
+#include "Startup.h"
+#include "TMainForm.h"
+#include "TfrmPlot.h"
+#include "TfrmWorkSpace.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTabWidget>
+#include <QTest>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+        return 2;
+    }
+    ConfigureOpenGL();
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    QDir().mkpath(out.path());
+
+    CreateApplicationWindows();
+    MainForm->show();
+    (void)QTest::qWaitForWindowExposed(MainForm);
+    QTest::qWait(300);
+    frmPlot->AddCube(-8, 6);
+    frmPlot->AddIcosahedron(8, 6);
+    frmPlot->AddPyramid(0, -8);
+    QTest::qWait(100);
+    for (int page = 0; page < frmWorkSpace->PageControl1->count(); ++page) {
+        frmWorkSpace->PageControl1->setCurrentIndex(page);
+        QTest::qWait(100);
+        MainForm->grab().save(out.filePath(QStringLiteral("workspace-%1.png").arg(page)));
+    }
+    DestroyApplicationWindows();
+    return 0;
+}
