@@ -61,6 +61,7 @@ void CreateApplicationWindows()
     });
     CreateForm(frmOutPut, "frmOutPut", MainForm);
     MainForm->AttachPanel(frmOutPut, Qt::BottomDockWidgetArea);
+    viewlinks::SetColorSource(frmOutPut);
     CreateForm(frmWorkSpace, "frmWorkSpace", MainForm);
     MainForm->AttachPanel(frmWorkSpace, Qt::LeftDockWidgetArea);
     viewlinks::SetLightOptions(frmWorkSpace);
@@ -73,6 +74,7 @@ void DestroyApplicationWindows()
     viewlinks::SetLightOptions(nullptr);
     delete frmWorkSpace;
     frmWorkSpace = nullptr;
+    viewlinks::SetColorSource(nullptr);
     delete frmOutPut;
     frmOutPut = nullptr;
     // Views, the newest first; each destroys its scene and releases its context.

@@ -380,7 +380,7 @@ GLint RecordingDevice::ScaleImage(GLenum format, GLint wIn, GLint hIn, GLenum ty
 {
     Record("gluScaleImage(" + EnumName(format) + ", " + I(wIn) + ", " + I(hIn) + ", " + EnumName(typeIn) +
            ", " + I(wOut) + ", " + I(hOut) + ", " + EnumName(typeOut) + ")");
-    return 0;
+    return FScaleImageResult;
 }
 void RecordingDevice::GetIntegerv(GLenum pname, GLint* params)
 {

@@ -30,6 +30,8 @@ public:
     void SetViewport(GLint x, GLint y, GLint w, GLint h);
     // What the next glRenderMode call that leaves GL_SELECT returns.
     void SetSelectHits(GLint hits) { FSelectHits = hits; }
+    // What gluScaleImage returns (0: success).
+    void SetScaleImageResult(GLint result) { FScaleImageResult = result; }
     GLuint* SelectBufferPointer() const { return FSelectBuffer; }
     GLsizei SelectBufferSize() const { return FSelectBufferSize; }
 
@@ -99,6 +101,7 @@ private:
     GLint FViewport[4] = {0, 0, 300, 300};
     GLenum FRenderMode = GL_RENDER;
     GLint FSelectHits = 0;
+    GLint FScaleImageResult = 0;
     GLuint* FSelectBuffer = nullptr;
     GLsizei FSelectBufferSize = 0;
 };

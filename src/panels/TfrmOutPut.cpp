@@ -1,12 +1,307 @@
 #include "TfrmOutPut.h"
 
-#include <QMainWindow>
+#include "ActiveView.h"
+#include "Icons.h"
+#include "Messages.h"
+#include "TColorGrid.h"
+#include "TShape.h"
+#include "TfrmPlot.h"
 
-TfrmOutPut::TfrmOutPut(QMainWindow* frame) : QDockWidget(QStringLiteral("Output"), frame), FFrame(frame)
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QImageReader>
+#include <QLabel>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QSlider>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+#include <stdexcept>
+
+namespace {
+
+// A colour as an RGB value: red in the lowest byte, green, then blue.
+int RgbValue(const QColor& c) { return c.red() | (c.green() << 8) | (c.blue() << 16); }
+
+// Black swatches get a white outline so that they stay visible; the rest black.
+QColor OutlineFor(const QColor& fill) { return RgbValue(fill) == 0 ? Qt::white : Qt::black; }
+
+QSlider* Bar(QWidget* parent, const char* name, int max, QRect geometry)
+{
+    auto* bar = new QSlider(Qt::Horizontal, parent);
+    bar->setObjectName(QLatin1String(name));
+    bar->setRange(0, max);
+    bar->setPageStep(25);
+    bar->setTickPosition(QSlider::NoTicks);
+    bar->setGeometry(geometry);
+    return bar;
+}
+
+QLabel* Label(QWidget* parent, const char* name, const QString& text, QPoint at)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->move(at);
+    label->adjustSize();
+    return label;
+}
+
+QPushButton* Button(QWidget* parent, const char* name, const QString& text, QRect geometry)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(geometry);
+    return button;
+}
+
+} // namespace
+
+TfrmOutPut::TfrmOutPut(QMainWindow* frame)
+    : QDockWidget(QStringLiteral("Output"), frame), tabData(new QTabWidget(this)), FFrame(frame),
+      FTextureButtons(new QButtonGroup(this)), FTextureGrid(nullptr)
 {
     setObjectName(QStringLiteral("frmOutPut"));
     setAllowedAreas(Qt::LeftDockWidgetArea | Qt::BottomDockWidgetArea);
-    setWidget(new QWidget(this));
+    QFont font(QStringLiteral("Times New Roman"));
+    font.setPixelSize(12);
+    setFont(font);
+    // Floating, the panel shows its own caption; docked, the name of its View entry.
+    connect(this, &QDockWidget::topLevelChanged, this, [this](bool floating) {
+        setWindowTitle(floating ? QStringLiteral("frmOutPut") : QStringLiteral("Output"));
+    });
+
+    tabData->setObjectName(QStringLiteral("tabData"));
+    tabData->setTabPosition(QTabWidget::South);
+    QFont tabFont(QStringLiteral("Times New Roman"));
+    tabFont.setPixelSize(13);
+    tabData->tabBar()->setFont(tabFont);
+    tabData->setIconSize(QSize(16, 16));
+    tabData->addTab(BuildMessagePage(), corvane::Icon("tab-message"), QStringLiteral("Command Window"));
+    tabData->addTab(BuildColorPage(), corvane::Icon("tab-colour"), QStringLiteral("Color Setting"));
+    tabData->addTab(BuildTexturePage(), corvane::Icon("tab-texture"), QStringLiteral("Texture"));
+    tabData->addTab(BuildMaterialPage(), corvane::Icon("tab-material"),
+                    QStringLiteral("Specularity of the material:"));
+    tabData->setCurrentIndex(1);
+    setWidget(tabData);
+}
+
+QWidget* TfrmOutPut::BuildMessagePage()
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("tbMsg"));
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    reMsg = new QTextEdit(page);
+    reMsg->setObjectName(QStringLiteral("reMsg"));
+    reMsg->setAcceptRichText(true);
+    reMsg->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    reMsg->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    reMsg->setLineWrapMode(QTextEdit::NoWrap);
+    QFont font(QStringLiteral("Times New Roman"));
+    font.setPixelSize(11);
+    reMsg->setFont(font);
+    layout->addWidget(reMsg);
+    return page;
+}
+
+QWidget* TfrmOutPut::BuildColorPage()
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("TabSheet2"));
+    Panel3 = new QFrame(page);
+    Panel3->setObjectName(QStringLiteral("Panel3"));
+    Panel3->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel3->setLineWidth(2);
+    Panel3->setGeometry(0, 0, 40, 40);
+    BGShape = new TShape(Panel3);
+    BGShape->setObjectName(QStringLiteral("BGShape"));
+    BGShape->setGeometry(16, 16, 17, 17);
+    BGShape->SetBrushColor(Qt::white);
+    BGShape->SetPenColor(Qt::black);
+    FGShape = new TShape(Panel3);
+    FGShape->setObjectName(QStringLiteral("FGShape"));
+    FGShape->setGeometry(8, 8, 18, 18);
+    FGShape->SetBrushColor(Qt::red);
+    FGShape->SetPenColor(Qt::white);
+    FGShape->raise();
+
+    ColorGrid = new TColorGrid(page);
+    ColorGrid->move(39, 1);
+    btnOther = Button(page, "btnOther", QStringLiteral("Other..."), QRect(250, 0, 60, 25));
+    connect(ColorGrid, &TColorGrid::changed, this,
+            [this] { corvane::RunHandler([this] { ColorGridChange(); }); });
+    connect(btnOther, &QPushButton::clicked, this,
+            [this] { corvane::RunHandler([this] { btnOtherClick(); }); });
+    return page;
+}
+
+QWidget* TfrmOutPut::BuildTexturePage()
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("TabSheet1"));
+    btnAddTexture = Button(page, "btnAddTexture", QStringLiteral("Add Texture..."), QRect(3, 0, 118, 25));
+    chkbxLinear = new QCheckBox(QStringLiteral("Linear"), page);
+    chkbxLinear->setObjectName(QStringLiteral("chkbxLinear"));
+    chkbxLinear->setGeometry(16, 26, 81, 17);
+    btnApplyToCurrent =
+        Button(page, "btnApplyToCurrent", QStringLiteral("Apply To Current"), QRect(2, 42, 119, 25));
+
+    rdgrpTextures = new QGroupBox(QStringLiteral("Textures"), page);
+    rdgrpTextures->setObjectName(QStringLiteral("rdgrpTextures"));
+    rdgrpTextures->setGeometry(128, 0, 657, 68);
+    auto* groupLayout = new QVBoxLayout(rdgrpTextures);
+    groupLayout->setContentsMargins(4, 2, 4, 2);
+    // The list only grows: it scrolls once it no longer fits.
+    auto* scroll = new QScrollArea(rdgrpTextures);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    auto* items = new QWidget;
+    FTextureGrid = new QGridLayout(items);
+    FTextureGrid->setContentsMargins(0, 0, 0, 0);
+    FTextureGrid->setVerticalSpacing(0);
+    FTextureGrid->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    scroll->setWidget(items);
+    groupLayout->addWidget(scroll);
+    FTextureButtons->setExclusive(true);
+    AddTextureItem(QStringLiteral("None"), 0);
+
+    connect(btnAddTexture, &QPushButton::clicked, this,
+            [this] { corvane::RunHandler([this] { btnAddTextureClick(); }); });
+    connect(chkbxLinear, &QCheckBox::clicked, this,
+            [this] { corvane::RunHandler([this] { chkbxLinearClick(); }); });
+    connect(btnApplyToCurrent, &QPushButton::clicked, this,
+            [this] { corvane::RunHandler([this] { btnApplyToCurrentClick(); }); });
+    return page;
+}
+
+QWidget* TfrmOutPut::BuildMaterialPage()
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("TabSheet3"));
+    Label(page, "Label14", QStringLiteral("Shininess:"), QPoint(16, 0));
+    trkbrShini = Bar(page, "trkbrShini", 100, QRect(6, 17, 91, 30));
+    Label(page, "Label11", QStringLiteral("Red (None to Full):"), QPoint(125, 1));
+    trkbrSpecR = Bar(page, "trkbrSpecR", 255, QRect(126, 17, 91, 25));
+    Label(page, "Label12", QStringLiteral("Green (None to Full):"), QPoint(244, 0));
+    trkbrSpecG = Bar(page, "trkbrSpecG", 255, QRect(246, 17, 91, 25));
+    Label(page, "Label13", QStringLiteral("Blue (None to Full):"), QPoint(372, 0));
+    trkbrSpecB = Bar(page, "trkbrSpecB", 255, QRect(374, 17, 91, 25));
+    btnApplySpecs = Button(page, "btnApplySpecs", QStringLiteral("Apply to Current"), QRect(496, 6, 105, 25));
+    connect(btnApplySpecs, &QPushButton::clicked, this,
+            [this] { corvane::RunHandler([this] { btnApplySpecsClick(); }); });
+    return page;
 }
 
 void TfrmOutPut::FormCreate() { FFrame->addDockWidget(Qt::BottomDockWidgetArea, this); }
+
+TfrmPlot* TfrmOutPut::ActiveView() const { return ActiveViewOf(FFrame); }
+
+int TfrmOutPut::ForegroundColor() const { return RgbValue(FGShape->BrushColor()); }
+
+int TfrmOutPut::BackgroundColor() const { return RgbValue(BGShape->BrushColor()); }
+
+void TfrmOutPut::ColorGridChange()
+{
+    const QColor fg = ColorGrid->ForegroundColor();
+    FGShape->SetBrushColor(fg);
+    FGShape->SetPenColor(OutlineFor(fg));
+    const QColor bg = ColorGrid->BackgroundColor();
+    BGShape->SetBrushColor(bg);
+    BGShape->SetPenColor(OutlineFor(bg));
+    if (TfrmPlot* view = ActiveView())
+        view->ApplyCurrentColors();
+}
+
+void TfrmOutPut::btnOtherClick()
+{
+    const QColor chosen = QColorDialog::getColor(FGShape->BrushColor(), this);
+    OtherColorChosen(chosen.isValid() ? std::optional<QColor>(chosen) : std::nullopt);
+}
+
+void TfrmOutPut::OtherColorChosen(const std::optional<QColor>& chosen)
+{
+    if (chosen)
+        FGShape->SetBrushColor(*chosen);
+    if (TfrmPlot* view = ActiveView())
+        view->ApplyCurrentColors();
+}
+
+void TfrmOutPut::btnAddTextureClick()
+{
+    const QString chosen =
+        QFileDialog::getOpenFileName(this, QString(), QCoreApplication::applicationDirPath());
+    if (chosen.isEmpty())
+        return;
+    AddTextureFile(chosen);
+}
+
+void TfrmOutPut::AddTextureFile(const QString& fileName)
+{
+    QImageReader reader(fileName);
+    const QImage image = reader.read();
+    if (image.isNull())
+        throw std::runtime_error(QStringLiteral("Could not read the picture in %1: %2")
+                                     .arg(fileName, reader.errorString())
+                                     .toStdString());
+    TfrmPlot* view = ActiveView();
+    if (!view)
+        return;
+    const GLuint name = view->CreateTexture(image);
+    AddTextureItem(QFileInfo(fileName).fileName(), name);
+}
+
+void TfrmOutPut::AddTextureItem(const QString& caption, GLuint name)
+{
+    const int item = static_cast<int>(FTextureNames.size());
+    auto* button = new QRadioButton(caption);
+    button->setObjectName(QStringLiteral("texture%1").arg(item));
+    FTextureButtons->addButton(button, item);
+    FTextureGrid->addWidget(button, item / 3, item % 3);
+    FTextureNames.push_back(name);
+}
+
+QString TfrmOutPut::TextureCaption(int item) const { return FTextureButtons->button(item)->text(); }
+
+int TfrmOutPut::ChosenTexture() const { return FTextureButtons->checkedId(); }
+
+void TfrmOutPut::ChooseTexture(int item)
+{
+    if (QAbstractButton* button = FTextureButtons->button(item))
+        button->setChecked(true);
+}
+
+void TfrmOutPut::chkbxLinearClick()
+{
+    if (TfrmPlot* view = ActiveView())
+        view->SetLinearFilter(chkbxLinear->isChecked());
+}
+
+void TfrmOutPut::btnApplyToCurrentClick()
+{
+    const int item = ChosenTexture();
+    if (item < 0)
+        return;
+    if (TfrmPlot* view = ActiveView())
+        view->SetCurrentTexture(TextureName(item));
+}
+
+void TfrmOutPut::btnApplySpecsClick()
+{
+    if (TfrmPlot* view = ActiveView())
+        view->SetCurrentMaterial(static_cast<float>(trkbrSpecR->value()) / 255,
+                                 static_cast<float>(trkbrSpecG->value()) / 255,
+                                 static_cast<float>(trkbrSpecB->value()) / 255,
+                                 static_cast<float>(trkbrShini->value() * 0.01 * 6));
+}

@@ -1,19 +1,88 @@
 #pragma once
 
+#include "GlDevice.h"
+#include "ViewLinks.h"
+
+#include <QColor>
 #include <QDockWidget>
 
-class QMainWindow;
+#include <optional>
+#include <vector>
 
-// The "Output" panel: a dockable tool window in the frame's bottom dock area.
-class TfrmOutPut : public QDockWidget {
+class QButtonGroup;
+class QCheckBox;
+class QFrame;
+class QGridLayout;
+class QGroupBox;
+class QLabel;
+class QMainWindow;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QTabWidget;
+class QTextEdit;
+class TColorGrid;
+class TShape;
+class TfrmPlot;
+
+// The "Output" panel: foreground and background colours, textures and the
+// specular material of the active view's current object. It is also the
+// colour source the views read when they place an object.
+class TfrmOutPut : public QDockWidget, public TColorSource {
     Q_OBJECT
 
 public:
     explicit TfrmOutPut(QMainWindow* frame);
 
-    // Creation handler: docks the panel into the frame's bottom dock area.
+    // Creation handler: docks into the frame's bottom area.
     void FormCreate();
 
+    int ForegroundColor() const override;
+    int BackgroundColor() const override;
+
+    // Handlers. The dialog steps are split off so that what follows a choice
+    // can run without a dialog.
+    void ColorGridChange();
+    void btnOtherClick();
+    void OtherColorChosen(const std::optional<QColor>& chosen);
+    void btnAddTextureClick();
+    void AddTextureFile(const QString& fileName);
+    void chkbxLinearClick();
+    void btnApplyToCurrentClick();
+    void btnApplySpecsClick();
+
+    // The texture list: captions and texture names, item 0 being "None" (0).
+    int TextureCount() const { return static_cast<int>(FTextureNames.size()); }
+    QString TextureCaption(int item) const;
+    GLuint TextureName(int item) const { return FTextureNames[static_cast<std::size_t>(item)]; }
+    // The chosen item, or -1.
+    int ChosenTexture() const;
+    void ChooseTexture(int item);
+
+    QTabWidget* tabData;
+    QTextEdit* reMsg;
+    QFrame* Panel3;
+    TShape* BGShape;
+    TShape* FGShape;
+    TColorGrid* ColorGrid;
+    QPushButton* btnOther;
+    QPushButton* btnAddTexture;
+    QCheckBox* chkbxLinear;
+    QPushButton* btnApplyToCurrent;
+    QGroupBox* rdgrpTextures;
+    QSlider *trkbrShini, *trkbrSpecR, *trkbrSpecG, *trkbrSpecB;
+    QPushButton* btnApplySpecs;
+
 private:
+    QWidget* BuildMessagePage();
+    QWidget* BuildColorPage();
+    QWidget* BuildTexturePage();
+    QWidget* BuildMaterialPage();
+    void AddTextureItem(const QString& caption, GLuint name);
+    TfrmPlot* ActiveView() const;
+
     QMainWindow* FFrame;
+    QButtonGroup* FTextureButtons;
+    QGridLayout* FTextureGrid;
+    std::vector<GLuint> FTextureNames;
 };

@@ -20,6 +20,8 @@
 #include <QMainWindow>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTabWidget>
 #include <QToolButton>
@@ -60,6 +62,20 @@ QSlider* TrackBar(QWidget* parent, const char* name, int min, int max, int posit
     return bar;
 }
 
+// A page in a vertical scroll area: the panel keeps its width but may be
+// shorter than its controls, so that the frame keeps its size.
+QScrollArea* Scrollable(QWidget* page)
+{
+    auto* area = new QScrollArea;
+    area->setObjectName(page->objectName() + QStringLiteral("Scroll"));
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area->setWidget(page);
+    area->setMinimumWidth(page->minimumSizeHint().width() + area->verticalScrollBar()->sizeHint().width());
+    return area;
+}
+
 // The light value a bar position stands for, as the label beside it shows it.
 QString LightLabel(int position) { return QString::asprintf("%2f", position / 255.0); }
 
@@ -77,9 +93,11 @@ TfrmWorkSpace::TfrmWorkSpace(QMainWindow* frame)
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->setTabPosition(QTabWidget::West);
     PageControl1->setIconSize(QSize(16, 16));
-    PageControl1->addTab(BuildToolsPage(), corvane::Icon("tab-tools"), QStringLiteral("&Tools"));
-    PageControl1->addTab(BuildAnimationPage(), corvane::Icon("tab-animation"), QStringLiteral("Animation"));
-    PageControl1->addTab(BuildLightPage(), corvane::Icon("tab-light"), QStringLiteral("Light Options"));
+    PageControl1->addTab(Scrollable(BuildToolsPage()), corvane::Icon("tab-tools"), QStringLiteral("&Tools"));
+    PageControl1->addTab(Scrollable(BuildAnimationPage()), corvane::Icon("tab-animation"),
+                         QStringLiteral("Animation"));
+    PageControl1->addTab(Scrollable(BuildLightPage()), corvane::Icon("tab-light"),
+                         QStringLiteral("Light Options"));
     setWidget(PageControl1);
 }
 

@@ -3,7 +3,7 @@
 #include "GlDevice.h"
 #include "TfrmPlot.h"
 
-#include <optional>
+#include <memory>
 
 // Makes a view's context current for the OpenGL calls that scene objects make
 // as they are created or destroyed. While the view has no working context the
@@ -13,9 +13,9 @@ public:
     explicit ContextScope(TfrmPlot& view)
     {
         if (!view.MakeCurrent())
-            FNull.emplace(gl::nullDevice());
+            FNull = std::make_unique<gl::ScopedDevice>(gl::nullDevice());
     }
 
 private:
-    std::optional<gl::ScopedDevice> FNull;
+    std::unique_ptr<gl::ScopedDevice> FNull;
 };

@@ -12,6 +12,7 @@
 class TGLObject;
 class QMdiSubWindow;
 class QTimer;
+class QImage;
 
 // What a mouse click or drag in a view does.
 enum TMouseTool : std::uint8_t {
@@ -122,6 +123,18 @@ public:
     // Lighting of the whole view, whatever the current object.
     void SetLighting(bool on);
     bool GetLighting() const { return FLighting; }
+
+    // Textures and material of the current object. CreateTexture makes an
+    // OpenGL texture (shared by all views) from an image and returns its name;
+    // it throws when the image is empty or cannot be scaled.
+    GLuint CreateTexture(const QImage& bitmap);
+    void SetLinearFilter(bool linear) { FTextureFilter = linear ? GL_LINEAR : GL_NEAREST; }
+    GLenum GetTextureFilter() const { return FTextureFilter; }
+    void SetCurrentTexture(GLuint name);
+    void SetCurrentMaterial(float r, float g, float b, float shininess);
+    // Gives the current object the foreground colour and the view the
+    // background colour of the colour source; nothing without a current object.
+    void ApplyCurrentColors();
 
     // Animation.
     void EnableAnimation(bool on);

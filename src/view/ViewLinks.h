@@ -19,8 +19,9 @@ public:
 class TColorSource {
 public:
     virtual ~TColorSource() = default;
-    // The foreground colour as an RGB value (red in the lowest byte).
+    // The swatch colours as RGB values (red in the lowest byte).
     virtual int ForegroundColor() const = 0;
+    virtual int BackgroundColor() const = 0;
 };
 
 namespace viewlinks {

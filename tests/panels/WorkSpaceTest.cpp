@@ -1,3 +1,4 @@
+#include "FrameFixture.h"
 #include "Globals.h"
 #include "Startup.h"
 #include "TGLIcosahedron.h"
@@ -24,38 +25,12 @@
 
 namespace {
 
-// The real frame with its panels and two views, the second one active.
-class WorkSpaceTest : public ::testing::Test {
+class WorkSpaceTest : public FrameTest {
 protected:
     void SetUp() override
     {
-        CreateApplicationWindows();
-        MainForm->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(MainForm));
-        first = frmPlot;
-        second = MainForm->CreateView(QStringLiteral("Fig.2"));
-        ASSERT_TRUE(WaitForContext(first));
-        ASSERT_TRUE(WaitForContext(second));
+        FrameTest::SetUp();
         ws = frmWorkSpace;
-        Activate(first);
-    }
-    void TearDown() override
-    {
-        DestroyApplicationWindows();
-        EXPECT_EQ(TGLLight::GetLightCount(), 0);
-    }
-
-    static void Activate(TfrmPlot* view)
-    {
-        MainForm->MdiArea()->setActiveSubWindow(view->SubWindow());
-        ASSERT_EQ(MainForm->ActiveView(), view);
-    }
-
-    // A click on the view at a point in view coordinates (the view spans -20..20 on 300 pixels).
-    static void ClickView(TfrmPlot* view, float vx, float vy)
-    {
-        QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier,
-                          QPoint(qRound((vx + 20) / 40 * 300), qRound((20 - vy) / 40 * 300)));
     }
 
     std::vector<QWidget*> EnabledLightControls() const
@@ -67,9 +42,6 @@ protected:
         return enabled;
     }
 
-    MessageRecorder messages;
-    TfrmPlot* first = nullptr;
-    TfrmPlot* second = nullptr;
     TfrmWorkSpace* ws = nullptr;
 };
 

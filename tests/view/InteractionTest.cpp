@@ -40,6 +40,7 @@ public:
 class FakeColors : public TColorSource {
 public:
     int ForegroundColor() const override { return Foreground; }
+    int BackgroundColor() const override { return 0xFFFFFF; }
     int Foreground = 0x00FF00;
 };
 

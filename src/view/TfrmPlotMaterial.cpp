@@ -1,0 +1,98 @@
+// Textures, material and colours of the current object.
+#include "ContextScope.h"
+#include "TGLObject.h"
+#include "TfrmPlot.h"
+#include "ViewLinks.h"
+
+#include <QImage>
+
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+// The largest power of two not greater than n (n itself when it is one).
+int PowerOfTwoAtMost(int n)
+{
+    int p = 1;
+    while (p <= n / 2)
+        p *= 2;
+    return p;
+}
+
+} // namespace
+
+GLuint TfrmPlot::CreateTexture(const QImage& bitmap)
+{
+    FIgnoreMouseMove = true;
+    const int w = bitmap.width();
+    const int h = bitmap.height();
+    if (w <= 0 || h <= 0)
+        throw std::runtime_error("The picture is empty: it has no pixels to make a texture from");
+
+    // Tightly packed red, green, blue rows, the picture's top row first.
+    const QImage rgb = bitmap.convertToFormat(QImage::Format_RGB888);
+    const std::size_t rowBytes = static_cast<std::size_t>(w) * 3;
+    std::vector<GLubyte> pixels(rowBytes * static_cast<std::size_t>(h));
+    for (int y = 0; y < h; ++y)
+        std::copy_n(rgb.constScanLine(y), rowBytes,
+                    pixels.begin() + static_cast<std::ptrdiff_t>(rowBytes * y));
+
+    ContextScope scope(*this);
+    GLuint name = 0;
+    gl::GenTextures(1, &name);
+    if (name == 0)
+        throw std::runtime_error("Could not make a texture: the view has no OpenGL context");
+    gl::BindTexture(GL_TEXTURE_2D, name);
+    gl::TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(FTextureFilter));
+    gl::TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, static_cast<GLint>(FTextureFilter));
+    gl::PixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    gl::PixelStorei(GL_PACK_ALIGNMENT, 1);
+
+    // Powers of two, never larger than the picture nor than OpenGL can hold.
+    GLint maxSize = 0;
+    gl::GetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    const int limit = PowerOfTwoAtMost(maxSize > 0 ? maxSize : 1);
+    const int w2 = std::min(PowerOfTwoAtMost(w), limit);
+    const int h2 = std::min(PowerOfTwoAtMost(h), limit);
+    if (w2 == w && h2 == h) {
+        gl::TexImage2D(GL_TEXTURE_2D, 0, GL_RGB, w, h, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    } else {
+        std::vector<GLubyte> scaled(static_cast<std::size_t>(w2) * static_cast<std::size_t>(h2) * 3);
+        if (gl::ScaleImage(GL_RGB, w, h, GL_UNSIGNED_BYTE, pixels.data(), w2, h2, GL_UNSIGNED_BYTE,
+                           scaled.data()) != 0) {
+            gl::BindTexture(GL_TEXTURE_2D, 0);
+            throw std::runtime_error("Could not scale image down to a power of 2!");
+        }
+        gl::TexImage2D(GL_TEXTURE_2D, 0, GL_RGB, w2, h2, 0, GL_RGB, GL_UNSIGNED_BYTE, scaled.data());
+    }
+    gl::BindTexture(GL_TEXTURE_2D, 0);
+    return name;
+}
+
+void TfrmPlot::SetCurrentTexture(GLuint name)
+{
+    if (!FCurrentObject)
+        return;
+    FCurrentObject->SetTexture(name);
+    RenderScene(GL_RENDER);
+}
+
+void TfrmPlot::SetCurrentMaterial(float r, float g, float b, float shininess)
+{
+    if (!FCurrentObject)
+        return;
+    FCurrentObject->SetSpecular(r, g, b);
+    FCurrentObject->SetShininess(shininess);
+    RenderScene(GL_RENDER);
+}
+
+void TfrmPlot::ApplyCurrentColors()
+{
+    const TColorSource* source = viewlinks::ColorSource();
+    if (!FCurrentObject || !source)
+        return;
+    FCurrentObject->SetColor(source->ForegroundColor());
+    SetBackColor(source->BackgroundColor());
+    RenderScene(GL_RENDER);
+}
