@@ -4,6 +4,9 @@
 #include "Globals.h"
 #include "Startup.h"
 #include "TMainForm.h"
+#include "TfrmAddTask.h"
+#include "TfrmEnviroment.h"
+#include "TfrmOutPut.h"
 #include "TfrmPlot.h"
 #include "TfrmWorkSpace.h"
 
@@ -39,6 +42,22 @@ int main(int argc, char** argv)
         QTest::qWait(100);
         MainForm->grab().save(out.filePath(QStringLiteral("workspace-%1.png").arg(page)));
     }
+    for (int page = 0; page < frmOutPut->tabData->count(); ++page) {
+        frmOutPut->tabData->setCurrentIndex(page);
+        QTest::qWait(50);
+        frmOutPut->grab().save(out.filePath(QStringLiteral("output-%1.png").arg(page)));
+    }
+    for (int page = 0; page < frmEnviroment->PageControl1->count(); ++page) {
+        frmEnviroment->PageControl1->setCurrentIndex(page);
+        frmEnviroment->show();
+        QTest::qWait(50);
+        frmEnviroment->grab().save(out.filePath(QStringLiteral("settings-%1.png").arg(page)));
+        frmEnviroment->hide();
+    }
+    frmAddTask->show();
+    QTest::qWait(50);
+    frmAddTask->grab().save(out.filePath(QStringLiteral("addtask.png")));
+    frmAddTask->hide();
     DestroyApplicationWindows();
     return 0;
 }

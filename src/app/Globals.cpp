@@ -5,6 +5,4 @@ TAboutBox* AboutBox = nullptr;
 TfrmPlot* frmPlot = nullptr;
 TfrmOutPut* frmOutPut = nullptr;
 TfrmWorkSpace* frmWorkSpace = nullptr;
-TfrmAddTask* frmAddTask = nullptr;
-TfrmEnviroment* frmEnviroment = nullptr;
 TSplash* Splash = nullptr;

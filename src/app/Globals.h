@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SettingsGlobals.h" // frmAddTask, frmEnviroment
+
 // The application's windows. Each pointer is null until its window has been
 // created (and again after it has been destroyed).
 
@@ -8,8 +10,6 @@ class TAboutBox;
 class TfrmPlot;
 class TfrmOutPut;
 class TfrmWorkSpace;
-class TfrmAddTask;
-class TfrmEnviroment;
 class TSplash;
 
 extern TMainForm* MainForm;
@@ -17,6 +17,4 @@ extern TAboutBox* AboutBox;
 extern TfrmPlot* frmPlot; // the first view; nothing reads it after start-up
 extern TfrmOutPut* frmOutPut;
 extern TfrmWorkSpace* frmWorkSpace;
-extern TfrmAddTask* frmAddTask;
-extern TfrmEnviroment* frmEnviroment;
 extern TSplash* Splash;

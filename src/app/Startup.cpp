@@ -4,6 +4,8 @@
 #include "Messages.h"
 #include "TMainForm.h"
 #include "TSplash.h"
+#include "TfrmAddTask.h"
+#include "TfrmEnviroment.h"
 #include "TfrmOutPut.h"
 #include "TfrmPlot.h"
 #include "TfrmWorkSpace.h"
@@ -65,12 +67,18 @@ void CreateApplicationWindows()
     CreateForm(frmWorkSpace, "frmWorkSpace", MainForm);
     MainForm->AttachPanel(frmWorkSpace, Qt::LeftDockWidgetArea);
     viewlinks::SetLightOptions(frmWorkSpace);
+    CreateForm(frmAddTask, "frmAddTask", MainForm);
+    CreateForm(frmEnviroment, "frmEnviroment", MainForm);
 }
 
 void DestroyApplicationWindows()
 {
     if (!MainForm)
         return;
+    delete frmEnviroment;
+    frmEnviroment = nullptr;
+    delete frmAddTask;
+    frmAddTask = nullptr;
     viewlinks::SetLightOptions(nullptr);
     delete frmWorkSpace;
     frmWorkSpace = nullptr;

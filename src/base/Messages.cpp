@@ -6,16 +6,36 @@
 namespace corvane {
 namespace {
 
+void ShowBox(const QString& caption, QMessageBox::Icon icon, const QString& text)
+{
+    QMessageBox box(icon, caption, text, QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+}
+
 void ShowBox(MessageKind kind, const QString& text)
 {
-    const QMessageBox::Icon icon = kind == MessageKind::Error ? QMessageBox::Critical : QMessageBox::NoIcon;
-    QMessageBox box(icon, ApplicationTitle(), text, QMessageBox::Ok, QApplication::activeWindow());
-    box.exec();
+    ShowBox(ApplicationTitle(), kind == MessageKind::Error ? QMessageBox::Critical : QMessageBox::NoIcon,
+            text);
+}
+
+// The caption of the next information box (the handler carries only the text).
+QString& InformationCaption()
+{
+    static QString caption;
+    return caption;
+}
+
+void ShowAnyBox(MessageKind kind, const QString& text)
+{
+    if (kind == MessageKind::Information)
+        ShowBox(InformationCaption(), QMessageBox::Information, text);
+    else
+        ShowBox(kind, text);
 }
 
 MessageHandler& Handler()
 {
-    static MessageHandler handler = ShowBox;
+    static MessageHandler handler = ShowAnyBox;
     return handler;
 }
 
@@ -25,12 +45,18 @@ QString ApplicationTitle() { return QStringLiteral("Corvane"); }
 
 void ShowMessage(const QString& text) { Handler()(MessageKind::Plain, text); }
 
+void ShowInformation(const QString& caption, const QString& text)
+{
+    InformationCaption() = caption;
+    Handler()(MessageKind::Information, text);
+}
+
 void ShowErrorBox(const QString& text) { Handler()(MessageKind::Error, text); }
 
 MessageHandler SetMessageHandler(MessageHandler handler)
 {
     MessageHandler previous = std::move(Handler());
-    Handler() = handler ? std::move(handler) : MessageHandler(ShowBox);
+    Handler() = handler ? std::move(handler) : MessageHandler(ShowAnyBox);
     return previous;
 }
 

@@ -12,12 +12,15 @@ namespace corvane {
 QString ApplicationTitle();
 
 enum class MessageKind {
-    Plain, // a message box with an OK button; the program goes on
-    Error  // the error box shown for an error raised inside an event handler
+    Plain,       // a message box with an OK button; the program goes on
+    Information, // a message box with the information icon and a caption of its own
+    Error        // the error box shown for an error raised inside an event handler
 };
 
 // Shows a plain message box titled with the application title.
 void ShowMessage(const QString& text);
+// Shows a message box with the information icon, an OK button and the given caption.
+void ShowInformation(const QString& caption, const QString& text);
 // Shows the critical error box.
 void ShowErrorBox(const QString& text);
 

@@ -3,6 +3,8 @@
 #include "TMainForm.h"
 #include "TSplash.h"
 #include "TestSupport.h"
+#include "TfrmAddTask.h"
+#include "TfrmEnviroment.h"
 #include "TfrmOutPut.h"
 #include "TfrmPlot.h"
 #include "TfrmWorkSpace.h"
@@ -64,7 +66,8 @@ TEST_F(StartupTest, SplashShowsItsStretchedPictureUntilTheFrameIsCreated)
 TEST_F(StartupTest, CreatesTheWindowsInOrderAndStoresThemInTheirGlobals)
 {
     StartAndShow();
-    EXPECT_EQ(CreationOrder(), QStringList({"MainForm", "frmPlot", "frmOutPut", "frmWorkSpace"}));
+    EXPECT_EQ(CreationOrder(), QStringList({"MainForm", "frmPlot", "frmOutPut", "frmWorkSpace", "frmAddTask",
+                                            "frmEnviroment"}));
     EXPECT_EQ(MainForm->windowTitle(), QStringLiteral("Corvane 0.75"));
     EXPECT_EQ(MainForm->size(), QSize(704, 639));
     EXPECT_TRUE(MainForm->statusBar()->currentMessage().startsWith(QStringLiteral("You CPU type is ")));
@@ -81,8 +84,10 @@ TEST_F(StartupTest, CreatesTheWindowsInOrderAndStoresThemInTheirGlobals)
     EXPECT_EQ(frmWorkSpace->windowTitle(), QStringLiteral("WorkSpace"));
     EXPECT_EQ(MainForm->dockWidgetArea(frmWorkSpace), Qt::LeftDockWidgetArea);
     EXPECT_EQ(AboutBox, nullptr);
-    EXPECT_EQ(frmAddTask, nullptr);
-    EXPECT_EQ(frmEnviroment, nullptr);
+    ASSERT_NE(frmAddTask, nullptr);
+    ASSERT_NE(frmEnviroment, nullptr);
+    EXPECT_FALSE(frmAddTask->isVisible());
+    EXPECT_FALSE(frmEnviroment->isVisible());
     EXPECT_TRUE(messages.Plain.isEmpty()) << messages.Plain.join('\n').toStdString();
 
     DestroyApplicationWindows();
@@ -90,6 +95,8 @@ TEST_F(StartupTest, CreatesTheWindowsInOrderAndStoresThemInTheirGlobals)
     EXPECT_EQ(frmPlot, nullptr);
     EXPECT_EQ(frmOutPut, nullptr);
     EXPECT_EQ(frmWorkSpace, nullptr);
+    EXPECT_EQ(frmAddTask, nullptr);
+    EXPECT_EQ(frmEnviroment, nullptr);
 }
 
 TEST_F(StartupTest, ClosingTheFirstViewClearsItsGlobal)
@@ -103,22 +110,33 @@ TEST_F(StartupTest, ClosingTheFirstViewClearsItsGlobal)
 TEST_F(StartupTest, DockAreasResizeAsPanelsAreDraggedOutAndBack)
 {
     StartAndShow();
+    // The sizes asked for, unless a panel's controls need more room.
+    const int leftWidth = std::max(153, frmWorkSpace->minimumSizeHint().width());
+    const int bottomHeight = std::max(99, frmOutPut->minimumSizeHint().height());
+    MainForm->resizeDocks({frmWorkSpace}, {leftWidth + 60}, Qt::Horizontal);
+    MainForm->resizeDocks({frmOutPut}, {bottomHeight + 40}, Qt::Vertical);
+    QTest::qWait(20);
+    ASSERT_EQ(frmWorkSpace->width(), leftWidth + 60);
+
     frmWorkSpace->setFloating(true);
     QTest::qWait(20);
-    EXPECT_EQ(frmWorkSpace->width(), 153) << "a panel dragged out of the left area";
+    // Floating, the panel's frame adds to what its controls need.
+    EXPECT_EQ(frmWorkSpace->width(), std::max(153, frmWorkSpace->minimumSizeHint().width()))
+        << "a panel dragged out of the left area";
 
     frmWorkSpace->setFloating(false);
     QTest::qWait(20);
     EXPECT_EQ(MainForm->dockWidgetArea(frmWorkSpace), Qt::LeftDockWidgetArea);
-    EXPECT_EQ(frmWorkSpace->width(), 153) << "a panel docked into the left area";
+    EXPECT_EQ(frmWorkSpace->width(), leftWidth) << "a panel docked into the left area";
 
     frmOutPut->setFloating(true);
     frmOutPut->setFloating(false);
     QTest::qWait(20);
     EXPECT_EQ(MainForm->dockWidgetArea(frmOutPut), Qt::BottomDockWidgetArea);
-    EXPECT_EQ(frmOutPut->height(), 99) << "a panel docked into the bottom area";
+    EXPECT_EQ(frmOutPut->height(), bottomHeight) << "a panel docked into the bottom area";
     const QRect status = MainForm->statusBar()->geometry();
     EXPECT_GE(status.top(), frmOutPut->geometry().bottom()) << "the status bar stays below";
+    EXPECT_EQ(MainForm->size(), QSize(704, 639));
 }
 
 TEST_F(StartupTest, ClosingTheFrameEndsTheEventLoopAndDestroysTheWindows)

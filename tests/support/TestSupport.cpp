@@ -11,7 +11,10 @@
 MessageRecorder::MessageRecorder()
 {
     FPrevious = corvane::SetMessageHandler([this](corvane::MessageKind kind, const QString& text) {
-        (kind == corvane::MessageKind::Error ? Errors : Plain).append(text);
+        (kind == corvane::MessageKind::Error         ? Errors
+         : kind == corvane::MessageKind::Information ? Information
+                                                     : Plain)
+            .append(text);
     });
 }
 

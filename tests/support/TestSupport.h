@@ -18,6 +18,7 @@ public:
     MessageRecorder& operator=(const MessageRecorder&) = delete;
 
     QStringList Plain;
+    QStringList Information;
     QStringList Errors;
 
 private:

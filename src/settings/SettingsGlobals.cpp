@@ -1,0 +1,4 @@
+#include "SettingsGlobals.h"
+
+TfrmAddTask* frmAddTask = nullptr;
+TfrmEnviroment* frmEnviroment = nullptr;

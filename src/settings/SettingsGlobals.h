@@ -1,0 +1,8 @@
+#pragma once
+
+class TfrmAddTask;
+class TfrmEnviroment;
+
+// The two dialogs reach each other through these; null until created.
+extern TfrmAddTask* frmAddTask;
+extern TfrmEnviroment* frmEnviroment;

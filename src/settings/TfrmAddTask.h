@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDialog>
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+// The "Add Task" dialog: one lattice-Boltzmann task (lattice model, Reynolds
+// number, grid size) stored into the settings dialog's task list. It is
+// created once, so its fields keep their last values between showings.
+class TfrmAddTask : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TfrmAddTask(QWidget* parent = nullptr);
+
+    // Creation handler: selects the first lattice model.
+    void FormCreate();
+    // "Save": checks all three fields, then stores the task and closes. A field
+    // that does not convert raises an error naming it; nothing is stored and
+    // the dialog stays open.
+    void BitBtn1Click();
+    // The task's line in the settings dialog's list.
+    QString DisplayLine() const;
+
+    QComboBox* cbModelName;
+    QLineEdit* edRen;
+    QLineEdit* edGridX;
+    QLineEdit* edGridY;
+    QPushButton* BitBtn1;
+};
