@@ -3,6 +3,7 @@
 //   corvane_screenshots OUTPUT_FOLDER
 #include "Globals.h"
 #include "Startup.h"
+#include "TAboutBox.h"
 #include "TMainForm.h"
 #include "TfrmAddTask.h"
 #include "TfrmEnviroment.h"
@@ -54,6 +55,10 @@ int main(int argc, char** argv)
         frmEnviroment->grab().save(out.filePath(QStringLiteral("settings-%1.png").arg(page)));
         frmEnviroment->hide();
     }
+    AboutBox->show();
+    QTest::qWait(400);
+    AboutBox->grab().save(out.filePath(QStringLiteral("about.png")));
+    AboutBox->hide();
     frmAddTask->show();
     QTest::qWait(50);
     frmAddTask->grab().save(out.filePath(QStringLiteral("addtask.png")));

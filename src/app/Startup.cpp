@@ -2,6 +2,7 @@
 
 #include "Globals.h"
 #include "Messages.h"
+#include "TAboutBox.h"
 #include "TMainForm.h"
 #include "TSplash.h"
 #include "TfrmAddTask.h"
@@ -55,6 +56,7 @@ void CreateApplicationWindows()
     QApplication::setWindowIcon(TSplash::Emblem());
     Order().clear();
     CreateForm(MainForm, "MainForm");
+    CreateForm(AboutBox, "AboutBox", MainForm);
     frmPlot = MainForm->CreateView(QStringLiteral("Fig.1"));
     Order().append(QStringLiteral("frmPlot"));
     QObject::connect(frmPlot, &QObject::destroyed, [](QObject* gone) {
@@ -90,6 +92,8 @@ void DestroyApplicationWindows()
     for (auto it = views.rbegin(); it != views.rend(); ++it)
         delete *it;
     frmPlot = nullptr;
+    delete AboutBox;
+    AboutBox = nullptr;
     delete MainForm;
     MainForm = nullptr;
 }

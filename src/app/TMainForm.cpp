@@ -44,6 +44,11 @@ TMainForm::TMainForm()
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
     statusBar()->setSizeGripEnabled(true);
 
+    CreateMenus();
+    CreateToolBar();
+    connect(FMdiArea, &QMdiArea::subWindowActivated, this, [this] { UpdateWindowActions(); });
+    UpdateWindowActions();
+
     resize(704, 639);
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     move(screen.center() - rect().center());
@@ -57,6 +62,17 @@ void TMainForm::FormCreate()
     }
     // Shown until the first hint replaces it.
     statusBar()->showMessage(SystemSummary());
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Close && FPanelArea.contains(static_cast<QDockWidget*>(watched))) {
+        auto* panel = static_cast<QDockWidget*>(watched);
+        QMetaObject::invokeMethod(
+            this, [this, panel] { corvane::RunHandler([this, panel] { PanelClosed(panel); }); },
+            Qt::QueuedConnection);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)
@@ -80,6 +96,11 @@ TfrmPlot* TMainForm::CreateView(const QString& caption)
     sub->setAttribute(Qt::WA_DeleteOnClose);
     corvane::RunHandler([view] { view->FormCreate(); });
     sub->show();
+    // The list still holds a sub-window while it is being destroyed.
+    connect(sub, &QObject::destroyed, this, [this] {
+        QMetaObject::invokeMethod(this, &TMainForm::UpdateWindowActions, Qt::QueuedConnection);
+    });
+    UpdateWindowActions();
     return view;
 }
 
@@ -101,6 +122,8 @@ void TMainForm::AttachPanel(QDockWidget* panel, Qt::DockWidgetArea area)
             PanelDocked(panel, dockWidgetArea(panel));
     });
     connect(panel, &QObject::destroyed, this, [this, panel] { FPanelArea.remove(panel); });
+    // The panel's own close command only hides it; the frame reacts afterwards.
+    panel->installEventFilter(this);
 }
 
 void TMainForm::PanelDocked(QDockWidget* panel, Qt::DockWidgetArea area)

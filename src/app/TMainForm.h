@@ -3,11 +3,21 @@
 #include <QHash>
 #include <QMainWindow>
 
+#include <functional>
+
 class QDockWidget;
 class QMdiArea;
 class QMdiSubWindow;
+class QAction;
+class QMenu;
 class QToolBar;
+class QToolButton;
 class TfrmPlot;
+
+// Makes sure the data folder "dat/" exists in the given folder and returns its
+// path (with a trailing separator); throws "Cannot create" + path when it can
+// neither be found nor created.
+QString PrepareDataFolder(const QString& folder);
 
 // The main frame: the MDI parent of every view, with the tool bar, the status
 // bar and the two dock areas the panels live in (left and bottom).
@@ -43,11 +53,55 @@ public:
     // Docked, visible panels in an area.
     QList<QDockWidget*> DockedClients(Qt::DockWidgetArea area) const;
 
+    // The address the Help menu's last entry opens (also its caption).
+    static QString HomePageAddress();
+
+    // Command handlers.
+    void FileNew1Execute();
+    void FileExit1Execute();
+    void FilePrintClick();
+    void Enviroment1Click();
+    void HelpAbout1Execute();
+    void ViewOutput1Execute();
+    void WorkSpace1Click();
+    void StayOnTop1Click();
+    void GenerateExecute();
+    void HomePage1Click();
+    void tbClear1Click() {}
+    // The frame's reaction when a panel's own close command hides it.
+    void PanelClosed(QDockWidget* panel);
+    // Window arrangement.
+    void TileHorizontally();
+    void TileVertically();
+    void MinimizeAll();
+    void ArrangeAll();
+    // Enables the window actions while views are open.
+    void UpdateWindowActions();
+
+    // Runs the printer dialog; tests replace it so that nothing blocks.
+    static std::function<void(QWidget*)>& PrintDialogRunner();
+
+    QMenu *FileMenu, *EditMenu, *ViewMenu, *RunMenu, *WindowMenu, *HelpMenu;
+    QAction *FileNew1, *FileOpen1, *FileClose1, *FileSave1, *FilePrint, *FileExit1;
+    QAction *CopyItem, *EditClear1, *SetPictureProperty1, *Enviroment1;
+    QAction *ViewOutput1, *WorkSpace1, *StayOnTop1;
+    QAction *Generate, *Pause1;
+    QAction *WindowCascade1, *WindowTileHorizontal1, *WindowTileVertical1, *WindowMinimizeAll1,
+        *WindowArrangeAll1;
+    QAction *HelpAbout1, *HomePage1;
+    QToolButton *tbNew1, *tbOpen1, *tbSave1, *tbCopy1, *tbClear1, *ToolButton21, *ToolButton22, *ToolButton24,
+        *tbLeft1, *tbRight1, *tbTop1, *tbDown1, *tbZoom1, *tbZoomIn1, *tbRun1, *tbPause, *tbAbout1;
+
 protected:
     // Closing the frame ends the event loop, whatever other windows are open.
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void CreateMenus();
+    void CreateToolBar();
+    void RebuildWindowMenu();
+    void TogglePanel(QDockWidget* panel, Qt::DockWidgetArea area);
     void PanelDocked(QDockWidget* panel, Qt::DockWidgetArea area);
     void PanelFloated(QDockWidget* panel);
 

@@ -1,7 +1,7 @@
 #include "TfrmOutPut.h"
 
 #include "ActiveView.h"
-#include "Icons.h"
+#include "ImageList.h"
 #include "Messages.h"
 #include "TColorGrid.h"
 #include "TShape.h"
@@ -88,10 +88,10 @@ TfrmOutPut::TfrmOutPut(QMainWindow* frame)
     tabFont.setPixelSize(13);
     tabData->tabBar()->setFont(tabFont);
     tabData->setIconSize(QSize(16, 16));
-    tabData->addTab(BuildMessagePage(), corvane::Icon("tab-message"), QStringLiteral("Command Window"));
-    tabData->addTab(BuildColorPage(), corvane::Icon("tab-colour"), QStringLiteral("Color Setting"));
-    tabData->addTab(BuildTexturePage(), corvane::Icon("tab-texture"), QStringLiteral("Texture"));
-    tabData->addTab(BuildMaterialPage(), corvane::Icon("tab-material"),
+    tabData->addTab(BuildMessagePage(), corvane::ImageListIcon(19), QStringLiteral("Command Window"));
+    tabData->addTab(BuildColorPage(), corvane::ImageListIcon(40), QStringLiteral("Color Setting"));
+    tabData->addTab(BuildTexturePage(), corvane::ImageListIcon(48), QStringLiteral("Texture"));
+    tabData->addTab(BuildMaterialPage(), corvane::ImageListIcon(21),
                     QStringLiteral("Specularity of the material:"));
     tabData->setCurrentIndex(1);
     setWidget(tabData);

@@ -1,6 +1,7 @@
 #include "TfrmEnviroment.h"
 
 #include "Icons.h"
+#include "ImageList.h"
 #include "IniFile.h"
 #include "Messages.h"
 #include "SettingsGlobals.h"
@@ -55,8 +56,8 @@ TfrmEnviroment::TfrmEnviroment(QWidget* parent, const QString& iniPath)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(PageControl1);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    PageControl1->addTab(BuildMiscPage(), corvane::Icon("tab-misc"), QStringLiteral("Misc  Visual "));
-    PageControl1->addTab(BuildTasksPage(), corvane::Icon("tab-tasks"), QStringLiteral("Tasks Setting"));
+    PageControl1->addTab(BuildMiscPage(), corvane::ImageListIcon(38), QStringLiteral("Misc  Visual "));
+    PageControl1->addTab(BuildTasksPage(), corvane::ImageListIcon(37), QStringLiteral("Tasks Setting"));
     PageControl1->setCurrentIndex(0);
     // Each page has its own default button.
     connect(PageControl1, &QTabWidget::currentChanged, this, [this](int page) {

@@ -66,8 +66,8 @@ TEST_F(StartupTest, SplashShowsItsStretchedPictureUntilTheFrameIsCreated)
 TEST_F(StartupTest, CreatesTheWindowsInOrderAndStoresThemInTheirGlobals)
 {
     StartAndShow();
-    EXPECT_EQ(CreationOrder(), QStringList({"MainForm", "frmPlot", "frmOutPut", "frmWorkSpace", "frmAddTask",
-                                            "frmEnviroment"}));
+    EXPECT_EQ(CreationOrder(), QStringList({"MainForm", "AboutBox", "frmPlot", "frmOutPut", "frmWorkSpace",
+                                            "frmAddTask", "frmEnviroment"}));
     EXPECT_EQ(MainForm->windowTitle(), QStringLiteral("Corvane 0.75"));
     EXPECT_EQ(MainForm->size(), QSize(704, 639));
     EXPECT_TRUE(MainForm->statusBar()->currentMessage().startsWith(QStringLiteral("You CPU type is ")));
@@ -83,7 +83,7 @@ TEST_F(StartupTest, CreatesTheWindowsInOrderAndStoresThemInTheirGlobals)
     EXPECT_EQ(MainForm->dockWidgetArea(frmOutPut), Qt::BottomDockWidgetArea);
     EXPECT_EQ(frmWorkSpace->windowTitle(), QStringLiteral("WorkSpace"));
     EXPECT_EQ(MainForm->dockWidgetArea(frmWorkSpace), Qt::LeftDockWidgetArea);
-    EXPECT_EQ(AboutBox, nullptr);
+    ASSERT_NE(AboutBox, nullptr);
     ASSERT_NE(frmAddTask, nullptr);
     ASSERT_NE(frmEnviroment, nullptr);
     EXPECT_FALSE(frmAddTask->isVisible());

@@ -6,7 +6,19 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <ostream>
+
 class QMdiArea;
+
+// Readable QString and QStringList values in test failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QStringList& l, std::ostream* os)
+{
+    *os << '{';
+    for (int i = 0; i < l.size(); ++i)
+        *os << (i ? ", \"" : "\"") << l[i].toStdString() << '"';
+    *os << '}';
+}
 class TfrmPlot;
 
 // Records every message and error box instead of showing it.

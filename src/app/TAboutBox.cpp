@@ -1,0 +1,153 @@
+#include "TAboutBox.h"
+
+#include "Messages.h"
+#include "TSplash.h"
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFrame>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+const QString kTitle = QStringLiteral("Corvane");
+
+QLabel* Label(QWidget* parent, const char* name, const QString& text, QPoint at)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->move(at);
+    label->adjustSize();
+    return label;
+}
+
+void SetColour(QLabel* label, const QColor& colour)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
+} // namespace
+
+QString TAboutBox::MarqueeText() { return kTitle + QString(17, QLatin1Char(' ')) + kTitle; }
+
+QString TAboutBox::MailAddress() { return QStringLiteral("corvane@example.org"); }
+
+QString TAboutBox::MailLink()
+{
+    return QStringLiteral("mailto:") + MailAddress() +
+           QStringLiteral("?subject=About Veltrane&body=Dear Mr.Talbrin");
+}
+
+TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent), Timer1(new QTimer(this))
+{
+    setObjectName(QStringLiteral("AboutBox"));
+    setWindowTitle(QStringLiteral("About"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    setFont(font);
+    resize(329, 87);
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    ProgramIcon = new QLabel(Panel1);
+    ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
+    ProgramIcon->setGeometry(7, 2, 59, 71);
+    ProgramIcon->setScaledContents(true);
+    ProgramIcon->setPixmap(TSplash::Emblem().pixmap(64, 64));
+
+    ProductName = Label(Panel1, "ProductName", kTitle, {120, 2});
+    QFont title(QStringLiteral("Times New Roman"));
+    title.setPixelSize(19);
+    ProductName->setFont(title);
+    ProductName->setFixedSize(120, 21);
+    ProductName->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Version = Label(Panel1, "Version", QStringLiteral("Version 0.75"), {146, 20});
+    Copyright = Label(Panel1, "Copyright", QStringLiteral("(C) 2026 Corvane team"), {99, 33});
+    SetColour(Copyright, Qt::red);
+    Label1 = Label(Panel1, "Label1", QStringLiteral("Corvane team"), {136, 48});
+    Comments = Label(Panel1, "Comments", MailAddress(), {112, 64});
+    Comments->setWordWrap(true);
+    Comments->setFixedWidth(140);
+    QFont link = Comments->font();
+    link.setUnderline(true);
+    Comments->setFont(link);
+    Comments->setCursor(Qt::PointingHandCursor);
+    SetColour(Comments, Qt::blue);
+    btOk = new QPushButton(QStringLiteral("OK"), Panel1);
+    btOk->setObjectName(QStringLiteral("btOk"));
+    btOk->setGeometry(267, 33, 52, 34);
+    btOk->setDefault(true);
+    connect(btOk, &QPushButton::clicked, this, &QDialog::accept);
+
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(150);
+    connect(Timer1, &QTimer::timeout, this, [this] { corvane::RunHandler([this] { Timer1Timer(); }); });
+
+    // The address turns red under the pointer and blue again anywhere else.
+    setMouseTracking(true);
+    for (QWidget* w : findChildren<QWidget*>()) {
+        w->setMouseTracking(true);
+        w->installEventFilter(this);
+    }
+    installEventFilter(this);
+}
+
+TAboutBox::~TAboutBox() { Timer1->stop(); }
+
+void TAboutBox::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TAboutBox::FormShow()
+{
+    const QRect icon = ProgramIcon->geometry();
+    const QRect ok = btOk->geometry();
+    setFixedSize(ok.x() + ok.width() + 30, icon.y() + icon.height() + 30);
+    Panel1->setGeometry(rect());
+    Timer1->start();
+}
+
+void TAboutBox::hideEvent(QHideEvent* event)
+{
+    Timer1->stop();
+    QDialog::hideEvent(event);
+}
+
+void TAboutBox::closeEvent(QCloseEvent* event)
+{
+    Timer1->stop();
+    QDialog::closeEvent(event);
+}
+
+void TAboutBox::Timer1Timer()
+{
+    const QString text = MarqueeText();
+    const int half = static_cast<int>(text.size()) / 2;
+    FPosition = (FPosition + 1) % half;
+    ProductName->setText(FPosition == 0 ? QString() : text.mid(FPosition - 1, half - 5));
+}
+
+void TAboutBox::CommentsClick() { QDesktopServices::openUrl(QUrl(MailLink())); }
+
+bool TAboutBox::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseMove) {
+        // An ignored move also reaches the parents: judge by what lies under the pointer.
+        const QPoint at = mapFromGlobal(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+        SetColour(Comments, childAt(at) == Comments ? Qt::red : Qt::blue);
+    } else if (watched == Comments && event->type() == QEvent::MouseButtonRelease &&
+               static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+        corvane::RunHandler([this] { CommentsClick(); });
+    return QDialog::eventFilter(watched, event);
+}

@@ -1,0 +1,348 @@
+#include "Globals.h"
+#include "ImageList.h"
+#include "Startup.h"
+#include "TAboutBox.h"
+#include "TMainForm.h"
+#include "TestSupport.h"
+#include "TfrmOutPut.h"
+#include "TfrmPlot.h"
+#include "TfrmWorkSpace.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QDir>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+// Takes the URLs the program asks the desktop to open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+
+public:
+    explicit UrlCatcher(const QString& scheme) : FScheme(scheme)
+    {
+        QDesktopServices::setUrlHandler(scheme, this, "open");
+    }
+    ~UrlCatcher() override { QDesktopServices::unsetUrlHandler(FScheme); }
+    QList<QUrl> Urls;
+
+public slots:
+    void open(const QUrl& url) { Urls.append(url); }
+
+private:
+    QString FScheme;
+};
+
+namespace {
+
+class MainFrameTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CreateApplicationWindows();
+        MainForm->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(MainForm));
+        ASSERT_TRUE(WaitForContext(frmPlot));
+    }
+    void TearDown() override
+    {
+        DestroyApplicationWindows();
+        EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
+    }
+
+    static QStringList Captions()
+    {
+        QStringList captions;
+        for (QMdiSubWindow* sub : MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder))
+            captions << sub->widget()->windowTitle();
+        return captions;
+    }
+
+    static void CloseView(const QString& caption)
+    {
+        for (QMdiSubWindow* sub : MainForm->MdiArea()->subWindowList())
+            if (sub->widget()->windowTitle() == caption) {
+                QPointer<QMdiSubWindow> gone = sub;
+                sub->close();
+                ASSERT_TRUE(QTest::qWaitFor([&] { return gone.isNull(); }));
+                QTest::qWait(1);
+                return;
+            }
+        FAIL() << "no view " << caption.toStdString();
+    }
+
+    MessageRecorder messages;
+};
+
+} // namespace
+
+TEST(AboutBox, TheMarqueeStepsThroughItsTitleAndGoesOnAfterEachShowing)
+{
+    TAboutBox box;
+    EXPECT_EQ(box.ProductName->text(), QStringLiteral("Corvane"));
+    const QString text = TAboutBox::MarqueeText();
+    ASSERT_EQ(text.size(), 31);
+    box.Timer1Timer();
+    EXPECT_EQ(box.ProductName->text(), QStringLiteral("Corvane   ")) << "the first window of ten characters";
+    for (int position = 2; position <= 14; ++position) {
+        box.Timer1Timer();
+        EXPECT_EQ(box.ProductName->text(), text.mid(position - 1, 10));
+    }
+    box.Timer1Timer();
+    EXPECT_EQ(box.ProductName->text(), QString()) << "the step after position 14 is empty";
+    box.Timer1Timer();
+    EXPECT_EQ(box.ProductName->text(), QStringLiteral("Corvane   "));
+
+    EXPECT_FALSE(box.Timer1->isActive());
+    box.show();
+    EXPECT_TRUE(box.Timer1->isActive());
+    EXPECT_EQ(box.size(), QSize(349, 103));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return box.MarqueePosition() >= 3; }));
+    box.hide();
+    EXPECT_FALSE(box.Timer1->isActive());
+    const int stopped = box.MarqueePosition();
+    box.show();
+    box.Timer1Timer();
+    EXPECT_EQ(box.MarqueePosition(), (stopped + 1) % 15) << "showing again continues";
+    box.close();
+    EXPECT_FALSE(box.Timer1->isActive());
+}
+
+TEST(AboutBox, TheMailAddressTurnsRedUnderThePointerAndOpensAMessage)
+{
+    TAboutBox box;
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    auto colour = [&] { return box.Comments->palette().color(QPalette::WindowText); };
+    auto moveOver = [](QWidget* w) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), w->mapToGlobal(QPointF(2, 2)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &move);
+    };
+    EXPECT_EQ(colour(), QColor(Qt::blue));
+    moveOver(box.Comments);
+    EXPECT_EQ(colour(), QColor(Qt::red));
+    moveOver(box.Panel1);
+    EXPECT_EQ(colour(), QColor(Qt::blue));
+    moveOver(box.Comments);
+    moveOver(box.ProductName);
+    EXPECT_EQ(colour(), QColor(Qt::blue));
+
+    UrlCatcher mail(QStringLiteral("mailto"));
+    QTest::mouseClick(box.Comments, Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
+    ASSERT_EQ(mail.Urls.size(), 1);
+    EXPECT_EQ(mail.Urls.first(),
+              QUrl(QStringLiteral("mailto:corvane@example.org?subject=About Veltrane&body=Dear Mr.Talbrin")));
+}
+
+TEST_F(MainFrameTest, NewNumbersViewsByTheCountOfOpenOnes)
+{
+    MainForm->FileNew1->trigger();
+    MainForm->tbNew1->click();
+    EXPECT_EQ(Captions(), QStringList({"Fig.1", "Fig.2", "Fig.3"}));
+    EXPECT_EQ(MainForm->ActiveView()->windowTitle(), QStringLiteral("Fig.3"));
+    CloseView(QStringLiteral("Fig.1"));
+    MainForm->FileNew1->trigger();
+    EXPECT_EQ(Captions(), QStringList({"Fig.2", "Fig.3", "Fig.3"}));
+    CloseView(QStringLiteral("Fig.2"));
+    CloseView(QStringLiteral("Fig.3"));
+    CloseView(QStringLiteral("Fig.3"));
+    EXPECT_FALSE(MainForm->WindowCascade1->isEnabled());
+    EXPECT_FALSE(MainForm->FileClose1->isEnabled());
+    MainForm->FileNew1->trigger();
+    EXPECT_EQ(Captions(), QStringList({"Fig.1"}));
+    EXPECT_TRUE(MainForm->WindowTileVertical1->isEnabled());
+    EXPECT_TRUE(MainForm->FileClose1->isEnabled());
+    ASSERT_TRUE(WaitForContext(MainForm->ActiveView()));
+    EXPECT_EQ(MainForm->ActiveView()->GetTool(), mtSelect);
+}
+
+TEST_F(MainFrameTest, TheWindowMenuListsTheViewsAndArrangesThem)
+{
+    MainForm->FileNew1->trigger();
+    MainForm->WindowMenu->popup(MainForm->mapToGlobal(QPoint(100, 30)));
+    QTest::qWait(20);
+    QStringList entries;
+    for (QAction* a : MainForm->WindowMenu->actions())
+        if (!a->isSeparator())
+            entries << a->text();
+    EXPECT_EQ(entries, QStringList({"&Cascade", "Tile &Horizontally", "Tile &Vertically", "&Minimize All",
+                                    "&Arrange All", "&1 Fig.1", "&2 Fig.2"}));
+    MainForm->WindowMenu->actions().at(6)->trigger(); // "Fig.1"
+    MainForm->WindowMenu->hide();
+    EXPECT_EQ(MainForm->ActiveView(), frmPlot);
+
+    const QRect area = MainForm->MdiArea()->viewport()->rect();
+    MainForm->WindowTileVertical1->trigger();
+    QList<QMdiSubWindow*> subs = MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder);
+    EXPECT_EQ(subs[0]->geometry(), QRect(0, 0, area.width() / 2, area.height()));
+    EXPECT_EQ(subs[1]->geometry().left(), area.width() / 2);
+    MainForm->WindowTileHorizontal1->trigger();
+    EXPECT_EQ(subs[1]->geometry(), QRect(0, area.height() / 2, area.width(), area.height() / 2));
+    MainForm->WindowMinimizeAll1->trigger();
+    EXPECT_TRUE(subs[0]->isMinimized());
+    EXPECT_TRUE(subs[1]->isMinimized());
+    MainForm->WindowArrangeAll1->trigger();
+    EXPECT_EQ(subs[0]->geometry().bottom(), area.bottom());
+    EXPECT_EQ(subs[1]->geometry().left(), subs[0]->geometry().right() + 1);
+}
+
+TEST_F(MainFrameTest, MenuEntriesAndToolButtonsAreAsListed)
+{
+    EXPECT_FALSE(MainForm->FileOpen1->isEnabled());
+    EXPECT_FALSE(MainForm->FileSave1->isEnabled());
+    EXPECT_FALSE(MainForm->EditClear1->isEnabled());
+    EXPECT_FALSE(MainForm->tbOpen1->isEnabled());
+    for (QAction* a :
+         {MainForm->CopyItem, MainForm->SetPictureProperty1, MainForm->Pause1, MainForm->Enviroment1})
+        EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
+    EXPECT_EQ(MainForm->FileNew1->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
+    EXPECT_EQ(MainForm->WorkSpace1->text(), QStringLiteral("Worspace"));
+    EXPECT_TRUE(MainForm->ViewOutput1->isChecked());
+    EXPECT_TRUE(MainForm->WorkSpace1->isChecked());
+    EXPECT_FALSE(MainForm->StayOnTop1->isChecked());
+    EXPECT_EQ(MainForm->HomePage1->text(), TMainForm::HomePageAddress());
+    EXPECT_EQ(MainForm->EditMenu->menuAction()->statusTip(), QStringLiteral("Edit commands"));
+
+    QStringList buttons;
+    for (QAction* a : MainForm->ToolBar4()->actions()) {
+        QWidget* w = MainForm->ToolBar4()->widgetForAction(a);
+        buttons << (a->isSeparator() ? QStringLiteral("|") : w ? w->objectName() : QString());
+    }
+    EXPECT_EQ(
+        buttons,
+        QStringList({"tbNew1",       "tbOpen1",      "tbSave1",      "|", "tbCopy1", "tbClear1", "|",
+                     "ToolButton21", "ToolButton22", "ToolButton24", "|", "tbLeft1", "tbRight1", "tbTop1",
+                     "tbDown1",      "tbZoom1",      "tbZoomIn1",    "|", "tbRun1",  "tbPause",  "|",
+                     "tbAbout1"}));
+    EXPECT_TRUE(MainForm->tbZoom1->isCheckable());
+    for (int i = 0; i < corvane::kImageListCount; ++i)
+        EXPECT_FALSE(corvane::ImageListIcon(i).pixmap(16, 16).isNull()) << "image " << i;
+}
+
+TEST_F(MainFrameTest, TheStatusBarShowsTheHighlightedEntrysHint)
+{
+    MainForm->FileMenu->popup(MainForm->mapToGlobal(QPoint(10, 30)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(MainForm->FileMenu));
+    QTest::mouseMove(MainForm->FileMenu, MainForm->FileMenu->actionGeometry(MainForm->FileNew1).center());
+    EXPECT_TRUE(QTest::qWaitFor([] {
+        return MainForm->statusBar()->currentMessage() == QStringLiteral("Create a new file");
+    })) << MainForm->statusBar()->currentMessage().toStdString();
+    MainForm->FileMenu->hide();
+}
+
+TEST_F(MainFrameTest, PanelTogglesAndTheClosedPanelReaction)
+{
+    QStatusBar* status = MainForm->statusBar();
+    MainForm->ViewOutput1->trigger();
+    EXPECT_FALSE(frmOutPut->isVisible());
+    EXPECT_FALSE(MainForm->ViewOutput1->isChecked());
+    MainForm->ViewOutput1->trigger();
+    QTest::qWait(20);
+    EXPECT_TRUE(frmOutPut->isVisible());
+    EXPECT_TRUE(MainForm->ViewOutput1->isChecked());
+    EXPECT_EQ(frmOutPut->height(), std::max(99, frmOutPut->minimumSizeHint().height()));
+    EXPECT_LE(status->geometry().top() - frmOutPut->geometry().bottom(), 2)
+        << "directly above the status bar";
+    EXPECT_GT(status->geometry().top(), frmOutPut->geometry().bottom());
+
+    MainForm->WorkSpace1->trigger();
+    EXPECT_FALSE(frmWorkSpace->isVisible());
+    MainForm->WorkSpace1->trigger();
+    QTest::qWait(20);
+    EXPECT_EQ(frmWorkSpace->width(), std::max(153, frmWorkSpace->minimumSizeHint().width()));
+
+    // The floating Output panel closed by its own close command.
+    frmOutPut->setFloating(true);
+    QTest::qWait(20);
+    frmOutPut->close();
+    ASSERT_TRUE(QTest::qWaitFor([] { return !MainForm->ViewOutput1->isChecked(); }));
+    EXPECT_FALSE(frmOutPut->isVisible());
+    EXPECT_TRUE(MainForm->DockedClients(Qt::BottomDockWidgetArea).isEmpty());
+    MainForm->ViewOutput1->trigger();
+    QTest::qWait(20);
+    EXPECT_TRUE(frmOutPut->isVisible());
+    EXPECT_FALSE(frmOutPut->isFloating());
+    EXPECT_EQ(MainForm->dockWidgetArea(frmOutPut), Qt::BottomDockWidgetArea);
+    EXPECT_TRUE(MainForm->ViewOutput1->isChecked());
+}
+
+TEST_F(MainFrameTest, AlwaysOnTopKeepsThePlaceAndSize)
+{
+    const QRect before = MainForm->geometry();
+    MainForm->StayOnTop1->trigger();
+    EXPECT_TRUE(MainForm->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(MainForm->isVisible());
+    EXPECT_EQ(MainForm->geometry(), before);
+    MainForm->StayOnTop1->trigger();
+    EXPECT_FALSE(MainForm->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(MainForm->geometry(), before);
+}
+
+TEST_F(MainFrameTest, PrintingRestoresTheCursorHoweverTheDialogEnds)
+{
+    auto saved = TMainForm::PrintDialogRunner();
+    bool busy = false;
+    TMainForm::PrintDialogRunner() = [&](QWidget*) {
+        busy = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        throw std::runtime_error("no printer");
+    };
+    MainForm->FilePrint->trigger();
+    TMainForm::PrintDialogRunner() = saved;
+    EXPECT_TRUE(busy);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(messages.Errors, QStringList{"no printer"});
+    messages.Errors.clear();
+}
+
+TEST_F(MainFrameTest, TheHomePageEntryOpensItsAddress)
+{
+    UrlCatcher web(QStringLiteral("https"));
+    MainForm->HomePage1->trigger();
+    ASSERT_EQ(web.Urls.size(), 1);
+    EXPECT_EQ(web.Urls.first(), QUrl(TMainForm::HomePageAddress()));
+}
+
+TEST(DataFolder, IsFoundOrCreatedOrReported)
+{
+    QTemporaryDir dir;
+    const QString expected = dir.filePath(QStringLiteral("dat")) + QLatin1Char('/');
+    EXPECT_EQ(PrepareDataFolder(dir.path()), expected) << "created";
+    EXPECT_TRUE(QFileInfo(expected).isDir());
+    EXPECT_EQ(PrepareDataFolder(dir.path()), expected) << "found";
+
+    QTemporaryDir locked;
+    QFile::setPermissions(locked.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    const bool immutable =
+        QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), locked.path()}) == 0;
+    const QString path = QDir(locked.path()).filePath(QStringLiteral("dat")) + QLatin1Char('/');
+    std::string error;
+    try {
+        PrepareDataFolder(locked.path());
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    if (immutable)
+        QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), locked.path()});
+    QFile::setPermissions(locked.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (error.empty() && QFileInfo(path).isDir())
+        GTEST_SKIP() << "no way to make a folder read-only here";
+    EXPECT_EQ(error, "Cannot create" + path.toStdString());
+}
+
+#include "MainFrameTest.moc"
