@@ -20,6 +20,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <functional>
@@ -28,6 +29,15 @@
 namespace {
 
 TfrmPlot* g_view = nullptr;
+
+// The median of per-iteration ratios: steadier than a ratio of sums on a shared machine.
+double Median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
 
 double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
@@ -40,6 +50,8 @@ template <class F> double Time(F&& f)
 }
 
 void ClearScene() { g_view->DeleteAll(); }
+
+std::vector<GLfloat> SphereTriangles(int depth);
 
 void BM_CreateTexture4096(benchmark::State& state)
 {
@@ -98,16 +110,73 @@ std::vector<GLfloat> SphereTriangles(int depth)
     return out;
 }
 
-double DrawArrays(const std::vector<GLfloat>& triangles)
+// Triangles in world coordinates with their normals: the reference geometry.
+struct Mesh {
+    std::vector<GLfloat> positions;
+    std::vector<GLfloat> normals;
+
+    void Add(const float* p, const float* n, float x, float y, float scale)
+    {
+        positions.insert(positions.end(), {x + scale * p[0], y + scale * p[1], scale * p[2]});
+        normals.insert(normals.end(), n, n + 3);
+    }
+    void Triangle(const float* a, const float* b, const float* c, const float* n, float x, float y,
+                  float scale)
+    {
+        Add(a, n, x, y, scale);
+        Add(b, n, x, y, scale);
+        Add(c, n, x, y, scale);
+    }
+};
+
+// The triangles the scene's objects draw (a placed solid has scale 5, no rotation).
+void AddSphere(Mesh& mesh, int depth, float x, float y)
+{
+    const std::vector<GLfloat> sphere = SphereTriangles(depth);
+    for (std::size_t i = 0; i < sphere.size(); i += 3)
+        mesh.Add(&sphere[i], &sphere[i], x, y, 5);
+}
+
+void AddCube(Mesh& mesh, float x, float y)
+{
+    static const float faces[6][5][3] = {
+        {{0, 0, -1}, {-.5f, -.5f, -.5f}, {.5f, -.5f, -.5f}, {.5f, .5f, -.5f}, {-.5f, .5f, -.5f}},
+        {{0, 1, 0}, {.5f, .5f, -.5f}, {-.5f, .5f, -.5f}, {-.5f, .5f, .5f}, {.5f, .5f, .5f}},
+        {{1, 0, 0}, {.5f, .5f, -.5f}, {.5f, -.5f, -.5f}, {.5f, -.5f, .5f}, {.5f, .5f, .5f}},
+        {{-1, 0, 0}, {-.5f, .5f, -.5f}, {-.5f, -.5f, -.5f}, {-.5f, -.5f, .5f}, {-.5f, .5f, .5f}},
+        {{0, -1, 0}, {.5f, -.5f, -.5f}, {-.5f, -.5f, -.5f}, {-.5f, -.5f, .5f}, {.5f, -.5f, .5f}},
+        {{0, 0, 1}, {-.5f, -.5f, .5f}, {.5f, -.5f, .5f}, {.5f, .5f, .5f}, {-.5f, .5f, .5f}}};
+    for (const auto& f : faces) {
+        mesh.Triangle(f[1], f[2], f[3], f[0], x, y, 5);
+        mesh.Triangle(f[1], f[3], f[4], f[0], x, y, 5);
+    }
+}
+
+void AddPyramid(Mesh& mesh, float x, float y)
+{
+    const float s = 0.70710677f;
+    const float apex[3] = {0, .5f, 0}, down[3] = {0, -1, 0};
+    const float rim[5][3] = {
+        {.5f, -.5f, -.5f}, {-.5f, -.5f, -.5f}, {-.5f, -.5f, .5f}, {.5f, -.5f, .5f}, {.5f, -.5f, -.5f}};
+    const float sides[4][3] = {{0, s, -s}, {-s, s, 0}, {0, s, s}, {s, s, 0}};
+    mesh.Triangle(rim[0], rim[1], rim[2], down, x, y, 5);
+    mesh.Triangle(rim[0], rim[2], rim[3], down, x, y, 5);
+    for (int i = 0; i < 4; ++i)
+        mesh.Triangle(apex, rim[i], rim[i + 1], sides[i], x, y, 5);
+}
+
+// The reference: the same triangles from one client-side vertex array.
+double DrawArrays(const Mesh& mesh)
 {
     g_view->MakeCurrent();
     return Time([&] {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glColor3f(1, 0, 0);
         glEnableClientState(GL_VERTEX_ARRAY);
         glEnableClientState(GL_NORMAL_ARRAY);
-        glVertexPointer(3, GL_FLOAT, 0, triangles.data());
-        glNormalPointer(GL_FLOAT, 0, triangles.data());
-        glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(triangles.size() / 3));
+        glVertexPointer(3, GL_FLOAT, 0, mesh.positions.data());
+        glNormalPointer(GL_FLOAT, 0, mesh.normals.data());
+        glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(mesh.positions.size() / 3));
         glDisableClientState(GL_NORMAL_ARRAY);
         glDisableClientState(GL_VERTEX_ARRAY);
     });
@@ -118,50 +187,67 @@ void BM_FrameIcosahedronDepth7(benchmark::State& state)
     ClearScene();
     g_view->AddIcosahedron(0, 0);
     g_view->SetDetailAll(7);
-    const std::vector<GLfloat> triangles = SphereTriangles(7);
-    double frame = 0, reference = 0;
+    Mesh mesh;
+    AddSphere(mesh, 7, 0, 0);
+    std::vector<double> frames, ratios, walks;
     for (auto _ : state) {
-        frame += Time([] { g_view->RenderScene(GL_RENDER); });
-        reference += DrawArrays(triangles);
+        const double frame = Time([] { g_view->RenderScene(GL_RENDER); });
+        frames.push_back(frame);
+        ratios.push_back(frame / DrawArrays(mesh));
+        // The scene walk alone: the same calls into a device that draws nothing.
+        walks.push_back(Time([] {
+            gl::ScopedDevice none(gl::nullDevice());
+            g_view->RenderScene(GL_RENDER);
+        }));
     }
-    state.counters["ms"] = 1000 * frame / static_cast<double>(state.iterations());
-    state.counters["x_arrays"] = frame / reference;
+    state.counters["ms"] = 1000 * Median(frames);
+    state.counters["walk_ms"] = 1000 * Median(walks);
+    state.counters["x_arrays"] = Median(ratios);
     ClearScene();
 }
-BENCHMARK(BM_FrameIcosahedronDepth7)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_FrameIcosahedronDepth7)->Unit(benchmark::kMillisecond)->Iterations(21);
 
-void FillThousand()
+// A thousand cubes, pyramids and icosahedra (depth 3) in a grid; with the mesh
+// of the same triangles.
+Mesh FillThousand()
 {
     ClearScene();
+    Mesh mesh;
     for (int i = 0; i < 1000; ++i) {
         const float x = static_cast<float>(i % 40) - 20, y = static_cast<float>(i / 40) - 12;
-        if (i % 3 == 0)
+        if (i % 3 == 0) {
             g_view->AddCube(x, y);
-        else if (i % 3 == 1)
+            AddCube(mesh, x, y);
+        } else if (i % 3 == 1) {
             g_view->AddPyramid(x, y);
-        else
+            AddPyramid(mesh, x, y);
+        } else {
             g_view->AddIcosahedron(x, y);
+            AddSphere(mesh, 3, x, y);
+        }
     }
+    return mesh;
 }
 
 void BM_FrameThousandObjects(benchmark::State& state)
 {
-    FillThousand();
-    // Cubes, pyramids and icosahedra at depth 3: about 1 280 triangles each third.
-    const std::vector<GLfloat> triangles = SphereTriangles(3);
-    std::vector<GLfloat> all;
-    for (int i = 0; i < 1000; ++i)
-        all.insert(all.end(), triangles.begin(),
-                   triangles.begin() + static_cast<std::ptrdiff_t>(triangles.size() / 3));
-    double frame = 0, reference = 0;
+    const Mesh mesh = FillThousand();
+    std::vector<double> frames, ratios, walks;
     for (auto _ : state) {
-        frame += Time([] { g_view->RenderScene(GL_RENDER); });
-        reference += DrawArrays(all);
+        const double frame = Time([] { g_view->RenderScene(GL_RENDER); });
+        frames.push_back(frame);
+        ratios.push_back(frame / DrawArrays(mesh));
+        // The scene walk alone: the same calls into a device that draws nothing.
+        walks.push_back(Time([] {
+            gl::ScopedDevice none(gl::nullDevice());
+            g_view->RenderScene(GL_RENDER);
+        }));
     }
-    state.counters["ms"] = 1000 * frame / static_cast<double>(state.iterations());
-    state.counters["x_arrays"] = frame / reference;
+    state.counters["ms"] = 1000 * Median(frames);
+    state.counters["walk_ms"] = 1000 * Median(walks);
+    state.counters["x_arrays"] = Median(ratios);
 }
-BENCHMARK(BM_FrameThousandObjects)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_FrameThousandObjects)->Unit(benchmark::kMillisecond)->Iterations(21);
 
 void BM_PickThousandObjects(benchmark::State& state)
 {

@@ -79,22 +79,41 @@ public:
 
     virtual void GetIntegerv(GLenum pname, GLint* params) = 0;
     virtual GLenum GetError() = 0;
+
+    // Sends OpenGL whatever the device holds back; due before another context
+    // is made current or OpenGL is called past the device.
+    virtual void Sync() {}
 };
+
+} // namespace gl
+
+#include "RealDevice.h"
+
+namespace gl {
 
 // The device that calls the system's OpenGL and GLU.
 Device& realDevice();
 
 namespace detail {
+extern RealDevice g_realDevice;
 extern Device* g_device;
-}
+} // namespace detail
 
 inline Device& current() { return *detail::g_device; }
 
 // Makes a device current for the lifetime of this object (tests, benchmarks).
 class ScopedDevice {
 public:
-    explicit ScopedDevice(Device& device) : FPrevious(detail::g_device) { detail::g_device = &device; }
-    ~ScopedDevice() { detail::g_device = FPrevious; }
+    explicit ScopedDevice(Device& device) : FPrevious(detail::g_device)
+    {
+        FPrevious->Sync();
+        detail::g_device = &device;
+    }
+    ~ScopedDevice()
+    {
+        detail::g_device->Sync();
+        detail::g_device = FPrevious;
+    }
     ScopedDevice(const ScopedDevice&) = delete;
     ScopedDevice& operator=(const ScopedDevice&) = delete;
 
@@ -102,15 +121,20 @@ private:
     Device* FPrevious;
 };
 
-// One forwarding function per OpenGL / GLU entry point.
-inline void Begin(GLenum mode) { detail::g_device->Begin(mode); }
-inline void End() { detail::g_device->End(); }
-inline void Vertex3f(GLfloat x, GLfloat y, GLfloat z) { detail::g_device->Vertex3f(x, y, z); }
-inline void Vertex3fv(const GLfloat* v) { detail::g_device->Vertex3fv(v); }
-inline void Normal3f(GLfloat x, GLfloat y, GLfloat z) { detail::g_device->Normal3f(x, y, z); }
-inline void Normal3fv(const GLfloat* v) { detail::g_device->Normal3fv(v); }
-inline void TexCoord2f(GLfloat s, GLfloat t) { detail::g_device->TexCoord2f(s, t); }
-inline void Color3f(GLfloat r, GLfloat g, GLfloat b) { detail::g_device->Color3f(r, g, b); }
+// One forwarding function per OpenGL / GLU entry point. The calls made once per
+// vertex go straight to the real device when it is the current one, without a
+// virtual call.
+#define FORWARD(name, ...)                                                                                   \
+    (detail::g_device == &detail::g_realDevice ? detail::g_realDevice.name(__VA_ARGS__)                      \
+                                               : detail::g_device->name(__VA_ARGS__))
+inline void Begin(GLenum mode) { FORWARD(Begin, mode); }
+inline void End() { FORWARD(End); }
+inline void Vertex3f(GLfloat x, GLfloat y, GLfloat z) { FORWARD(Vertex3f, x, y, z); }
+inline void Vertex3fv(const GLfloat* v) { FORWARD(Vertex3fv, v); }
+inline void Normal3f(GLfloat x, GLfloat y, GLfloat z) { FORWARD(Normal3f, x, y, z); }
+inline void Normal3fv(const GLfloat* v) { FORWARD(Normal3fv, v); }
+inline void TexCoord2f(GLfloat s, GLfloat t) { FORWARD(TexCoord2f, s, t); }
+inline void Color3f(GLfloat r, GLfloat g, GLfloat b) { FORWARD(Color3f, r, g, b); }
 inline void Enable(GLenum cap) { detail::g_device->Enable(cap); }
 inline void Disable(GLenum cap) { detail::g_device->Disable(cap); }
 inline GLboolean IsEnabled(GLenum cap) { return detail::g_device->IsEnabled(cap); }
@@ -192,7 +216,9 @@ inline GLint ScaleImage(GLenum format, GLint wIn, GLint hIn, GLenum typeIn, cons
     return detail::g_device->ScaleImage(format, wIn, hIn, typeIn, dataIn, wOut, hOut, typeOut, dataOut);
 }
 inline void GetIntegerv(GLenum pname, GLint* params) { detail::g_device->GetIntegerv(pname, params); }
+#undef FORWARD
 inline GLenum GetError() { return detail::g_device->GetError(); }
+inline void Sync() { detail::g_device->Sync(); }
 
 } // namespace gl
 

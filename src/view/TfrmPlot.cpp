@@ -234,6 +234,8 @@ bool TfrmPlot::MakeCurrent()
 {
     if (!FContextReady || !context() || !context()->isValid())
         return false;
+    // Whatever is held back belongs to the context current until now.
+    gl::Sync();
     makeCurrent();
     return QOpenGLContext::currentContext() == context();
 }
