@@ -275,6 +275,60 @@ TEST_F(ViewTest, TwoViewsDoNotDisturbEachOther)
     EXPECT_EQ(ReadPixel(first, onQuad.x(), onQuad.y()), QColor(0, 0, 255)) << "polygon mode is per view";
 }
 
+TEST_F(ViewTest, TheRealDeviceDrawsImmediateModeFaithfully)
+{
+    // The real device gathers glBegin/glEnd geometry into vertex arrays; what it
+    // draws must be what immediate mode draws.
+    TfrmPlot* view = host.AddView();
+    ASSERT_TRUE(view->MakeCurrent());
+    gl::MatrixMode(GL_PROJECTION);
+    gl::LoadIdentity();
+    gl::MatrixMode(GL_MODELVIEW);
+    gl::LoadIdentity();
+    gl::Disable(GL_DEPTH_TEST);
+    gl::Clear(GL_COLOR_BUFFER_BIT);
+    // An incomplete triangle is dropped and must not shift the next one.
+    gl::Begin(GL_TRIANGLES);
+    gl::Color3f(1, 0, 0);
+    gl::Vertex3f(1, 1, 0);
+    gl::Vertex3f(0, 1, 0);
+    gl::End();
+    gl::Begin(GL_TRIANGLES);
+    gl::Color3f(0, 0, 1);
+    gl::Vertex3f(-1, -1, 0);
+    gl::Vertex3f(1, -1, 0);
+    gl::Vertex3f(-1, 1, 0);
+    gl::End();
+    // Colours that change from vertex to vertex within merged primitives.
+    gl::Begin(GL_QUADS);
+    gl::Color3f(0, 1, 0);
+    gl::Vertex3f(0.5f, 0.5f, 0);
+    gl::Vertex3f(1, 0.5f, 0);
+    gl::Color3f(1, 1, 0);
+    gl::Vertex3f(1, 1, 0);
+    gl::Vertex3f(0.5f, 1, 0);
+    gl::End();
+    gl::Color3f(0.5f, 0.25f, 1);
+    gl::Flush();
+    GLfloat current[4] = {};
+    glGetFloatv(GL_CURRENT_COLOR, current);
+    EXPECT_FLOAT_EQ(current[0], 0.5f);
+    EXPECT_FLOAT_EQ(current[1], 0.25f);
+    EXPECT_FLOAT_EQ(current[2], 1);
+
+    EXPECT_EQ(ReadPixel(view, 30, 270), QColor(0, 0, 255)) << "the blue triangle, lower left";
+    EXPECT_EQ(ReadPixel(view, 270, 30).blue(), 0) << "no stray triangle from the dropped vertices";
+    // Smooth shading blends the corners' colours across the quad.
+    const QColor top = ReadPixel(view, 296, 4), bottom = ReadPixel(view, 229, 71);
+    EXPECT_GT(top.red(), 230) << "near the yellow corners";
+    EXPECT_LT(bottom.red(), 25) << "near the green corners";
+    EXPECT_EQ(top.green(), 255);
+    EXPECT_EQ(bottom.green(), 255);
+    EXPECT_EQ(top.blue() + bottom.blue(), 0);
+    gl::Enable(GL_DEPTH_TEST);
+    view->UpdateProjection();
+}
+
 TEST_F(ViewTest, ViewsShareTheirTextures)
 {
     TfrmPlot* first = host.AddView(QStringLiteral("Fig.1"));

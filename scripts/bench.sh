@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds and runs the benchmarks (optimised build), printing one table per
+# program. Every figure stands beside a reference measured in the same run:
+#   bench_loader  loading a 1M-vertex / 2M-triangle mesh pair: ms, MB/s,
+#                 x_read (against reading the bytes), x_tinyobj (tinyobjloader's
+#                 time over ours on the same mesh as OBJ)
+#   bench_view    texture from 4096 x 4096 (x_upload: against one glTexImage2D),
+#                 frames of a depth-7 icosahedron and of 1000 objects
+#                 (x_arrays: against the same triangles from one vertex array),
+#                 a pick and an animation tick (x_frame: against a frame)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/deps.sh
+
+BUILD_DIR=${BUILD_DIR:-build-bench}
+cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCORVANE_BUILD_TESTS=OFF -DCORVANE_BUILD_BENCH=ON >/dev/null
+cmake --build "$BUILD_DIR" -j2 --target bench_loader bench_view
+
+export LIBGL_ALWAYS_SOFTWARE=1
+export QT_QPA_PLATFORM=xcb
+export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
+ARGS=(--benchmark_counters_tabular=true)
+
+"$BUILD_DIR/bench/bench_loader" "${ARGS[@]}"
+if [ -n "${DISPLAY:-}" ]; then
+  "$BUILD_DIR/bench/bench_view" "${ARGS[@]}"
+else
+  xvfb-run -a -s "-screen 0 1280x1024x24" "$BUILD_DIR/bench/bench_view" "${ARGS[@]}"
+fi
