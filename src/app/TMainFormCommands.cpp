@@ -333,39 +333,34 @@ void TMainForm::GenerateExecute() { PrepareDataFolder(QCoreApplication::applicat
 
 void TMainForm::HomePage1Click() { QDesktopServices::openUrl(QUrl(HomePageAddress())); }
 
-void TMainForm::TileHorizontally()
+namespace {
+
+// Lays the views that are neither minimised nor hidden out in equal strips:
+// one above the other (horizontal tiling) or side by side.
+void Tile(QMdiArea* area, Qt::Orientation strips)
 {
-    const QList<QMdiSubWindow*> views = FMdiArea->subWindowList(QMdiArea::CreationOrder);
     QList<QMdiSubWindow*> shown;
-    for (QMdiSubWindow* sub : views)
+    for (QMdiSubWindow* sub : area->subWindowList(QMdiArea::CreationOrder))
         if (!sub->isMinimized() && !sub->isHidden())
             shown.append(sub);
     if (shown.isEmpty())
         return;
-    const QRect area = FMdiArea->viewport()->rect();
-    const int height = area.height() / static_cast<int>(shown.size());
-    for (int i = 0; i < shown.size(); ++i) {
+    const QRect r = area->viewport()->rect();
+    const int count = static_cast<int>(shown.size());
+    for (int i = 0; i < count; ++i) {
         shown[i]->showNormal();
-        shown[i]->setGeometry(0, i * height, area.width(), height);
+        if (strips == Qt::Horizontal)
+            shown[i]->setGeometry(0, i * (r.height() / count), r.width(), r.height() / count);
+        else
+            shown[i]->setGeometry(i * (r.width() / count), 0, r.width() / count, r.height());
     }
 }
 
-void TMainForm::TileVertically()
-{
-    const QList<QMdiSubWindow*> views = FMdiArea->subWindowList(QMdiArea::CreationOrder);
-    QList<QMdiSubWindow*> shown;
-    for (QMdiSubWindow* sub : views)
-        if (!sub->isMinimized() && !sub->isHidden())
-            shown.append(sub);
-    if (shown.isEmpty())
-        return;
-    const QRect area = FMdiArea->viewport()->rect();
-    const int width = area.width() / static_cast<int>(shown.size());
-    for (int i = 0; i < shown.size(); ++i) {
-        shown[i]->showNormal();
-        shown[i]->setGeometry(i * width, 0, width, area.height());
-    }
-}
+} // namespace
+
+void TMainForm::TileHorizontally() { Tile(FMdiArea, Qt::Horizontal); }
+
+void TMainForm::TileVertically() { Tile(FMdiArea, Qt::Vertical); }
 
 void TMainForm::MinimizeAll()
 {

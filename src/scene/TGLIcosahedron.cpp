@@ -44,16 +44,7 @@ void TGLIcosahedron::Draw(GLenum mode)
     EndDraw(mode);
 }
 
-void TGLIcosahedron::Normalize(float v[3])
-{
-    const double x = v[0], y = v[1], z = v[2];
-    const float length = static_cast<float>(std::sqrt(x * x + y * y + z * z));
-    if (length != 0) {
-        v[0] /= length;
-        v[1] /= length;
-        v[2] /= length;
-    }
-}
+void TGLIcosahedron::Normalize(float v[3]) { NormalizeVector(v); }
 
 void TGLIcosahedron::DrawTriangle(const float* a, const float* b, const float* c)
 {

@@ -1,5 +1,6 @@
 #include "TGLObject.h"
 
+#include <cmath>
 #include <cstring>
 
 TGLObject::TGLObject() = default;
@@ -222,6 +223,17 @@ void TGLObject::DrawLocalAxes(double ex, double ey, double ez, double arrow, dou
     line(0, -arrow, ez - arrow, 0, 0, ez);
     gl::End();
     gl::LineWidth(1);
+}
+
+void NormalizeVector(float v[3])
+{
+    const double x = v[0], y = v[1], z = v[2];
+    const float length = static_cast<float>(std::sqrt(x * x + y * y + z * z));
+    if (length != 0) {
+        v[0] /= length;
+        v[1] /= length;
+        v[2] /= length;
+    }
 }
 
 void GLTextOut(const char* text, float x, float y, float z)

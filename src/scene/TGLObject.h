@@ -104,6 +104,10 @@ protected:
     bool FSelected = false;
 };
 
+// Scales v in place to unit length (the length computed in double precision);
+// a zero vector stays zero.
+void NormalizeVector(float v[3]);
+
 // Draws text at a raster position through the bitmap-font display lists the
 // view set up (one list per character code, relative to the list base).
 void GLTextOut(const char* text, float x, float y, float z);

@@ -83,13 +83,7 @@ void TGLPolyObject::FaceNormal(const float* p0, const float* p1, const float* p2
     out[0] = u[1] * v[2] - u[2] * v[1];
     out[1] = u[2] * v[0] - u[0] * v[2];
     out[2] = u[0] * v[1] - u[1] * v[0];
-    const double x = out[0], y = out[1], z = out[2];
-    const float length = static_cast<float>(std::sqrt(x * x + y * y + z * z));
-    if (length != 0) {
-        out[0] /= length;
-        out[1] /= length;
-        out[2] /= length;
-    }
+    NormalizeVector(out);
 }
 
 void TGLPolyObject::ComputeNormals()
@@ -106,16 +100,8 @@ void TGLPolyObject::ComputeNormals()
         }
     }
     // Vertices no face uses keep their zero normal.
-    for (std::size_t k = 0; k < FNormals.size(); k += 3) {
-        float* n = &FNormals[k];
-        const double x = n[0], y = n[1], z = n[2];
-        const float length = static_cast<float>(std::sqrt(x * x + y * y + z * z));
-        if (length != 0) {
-            n[0] /= length;
-            n[1] /= length;
-            n[2] /= length;
-        }
-    }
+    for (std::size_t k = 0; k < FNormals.size(); k += 3)
+        NormalizeVector(&FNormals[k]);
 }
 
 void TGLPolyObject::Draw(GLenum mode)
