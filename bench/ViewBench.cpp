@@ -182,19 +182,15 @@ double DrawArrays(const Mesh& mesh)
     });
 }
 
-void BM_FrameIcosahedronDepth7(benchmark::State& state)
+// Frames of the view's scene, each followed by the reference drawing of mesh
+// and by the scene walk alone (the same calls into a device that draws nothing).
+void MeasureFrames(benchmark::State& state, const Mesh& mesh)
 {
-    ClearScene();
-    g_view->AddIcosahedron(0, 0);
-    g_view->SetDetailAll(7);
-    Mesh mesh;
-    AddSphere(mesh, 7, 0, 0);
     std::vector<double> frames, ratios, walks;
     for (auto _ : state) {
         const double frame = Time([] { g_view->RenderScene(GL_RENDER); });
         frames.push_back(frame);
         ratios.push_back(frame / DrawArrays(mesh));
-        // The scene walk alone: the same calls into a device that draws nothing.
         walks.push_back(Time([] {
             gl::ScopedDevice none(gl::nullDevice());
             g_view->RenderScene(GL_RENDER);
@@ -203,6 +199,16 @@ void BM_FrameIcosahedronDepth7(benchmark::State& state)
     state.counters["ms"] = 1000 * Median(frames);
     state.counters["walk_ms"] = 1000 * Median(walks);
     state.counters["x_arrays"] = Median(ratios);
+}
+
+void BM_FrameIcosahedronDepth7(benchmark::State& state)
+{
+    ClearScene();
+    g_view->AddIcosahedron(0, 0);
+    g_view->SetDetailAll(7);
+    Mesh mesh;
+    AddSphere(mesh, 7, 0, 0);
+    MeasureFrames(state, mesh);
     ClearScene();
 }
 BENCHMARK(BM_FrameIcosahedronDepth7)->Unit(benchmark::kMillisecond)->Iterations(21);
@@ -232,20 +238,7 @@ Mesh FillThousand()
 void BM_FrameThousandObjects(benchmark::State& state)
 {
     const Mesh mesh = FillThousand();
-    std::vector<double> frames, ratios, walks;
-    for (auto _ : state) {
-        const double frame = Time([] { g_view->RenderScene(GL_RENDER); });
-        frames.push_back(frame);
-        ratios.push_back(frame / DrawArrays(mesh));
-        // The scene walk alone: the same calls into a device that draws nothing.
-        walks.push_back(Time([] {
-            gl::ScopedDevice none(gl::nullDevice());
-            g_view->RenderScene(GL_RENDER);
-        }));
-    }
-    state.counters["ms"] = 1000 * Median(frames);
-    state.counters["walk_ms"] = 1000 * Median(walks);
-    state.counters["x_arrays"] = Median(ratios);
+    MeasureFrames(state, mesh);
 }
 BENCHMARK(BM_FrameThousandObjects)->Unit(benchmark::kMillisecond)->Iterations(21);
 

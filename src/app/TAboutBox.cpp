@@ -2,6 +2,7 @@
 
 #include "Messages.h"
 #include "TSplash.h"
+#include "Widgets.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -15,15 +16,6 @@
 namespace {
 
 const QString kTitle = QStringLiteral("Corvane");
-
-QLabel* Label(QWidget* parent, const char* name, const QString& text, QPoint at)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->move(at);
-    label->adjustSize();
-    return label;
-}
 
 void SetColour(QLabel* label, const QColor& colour)
 {
@@ -64,17 +56,17 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent), Timer1(new QTimer(this)
     ProgramIcon->setScaledContents(true);
     ProgramIcon->setPixmap(TSplash::Emblem().pixmap(64, 64));
 
-    ProductName = Label(Panel1, "ProductName", kTitle, {120, 2});
+    ProductName = corvane::PlaceLabel(Panel1, kTitle, {120, 2}, "ProductName");
     QFont title(QStringLiteral("Times New Roman"));
     title.setPixelSize(19);
     ProductName->setFont(title);
     ProductName->setFixedSize(120, 21);
     ProductName->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    Version = Label(Panel1, "Version", QStringLiteral("Version 0.75"), {146, 20});
-    Copyright = Label(Panel1, "Copyright", QStringLiteral("(C) 2026 Corvane team"), {99, 33});
+    Version = corvane::PlaceLabel(Panel1, QStringLiteral("Version 0.75"), {146, 20}, "Version");
+    Copyright = corvane::PlaceLabel(Panel1, QStringLiteral("(C) 2026 Corvane team"), {99, 33}, "Copyright");
     SetColour(Copyright, Qt::red);
-    Label1 = Label(Panel1, "Label1", QStringLiteral("Corvane team"), {136, 48});
-    Comments = Label(Panel1, "Comments", MailAddress(), {112, 64});
+    Label1 = corvane::PlaceLabel(Panel1, QStringLiteral("Corvane team"), {136, 48}, "Label1");
+    Comments = corvane::PlaceLabel(Panel1, MailAddress(), {112, 64}, "Comments");
     Comments->setWordWrap(true);
     Comments->setFixedWidth(140);
     QFont link = Comments->font();

@@ -6,6 +6,7 @@
 #include "TColorGrid.h"
 #include "TShape.h"
 #include "TfrmPlot.h"
+#include "Widgets.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -47,15 +48,6 @@ QSlider* Bar(QWidget* parent, const char* name, int max, QRect geometry)
     bar->setTickPosition(QSlider::NoTicks);
     bar->setGeometry(geometry);
     return bar;
-}
-
-QLabel* Label(QWidget* parent, const char* name, const QString& text, QPoint at)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->move(at);
-    label->adjustSize();
-    return label;
 }
 
 QPushButton* Button(QWidget* parent, const char* name, const QString& text, QRect geometry)
@@ -190,13 +182,13 @@ QWidget* TfrmOutPut::BuildMaterialPage()
 {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("TabSheet3"));
-    Label(page, "Label14", QStringLiteral("Shininess:"), QPoint(16, 0));
+    corvane::PlaceLabel(page, QStringLiteral("Shininess:"), QPoint(16, 0), "Label14");
     trkbrShini = Bar(page, "trkbrShini", 100, QRect(6, 17, 91, 30));
-    Label(page, "Label11", QStringLiteral("Red (None to Full):"), QPoint(125, 1));
+    corvane::PlaceLabel(page, QStringLiteral("Red (None to Full):"), QPoint(125, 1), "Label11");
     trkbrSpecR = Bar(page, "trkbrSpecR", 255, QRect(126, 17, 91, 25));
-    Label(page, "Label12", QStringLiteral("Green (None to Full):"), QPoint(244, 0));
+    corvane::PlaceLabel(page, QStringLiteral("Green (None to Full):"), QPoint(244, 0), "Label12");
     trkbrSpecG = Bar(page, "trkbrSpecG", 255, QRect(246, 17, 91, 25));
-    Label(page, "Label13", QStringLiteral("Blue (None to Full):"), QPoint(372, 0));
+    corvane::PlaceLabel(page, QStringLiteral("Blue (None to Full):"), QPoint(372, 0), "Label13");
     trkbrSpecB = Bar(page, "trkbrSpecB", 255, QRect(374, 17, 91, 25));
     btnApplySpecs = Button(page, "btnApplySpecs", QStringLiteral("Apply to Current"), QRect(496, 6, 105, 25));
     connect(btnApplySpecs, &QPushButton::clicked, this,

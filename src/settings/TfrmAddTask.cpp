@@ -4,6 +4,7 @@
 #include "Messages.h"
 #include "SettingsGlobals.h"
 #include "TfrmEnviroment.h"
+#include "Widgets.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -15,14 +16,6 @@
 #include <stdexcept>
 
 namespace {
-
-QLabel* Label(QWidget* parent, const QString& text, QPoint at)
-{
-    auto* label = new QLabel(text, parent);
-    label->move(at);
-    label->adjustSize();
-    return label;
-}
 
 // A number in the user's locale (or in the C notation), finite and above 0.
 double ReynoldsNumber(const QString& text)
@@ -65,7 +58,7 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
     setFont(font);
     setFixedSize(267, 165);
 
-    Label(this, QStringLiteral("Models"), {12, 12});
+    corvane::PlaceLabel(this, QStringLiteral("Models"), {12, 12});
     cbModelName = new QComboBox(this);
     cbModelName->setObjectName(QStringLiteral("cbModelName"));
     cbModelName->setEditable(true);
@@ -74,15 +67,15 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
                            QStringLiteral("D2Q11(New)"), QStringLiteral("D2Q7(New)"),
                            QStringLiteral("D2Q13(New)")});
     cbModelName->setGeometry(72, 8, 177, 24);
-    Label(this, QStringLiteral("Reynolds No."), {8, 54});
+    corvane::PlaceLabel(this, QStringLiteral("Reynolds No."), {8, 54});
     edRen = new QLineEdit(QStringLiteral("400"), this);
     edRen->setObjectName(QStringLiteral("edRen"));
     edRen->setGeometry(104, 48, 121, 24);
-    Label(this, QStringLiteral("Grid Size"), {23, 89});
+    corvane::PlaceLabel(this, QStringLiteral("Grid Size"), {23, 89});
     edGridX = new QLineEdit(QStringLiteral("65"), this);
     edGridX->setObjectName(QStringLiteral("edGridX"));
     edGridX->setGeometry(104, 83, 41, 24);
-    Label(this, QStringLiteral("x"), {159, 89});
+    corvane::PlaceLabel(this, QStringLiteral("x"), {159, 89});
     edGridY = new QLineEdit(QStringLiteral("65"), this);
     edGridY->setObjectName(QStringLiteral("edGridY"));
     edGridY->setGeometry(181, 83, 41, 24);

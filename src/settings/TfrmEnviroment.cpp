@@ -6,6 +6,7 @@
 #include "Messages.h"
 #include "SettingsGlobals.h"
 #include "TfrmAddTask.h"
+#include "Widgets.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -27,14 +28,6 @@ template <class W> W* Place(W* widget, const char* name, QRect geometry)
     widget->setObjectName(QLatin1String(name));
     widget->setGeometry(geometry);
     return widget;
-}
-
-QLabel* Label(QWidget* parent, const QString& text, QPoint at)
-{
-    auto* label = new QLabel(text, parent);
-    label->move(at);
-    label->adjustSize();
-    return label;
 }
 
 } // namespace
@@ -78,11 +71,11 @@ QWidget* TfrmEnviroment::BuildMiscPage()
     chkWorkspace = Place(new QCheckBox(QStringLiteral("WorkSpace"), show), "chkWorkspace", {16, 22, 105, 20});
     chkOutput = Place(new QCheckBox(QStringLiteral("Output"), show), "chkOutput", {128, 22, 97, 20});
     auto* offset = Place(new QGroupBox(QStringLiteral("OffSet"), page), "GroupBox3", {24, 128, 273, 89});
-    Label(offset, QStringLiteral("Hor"), {18, 27});
+    corvane::PlaceLabel(offset, QStringLiteral("Hor"), {18, 27});
     edOffX = Place(new QLineEdit(QStringLiteral("-500"), offset), "edOffX", {64, 24, 113, 24});
-    Label(offset, QStringLiteral("Ver"), {19, 59});
+    corvane::PlaceLabel(offset, QStringLiteral("Ver"), {19, 59});
     edOffY = Place(new QLineEdit(QStringLiteral("-500"), offset), "edOffY", {64, 56, 113, 24});
-    Label(page, QStringLiteral("Scale:"), {24, 234});
+    corvane::PlaceLabel(page, QStringLiteral("Scale:"), {24, 234});
     TrackBar1 = Place(new QSlider(Qt::Horizontal, page), "TrackBar1", {70, 232, 155, 29});
     TrackBar1->setRange(1, 1000);
     TrackBar1->setValue(100);
