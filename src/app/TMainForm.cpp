@@ -1,5 +1,6 @@
 #include "TMainForm.h"
 
+#include "ActiveView.h"
 #include "Globals.h"
 #include "Messages.h"
 #include "SystemSummary.h"
@@ -82,11 +83,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
         QCoreApplication::quit();
 }
 
-TfrmPlot* TMainForm::ActiveView() const
-{
-    QMdiSubWindow* sub = FMdiArea->currentSubWindow();
-    return sub ? qobject_cast<TfrmPlot*>(sub->widget()) : nullptr;
-}
+TfrmPlot* TMainForm::ActiveView() const { return ActiveViewOf(this); }
 
 TfrmPlot* TMainForm::CreateView(const QString& caption)
 {

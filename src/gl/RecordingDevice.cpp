@@ -335,12 +335,7 @@ void RecordingDevice::PixelStorei(GLenum pname, GLint param)
 void RecordingDevice::InitNames() { Record("glInitNames()"); }
 void RecordingDevice::PushName(GLuint name) { Record("glPushName(" + I(name) + ")"); }
 void RecordingDevice::PopName() { Record("glPopName()"); }
-void RecordingDevice::SelectBuffer(GLsizei size, GLuint* buffer)
-{
-    FSelectBuffer = buffer;
-    FSelectBufferSize = size;
-    Record("glSelectBuffer(" + I(size) + ")");
-}
+void RecordingDevice::SelectBuffer(GLsizei size, GLuint*) { Record("glSelectBuffer(" + I(size) + ")"); }
 GLint RecordingDevice::RenderMode(GLenum mode)
 {
     Record("glRenderMode(" + EnumName(mode) + ")");

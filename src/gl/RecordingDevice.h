@@ -32,8 +32,6 @@ public:
     void SetSelectHits(GLint hits) { FSelectHits = hits; }
     // What gluScaleImage returns (0: success).
     void SetScaleImageResult(GLint result) { FScaleImageResult = result; }
-    GLuint* SelectBufferPointer() const { return FSelectBuffer; }
-    GLsizei SelectBufferSize() const { return FSelectBufferSize; }
 
     void Begin(GLenum mode) override;
     void End() override;
@@ -102,8 +100,6 @@ private:
     GLenum FRenderMode = GL_RENDER;
     GLint FSelectHits = 0;
     GLint FScaleImageResult = 0;
-    GLuint* FSelectBuffer = nullptr;
-    GLsizei FSelectBufferSize = 0;
 };
 
 // Text forms used by the recorder, available to tests that build expected lines.

@@ -497,14 +497,6 @@ void TfrmPlot::GetViewExtents(float& left, float& right, float& bottom, float& t
     top = FViewTop;
 }
 
-void TfrmPlot::GetBaseExtents(float& left, float& right, float& bottom, float& top) const
-{
-    left = FBaseLeft;
-    right = FBaseRight;
-    bottom = FBaseBottom;
-    top = FBaseTop;
-}
-
 void TfrmPlot::GetCameraRotation(float& x, float& y, float& z) const
 {
     x = FCameraRotX;

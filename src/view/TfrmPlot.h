@@ -153,15 +153,9 @@ public:
     TGLObject* GetFirstObject() const { return FFirstObject; }
     TGLObject* GetCurrentObject() const { return FCurrentObject; }
     void GetViewExtents(float& left, float& right, float& bottom, float& top) const;
-    void GetBaseExtents(float& left, float& right, float& bottom, float& top) const;
     void GetCameraRotation(float& x, float& y, float& z) const;
     void GetCameraTranslation(float& x, float& y, float& z) const;
     void GetBackColor(float& r, float& g, float& b) const;
-    void GetMouse(float& x, float& y) const
-    {
-        x = FMouseX;
-        y = FMouseY;
-    }
     bool GetRotateXY() const { return FRotateXY; }
     bool GetIgnoreMouseMove() const { return FIgnoreMouseMove; }
     // Objects of the scene in list order.
