@@ -88,7 +88,7 @@ TfrmPlot* TMainForm::ActiveView() const { return ActiveViewOf(this); }
 TfrmPlot* TMainForm::CreateView(const QString& caption)
 {
     auto* view = new TfrmPlot;
-    view->setWindowTitle(caption);
+    view->SetViewName(caption);
     QMdiSubWindow* sub = FMdiArea->addSubWindow(view);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     corvane::RunHandler([view] { view->FormCreate(); });

@@ -38,7 +38,7 @@ ViewHost::~ViewHost()
 TfrmPlot* ViewHost::AddView(const QString& caption, bool wait)
 {
     auto* view = new TfrmPlot;
-    view->setWindowTitle(caption);
+    view->SetViewName(caption);
     QMdiSubWindow* sub = FArea->addSubWindow(view);
     view->FormCreate();
     sub->show();

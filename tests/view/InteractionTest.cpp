@@ -297,7 +297,7 @@ TEST_F(InteractionTest, ScaleDragsGrowTheAxesTheButtonsChoose)
     const QPoint p = Pixel(1.5f, 0);
     view->FormMouseMove(Qt::NoButton, Qt::NoModifier, p.x(), p.y());
     EXPECT_EQ(Scale(cube), (std::array<float, 3>{6, 6, 6}));
-    EXPECT_EQ(view->windowTitle(), QStringLiteral("Tools - mouse at X: 1.500000, Y: 0.000000"));
+    EXPECT_EQ(view->MouseText(), QStringLiteral("Tools - mouse at X: 1.500000, Y: 0.000000"));
 }
 
 TEST_F(InteractionTest, RotateDragsTurnTheObjectAgainstTheMouse)
@@ -403,7 +403,7 @@ TEST_F(InteractionTest, MouseDragsWorkThroughRealEvents)
     view->GetCurrentObject()->GetXY(x, y);
     EXPECT_FLOAT_EQ(x, 4);
     EXPECT_FLOAT_EQ(y, 2);
-    EXPECT_TRUE(view->windowTitle().startsWith(QStringLiteral("Tools - mouse at X: 4.000000, Y: 2.000000")));
+    EXPECT_TRUE(view->MouseText().startsWith(QStringLiteral("Tools - mouse at X: 4.000000, Y: 2.000000")));
 }
 
 TEST_F(InteractionTest, AnimationTicksSpinTheCameraInWholeDegreesAndObjectsWithFolds)
@@ -515,9 +515,9 @@ TEST_F(InteractionTest, LoadedObjectsShrinkToFitAndFailedLoadsChangeNothing)
     }
     EXPECT_TRUE(view->GetIgnoreMouseMove());
     const QPoint p = Pixel(3, 3);
-    const QString caption = view->windowTitle();
+    const QString readout = view->MouseText();
     view->FormMouseMove(Qt::NoButton, Qt::NoModifier, p.x(), p.y());
-    EXPECT_EQ(view->windowTitle(), caption) << "the first move after a load is swallowed";
+    EXPECT_EQ(view->MouseText(), readout) << "the first move after a load is swallowed";
     EXPECT_FALSE(view->GetIgnoreMouseMove());
 
     TGLObject* current = view->GetCurrentObject();
