@@ -104,13 +104,15 @@ void DestroySplash()
     Splash = nullptr;
 }
 
-void RunApplication(int splashMilliseconds)
+void RunApplication(int splashMilliseconds, const QStringList& files)
 {
     ShowSplash();
     // The splash stays on screen; nothing is processed meanwhile.
     QThread::msleep(static_cast<unsigned long>(splashMilliseconds));
     CreateApplicationWindows();
     MainForm->show();
+    for (const QString& file : files)
+        corvane::RunHandler([&] { MainForm->OpenFile(file); });
     QApplication::exec();
     DestroyApplicationWindows();
 }

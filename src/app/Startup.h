@@ -22,6 +22,7 @@ void DestroySplash();
 // The globals in the order their windows were created (for tests and diagnostics).
 const QStringList& CreationOrder();
 
-// Steps 2 to 6: splash, the wait, the windows, the event loop, shut-down.
-// Returns when the main frame has closed.
-void RunApplication(int splashMilliseconds);
+// The splash, the wait, the windows, the event loop, shut-down; files given
+// on the command line open once the frame is shown. Returns when the main
+// frame has closed.
+void RunApplication(int splashMilliseconds, const QStringList& files = {});

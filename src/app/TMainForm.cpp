@@ -47,6 +47,7 @@ TMainForm::TMainForm()
 
     CreateMenus();
     CreateToolBar();
+    CreateDocumentCommands();
     connect(FMdiArea, &QMdiArea::subWindowActivated, this, [this] { UpdateWindowActions(); });
     UpdateWindowActions();
 
@@ -78,6 +79,12 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
+    bool mayClose = true;
+    corvane::RunHandler([&] { mayClose = MayCloseViews(); });
+    if (!mayClose) {
+        event->ignore();
+        return;
+    }
     QMainWindow::closeEvent(event);
     if (event->isAccepted())
         QCoreApplication::quit();
@@ -92,6 +99,10 @@ TfrmPlot* TMainForm::CreateView(const QString& caption)
     QMdiSubWindow* sub = FMdiArea->addSubWindow(view);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     corvane::RunHandler([view] { view->FormCreate(); });
+    // The mouse position shows in the status bar; the caption keeps the view's name.
+    connect(view, &TfrmPlot::MouseTextChanged, statusBar(),
+            [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(view, &TfrmPlot::CaptionChanged, this, [this] { UpdateDocumentActions(); });
     sub->show();
     // The list still holds a sub-window while it is being destroyed.
     connect(sub, &QObject::destroyed, this, [this] {

@@ -67,7 +67,28 @@ public:
     void StayOnTop1Click();
     void GenerateExecute();
     void HomePage1Click();
-    void tbClear1Click() {}
+    void tbClear1Click();
+    // Scene documents: open, save, undo, and the commands on the active view.
+    void FileOpen1Execute();
+    void FileSave1Execute();
+    void FileSaveAs1Execute();
+    void EditUndo1Execute();
+    void EditRedo1Execute();
+    void EditClear1Execute();
+    void SetPictureProperty1Execute();
+    // Opens a file as its kind says: a ".coor" file as a polygon object in a
+    // new view, anything else as a scene, into the active view when that is
+    // new and untouched, otherwise into a new view. False, with the reason
+    // shown, when it cannot be opened.
+    bool OpenFile(const QString& fileName);
+    // A new view, as File > New makes it, made active.
+    TfrmPlot* NewView();
+    // The files opened or saved last, newest first (at most eight).
+    const QStringList& RecentFiles() const { return FRecentFiles; }
+    void AddRecentFile(const QString& fileName);
+    // Where the list of recent files is kept between sessions; empty keeps it
+    // in memory only.
+    void SetRecentFilesStore(std::function<QStringList()> load, std::function<void(const QStringList&)> save);
     // The frame's reaction when a panel's own close command hides it.
     void PanelClosed(QDockWidget* panel);
     // Window arrangement.
@@ -89,6 +110,8 @@ public:
     QAction *WindowCascade1, *WindowTileHorizontal1, *WindowTileVertical1, *WindowMinimizeAll1,
         *WindowArrangeAll1;
     QAction *HelpAbout1, *HomePage1;
+    QAction *FileSaveAs1 = nullptr, *EditUndo1 = nullptr, *EditRedo1 = nullptr;
+    QMenu* RecentMenu = nullptr;
     QToolButton *tbNew1, *tbOpen1, *tbSave1, *tbCopy1, *tbClear1, *ToolButton21, *ToolButton22, *ToolButton24,
         *tbLeft1, *tbRight1, *tbTop1, *tbDown1, *tbZoom1, *tbZoomIn1, *tbRun1, *tbPause, *tbAbout1;
 
@@ -96,8 +119,16 @@ protected:
     // Closing the frame ends the event loop, whatever other windows are open.
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    void CreateDocumentCommands();
+    void UpdateDocumentActions();
+    void RebuildRecentMenu();
+    // Asks about the unsaved changes of every view, newest first; false when
+    // the user cancels.
+    bool MayCloseViews();
     void CreateMenus();
     void CreateToolBar();
     void RebuildWindowMenu();
@@ -108,4 +139,7 @@ private:
     QMdiArea* FMdiArea;
     QToolBar* FToolBar4;
     QHash<QDockWidget*, Qt::DockWidgetArea> FPanelArea; // where each panel last docked
+    QStringList FRecentFiles;
+    std::function<void(const QStringList&)> FSaveRecentFiles;
+    QList<QMetaObject::Connection> FDocumentConnections; // to the active view's document
 };

@@ -2,6 +2,8 @@
 
 #include "ContextScope.h"
 #include "Messages.h"
+#include "Prompts.h"
+#include "SceneFile.h"
 #include "TGLLight.h"
 #include "TGLObject.h"
 
@@ -568,8 +570,69 @@ void TfrmPlot::DeleteAll() { FDocument->DeleteAll(QStringLiteral("Delete All"));
 
 void TfrmPlot::closeEvent(QCloseEvent* event)
 {
+    bool mayClose = true;
+    corvane::RunHandler([&] { mayClose = MaySaveChanges(); });
+    if (!mayClose) {
+        event->ignore();
+        return;
+    }
     FormClose();
     QOpenGLWidget::closeEvent(event);
+}
+
+QString TfrmPlot::SceneFileFilter()
+{
+    return QStringLiteral("Scenes (*.%1);;All files (*)").arg(scenefile::Extension());
+}
+
+bool TfrmPlot::MaySaveChanges()
+{
+    if (!FDocument->IsModified())
+        return true;
+    switch (corvane::AskSaveChanges(windowTitle())) {
+    case corvane::SaveChoice::Save:
+        return SaveDocument(false);
+    case corvane::SaveChoice::Discard:
+        return true;
+    case corvane::SaveChoice::Cancel:
+        break;
+    }
+    return false;
+}
+
+bool TfrmPlot::SaveDocument(bool askName)
+{
+    QString fileName = FDocument->FileName();
+    if (askName || fileName.isEmpty()) {
+        const QString suggested =
+            fileName.isEmpty() ? FViewName + QLatin1Char('.') + scenefile::Extension() : fileName;
+        fileName = corvane::ChooseFileName(this, true, QStringLiteral("Save Scene As"), suggested,
+                                           SceneFileFilter());
+        if (fileName.isEmpty())
+            return false;
+        if (QFileInfo(fileName).suffix().isEmpty())
+            fileName += QLatin1Char('.') + scenefile::Extension();
+    }
+    QString error;
+    if (!FDocument->Save(fileName, error)) {
+        corvane::ShowMessage(error);
+        return false;
+    }
+    return true;
+}
+
+bool TfrmPlot::OpenDocument(const QString& fileName)
+{
+    QString error;
+    QStringList skipped;
+    if (!FDocument->Load(fileName, error, skipped)) {
+        corvane::ShowMessage(error);
+        return false;
+    }
+    if (!skipped.isEmpty())
+        corvane::ShowMessage(QStringLiteral("Some of %1 could not be loaded:\n").arg(fileName) +
+                             skipped.join(QLatin1Char('\n')));
+    return true;
 }
 
 void TfrmPlot::FormClose()

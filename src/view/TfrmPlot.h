@@ -70,6 +70,19 @@ public:
     // a mark while the scene has unsaved changes.
     void SetViewName(const QString& name);
     const QString& ViewName() const { return FViewName; }
+    // Saves the scene to its file, asking for a name when it has none (or
+    // always, with askName); false when the user cancels or writing fails
+    // (the reason shown).
+    bool SaveDocument(bool askName);
+    // Loads a scene file into this view's document; false, with the reason
+    // shown, when nothing could be loaded. What had to be left out is listed
+    // in one message.
+    bool OpenDocument(const QString& fileName);
+    // Before closing: asks whether to save unsaved changes and does what the
+    // user chose; false when the user cancels (or saving failed).
+    bool MaySaveChanges();
+    // The file dialog's filter for scene files.
+    static QString SceneFileFilter();
     // The mouse position as the last move showed it ("Tools - mouse at ...").
     const QString& MouseText() const { return FMouseText; }
 
