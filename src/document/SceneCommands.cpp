@@ -5,7 +5,8 @@
 
 TObjectListCommand::TObjectListCommand(TSceneDocument* doc, const QString& text, bool inserts,
                                        std::vector<Entry> entries)
-    : TSceneCommand(text), FDoc(doc), FInserts(inserts), FEntries(std::move(entries))
+    : TSceneCommand(text), FDoc(doc), FInserts(inserts), FEntries(std::move(entries)),
+      FCurrentBefore(doc->IndexOf(doc->Current()))
 {
 }
 
@@ -46,6 +47,8 @@ void TObjectListCommand::undo()
         Take();
     else
         Put();
+    // The scene is as it was before the step, selection included.
+    FDoc->SetCurrent(FDoc->At(FCurrentBefore));
     FDoc->Changed();
 }
 

@@ -52,6 +52,7 @@ private:
     TSceneDocument* FDoc;
     bool FInserts;
     std::vector<Entry> FEntries;
+    int FCurrentBefore; // the current object's place before the step, or -1
 };
 
 // Changes the state of one object (a drag, colour, texture, material, light

@@ -131,6 +131,12 @@ public:
     void Undo();
     void Redo();
     void MouseToView(int x, int y, float& vx, float& vy) const;
+    // Where the last press was, in view units (a light is placed there).
+    void SetMouseForTesting(float vx, float vy)
+    {
+        FMouseX = vx;
+        FMouseY = vy;
+    }
     void RemoveCameraOffset(float& x, float& y) const;
     void AddCube(float x, float y);
     void AddIcosahedron(float x, float y);
