@@ -1,12 +1,26 @@
 #!/usr/bin/env bash
-# The scene model draws through the OpenGL call layer only: it must not
-# include a Qt widget or Qt OpenGL header (linking alone would not notice).
+# Layers use only the layers below them. The scene model draws through the
+# OpenGL call layer only and the scene document is tested without a window:
+# neither may include a Qt widget or Qt OpenGL header, and the document may not
+# reach up into the view, the panels or the frame (linking alone would not
+# notice either).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-hits=$(grep -rnE '#\s*include\s*[<"](QtWidgets|QtOpenGL|QtOpenGLWidgets|Q(Widget|Application|OpenGL[A-Za-z]*|MainWindow|MessageBox|Dialog|Label|MdiArea|MdiSubWindow))\b' src/scene || true)
+widgets='#\s*include\s*[<"](QtWidgets|QtOpenGL|QtOpenGLWidgets|Q(Widget|Application|OpenGL[A-Za-z]*|MainWindow|MessageBox|Dialog|Label|MdiArea|MdiSubWindow|FileDialog|ColorDialog))\b'
+status=0
+for layer in src/scene src/document; do
+  hits=$(grep -rnE "$widgets" "$layer" || true)
+  if [ -n "$hits" ]; then
+    echo "$layer includes Qt widget or OpenGL headers:"
+    echo "$hits"
+    status=1
+  fi
+done
+hits=$(grep -rnE '#\s*include\s*"(TfrmPlot|ViewLinks|ContextScope|TfrmWorkSpace|TfrmOutPut|TMainForm|Messages|Prompts)\.h"' src/document src/scene || true)
 if [ -n "$hits" ]; then
-  echo "src/scene includes Qt widget or OpenGL headers:"
+  echo "src/document or src/scene includes a header of a layer above it:"
   echo "$hits"
-  exit 1
+  status=1
 fi
-echo "layers: ok"
+[ "$status" -eq 0 ] && echo "layers: ok"
+exit "$status"

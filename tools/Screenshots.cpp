@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMdiSubWindow>
 #include <QTabWidget>
 #include <QTest>
 
@@ -54,6 +55,12 @@ int main(int argc, char** argv)
         QTest::qWait(50);
         frmEnviroment->grab().save(out.filePath(QStringLiteral("settings-%1.png").arg(page)));
         frmEnviroment->hide();
+    }
+    // The sample scene, opened as a user opens a file.
+    if (MainForm->OpenFile(QStringLiteral(CORVANE_SAMPLES_DIR "/still-life.cvs"))) {
+        MainForm->ActiveView()->SubWindow()->showMaximized();
+        QTest::qWait(200);
+        MainForm->grab().save(out.filePath(QStringLiteral("scene.png")));
     }
     AboutBox->show();
     QTest::qWait(400);

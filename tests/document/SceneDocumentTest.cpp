@@ -196,6 +196,19 @@ TEST_F(SceneDocumentTest, ASavedSceneOpensWithTheSameValuesAndSavesToTheSameByte
     EXPECT_EQ(scenefile::ToText(copy, dir.path()), first) << "the opened scene saves to the same text";
 }
 
+TEST_F(SceneDocumentTest, TheSampleSceneLoadsWhole)
+{
+    QString error;
+    QStringList skipped;
+    ASSERT_TRUE(doc.Load(QStringLiteral(CORVANE_SAMPLES_DIR "/still-life.cvs"), error, skipped))
+        << error.toStdString();
+    EXPECT_TRUE(skipped.isEmpty()) << skipped.join('\n').toStdString();
+    EXPECT_EQ(doc.Count(), 7);
+    EXPECT_EQ(static_cast<TGLPolyObject*>(doc.At(4))->GetFaceCount(), 2048)
+        << "the torus, found beside the scene";
+    EXPECT_TRUE(doc.View().Lighting);
+}
+
 TEST_F(SceneDocumentTest, EmbeddedGeometryKeepsTheSceneWhenTheMeshFileMoves)
 {
     BuildFullScene(doc);
