@@ -427,13 +427,13 @@ TEST_F(ViewTest, AViewWhoseContextIsCreatedAgainKeepsItsToolAndShowsTheSameFrame
     ASSERT_EQ(view->size(), QSize(260, 180)) << "a new size would redo the projection anyway";
     QTest::qWait(20);
     EXPECT_TRUE(SamePicture(ReadFrame(view), before)) << "the frame Qt had the new context paint";
-    EXPECT_EQ(view->GetTool(), mtTranslate);
+    EXPECT_EQ(static_cast<int>(view->GetTool()), static_cast<int>(mtTranslate));
     view->RenderScene(GL_RENDER);
     EXPECT_TRUE(SamePicture(ReadFrame(view), before)) << "a frame the view draws itself";
 
     // The tool only changes when the user chooses another.
     view->SetTool(mtCameraRotate);
-    EXPECT_EQ(view->GetTool(), mtCameraRotate);
+    EXPECT_EQ(static_cast<int>(view->GetTool()), static_cast<int>(mtCameraRotate));
 }
 
 TEST_F(ViewTest, SelectionPassFindsObjectsAndLeavesTheFrameAsItWas)
