@@ -96,16 +96,20 @@ protected:
     }
 
     // Where the current object and the camera stand: the object's position,
-    // rotation and scale, the camera's rotation and translation.
+    // rotation and scale, the camera's rotation (from kCameraRotation on) and
+    // translation (from kCameraTranslation on).
+    static constexpr std::size_t kCameraRotation = 9, kCameraTranslation = 12;
     std::array<float, 15> Pose() const
     {
         TGLObject* current = view->GetCurrentObject();
         const TObjectState o = current ? TObjectState::Capture(*current) : TObjectState{};
         const TViewState& v = view->Document()->View();
-        return {o.Position[0],         o.Position[1],         o.Position[2],        o.Rotation[0],
-                o.Rotation[1],         o.Rotation[2],         o.Scale[0],           o.Scale[1],
-                o.Scale[2],            v.CameraRotation[0],   v.CameraRotation[1],  v.CameraRotation[2],
-                v.CameraTranslation[0], v.CameraTranslation[1], v.CameraTranslation[2]};
+        const std::array<const std::array<float, 3>*, 5> parts{&o.Position, &o.Rotation, &o.Scale,
+                                                               &v.CameraRotation, &v.CameraTranslation};
+        std::array<float, 15> pose{};
+        for (std::size_t i = 0; i < pose.size(); ++i)
+            pose[i] = (*parts[i / 3])[i % 3];
+        return pose;
     }
 
     void Click(float vx, float vy, Qt::MouseButton button = Qt::LeftButton)
@@ -572,7 +576,8 @@ TEST_F(InteractionTest, DeleteAllAndCopyLeaveNothingToDragOrCopy)
     EXPECT_EQ(Ids(view), (std::vector<int>{1, 2}));
     TGLObject* copy = view->GetCurrentObject();
     ASSERT_NE(copy, original) << "the copy becomes the current object";
-    EXPECT_TRUE(TObjectState::Capture(*copy) == TObjectState::Capture(*original)) << "in the same place and shape";
+    EXPECT_TRUE(TObjectState::Capture(*copy) == TObjectState::Capture(*original))
+        << "in the same place and shape";
     QUndoStack* undo = view->Document()->UndoStack();
     const int steps = undo->count();
 
@@ -637,8 +642,10 @@ TEST_F(InteractionTest, ADragInSeveralMovesEndsWhereOneMoveEndsAndIsOneUndoStep)
         {"move in depth", mtTranslate, Qt::RightButton, Qt::NoModifier, true, "Move"},
         {"rotate about x and y", mtRotate, Qt::LeftButton, Qt::NoModifier, true, "Rotate"},
         {"rotate about z and y", mtRotate, Qt::LeftButton, Qt::NoModifier, false, "Rotate"},
-        {"turn the camera about x and y", mtCameraRotate, Qt::LeftButton, Qt::NoModifier, true, "Rotate Camera"},
-        {"turn the camera about z and y", mtCameraRotate, Qt::LeftButton, Qt::NoModifier, false, "Rotate Camera"},
+        {"turn the camera about x and y", mtCameraRotate, Qt::LeftButton, Qt::NoModifier, true,
+         "Rotate Camera"},
+        {"turn the camera about z and y", mtCameraRotate, Qt::LeftButton, Qt::NoModifier, false,
+         "Rotate Camera"},
         {"move the camera", mtCameraTranslate, Qt::LeftButton, Qt::NoModifier, true, "Move Camera"},
         {"move the camera in depth", mtCameraTranslate, Qt::RightButton, Qt::NoModifier, true, "Move Camera"},
     };
@@ -706,16 +713,18 @@ TEST_F(InteractionTest, EveryCameraChangeRebuildsTheProjectionOfTheFrameItDraws)
              release();
              view->SetRotateXY(true);
          }},
-        {"moving the camera", [&] { press(mtCameraTranslate); }, [&] { move(Qt::LeftButton, 3, -2); }, release},
-        {"moving the camera in depth", [&] { press(mtCameraTranslate); }, [&] { move(Qt::RightButton, 0, 5); },
+        {"moving the camera", [&] { press(mtCameraTranslate); }, [&] { move(Qt::LeftButton, 3, -2); },
          release},
+        {"moving the camera in depth", [&] { press(mtCameraTranslate); },
+         [&] { move(Qt::RightButton, 0, 5); }, release},
         {"Reset Axis", [&] { view->SetCameraRotation(50, 60, 70); }, [&] { view->ResetAxis(); }, nothing},
         {"an animation tick",
          [&] {
              view->SetAnimateFlag(afCameraX | afCameraY | afCameraZ);
              view->SetAnimateStep(7);
          },
-         [&] { view->tmrAnimationTimer(); }, [&] { view->ClearAnimateFlag(afCameraX | afCameraY | afCameraZ); }},
+         [&] { view->tmrAnimationTimer(); },
+         [&] { view->ClearAnimateFlag(afCameraX | afCameraY | afCameraZ); }},
         {"undoing a camera drag",
          [&] {
              press(mtCameraRotate);
@@ -738,8 +747,8 @@ TEST_F(InteractionTest, EveryCameraChangeRebuildsTheProjectionOfTheFrameItDraws)
             }
             const std::array<float, 15> after = Pose();
             c.finish();
-            EXPECT_NE(std::vector<float>(before.begin() + 9, before.end()),
-                      std::vector<float>(after.begin() + 9, after.end()))
+            EXPECT_NE(std::vector<float>(before.begin() + kCameraRotation, before.end()),
+                      std::vector<float>(after.begin() + kCameraRotation, after.end()))
                 << "the camera moves";
 
             float l, r, b, t;
@@ -747,13 +756,14 @@ TEST_F(InteractionTest, EveryCameraChangeRebuildsTheProjectionOfTheFrameItDraws)
             using gl::FormatFloat;
             std::string expected = "glMatrixMode(GL_PROJECTION)\nglLoadIdentity()\n";
             expected += perspective ? "gluPerspective(60, 1, 0.1, 200)\nglTranslatef(0, 0, -30)\n"
-                                    : "glOrtho(" + FormatFloat(l) + ", " + FormatFloat(r) + ", " + FormatFloat(b) +
-                                          ", " + FormatFloat(t) + ", -30, 30)\n";
-            expected += "glTranslatef(" + FormatFloat(after[12]) + ", " + FormatFloat(after[13]) + ", " +
-                        FormatFloat(after[14]) + ")\n";
-            expected += "glRotatef(" + FormatFloat(after[9]) + ", 1, 0, 0)\n";
-            expected += "glRotatef(" + FormatFloat(after[10]) + ", 0, 1, 0)\n";
-            expected += "glRotatef(" + FormatFloat(after[11]) + ", 0, 0, 1)\n";
+                                    : "glOrtho(" + FormatFloat(l) + ", " + FormatFloat(r) + ", " +
+                                          FormatFloat(b) + ", " + FormatFloat(t) + ", -30, 30)\n";
+            expected += "glTranslatef(" + FormatFloat(after[kCameraTranslation]) + ", " +
+                        FormatFloat(after[kCameraTranslation + 1]) + ", " +
+                        FormatFloat(after[kCameraTranslation + 2]) + ")\n";
+            expected += "glRotatef(" + FormatFloat(after[kCameraRotation]) + ", 1, 0, 0)\n";
+            expected += "glRotatef(" + FormatFloat(after[kCameraRotation + 1]) + ", 0, 1, 0)\n";
+            expected += "glRotatef(" + FormatFloat(after[kCameraRotation + 2]) + ", 0, 0, 1)\n";
             expected += "glMatrixMode(GL_MODELVIEW)\n";
             const std::string calls = rec.Text();
             const std::size_t projection = calls.rfind(expected);

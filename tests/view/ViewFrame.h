@@ -38,7 +38,7 @@ inline ::testing::AssertionResult SamePicture(const QImage& a, const QImage& b)
                 first = QPoint(x, y);
     if (differ == 0)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << differ << " of " << a.width() * a.height()
-                                         << " pixels differ, the first at (" << first.x() << ", " << first.y()
-                                         << "): " << std::hex << a.pixel(first) << " and " << b.pixel(first);
+    return ::testing::AssertionFailure()
+           << differ << " of " << a.width() * a.height() << " pixels differ, the first at (" << first.x()
+           << ", " << first.y() << "): " << std::hex << a.pixel(first) << " and " << b.pixel(first);
 }
