@@ -150,7 +150,7 @@ TfrmPlot::TfrmPlot(QWidget* parent)
     tmrAnimation->setInterval(1);
     connect(tmrAnimation, &QTimer::timeout, this,
             [this] { corvane::RunHandler([this] { tmrAnimationTimer(); }); });
-    // The caption follows the mouse even without a button held.
+    // The mouse readout follows the mouse even without a button held.
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     UpdateCaption();
