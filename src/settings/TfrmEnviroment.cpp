@@ -137,13 +137,16 @@ QWidget* TfrmEnviroment::BuildTasksPage()
 
 void TfrmEnviroment::FormCreate()
 {
+    // A file that cannot be read is reported; the dialog then shows the
+    // defaults, and OK refuses to write over the file as long as it stays
+    // unreadable.
     TIniFile ini(FIniPath);
-    ini.Load();
-    const bool bitmap =
-        ini.ReadString("Copy", "CopyToStyle", QStringLiteral("Metafile")) == QStringLiteral("Bmpfile");
+    corvane::RunHandler([&ini] { ini.Load(); });
+    const bool bitmap = ini.ReadString(QStringLiteral("Copy"), QStringLiteral("CopyToStyle"),
+                                       QStringLiteral("Metafile")) == QStringLiteral("Bmpfile");
     (bitmap ? rbBmp : rbMeta)->setChecked(true);
-    chkWorkspace->setChecked(ini.ReadBool("Show Window", "Workspace", true));
-    chkOutput->setChecked(ini.ReadBool("Show Window", "Output", true));
+    chkWorkspace->setChecked(ini.ReadBool(QStringLiteral("Show Window"), QStringLiteral("Workspace"), true));
+    chkOutput->setChecked(ini.ReadBool(QStringLiteral("Show Window"), QStringLiteral("Output"), true));
     FTaskIndex = -1;
 }
 
@@ -162,12 +165,14 @@ void TfrmEnviroment::FormShow()
 
 void TfrmEnviroment::btOkClick()
 {
+    // Read afresh, so that whatever else the file holds now is kept; only the
+    // three values change.
     TIniFile ini(FIniPath);
     ini.Load();
-    ini.WriteString("Copy", "CopyToStyle",
+    ini.WriteString(QStringLiteral("Copy"), QStringLiteral("CopyToStyle"),
                     rbBmp->isChecked() ? QStringLiteral("Bmpfile") : QStringLiteral("Metafile"));
-    ini.WriteBool("Show Window", "Workspace", chkWorkspace->isChecked());
-    ini.WriteBool("Show Window", "Output", chkOutput->isChecked());
+    ini.WriteBool(QStringLiteral("Show Window"), QStringLiteral("Workspace"), chkWorkspace->isChecked());
+    ini.WriteBool(QStringLiteral("Show Window"), QStringLiteral("Output"), chkOutput->isChecked());
     ini.Save();
     corvane::ShowInformation(QStringLiteral("Tips"), QStringLiteral(" These settings are saved!"));
 }
