@@ -183,10 +183,15 @@ void TfrmEnviroment::btSaveClick() { accept(); }
 
 void TfrmEnviroment::btDeleteClick()
 {
-    const int row = chklstAuto->currentRow();
-    if (row < 0 || !chklstAuto->currentItem() || !chklstAuto->currentItem()->isSelected())
+    const QList<QListWidgetItem*> selected = chklstAuto->selectedItems();
+    if (selected.isEmpty())
         return;
+    const int row = chklstAuto->row(selected.first());
     delete chklstAuto->takeItem(row);
+    // The list would move the highlight to the next line, and a second click
+    // would delete a task the user never chose.
+    chklstAuto->setCurrentItem(nullptr);
+    chklstAuto->clearSelection();
     // The line's record goes with it, so that lines and records stay in step.
     const auto at = static_cast<std::ptrdiff_t>(row);
     if (row < TaskCount()) {

@@ -685,6 +685,39 @@ TEST_F(TaskTest, FieldsThatAreNotPositiveNumbersStoreNothing)
     messages.Errors.clear();
 }
 
+TEST_F(TaskTest, EachDeleteTakesTheHighlightedLineOnlyAndLeavesNothingHighlighted)
+{
+    // Grids 1 to 5 tell the tasks apart; delete the highlighted row, then click twice more.
+    struct Case {
+        int row;
+        std::vector<int> left;
+    };
+    const Case cases[] = {{0, {2, 3, 4, 5}}, {2, {1, 2, 4, 5}}, {4, {1, 2, 3, 4}}};
+    for (const Case& c : cases) {
+        settings = Open();
+        frmEnviroment = settings.get();
+        settings->show();
+        settings->PageControl1->setCurrentIndex(1);
+        for (int i = 1; i <= 5; ++i)
+            Save(0, "400", QByteArray::number(i).constData(), "65");
+        // As a user does it: click the line, then the button.
+        QListWidgetItem* line = settings->chklstAuto->item(c.row);
+        QTest::mouseClick(settings->chklstAuto->viewport(), Qt::LeftButton, {},
+                          settings->chklstAuto->visualItemRect(line).center());
+        ASSERT_TRUE(line->isSelected()) << "row " << c.row;
+        for (int click = 1; click <= 3; ++click)
+            QTest::mouseClick(settings->btDelete, Qt::LeftButton);
+        std::vector<int> left;
+        for (int i = 0; i < settings->TaskCount(); ++i)
+            left.push_back(settings->TaskGridX(i));
+        EXPECT_EQ(left, c.left) << "row " << c.row;
+        EXPECT_EQ(settings->chklstAuto->count(), 4);
+        EXPECT_TRUE(settings->chklstAuto->selectedItems().isEmpty()) << "row " << c.row;
+        EXPECT_EQ(settings->chklstAuto->currentRow(), -1) << "row " << c.row;
+        EXPECT_EQ(settings->TaskIndex(), 3);
+    }
+}
+
 TEST_F(TaskTest, DeletingALineDeletesItsRecordAndTheListHasNoCap)
 {
     for (int i = 1; i <= 50; ++i)
