@@ -131,7 +131,7 @@ QWidget* TfrmEnviroment::BuildTasksPage()
     connect(btDelete, &QPushButton::clicked, this,
             [this] { corvane::RunHandler([this] { btDeleteClick(); }); });
     connect(btSave, &QPushButton::clicked, this, [this] { corvane::RunHandler([this] { btSaveClick(); }); });
-    connect(chkAuto, &QCheckBox::clicked, this, [this] { corvane::RunHandler([this] { chkAutoClick(); }); });
+    connect(chkAuto, &QCheckBox::toggled, this, [this] { corvane::RunHandler([this] { chkAutoClick(); }); });
     return page;
 }
 
@@ -205,9 +205,12 @@ void TfrmEnviroment::btDeleteClick()
 
 void TfrmEnviroment::chkAutoClick()
 {
+    // From the box itself: a child's isEnabled() also reflects its group's state,
+    // so flipping it would fall out of step after the first tick.
+    const bool ticked = chkAuto->isChecked();
     for (QWidget* w : {static_cast<QWidget*>(gpAuto), static_cast<QWidget*>(RadioLogoff),
                        static_cast<QWidget*>(RadioShutdown), static_cast<QWidget*>(RadioRestart)})
-        w->setEnabled(!w->isEnabled());
+        w->setEnabled(ticked);
 }
 
 void TfrmEnviroment::btAddClick()

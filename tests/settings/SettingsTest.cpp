@@ -574,16 +574,29 @@ TEST_F(SettingsTest, AFileThatCannotBeReadIsReportedAndNeverOverwritten)
 TEST_F(SettingsTest, AutoShutdownChoicesFollowTheCheckBox)
 {
     auto dialog = Open();
-    EXPECT_FALSE(dialog->gpAuto->isEnabled());
-    EXPECT_FALSE(dialog->RadioShutdown->isEnabled());
-    dialog->chkAuto->click();
-    for (QWidget* w :
-         {static_cast<QWidget*>(dialog->gpAuto), static_cast<QWidget*>(dialog->RadioLogoff),
-          static_cast<QWidget*>(dialog->RadioShutdown), static_cast<QWidget*>(dialog->RadioRestart)})
-        EXPECT_TRUE(w->isEnabled());
-    dialog->chkAuto->click();
-    EXPECT_FALSE(dialog->gpAuto->isEnabled());
-    EXPECT_FALSE(dialog->RadioRestart->isEnabled());
+    const QWidget* choices[] = {dialog->gpAuto, dialog->RadioLogoff, dialog->RadioShutdown,
+                                dialog->RadioRestart};
+    auto expectChoices = [&](bool enabled, const std::string& when) {
+        for (const QWidget* w : choices)
+            EXPECT_EQ(w->isEnabled(), enabled) << w->objectName().toStdString() << " " << when;
+    };
+    expectChoices(false, "at first");
+    dialog->show();
+    dialog->PageControl1->setCurrentIndex(1);
+    for (int cycle = 1; cycle <= 3; ++cycle) {
+        const std::string n = std::to_string(cycle);
+        dialog->chkAuto->click();
+        expectChoices(true, "after tick " + n);
+        dialog->chkAuto->click();
+        expectChoices(false, "after untick " + n);
+    }
+    // The keyboard ticks it as well.
+    dialog->chkAuto->setFocus();
+    QTest::keyClick(dialog->chkAuto, Qt::Key_Space);
+    ASSERT_TRUE(dialog->chkAuto->isChecked());
+    expectChoices(true, "after a tick by the space bar");
+    dialog->chkAuto->setChecked(false);
+    expectChoices(false, "after the box was unticked by the program");
     EXPECT_TRUE(dialog->RadioLogoff->isChecked());
 }
 
