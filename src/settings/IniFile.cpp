@@ -11,9 +11,9 @@
 
 namespace {
 
-// A settings file is a few lines; anything beyond this is not one, and reading
-// it whole would only tie up memory.
-constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
+// A settings file is a few lines; anything beyond this is not one, and
+// holding it line by line would only tie up memory.
+constexpr qint64 MaxFileSize = 1024 * 1024;
 
 const QByteArray ByteOrderMark("\xEF\xBB\xBF");
 
@@ -31,11 +31,19 @@ QByteArray Trimmed(const QByteArray& text, qsizetype begin, qsizetype end)
 
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+bool IsAscii(const QByteArray& text)
+{
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
 bool IsUtf8(const QByteArray& text) { return QString::fromUtf8(text).toUtf8() == text; }
 
-// Names match without regard to case: ASCII letters always, other letters
-// when both names are proper UTF-8 (bytes that are not UTF-8 match only
-// themselves).
+// Names match without regard to case: a name in ASCII only by its ASCII
+// letters, other names by their Unicode letters when both are proper UTF-8
+// (bytes that are not UTF-8 match only themselves).
 bool SameName(const QByteArray& a, const QByteArray& b)
 {
     if (a.size() == b.size()) {
@@ -45,6 +53,8 @@ bool SameName(const QByteArray& a, const QByteArray& b)
         if (i == a.size())
             return true;
     }
+    if (IsAscii(a) || IsAscii(b))
+        return false;
     return IsUtf8(a) && IsUtf8(b) &&
            QString::fromUtf8(a).compare(QString::fromUtf8(b), Qt::CaseInsensitive) == 0;
 }
@@ -154,6 +164,7 @@ struct TIniFile::Data {
     void Parse()
     {
         lines.clear();
+        lines.reserve(static_cast<std::size_t>(text.count('\n') + text.count('\r')) + 1);
         qsizetype at = text.startsWith(ByteOrderMark) ? ByteOrderMark.size() : 0;
         int section = -1;
         while (at < text.size()) {
@@ -162,9 +173,10 @@ struct TIniFile::Data {
             line.end = at;
             while (line.end < text.size() && !IsLineBreak(text[line.end]))
                 ++line.end;
-            line.next = line.end;
-            if (line.next < text.size())
-                line.next += text.mid(line.next, 2) == "\r\n" ? 2 : 1;
+            line.next = line.end; // past the line break: "\r\n", "\n" or "\r"
+            if (line.next < text.size() && text[line.next++] == '\r' && line.next < text.size() &&
+                text[line.next] == '\n')
+                ++line.next;
             Classify(text, line);
             if (line.kind == Kind::Header)
                 section = static_cast<int>(lines.size());
@@ -241,6 +253,8 @@ void TIniFile::Load()
     // Opening a pipe or a device could block or never end.
     if (!info.isFile())
         throw ReadError(FPath, QStringLiteral("it is not a regular file"));
+    if (info.size() > MaxFileSize)
+        throw ReadError(FPath, QStringLiteral("it is too large for a settings file"));
     QFile file(FPath);
     if (!file.open(QIODevice::ReadOnly))
         throw ReadError(FPath, file.errorString());

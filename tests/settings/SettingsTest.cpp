@@ -527,7 +527,7 @@ TEST_F(SettingsTest, AFileThatCannotBeReadIsReportedAndNeverOverwritten)
          [](const QString& path) {
              QFile file(path);
              return file.open(QIODevice::WriteOnly) && file.write("[Copy]\nCopyToStyle=Bmpfile\n") > 0 &&
-                    file.resize(64 * 1024 * 1024);
+                    file.resize(8 * 1024 * 1024);
          }},
     };
     for (const Case& c : cases) {
