@@ -1,6 +1,7 @@
 #include "Startup.h"
 
 #include "Globals.h"
+#include "IniFile.h"
 #include "Messages.h"
 #include "TAboutBox.h"
 #include "TMainForm.h"
@@ -40,6 +41,40 @@ template <class Form, class... Args> void CreateForm(Form*& global, const char* 
 
 const QStringList& CreationOrder() { return Order(); }
 
+void KeepRecentFilesIn(TMainForm* frame, const QString& iniPath)
+{
+    static const QString kSection = QStringLiteral("Recent Files");
+    constexpr int kEntries = 8;
+    auto key = [](int i) { return QStringLiteral("File%1").arg(i); };
+    frame->SetRecentFilesStore(
+        [=] {
+            QStringList files;
+            TIniFile ini(iniPath);
+            try {
+                ini.Load();
+            } catch (const std::exception&) {
+                return files; // the settings dialog reports an unreadable file
+            }
+            for (int i = 1; i <= kEntries; ++i) {
+                const QString file = ini.ReadString(kSection, key(i), QString());
+                if (!file.isEmpty())
+                    files << file;
+            }
+            return files;
+        },
+        [=](const QStringList& files) {
+            TIniFile ini(iniPath);
+            ini.Load();
+            for (int i = 1; i <= kEntries; ++i) {
+                if (i <= files.size())
+                    ini.WriteString(kSection, key(i), files[i - 1]);
+                else
+                    ini.RemoveKey(kSection, key(i));
+            }
+            ini.Save();
+        });
+}
+
 void ShowSplash()
 {
     Splash = new TSplash;
@@ -56,6 +91,7 @@ void CreateApplicationWindows()
     QApplication::setWindowIcon(TSplash::Emblem());
     Order().clear();
     CreateForm(MainForm, "MainForm");
+    KeepRecentFilesIn(MainForm, TIniFile::DefaultPath());
     CreateForm(AboutBox, "AboutBox", MainForm);
     frmPlot = MainForm->CreateView(QStringLiteral("Fig.1"));
     Order().append(QStringLiteral("frmPlot"));

@@ -19,6 +19,12 @@ void DestroyApplicationWindows();
 // Destroys the splash window if it still exists.
 void DestroySplash();
 
+class TMainForm;
+// Keeps the frame's list of recent files in the settings file at iniPath, in
+// a section of its own ("Recent Files", keys File1 to File8), every other
+// byte of the file as it was.
+void KeepRecentFilesIn(TMainForm* frame, const QString& iniPath);
+
 // The globals in the order their windows were created (for tests and diagnostics).
 const QStringList& CreationOrder();
 

@@ -35,6 +35,8 @@ protected:
         MainForm->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(MainForm));
         ASSERT_TRUE(WaitForContext(frmPlot));
+        // Recent files go to a settings file of the test's own.
+        KeepRecentFilesIn(MainForm, dir.filePath(QStringLiteral("corvane.INI")));
     }
     void TearDown() override
     {
@@ -110,6 +112,38 @@ TEST_F(FileCommandsTest, OpenSaveAndTheRecentFiles)
     ASSERT_EQ(messages.Plain.size(), 2);
     EXPECT_TRUE(messages.Plain[0].contains(junk));
     EXPECT_TRUE(messages.Plain[1].contains(QStringLiteral("missing.cvs")));
+}
+
+TEST_F(FileCommandsTest, RecentFilesAreKeptInTheirOwnSectionOfTheSettingsFile)
+{
+    const QString ini = dir.filePath(QStringLiteral("corvane.INI"));
+    QFile f(ini);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("; the user's own notes\r\n[Show Window]\r\nWorkspace = 1\r\n");
+    f.close();
+    KeepRecentFilesIn(MainForm, ini);
+    QStringList files;
+    for (int i = 0; i < 10; ++i) {
+        files.prepend(SavedScene(QStringLiteral("scene%1.cvs").arg(i), 0));
+        ASSERT_TRUE(MainForm->OpenFile(files.first()));
+    }
+    files = files.mid(0, 8);
+    EXPECT_EQ(MainForm->RecentFiles(), files);
+    ASSERT_TRUE(MainForm->OpenFile(files[3])) << "opened again, a file moves to the top";
+    files.move(3, 0);
+    EXPECT_EQ(MainForm->RecentFiles(), files);
+
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    f.close();
+    EXPECT_TRUE(bytes.startsWith(
+        "; the user's own notes\r\n[Show Window]\r\nWorkspace = 1\r\n[Recent Files]\r\nFile1="))
+        << bytes.toStdString();
+    // A frame started later finds the same list.
+    MainForm->SetRecentFilesStore({}, {});
+    EXPECT_TRUE(MainForm->RecentFiles().isEmpty());
+    KeepRecentFilesIn(MainForm, ini);
+    EXPECT_EQ(MainForm->RecentFiles(), files);
 }
 
 TEST_F(FileCommandsTest, DroppedFilesOpen)
