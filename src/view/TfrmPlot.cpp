@@ -275,6 +275,17 @@ void TfrmPlot::FormResize()
     // A window with no area (minimised, say) keeps its previous extents and projection.
     if (w <= 0 || h <= 0)
         return;
+    SetExtentsFor(w, h);
+    if (!MakeCurrent())
+        return;
+    const qreal dpr = devicePixelRatioF();
+    gl::Viewport(0, 0, static_cast<GLsizei>(w * dpr), static_cast<GLsizei>(h * dpr));
+    UpdateProjection();
+    RenderScene(GL_RENDER);
+}
+
+void TfrmPlot::SetExtentsFor(int w, int h)
+{
     const float r = static_cast<float>(h) / static_cast<float>(w);
     if (w > h) {
         FViewLeft = FBaseLeft / r;
@@ -287,12 +298,6 @@ void TfrmPlot::FormResize()
         FViewBottom = FBaseBottom * r;
         FViewTop = FBaseTop * r;
     }
-    if (!MakeCurrent())
-        return;
-    const qreal dpr = devicePixelRatioF();
-    gl::Viewport(0, 0, static_cast<GLsizei>(w * dpr), static_cast<GLsizei>(h * dpr));
-    UpdateProjection();
-    RenderScene(GL_RENDER);
 }
 
 void TfrmPlot::UpdateProjection()
@@ -307,8 +312,12 @@ void TfrmPlot::UpdateProjection()
 
 void TfrmPlot::ApplyProjection()
 {
+    ApplyProjectionFor(static_cast<double>(width()) / static_cast<double>(height() > 0 ? height() : 1));
+}
+
+void TfrmPlot::ApplyProjectionFor(double aspect)
+{
     if (FPerspective) {
-        const double aspect = static_cast<double>(width()) / static_cast<double>(height() > 0 ? height() : 1);
         gl::Perspective(60, aspect, 0.1, 200);
         gl::Translatef(0, 0, FNear);
     } else {
@@ -336,6 +345,13 @@ void TfrmPlot::RenderScene(GLenum mode)
 {
     if (!MakeCurrent())
         return;
+    DrawFrame(mode);
+    if (mode == GL_RENDER)
+        SwapBuffers();
+}
+
+void TfrmPlot::DrawFrame(GLenum mode)
+{
     gl::Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     if (FDrawAxis)
         DrawAxes();
@@ -344,8 +360,42 @@ void TfrmPlot::RenderScene(GLenum mode)
         obj->Draw(mode);
     }
     gl::Flush();
-    if (mode == GL_RENDER)
-        SwapBuffers();
+}
+
+void TfrmPlot::DrawPicture(int width, int height)
+{
+    if (width <= 0 || height <= 0)
+        return;
+    // The state InitGL and RestoreContextState give the view's own context.
+    gl::ClearColor(FBackColorSet ? FBackRed : 1, FBackColorSet ? FBackGreen : 1,
+                   FBackColorSet ? FBackBlue : 1, 0);
+    gl::ShadeModel(GL_SMOOTH);
+    gl::Enable(GL_DEPTH_TEST);
+    gl::LightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, 1);
+    gl::Enable(GL_NORMALIZE);
+    gl::ListBase(kFontListBase);
+    gl::PolygonMode(GL_FRONT_AND_BACK, FWireFrame ? GL_LINE : GL_FILL);
+    if (FLighting)
+        gl::Enable(GL_LIGHTING);
+    else
+        gl::Disable(GL_LIGHTING);
+    // The extents and projection a client area of this size would have.
+    const float saved[4] = {FViewLeft, FViewRight, FViewBottom, FViewTop};
+    SetExtentsFor(width, height);
+    gl::Viewport(0, 0, width, height);
+    gl::MatrixMode(GL_PROJECTION);
+    gl::LoadIdentity();
+    ApplyProjectionFor(static_cast<double>(width) / static_cast<double>(height));
+    gl::MatrixMode(GL_MODELVIEW);
+    gl::LoadIdentity();
+    for (TGLObject* obj = FFirstObject; obj; obj = obj->GetNext())
+        if (std::strcmp(obj->GetTypeName(), "TGLLight") == 0)
+            static_cast<TGLLight*>(obj)->Restore();
+    DrawFrame(GL_RENDER);
+    FViewLeft = saved[0];
+    FViewRight = saved[1];
+    FViewBottom = saved[2];
+    FViewTop = saved[3];
 }
 
 void TfrmPlot::SwapBuffers()

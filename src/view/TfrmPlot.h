@@ -69,6 +69,12 @@ public:
     bool HasContext() const { return FContextReady; }
 
     void RenderScene(GLenum mode);
+    // Draws the view's picture, as RenderScene draws it, at width x height
+    // pixels into whatever context and framebuffer are current (an off-screen
+    // one, say, or a feedback pass): the view's OpenGL state, the viewport and
+    // the projection a client area of that size would have, the axes and the
+    // objects. The view's own context and extents are left as they are.
+    void DrawPicture(int width, int height);
     void DrawAxes();
     void UpdateProjection();
     void ApplyProjection();
@@ -197,6 +203,11 @@ private:
     void FormClose();
     void FormDestroy();
     bool SetupPixelFormat();
+    // Clears and draws the axes and objects into the current context.
+    void DrawFrame(GLenum mode);
+    // The extents of a client area of w x h pixels (both positive).
+    void SetExtentsFor(int w, int h);
+    void ApplyProjectionFor(double aspect);
     void InitGL();
     void BuildFontLists();
     // Restores what the view set in its context, after a new context replaced the old one.
