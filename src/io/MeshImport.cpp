@@ -138,8 +138,9 @@ QString Convert(const Instance& instance, std::size_t& budget, coordfile::Mesh& 
         return QStringLiteral("it is too large to load");
     budget -= bytes;
 
-    PolyMesh poly;
-    poly.vertices.resize(std::size_t(mesh.mNumVertices) * 3);
+    // Each position once; newIndex maps the mesh's vertex numbers to ours.
+    std::vector<std::int32_t> newIndex(mesh.mNumVertices);
+    VertexJoiner joiner(out.vertices);
     const aiMatrix4x4& t = instance.transform;
     const bool identity = t.IsIdentity();
     for (unsigned k = 0; k < mesh.mNumVertices; ++k) {
@@ -148,51 +149,39 @@ QString Convert(const Instance& instance, std::size_t& budget, coordfile::Mesh& 
             v = t * v;
         if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z))
             return QStringLiteral("vertex %1 of a mesh is not a finite point").arg(k + 1);
-        float* p = &poly.vertices[std::size_t(k) * 3];
-        p[0] = v.x;
-        p[1] = v.y;
-        p[2] = v.z;
+        const float p[3] = {v.x, v.y, v.z};
+        newIndex[k] = joiner.Add(p);
     }
-    poly.faceSizes.reserve(faceCount);
-    poly.indices.reserve(indexCount);
+    out.faces.reserve(faceCount);
+    out.indices.reserve(indexCount);
     for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
         const aiFace& face = mesh.mFaces[f];
         if (face.mNumIndices < 3 || !face.mIndices)
             continue;
+        TPolyFace record;
+        record.First = static_cast<std::int32_t>(out.indices.size());
+        record.Count = static_cast<std::int32_t>(face.mNumIndices);
         for (unsigned j = 0; j < face.mNumIndices; ++j) {
             if (face.mIndices[j] >= mesh.mNumVertices)
                 return QStringLiteral("face %1 of a mesh names vertex %2 of %3")
                     .arg(f + 1)
                     .arg(face.mIndices[j] + 1)
                     .arg(mesh.mNumVertices);
-            poly.indices.push_back(static_cast<std::int32_t>(face.mIndices[j]));
+            out.indices.push_back(newIndex[face.mIndices[j]] + 1); // the pair's numbers start at 1
         }
-        poly.faceSizes.push_back(static_cast<std::int32_t>(face.mNumIndices));
+        out.faces.push_back(record);
     }
-    JoinIdenticalVertices(poly);
-
-    out.vertexCount = static_cast<std::int32_t>(poly.VertexCount());
+    out.vertexCount = static_cast<std::int32_t>(out.vertices.size() / 3);
     out.minX = out.minY = out.minZ = FLT_MAX;
     out.maxX = out.maxY = out.maxZ = -FLT_MAX;
-    for (std::size_t k = 0; k < poly.vertices.size(); k += 3) {
-        out.minX = std::min(out.minX, poly.vertices[k]);
-        out.maxX = std::max(out.maxX, poly.vertices[k]);
-        out.minY = std::min(out.minY, poly.vertices[k + 1]);
-        out.maxY = std::max(out.maxY, poly.vertices[k + 1]);
-        out.minZ = std::min(out.minZ, poly.vertices[k + 2]);
-        out.maxZ = std::max(out.maxZ, poly.vertices[k + 2]);
+    for (std::size_t k = 0; k < out.vertices.size(); k += 3) {
+        out.minX = std::min(out.minX, out.vertices[k]);
+        out.maxX = std::max(out.maxX, out.vertices[k]);
+        out.minY = std::min(out.minY, out.vertices[k + 1]);
+        out.maxY = std::max(out.maxY, out.vertices[k + 1]);
+        out.minZ = std::min(out.minZ, out.vertices[k + 2]);
+        out.maxZ = std::max(out.maxZ, out.vertices[k + 2]);
     }
-    out.vertices = std::move(poly.vertices);
-    out.faces.resize(poly.FaceCount());
-    std::int32_t first = 0;
-    for (std::size_t f = 0; f < poly.FaceCount(); ++f) {
-        out.faces[f].First = first;
-        out.faces[f].Count = poly.faceSizes[f];
-        first += poly.faceSizes[f];
-    }
-    out.indices = std::move(poly.indices);
-    for (std::int32_t& i : out.indices)
-        ++i; // the pair's vertex numbers start at 1
     return {};
 }
 

@@ -130,36 +130,47 @@ PolyMesh Capture(TGLObject& object)
 
 } // namespace
 
+VertexJoiner::VertexJoiner(std::vector<float>& out) : FOut(out) { Rehash(1024); }
+
+std::int32_t VertexJoiner::Add(const float* p)
+{
+    const Key key = KeyOf(p);
+    for (std::size_t slot = Hash(key) & FMask;; slot = (slot + 1) & FMask) {
+        const std::int32_t at = FTable[slot];
+        if (at < 0) {
+            const auto added = static_cast<std::int32_t>(FCount++);
+            FTable[slot] = added;
+            FOut.insert(FOut.end(), p, p + 3);
+            if (FCount * 2 > FTable.size())
+                Rehash(FTable.size() * 2);
+            return added;
+        }
+        if (KeyOf(&FOut[static_cast<std::size_t>(at) * 3]) == key)
+            return at;
+    }
+}
+
+void VertexJoiner::Rehash(std::size_t size)
+{
+    // Open addressing in a table at least twice the vertex count.
+    FTable.assign(size, -1);
+    FMask = size - 1;
+    for (std::size_t k = 0; k < FCount; ++k) {
+        std::size_t slot = Hash(KeyOf(&FOut[k * 3])) & FMask;
+        while (FTable[slot] >= 0)
+            slot = (slot + 1) & FMask;
+        FTable[slot] = static_cast<std::int32_t>(k);
+    }
+}
+
 void JoinIdenticalVertices(PolyMesh& mesh)
 {
-    const std::size_t n = mesh.VertexCount();
-    // Open addressing in a table at least twice the vertex count.
-    std::size_t size = 16;
-    while (size < 2 * n)
-        size *= 2;
-    std::vector<std::int32_t> table(size, -1);
-    std::vector<std::int32_t> newIndex(n);
-    std::size_t kept = 0;
-    for (std::size_t k = 0; k < n; ++k) {
-        const Key key = KeyOf(&mesh.vertices[k * 3]);
-        std::size_t slot = Hash(key) & (size - 1);
-        for (;;) {
-            const std::int32_t at = table[slot];
-            if (at < 0) {
-                table[slot] = static_cast<std::int32_t>(kept);
-                if (kept != k)
-                    std::memcpy(&mesh.vertices[kept * 3], &mesh.vertices[k * 3], 3 * sizeof(float));
-                newIndex[k] = static_cast<std::int32_t>(kept++);
-                break;
-            }
-            if (KeyOf(&mesh.vertices[static_cast<std::size_t>(at) * 3]) == key) {
-                newIndex[k] = at;
-                break;
-            }
-            slot = (slot + 1) & (size - 1);
-        }
-    }
-    mesh.vertices.resize(kept * 3);
+    std::vector<float> joined;
+    VertexJoiner joiner(joined);
+    std::vector<std::int32_t> newIndex(mesh.VertexCount());
+    for (std::size_t k = 0; k < mesh.VertexCount(); ++k)
+        newIndex[k] = joiner.Add(&mesh.vertices[k * 3]);
+    mesh.vertices = std::move(joined);
     for (std::int32_t& i : mesh.indices)
         i = newIndex[static_cast<std::size_t>(i)];
 }

@@ -19,6 +19,23 @@ struct PolyMesh {
     std::size_t FaceCount() const { return faceSizes.size(); }
 };
 
+// Gathers vertices, each position once: Add gives the number of the vertex
+// at that exact position (0 and -0 count as the same), appending it to the
+// output when it is new.
+class VertexJoiner {
+public:
+    explicit VertexJoiner(std::vector<float>& out);
+    std::int32_t Add(const float* p);
+
+private:
+    void Rehash(std::size_t size);
+
+    std::vector<float>& FOut;
+    std::vector<std::int32_t> FTable; // vertex numbers, -1 for an empty slot
+    std::size_t FMask = 0;
+    std::size_t FCount = 0;
+};
+
 // Merges vertices at exactly the same position (0 and -0 count as the same),
 // keeping the first occurrence's place, and renumbers the faces.
 void JoinIdenticalVertices(PolyMesh& mesh);
