@@ -263,7 +263,15 @@ ImportThroughLibrary(const QString& fileName, const MessageFunction& message, st
 
 bool IsCoordinateFile(const QString& fileName)
 {
-    return QFileInfo(fileName).suffix().compare(QLatin1String("coor"), Qt::CaseInsensitive) == 0;
+    const QString suffix = QFileInfo(fileName).suffix();
+    if (suffix.compare(QLatin1String("coor"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (!suffix.isEmpty() && aiIsExtensionSupported(("." + suffix.toLower()).toUtf8().constData()))
+        return false;
+    // Any other file with a face file beside it has always been read as a
+    // coordinate file.
+    return QFileInfo::exists(QFile::decodeName(
+        QByteArray::fromStdString(coordfile::FaceFileName(QFile::encodeName(fileName).toStdString()))));
 }
 
 std::vector<std::unique_ptr<TGLPolyObject>> ImportMeshes(const QString& fileName,

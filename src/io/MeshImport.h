@@ -18,7 +18,8 @@ namespace meshio {
 
 using MessageFunction = std::function<void(const QString&)>;
 
-// True for a coordinate file of our own pair (extension ".coor", any case).
+// True for a coordinate file of our own pair: extension ".coor" (any case),
+// or an extension of no mesh format and a ".poly" file beside it.
 bool IsCoordinateFile(const QString& fileName);
 
 // Reads every mesh of the file as one polygon object: vertices at the same

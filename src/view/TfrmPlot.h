@@ -10,6 +10,7 @@
 #include <vector>
 
 class TGLObject;
+class TGLPolyObject;
 class QMdiSubWindow;
 class QTimer;
 class QImage;
@@ -105,6 +106,10 @@ public:
     // Loads a polygon object from a ".coor" file and its ".poly" file and
     // shrinks it to fit the view; false (with a message shown) when it fails.
     bool LoadPolyObject(const QString& fileName);
+    // Places loaded polygon objects (the meshes of one file) in the scene with
+    // the foreground colour, all shrunk by one factor so that together they
+    // fit the view (never enlarged), makes the last one current and redraws.
+    void AddPolyObjects(std::vector<std::unique_ptr<TGLPolyObject>> objects);
     void PickObject(int x, int y);
     void DeleteCurrent();
     void CopyCurrent();
