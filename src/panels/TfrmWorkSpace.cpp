@@ -5,7 +5,6 @@
 #include "Icons.h"
 #include "MeshImport.h"
 #include "Messages.h"
-#include "TGLPolyObject.h"
 #include "TfrmPlot.h"
 
 #include <QButtonGroup>

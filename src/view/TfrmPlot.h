@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GlDevice.h"
+#include "TGLPolyObject.h"
 
 #include <QOpenGLWidget>
 #include <QString>
@@ -10,7 +11,6 @@
 #include <vector>
 
 class TGLObject;
-class TGLPolyObject;
 class QMdiSubWindow;
 class QTimer;
 class QImage;

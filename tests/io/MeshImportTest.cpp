@@ -153,6 +153,7 @@ TEST(Import, DamagedFilesGiveTheirMessageAndNoObject)
     brokenGltf.truncate(brokenGltf.size() / 2);
     const DamagedCase cases[] = {
         {"short.stl", samples::StlBinary(1000), "STL"},
+        {"cut.stl", samples::StlText().left(64), ""},
         {"index.ply", badIndex, "vertex 100"},
         {"truncated.glb", truncatedGlb, ""},
         {"broken.gltf", brokenGltf, ""},
