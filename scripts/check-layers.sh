@@ -22,5 +22,12 @@ if [ -n "$hits" ]; then
   echo "$hits"
   status=1
 fi
+# Mesh files and pictures use Qt's core and GUI modules only, no widgets.
+hits=$(grep -rnE '#\s*include\s*[<"](QtWidgets|QtPrintSupport|Q(Widget|Application|MainWindow|MessageBox|Dialog|FileDialog|Printer|Label|MdiArea|MdiSubWindow|OpenGLWidget))\b' src/io || true)
+if [ -n "$hits" ]; then
+  echo "src/io includes Qt widget headers:"
+  echo "$hits"
+  status=1
+fi
 [ "$status" -eq 0 ] && echo "layers: ok"
 exit "$status"

@@ -58,12 +58,11 @@ QString PrepareDataFolder(const QString& folder)
 
 QString TMainForm::HomePageAddress() { return QStringLiteral("https://www.example.org/corvane"); }
 
-std::function<void(QWidget*)>& TMainForm::PrintDialogRunner()
+std::function<bool(QPrinter&, QWidget*)>& TMainForm::PrintDialogRunner()
 {
-    static std::function<void(QWidget*)> runner = [](QWidget* parent) {
-        QPrinter printer;
+    static std::function<bool(QPrinter&, QWidget*)> runner = [](QPrinter& printer, QWidget* parent) {
         QPrintDialog dialog(&printer, parent);
-        dialog.exec();
+        return dialog.exec() == QDialog::Accepted;
     };
     return runner;
 }
@@ -101,11 +100,18 @@ void TMainForm::CreateMenus()
     FilePrint = action("FilePrint", QStringLiteral("&Print"), {},
                        QStringLiteral("Save current file with different name"), 14);
     handle(FilePrint, &TMainForm::FilePrintClick);
+    FileExportObject = action("FileExportObject", QStringLiteral("&Export Object..."), {},
+                              QStringLiteral("Writes the current object as a mesh file"), -1);
+    handle(FileExportObject, &TMainForm::FileExportObjectClick);
+    FileSavePicture = action("FileSavePicture", QStringLiteral("Save Picture &As..."), {},
+                             QStringLiteral("Saves the active view as a picture"), -1);
+    handle(FileSavePicture, &TMainForm::FileSavePictureClick);
     FileExit1 = action("FileExit1", QStringLiteral("E&xit"), {}, QStringLiteral("Exit application"), -1);
     handle(FileExit1, &TMainForm::FileExit1Execute);
 
     CopyItem = action("CopyItem", QStringLiteral("&Copy"), QKeySequence(QStringLiteral("Ctrl+C")),
                       QStringLiteral("Copies the selection and puts it on the Clipboard"), 1);
+    handle(CopyItem, &TMainForm::CopyItemClick);
     EditClear1 = action("EditClear1", QStringLiteral("Clear the picture"), {}, QString(), 5);
     EditClear1->setEnabled(false);
     SetPictureProperty1 =
@@ -158,7 +164,8 @@ void TMainForm::CreateMenus()
         return m;
     };
     FileMenu = menu(QStringLiteral("&File"), QString());
-    FileMenu->addActions({FileNew1, FileOpen1, FileClose1, FileSave1, FilePrint});
+    FileMenu->addActions(
+        {FileNew1, FileOpen1, FileClose1, FileSave1, FileExportObject, FileSavePicture, FilePrint});
     FileMenu->addSeparator();
     FileMenu->addAction(FileExit1);
     EditMenu = menu(QStringLiteral("&Edit"), QStringLiteral("Edit commands"));
@@ -203,6 +210,8 @@ void TMainForm::CreateToolBar()
     tbSave1 = button("tbSave1", 8, nullptr);
     FToolBar4->addSeparator();
     tbCopy1 = button("tbCopy1", 1, nullptr);
+    connect(tbCopy1, &QToolButton::clicked, this,
+            [this] { corvane::RunHandler([this] { CopyItemClick(); }); });
     tbClear1 = button("tbClear1", 5, nullptr);
     connect(tbClear1, &QToolButton::clicked, this, [this] { tbClear1Click(); });
     FToolBar4->addSeparator();
@@ -268,12 +277,18 @@ void TMainForm::FileExit1Execute() { close(); }
 
 void TMainForm::FilePrintClick()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    // The cursor comes back however the dialog ends.
-    struct RestoreCursor {
-        ~RestoreCursor() { QApplication::restoreOverrideCursor(); }
-    } restore;
-    PrintDialogRunner()(this);
+    QPrinter printer(QPrinter::HighResolution);
+    bool accepted = false;
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        // The cursor comes back however the dialog ends.
+        struct RestoreCursor {
+            ~RestoreCursor() { QApplication::restoreOverrideCursor(); }
+        } restore;
+        accepted = PrintDialogRunner()(printer, this);
+    }
+    if (accepted)
+        PrintActiveView(printer);
 }
 
 void TMainForm::Enviroment1Click()

@@ -295,7 +295,7 @@ TEST_F(MainFrameTest, PrintingRestoresTheCursorHoweverTheDialogEnds)
 {
     auto saved = TMainForm::PrintDialogRunner();
     bool busy = false;
-    TMainForm::PrintDialogRunner() = [&](QWidget*) {
+    TMainForm::PrintDialogRunner() = [&](QPrinter&, QWidget*) -> bool {
         busy = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
         throw std::runtime_error("no printer");
     };
