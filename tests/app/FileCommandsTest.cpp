@@ -3,6 +3,7 @@
 #include "Globals.h"
 #include "Startup.h"
 #include "TGLCube.h"
+#include "TGLPolyObject.h"
 #include "TMainForm.h"
 #include "TestSupport.h"
 #include "TfrmPictureProperty.h"
@@ -100,6 +101,17 @@ TEST_F(FileCommandsTest, OpenSaveAndTheRecentFiles)
     EXPECT_EQ(Captions().size(), 3);
     EXPECT_EQ(MainForm->ActiveView()->Objects().size(), 1u);
 
+    // Any mesh format the import reads opens the same way.
+    const QString obj = dir.filePath(QStringLiteral("tri.obj"));
+    QFile mesh(obj);
+    ASSERT_TRUE(mesh.open(QIODevice::WriteOnly));
+    mesh.write("v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nf 1 2 4 3\n");
+    mesh.close();
+    ASSERT_TRUE(MainForm->OpenFile(obj));
+    EXPECT_EQ(Captions().size(), 4);
+    ASSERT_EQ(MainForm->ActiveView()->Objects().size(), 1u);
+    EXPECT_EQ(static_cast<TGLPolyObject*>(MainForm->ActiveView()->Objects()[0])->GetFaceCount(), 1);
+
     // What cannot be opened says so and leaves no view behind.
     const QString junk = dir.filePath(QStringLiteral("junk.cvs"));
     QFile f(junk);
@@ -108,7 +120,7 @@ TEST_F(FileCommandsTest, OpenSaveAndTheRecentFiles)
     f.close();
     EXPECT_FALSE(MainForm->OpenFile(junk));
     EXPECT_FALSE(MainForm->OpenFile(dir.filePath(QStringLiteral("missing.cvs"))));
-    EXPECT_EQ(Captions().size(), 3);
+    EXPECT_EQ(Captions().size(), 4);
     ASSERT_EQ(messages.Plain.size(), 2);
     EXPECT_TRUE(messages.Plain[0].contains(junk));
     EXPECT_TRUE(messages.Plain[1].contains(QStringLiteral("missing.cvs")));
