@@ -5,6 +5,8 @@
 
 #include <QColor>
 #include <QDockWidget>
+#include <QImage>
+#include <QSize>
 
 #include <optional>
 #include <vector>
@@ -24,6 +26,17 @@ class QTextEdit;
 class TColorGrid;
 class TShape;
 class TfrmPlot;
+
+// The size of the texture a picture of the given size becomes: powers of two
+// no larger than the picture nor than maxTextureSize, halved further until the
+// decoded picture (four bytes a pixel) fits byteLimit (no limit when 0).
+QSize TextureSizeFor(QSize picture, int maxTextureSize, qint64 byteLimit);
+
+// Reads a picture file for a texture. A picture larger than its texture is
+// scaled to the texture's size while it is decoded (where its format allows),
+// so that large photos need little memory. Throws with a message naming the
+// file when it cannot be read.
+QImage ReadTexturePicture(const QString& fileName, int maxTextureSize);
 
 // The "Output" panel: foreground and background colours, textures and the
 // specular material of the active view's current object. It is also the
