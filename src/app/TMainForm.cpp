@@ -67,6 +67,11 @@ void TMainForm::FormCreate()
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
+    // However a panel is shown or hidden (its own close button, the View menu,
+    // code), its View entry follows.
+    if ((event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent) &&
+        FPanelArea.contains(static_cast<QDockWidget*>(watched)))
+        QMetaObject::invokeMethod(this, &TMainForm::UpdatePanelEntries, Qt::QueuedConnection);
     if (event->type() == QEvent::Close && FPanelArea.contains(static_cast<QDockWidget*>(watched))) {
         auto* panel = static_cast<QDockWidget*>(watched);
         QMetaObject::invokeMethod(

@@ -70,6 +70,8 @@ public:
     void tbClear1Click() {}
     // The frame's reaction when a panel's own close command hides it.
     void PanelClosed(QDockWidget* panel);
+    // Ticks the View menu's panel entries exactly while their panels are shown.
+    void UpdatePanelEntries();
     // Window arrangement.
     void TileHorizontally();
     void TileVertically();
@@ -101,7 +103,7 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void RebuildWindowMenu();
-    void TogglePanel(QDockWidget* panel, Qt::DockWidgetArea area);
+    void TogglePanel(QDockWidget* panel);
     void PanelDocked(QDockWidget* panel, Qt::DockWidgetArea area);
     void PanelFloated(QDockWidget* panel);
 

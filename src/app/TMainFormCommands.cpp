@@ -31,8 +31,8 @@
 
 namespace {
 
-constexpr int kOutputHeight = 99;
-constexpr int kWorkSpaceWidth = 153;
+constexpr int kShownBottomHeight = 99;
+constexpr int kShownLeftWidth = 153;
 
 // Menus drawn flat, with an icon column and the system's highlight.
 const char* kMenuStyle = R"(
@@ -288,35 +288,41 @@ void TMainForm::HelpAbout1Execute()
         AboutBox->exec();
 }
 
-void TMainForm::TogglePanel(QDockWidget* panel, Qt::DockWidgetArea area)
+void TMainForm::TogglePanel(QDockWidget* panel)
 {
     if (!panel)
         return;
-    if (panel->isVisible()) {
-        panel->hide(); // an area without a visible panel takes no room
-        return;
+    if (!panel->isHidden()) {
+        // Hidden where it is: floating, docked in either area or tabbed with
+        // the other panel, it comes back to the same place.
+        panel->hide();
+    } else {
+        panel->show();
+        panel->raise(); // a tabbed panel comes to the front of its group
+        const Qt::DockWidgetArea area = dockWidgetArea(panel);
+        if (!panel->isFloating() && area == Qt::BottomDockWidgetArea)
+            resizeDocks({panel}, {kShownBottomHeight}, Qt::Vertical);
+        else if (!panel->isFloating() && area == Qt::LeftDockWidgetArea)
+            resizeDocks({panel}, {kShownLeftWidth}, Qt::Horizontal);
     }
-    if (panel->isFloating())
-        panel->setFloating(false);
-    if (dockWidgetArea(panel) != area)
-        addDockWidget(area, panel);
-    panel->show();
-    if (area == Qt::BottomDockWidgetArea)
-        resizeDocks({panel}, {kOutputHeight}, Qt::Vertical);
-    else
-        resizeDocks({panel}, {kWorkSpaceWidth}, Qt::Horizontal);
+    UpdatePanelEntries();
 }
 
-void TMainForm::ViewOutput1Execute() { TogglePanel(frmOutPut, Qt::BottomDockWidgetArea); }
+void TMainForm::ViewOutput1Execute() { TogglePanel(frmOutPut); }
 
-void TMainForm::WorkSpace1Click() { TogglePanel(frmWorkSpace, Qt::LeftDockWidgetArea); }
+void TMainForm::WorkSpace1Click() { TogglePanel(frmWorkSpace); }
 
-void TMainForm::PanelClosed(QDockWidget* panel)
+void TMainForm::UpdatePanelEntries()
 {
-    QAction* entry = panel == frmOutPut ? ViewOutput1 : panel == frmWorkSpace ? WorkSpace1 : nullptr;
-    if (entry)
-        entry->setChecked(!entry->isChecked());
+    // Ticked exactly while the panel is shown (a panel tabbed behind the other
+    // one is shown: its tab brings it to the front).
+    if (frmOutPut)
+        ViewOutput1->setChecked(!frmOutPut->isHidden());
+    if (frmWorkSpace)
+        WorkSpace1->setChecked(!frmWorkSpace->isHidden());
 }
+
+void TMainForm::PanelClosed(QDockWidget*) { UpdatePanelEntries(); }
 
 void TMainForm::StayOnTop1Click()
 {

@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDockWidget>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -26,6 +27,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 
 // Takes the URLs the program asks the desktop to open.
@@ -276,9 +278,85 @@ TEST_F(MainFrameTest, PanelTogglesAndTheClosedPanelReaction)
     MainForm->ViewOutput1->trigger();
     QTest::qWait(20);
     EXPECT_TRUE(frmOutPut->isVisible());
-    EXPECT_FALSE(frmOutPut->isFloating());
-    EXPECT_EQ(MainForm->dockWidgetArea(frmOutPut), Qt::BottomDockWidgetArea);
+    EXPECT_TRUE(frmOutPut->isFloating()) << "shown again where the user left it";
     EXPECT_TRUE(MainForm->ViewOutput1->isChecked());
+}
+
+TEST_F(MainFrameTest, PanelTogglesHideAndShowThePanelWhereTheUserPutIt)
+{
+    struct Case {
+        const char* name;
+        QDockWidget* panel;
+        QAction* entry;
+        std::function<void()> place;
+    } cases[] = {
+        {"Output floating", frmOutPut, MainForm->ViewOutput1,
+         [] {
+             frmOutPut->setFloating(true);
+             frmOutPut->move(MainForm->geometry().topLeft() + QPoint(40, 60));
+         }},
+        {"WorkSpace floating", frmWorkSpace, MainForm->WorkSpace1, [] { frmWorkSpace->setFloating(true); }},
+        {"WorkSpace docked at the bottom", frmWorkSpace, MainForm->WorkSpace1,
+         [] { MainForm->addDockWidget(Qt::BottomDockWidgetArea, frmWorkSpace); }},
+        {"Output docked at the left", frmOutPut, MainForm->ViewOutput1,
+         [] { MainForm->addDockWidget(Qt::LeftDockWidgetArea, frmOutPut); }},
+        {"WorkSpace tabbed behind Output", frmWorkSpace, MainForm->WorkSpace1,
+         [] {
+             MainForm->tabifyDockWidget(frmOutPut, frmWorkSpace);
+             QTest::qWait(20);
+             frmOutPut->raise();
+         }},
+        {"Output tabbed in front of WorkSpace", frmOutPut, MainForm->ViewOutput1,
+         [] {
+             MainForm->tabifyDockWidget(frmOutPut, frmWorkSpace);
+             QTest::qWait(20);
+             frmOutPut->raise();
+         }},
+    };
+    // Both entries always tell whether their panel is shown.
+    auto entriesInStep = [] {
+        QTest::qWait(20);
+        EXPECT_EQ(MainForm->ViewOutput1->isChecked(), !frmOutPut->isHidden());
+        EXPECT_EQ(MainForm->WorkSpace1->isChecked(), !frmWorkSpace->isHidden());
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.place();
+        QTest::qWait(20);
+        const bool floating = c.panel->isFloating();
+        const QRect floatingPlace = c.panel->geometry();
+        const Qt::DockWidgetArea area = MainForm->dockWidgetArea(c.panel);
+        const QList<QDockWidget*> tabbedWith = MainForm->tabifiedDockWidgets(c.panel);
+        entriesInStep();
+        EXPECT_TRUE(c.entry->isChecked());
+
+        c.entry->trigger();
+        EXPECT_TRUE(c.panel->isHidden());
+        EXPECT_FALSE(c.entry->isChecked());
+        entriesInStep();
+
+        c.entry->trigger();
+        QTest::qWait(20);
+        EXPECT_TRUE(c.panel->isVisible()) << "shown, and in front of its tab group";
+        EXPECT_TRUE(c.entry->isChecked());
+        EXPECT_EQ(c.panel->isFloating(), floating);
+        if (floating)
+            EXPECT_EQ(c.panel->geometry().topLeft(), floatingPlace.topLeft());
+        else
+            EXPECT_EQ(MainForm->dockWidgetArea(c.panel), area);
+        EXPECT_EQ(MainForm->tabifiedDockWidgets(c.panel), tabbedWith);
+        entriesInStep();
+
+        // Bring the panels back home for the next case.
+        for (QDockWidget* panel :
+             {static_cast<QDockWidget*>(frmOutPut), static_cast<QDockWidget*>(frmWorkSpace)}) {
+            panel->setFloating(false);
+            panel->show();
+        }
+        MainForm->addDockWidget(Qt::BottomDockWidgetArea, frmOutPut);
+        MainForm->addDockWidget(Qt::LeftDockWidgetArea, frmWorkSpace);
+        entriesInStep();
+    }
 }
 
 TEST_F(MainFrameTest, AlwaysOnTopKeepsThePlaceAndSize)
