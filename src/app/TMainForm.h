@@ -5,6 +5,7 @@
 
 #include <functional>
 
+class QDialog;
 class QDockWidget;
 class QMdiArea;
 class QMdiSubWindow;
@@ -80,8 +81,8 @@ public:
     // Enables the window actions while views are open.
     void UpdateWindowActions();
 
-    // Runs the printer dialog; tests replace it so that nothing blocks.
-    static std::function<void(QWidget*)>& PrintDialogRunner();
+    // Runs the printer dialog modally; tests replace it so that nothing blocks.
+    static std::function<void(QDialog&)>& PrintDialogRunner();
 
     QMenu *FileMenu, *EditMenu, *ViewMenu, *RunMenu, *WindowMenu, *HelpMenu;
     QAction *FileNew1, *FileOpen1, *FileClose1, *FileSave1, *FilePrint, *FileExit1;

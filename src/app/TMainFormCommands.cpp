@@ -58,13 +58,9 @@ QString PrepareDataFolder(const QString& folder)
 
 QString TMainForm::HomePageAddress() { return QStringLiteral("https://www.example.org/corvane"); }
 
-std::function<void(QWidget*)>& TMainForm::PrintDialogRunner()
+std::function<void(QDialog&)>& TMainForm::PrintDialogRunner()
 {
-    static std::function<void(QWidget*)> runner = [](QWidget* parent) {
-        QPrinter printer;
-        QPrintDialog dialog(&printer, parent);
-        dialog.exec();
-    };
+    static std::function<void(QDialog&)> runner = [](QDialog& dialog) { dialog.exec(); };
     return runner;
 }
 
@@ -268,12 +264,24 @@ void TMainForm::FileExit1Execute() { close(); }
 
 void TMainForm::FilePrintClick()
 {
+    // Looking up the printers may take a while: the busy cursor shows
+    // meanwhile, but not over the dialog the user then works in. It is
+    // restored however this ends.
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    // The cursor comes back however the dialog ends.
-    struct RestoreCursor {
-        ~RestoreCursor() { QApplication::restoreOverrideCursor(); }
-    } restore;
-    PrintDialogRunner()(this);
+    struct BusyCursor {
+        bool shown = true;
+        void Restore()
+        {
+            if (shown)
+                QApplication::restoreOverrideCursor();
+            shown = false;
+        }
+        ~BusyCursor() { Restore(); }
+    } busy;
+    QPrinter printer;
+    QPrintDialog dialog(&printer, this);
+    busy.Restore();
+    PrintDialogRunner()(dialog);
 }
 
 void TMainForm::Enviroment1Click()

@@ -374,17 +374,31 @@ TEST_F(MainFrameTest, AlwaysOnTopKeepsThePlaceAndSize)
 TEST_F(MainFrameTest, PrintingRestoresTheCursorHoweverTheDialogEnds)
 {
     auto saved = TMainForm::PrintDialogRunner();
-    bool busy = false;
-    TMainForm::PrintDialogRunner() = [&](QWidget*) {
-        busy = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
-        throw std::runtime_error("no printer");
-    };
-    MainForm->FilePrint->trigger();
+    const struct {
+        const char* name;
+        bool fails;
+    } cases[] = {{"the dialog closes", false}, {"the dialog fails", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        bool ran = false;
+        const QCursor* cursorOverDialog = nullptr;
+        QString dialogClass;
+        TMainForm::PrintDialogRunner() = [&](QDialog& dialog) {
+            ran = true;
+            cursorOverDialog = QApplication::overrideCursor();
+            dialogClass = QString::fromLatin1(dialog.metaObject()->className());
+            if (c.fails)
+                throw std::runtime_error("no printer");
+        };
+        MainForm->FilePrint->trigger();
+        EXPECT_TRUE(ran);
+        EXPECT_EQ(dialogClass, QStringLiteral("QPrintDialog"));
+        EXPECT_EQ(cursorOverDialog, nullptr) << "no busy cursor over the dialog";
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(messages.Errors, c.fails ? QStringList{"no printer"} : QStringList());
+        messages.Errors.clear();
+    }
     TMainForm::PrintDialogRunner() = saved;
-    EXPECT_TRUE(busy);
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(messages.Errors, QStringList{"no printer"});
-    messages.Errors.clear();
 }
 
 TEST_F(MainFrameTest, TheHomePageEntryOpensItsAddress)
