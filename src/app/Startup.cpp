@@ -77,6 +77,12 @@ void DestroyApplicationWindows()
 {
     if (!MainForm)
         return;
+    // The most recently created first. Views opened with New came after every
+    // window of start-up; each view destroys its scene and releases its context.
+    const QList<QMdiSubWindow*> views = MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder);
+    for (auto it = views.rbegin(); it != views.rend(); ++it)
+        if (!frmPlot || (*it)->widget() != frmPlot)
+            delete *it;
     delete frmEnviroment;
     frmEnviroment = nullptr;
     delete frmAddTask;
@@ -87,11 +93,14 @@ void DestroyApplicationWindows()
     viewlinks::SetColorSource(nullptr);
     delete frmOutPut;
     frmOutPut = nullptr;
-    // Views, the newest first; each destroys its scene and releases its context.
-    QList<QMdiSubWindow*> views = MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder);
-    for (auto it = views.rbegin(); it != views.rend(); ++it)
-        delete *it;
-    frmPlot = nullptr;
+    if (frmPlot) {
+        // The first view, created between the About box and the panels.
+        QWidget* first = frmPlot;
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(frmPlot->parentWidget()))
+            first = sub;
+        delete first;
+        frmPlot = nullptr;
+    }
     delete AboutBox;
     AboutBox = nullptr;
     delete MainForm;

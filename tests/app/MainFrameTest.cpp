@@ -4,6 +4,8 @@
 #include "TAboutBox.h"
 #include "TMainForm.h"
 #include "TestSupport.h"
+#include "TfrmAddTask.h"
+#include "TfrmEnviroment.h"
 #include "TfrmOutPut.h"
 #include "TfrmPlot.h"
 #include "TfrmWorkSpace.h"
@@ -356,6 +358,52 @@ TEST_F(MainFrameTest, PanelTogglesHideAndShowThePanelWhereTheUserPutIt)
         MainForm->addDockWidget(Qt::BottomDockWidgetArea, frmOutPut);
         MainForm->addDockWidget(Qt::LeftDockWidgetArea, frmWorkSpace);
         entriesInStep();
+    }
+}
+
+TEST_F(MainFrameTest, ShutDownDestroysEveryWindowTheMostRecentFirst)
+{
+    const struct {
+        const char* name;
+        std::function<void()> before;
+        QStringList order;
+    } cases[] = {
+        {"two views opened with New",
+         [] {
+             MainForm->FileNew1->trigger();
+             MainForm->tbNew1->click();
+         },
+         {"Fig.3", "Fig.2", "frmEnviroment", "frmAddTask", "frmWorkSpace", "frmOutPut", "Fig.1", "AboutBox",
+          "MainForm"}},
+        {"the first view closed, then New",
+         [] {
+             CloseView(QStringLiteral("Fig.1"));
+             MainForm->FileNew1->trigger();
+         },
+         {"Fig.1", "frmEnviroment", "frmAddTask", "frmWorkSpace", "frmOutPut", "AboutBox", "MainForm"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!MainForm) {
+            CreateApplicationWindows();
+            MainForm->show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(MainForm));
+        }
+        c.before();
+        QStringList destroyed;
+        auto watch = [&](QObject* window, const QString& name) {
+            QObject::connect(window, &QObject::destroyed, [&destroyed, name] { destroyed << name; });
+        };
+        watch(MainForm, QStringLiteral("MainForm"));
+        watch(AboutBox, QStringLiteral("AboutBox"));
+        watch(frmOutPut, QStringLiteral("frmOutPut"));
+        watch(frmWorkSpace, QStringLiteral("frmWorkSpace"));
+        watch(frmAddTask, QStringLiteral("frmAddTask"));
+        watch(frmEnviroment, QStringLiteral("frmEnviroment"));
+        for (QMdiSubWindow* sub : MainForm->MdiArea()->subWindowList())
+            watch(sub->widget(), sub->widget()->windowTitle());
+        DestroyApplicationWindows();
+        EXPECT_EQ(destroyed, c.order);
     }
 }
 
