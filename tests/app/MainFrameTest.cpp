@@ -26,11 +26,13 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <stdexcept>
+#include <vector>
 
 // Takes the URLs the program asks the desktop to open.
 class UrlCatcher : public QObject {
@@ -151,6 +153,63 @@ TEST(AboutBox, TheMailAddressTurnsRedUnderThePointerAndOpensAMessage)
     ASSERT_EQ(mail.Urls.size(), 1);
     EXPECT_EQ(mail.Urls.first(),
               QUrl(QStringLiteral("mailto:corvane@example.org?subject=About Veltrane&body=Dear Mr.Talbrin")));
+}
+
+TEST(AboutBox, TheMailLinkOpensOnlyWhenPressedAndReleasedOnIt)
+{
+    TAboutBox box;
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    const QPoint onLink = box.Comments->geometry().center();
+    const QPoint offLink = box.ProgramIcon->geometry().center();
+    ASSERT_FALSE(box.Comments->geometry().contains(offLink));
+    enum Step { PressOn, PressOff, MoveOn, MoveOff, ReleaseOn, ReleaseOff, RightPressOn, RightReleaseOn };
+    const struct {
+        const char* name;
+        std::vector<Step> steps;
+        int opened;
+    } cases[] = {
+        {"pressed and released on it", {PressOn, ReleaseOn}, 1},
+        {"dragged off and released there", {PressOn, MoveOff, ReleaseOff}, 0},
+        {"dragged off and back", {PressOn, MoveOff, MoveOn, ReleaseOn}, 1},
+        {"pressed elsewhere, released on it", {PressOff, MoveOn, ReleaseOn}, 0},
+        {"right button", {RightPressOn, RightReleaseOn}, 0},
+        {"a release on it after a drag off, then a click",
+         {PressOn, ReleaseOff, ReleaseOn, PressOn, ReleaseOn},
+         1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        UrlCatcher mail(QStringLiteral("mailto"));
+        // Events go to the box's window, as the window system sends them; Qt
+        // hands each release to the widget the press went to.
+        QWindow* window = box.windowHandle();
+        for (Step step : c.steps) {
+            const QPoint at = box.Panel1->mapTo(
+                &box, step == PressOff || step == MoveOff || step == ReleaseOff ? offLink : onLink);
+            switch (step) {
+            case PressOn:
+            case PressOff:
+                QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, at);
+                break;
+            case MoveOn:
+            case MoveOff:
+                QTest::mouseMove(window, at);
+                break;
+            case ReleaseOn:
+            case ReleaseOff:
+                QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, at);
+                break;
+            case RightPressOn:
+                QTest::mousePress(window, Qt::RightButton, Qt::NoModifier, at);
+                break;
+            case RightReleaseOn:
+                QTest::mouseRelease(window, Qt::RightButton, Qt::NoModifier, at);
+                break;
+            }
+        }
+        EXPECT_EQ(mail.Urls.size(), c.opened);
+    }
 }
 
 TEST_F(MainFrameTest, NewNumbersViewsByTheCountOfOpenOnes)
