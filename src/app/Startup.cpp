@@ -13,13 +13,18 @@
 #include "ViewLinks.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QThread>
+#include <QWindow>
 
 #include <utility>
 
 namespace {
+
+// How long the splash waits for the window system to expose it.
+constexpr qint64 kSplashExposeLimitMs = 1000;
 
 QStringList& Order()
 {
@@ -45,8 +50,17 @@ void ShowSplash()
     Splash = new TSplash;
     corvane::RunHandler([] { Splash->FormCreate(); });
     Splash->show();
-    // Let the window system map the window, then paint it now.
-    QCoreApplication::processEvents();
+    // A window manager may map the window a while after it is shown, and what
+    // is painted before that is lost: wait (briefly) until it is exposed, then
+    // paint it, since nothing is processed during the wait that follows.
+    QElapsedTimer clock;
+    clock.start();
+    auto exposed = [] { return Splash->windowHandle() && Splash->windowHandle()->isExposed(); };
+    while (!exposed() && clock.elapsed() < kSplashExposeLimitMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (!exposed())
+            QThread::msleep(5);
+    }
     Splash->repaint();
     QCoreApplication::processEvents();
 }
