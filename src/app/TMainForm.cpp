@@ -16,7 +16,11 @@
 #include <QMdiSubWindow>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
 #include <QToolBar>
+
+#include <algorithm>
 
 namespace {
 constexpr int kLeftPanWidth = 122;
@@ -24,6 +28,7 @@ constexpr int kBottomPanHeight = 79;
 constexpr int kDockOverWidth = 153;
 constexpr int kDockOverHeight = 99;
 constexpr int kFloatingWorkSpaceWidth = 153;
+constexpr int kFirstViewLeft = 5;
 } // namespace
 
 TMainForm::TMainForm()
@@ -90,20 +95,67 @@ void TMainForm::closeEvent(QCloseEvent* event)
 
 TfrmPlot* TMainForm::ActiveView() const { return ActiveViewOf(this); }
 
+int CascadeOffset(const QMdiSubWindow* view)
+{
+    QStyleOptionTitleBar option;
+    option.initFrom(view);
+    return view->style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, view) +
+           view->style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, view);
+}
+
 TfrmPlot* TMainForm::CreateView(const QString& caption)
 {
+    // While the views are maximised, the new one is maximised too; it is first
+    // shown at its own place and size, which it keeps for when it is restored.
+    QMdiSubWindow* maximised = nullptr;
+    for (QMdiSubWindow* sub : FMdiArea->subWindowList())
+        if (sub->isMaximized())
+            maximised = sub;
+    if (maximised)
+        maximised->showNormal();
+
     auto* view = new TfrmPlot;
     view->setWindowTitle(caption);
     QMdiSubWindow* sub = FMdiArea->addSubWindow(view);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     corvane::RunHandler([view] { view->FormCreate(); });
     sub->show();
+    PlaceNewView(sub);
+    if (maximised)
+        sub->showMaximized();
     // The list still holds a sub-window while it is being destroyed.
     connect(sub, &QObject::destroyed, this, [this] {
         QMetaObject::invokeMethod(this, &TMainForm::UpdateWindowActions, Qt::QueuedConnection);
     });
     UpdateWindowActions();
     return view;
+}
+
+void TMainForm::PlaceNewView(QMdiSubWindow* sub)
+{
+    // The first view opens 5 pixels from the left edge; each further one a
+    // title bar below and right of the view opened before it, and back at the
+    // start when it would not lie wholly inside the visible area.
+    const QPoint start(kFirstViewLeft, 0);
+    QMdiSubWindow* previous = nullptr;
+    for (QMdiSubWindow* other : FMdiArea->subWindowList(QMdiArea::CreationOrder))
+        if (other != sub && !other->isMinimized() && !other->isMaximized() && !other->isHidden())
+            previous = other;
+    if (!FMdiArea->isVisible()) {
+        sub->move(start); // start-up: the area has no size yet
+        return;
+    }
+    const QSize area = FMdiArea->viewport()->size();
+    auto fits = [&](QPoint at) {
+        return at.x() + sub->width() <= area.width() && at.y() + sub->height() <= area.height();
+    };
+    QPoint at = previous ? previous->pos() + QPoint(CascadeOffset(sub), CascadeOffset(sub)) : start;
+    if (!fits(at))
+        at = start;
+    // A view larger than the area shows as much of itself as it can.
+    if (!fits(at))
+        at = QPoint(std::max(0, std::min(at.x(), area.width() - sub->width())), 0);
+    sub->move(at);
 }
 
 void TMainForm::AttachPanel(QDockWidget* panel, Qt::DockWidgetArea area)

@@ -20,6 +20,10 @@ class TfrmPlot;
 // neither be found nor created.
 QString PrepareDataFolder(const QString& folder);
 
+// How far each cascaded view lies below and right of the one before: the
+// height of a view's title bar and top frame, so that every title bar shows.
+int CascadeOffset(const QMdiSubWindow* view);
+
 // The main frame: the MDI parent of every view, with the tool bar, the status
 // bar and the two dock areas the panels live in (left and bottom).
 class TMainForm : public QMainWindow {
@@ -74,6 +78,7 @@ public:
     // Ticks the View menu's panel entries exactly while their panels are shown.
     void UpdatePanelEntries();
     // Window arrangement.
+    void Cascade();
     void TileHorizontally();
     void TileVertically();
     void MinimizeAll();
@@ -105,6 +110,8 @@ private:
     void CreateToolBar();
     void RebuildWindowMenu();
     void TogglePanel(QDockWidget* panel);
+    // Puts a new view where it opens: cascading from the previous one.
+    void PlaceNewView(QMdiSubWindow* sub);
     void PanelDocked(QDockWidget* panel, Qt::DockWidgetArea area);
     void PanelFloated(QDockWidget* panel);
 

@@ -126,7 +126,7 @@ void TMainForm::CreateMenus()
     Pause1 = action("Pause1", QStringLiteral("Pause"), {}, QString(), 47);
 
     WindowCascade1 = action("WindowCascade1", QStringLiteral("&Cascade"), {}, QStringLiteral("Cascade"), 17);
-    connect(WindowCascade1, &QAction::triggered, FMdiArea, &QMdiArea::cascadeSubWindows);
+    handle(WindowCascade1, &TMainForm::Cascade);
     WindowTileHorizontal1 = action("WindowTileHorizontal1", QStringLiteral("Tile &Horizontally"), {},
                                    QStringLiteral("Tile Horizontally"), 15);
     handle(WindowTileHorizontal1, &TMainForm::TileHorizontally);
@@ -371,6 +371,34 @@ void Tile(QMdiArea* area, Qt::Orientation strips)
 }
 
 } // namespace
+
+void TMainForm::Cascade()
+{
+    // Each view keeps its size (clipped to the area) and lies one title bar
+    // lower and further right than the one before, back at the top-left when
+    // the next would leave the area; the active view comes out in front.
+    QList<QMdiSubWindow*> shown;
+    for (QMdiSubWindow* sub : FMdiArea->subWindowList(QMdiArea::CreationOrder))
+        if (!sub->isMinimized() && !sub->isHidden())
+            shown.append(sub);
+    if (shown.isEmpty())
+        return;
+    QMdiSubWindow* active = FMdiArea->currentSubWindow();
+    if (shown.removeOne(active))
+        shown.append(active);
+    const QSize area = FMdiArea->viewport()->size();
+    const int step = CascadeOffset(shown.first());
+    QPoint at(0, 0);
+    for (QMdiSubWindow* sub : shown) {
+        sub->showNormal();
+        const QSize size = sub->size().boundedTo(area);
+        if (at.x() + size.width() > area.width() || at.y() + size.height() > area.height())
+            at = QPoint(0, 0);
+        sub->setGeometry(QRect(at, size));
+        sub->raise();
+        at += QPoint(step, step);
+    }
+}
 
 void TMainForm::TileHorizontally() { Tile(FMdiArea, Qt::Horizontal); }
 

@@ -264,6 +264,140 @@ TEST_F(MainFrameTest, TheWindowMenuListsTheViewsAndArrangesThem)
     EXPECT_EQ(subs[1]->geometry().left(), subs[0]->geometry().right() + 1);
 }
 
+// A view's title bar: the strip above its client area.
+static int TitleBarHeight(const QMdiSubWindow* sub) { return sub->widget()->geometry().top(); }
+
+TEST_F(MainFrameTest, NewViewsOpenInsideTheAreaCascadingFromThePreviousOne)
+{
+    const struct {
+        const char* name;
+        QSize frame;
+        int views;
+        bool viewFits, wraps;
+    } cases[] = {
+        {"the frame as it starts", QSize(704, 639), 10, true, true},
+        {"a large frame", QSize(1200, 1000), 5, true, false},
+        {"a frame too small for a view", QSize(520, 420), 3, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MainForm->resize(c.frame);
+        QTest::qWait(50);
+        const QRect area = MainForm->MdiArea()->viewport()->rect();
+        int cascaded = 0, wrapped = 0, step = -1;
+        QMdiSubWindow* previous = MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder).last();
+        for (int i = 0; i < c.views; ++i) {
+            MainForm->FileNew1->trigger();
+            QMdiSubWindow* sub = MainForm->ActiveView()->SubWindow();
+            const QRect r = sub->geometry();
+            EXPECT_EQ(sub->widget()->size(), QSize(300, 300));
+            ASSERT_EQ(area.contains(r), c.viewFits) << "view " << i << " at " << r.x() << ", " << r.y();
+            if (!c.viewFits) {
+                EXPECT_EQ(r.top(), 0);
+                EXPECT_LE(r.left(), 5);
+                continue;
+            }
+            // Cascading: one step (a title bar) down and right of the previous
+            // view, or back at the first view's place when that would leave the area.
+            const QPoint moved = r.topLeft() - previous->geometry().topLeft();
+            if (step < 0 && moved.x() > 0) {
+                step = moved.x();
+                EXPECT_GE(step, TitleBarHeight(sub)) << "the previous view's title bar stays visible";
+                EXPECT_LE(step, 2 * TitleBarHeight(sub));
+            }
+            if (moved == QPoint(step, step)) {
+                ++cascaded;
+            } else {
+                EXPECT_EQ(r.topLeft(), QPoint(5, 0)) << "view " << i;
+                EXPECT_FALSE(area.contains(previous->geometry().translated(step, step))) << "view " << i;
+                ++wrapped;
+            }
+            previous = sub;
+        }
+        if (c.viewFits) {
+            EXPECT_GE(cascaded, 3);
+            EXPECT_EQ(wrapped > 0, c.wraps);
+        }
+        for (QMdiSubWindow* sub : MainForm->MdiArea()->subWindowList())
+            if (sub->widget() != frmPlot)
+                delete sub;
+    }
+}
+
+TEST_F(MainFrameTest, NewWhileTheViewsAreMaximisedGivesAMaximisedViewThatRestoresTo300By300)
+{
+    const struct {
+        const char* name;
+        std::function<void()> newView;
+    } cases[] = {{"File > New", [] { MainForm->FileNew1->trigger(); }},
+                 {"the New tool button", [] { MainForm->tbNew1->click(); }}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MainForm->ActiveView()->SubWindow()->showMaximized();
+        QTest::qWait(20);
+        QMdiSubWindow* before = MainForm->ActiveView()->SubWindow();
+        c.newView();
+        QTest::qWait(20);
+        QMdiSubWindow* sub = MainForm->ActiveView()->SubWindow();
+        ASSERT_NE(sub, before);
+        const QRect area = MainForm->MdiArea()->viewport()->rect();
+        EXPECT_TRUE(sub->isMaximized());
+        EXPECT_EQ(sub->geometry(), area);
+        EXPECT_EQ(sub->widget()->size(), area.size()) << "the picture fills the area and takes the mouse";
+
+        sub->showNormal();
+        QTest::qWait(20);
+        EXPECT_EQ(sub->widget()->size(), QSize(300, 300));
+        EXPECT_TRUE(area.contains(sub->geometry())) << "title bar and close button inside the area";
+    }
+}
+
+TEST_F(MainFrameTest, CascadeKeepsEachViewsSizeClippedToTheArea)
+{
+    const struct {
+        const char* name;
+        std::function<void()> cascade;
+    } cases[] = {{"Window > Cascade", [] { MainForm->WindowCascade1->trigger(); }},
+                 {"the Cascade tool button", [] { MainForm->ToolButton21->click(); }}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        while (MainForm->MdiArea()->subWindowList().size() < 4)
+            MainForm->FileNew1->trigger();
+        QList<QMdiSubWindow*> subs = MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder);
+        const QRect area = MainForm->MdiArea()->viewport()->rect();
+        subs[1]->resize(200, 150);
+        subs[2]->resize(area.width() + 100, 120); // wider than the area
+        QList<QSize> sizes;
+        for (QMdiSubWindow* sub : subs)
+            sizes << sub->size();
+        sizes[2].setWidth(area.width());
+        subs[3]->showMaximized(); // comes back at its own size
+        MainForm->MdiArea()->setActiveSubWindow(subs[1]);
+        QTest::qWait(20);
+
+        c.cascade();
+        QTest::qWait(20);
+        QList<QMdiSubWindow*> stacked = MainForm->MdiArea()->subWindowList(QMdiArea::StackingOrder);
+        EXPECT_EQ(stacked.last(), subs[1]) << "the active view in front";
+        EXPECT_EQ(MainForm->MdiArea()->currentSubWindow(), subs[1]);
+        for (int i = 0; i < subs.size(); ++i) {
+            EXPECT_FALSE(subs[i]->isMaximized());
+            EXPECT_EQ(subs[i]->size(), sizes[i]) << subs[i]->widget()->windowTitle().toStdString();
+            EXPECT_TRUE(area.contains(subs[i]->geometry())) << subs[i]->widget()->windowTitle().toStdString();
+        }
+        // From back to front each view lies a title bar further down and
+        // right, or starts again at the top-left.
+        for (int i = 1; i < stacked.size(); ++i) {
+            const QPoint step = stacked[i]->pos() - stacked[i - 1]->pos();
+            if (stacked[i]->pos() != QPoint(0, 0)) {
+                EXPECT_EQ(step.x(), step.y());
+                EXPECT_GE(step.y(), TitleBarHeight(stacked[i]));
+            }
+        }
+        EXPECT_EQ(stacked.first()->pos(), QPoint(0, 0));
+    }
+}
+
 TEST_F(MainFrameTest, MenuEntriesAndToolButtonsAreAsListed)
 {
     EXPECT_FALSE(MainForm->FileOpen1->isEnabled());
