@@ -72,17 +72,18 @@ void TMainForm::FormCreate()
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
+    // A panel being destroyed is no longer a dock widget: the cast tells.
+    auto* panel = qobject_cast<QDockWidget*>(watched);
+    if (!panel || !FPanelArea.contains(panel))
+        return QMainWindow::eventFilter(watched, event);
     // However a panel is shown or hidden (its own close button, the View menu,
     // code), its View entry follows.
-    if ((event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent) &&
-        FPanelArea.contains(static_cast<QDockWidget*>(watched)))
+    if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)
         QMetaObject::invokeMethod(this, &TMainForm::UpdatePanelEntries, Qt::QueuedConnection);
-    if (event->type() == QEvent::Close && FPanelArea.contains(static_cast<QDockWidget*>(watched))) {
-        auto* panel = static_cast<QDockWidget*>(watched);
+    if (event->type() == QEvent::Close)
         QMetaObject::invokeMethod(
             this, [this, panel] { corvane::RunHandler([this, panel] { PanelClosed(panel); }); },
             Qt::QueuedConnection);
-    }
     return QMainWindow::eventFilter(watched, event);
 }
 
