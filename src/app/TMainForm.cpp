@@ -150,7 +150,8 @@ void TMainForm::PlaceNewView(QMdiSubWindow* sub)
     auto fits = [&](QPoint at) {
         return at.x() + sub->width() <= area.width() && at.y() + sub->height() <= area.height();
     };
-    QPoint at = previous ? previous->pos() + QPoint(CascadeOffset(sub), CascadeOffset(sub)) : start;
+    const int step = CascadeOffset(sub);
+    QPoint at = previous ? previous->pos() + QPoint(step, step) : start;
     if (!fits(at))
         at = start;
     // A view larger than the area shows as much of itself as it can.
