@@ -14,13 +14,18 @@
 #include "ViewLinks.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QThread>
+#include <QWindow>
 
 #include <utility>
 
 namespace {
+
+// How long the splash waits for the window system to expose it.
+constexpr qint64 kSplashExposeLimitMs = 1000;
 
 QStringList& Order()
 {
@@ -80,8 +85,17 @@ void ShowSplash()
     Splash = new TSplash;
     corvane::RunHandler([] { Splash->FormCreate(); });
     Splash->show();
-    // Let the window system map the window, then paint it now.
-    QCoreApplication::processEvents();
+    // A window manager may map the window a while after it is shown, and what
+    // is painted before that is lost: wait (briefly) until it is exposed, then
+    // paint it, since nothing is processed during the wait that follows.
+    QElapsedTimer clock;
+    clock.start();
+    auto exposed = [] { return Splash->windowHandle() && Splash->windowHandle()->isExposed(); };
+    while (!exposed() && clock.elapsed() < kSplashExposeLimitMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (!exposed())
+            QThread::msleep(5);
+    }
     Splash->repaint();
     QCoreApplication::processEvents();
 }
@@ -113,6 +127,12 @@ void DestroyApplicationWindows()
 {
     if (!MainForm)
         return;
+    // The most recently created first. Views opened with New came after every
+    // window of start-up; each view destroys its scene and releases its context.
+    const QList<QMdiSubWindow*> views = MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder);
+    for (auto it = views.rbegin(); it != views.rend(); ++it)
+        if (!frmPlot || (*it)->widget() != frmPlot)
+            delete *it;
     delete frmEnviroment;
     frmEnviroment = nullptr;
     delete frmAddTask;
@@ -123,11 +143,14 @@ void DestroyApplicationWindows()
     viewlinks::SetColorSource(nullptr);
     delete frmOutPut;
     frmOutPut = nullptr;
-    // Views, the newest first; each destroys its scene and releases its context.
-    QList<QMdiSubWindow*> views = MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder);
-    for (auto it = views.rbegin(); it != views.rend(); ++it)
-        delete *it;
-    frmPlot = nullptr;
+    if (frmPlot) {
+        // The first view, created between the About box and the panels.
+        QWidget* first = frmPlot;
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(frmPlot->parentWidget()))
+            first = sub;
+        delete first;
+        frmPlot = nullptr;
+    }
     delete AboutBox;
     AboutBox = nullptr;
     delete MainForm;

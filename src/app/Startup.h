@@ -4,7 +4,8 @@
 
 // The program's start-up and shut-down, in the steps main() runs them.
 
-// Creates the splash window and paints it at once (the event loop is not running yet).
+// Creates the splash window and paints it as soon as the window system has
+// exposed it (waiting a second at most): the event loop is not running yet.
 void ShowSplash();
 
 // Creates the application windows in their fixed order, each stored in its

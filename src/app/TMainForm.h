@@ -5,6 +5,7 @@
 
 #include <functional>
 
+class QDialog;
 class QDockWidget;
 class QMdiArea;
 class QMdiSubWindow;
@@ -12,6 +13,7 @@ class QAction;
 class QMenu;
 class QToolBar;
 class QPrinter;
+class QPrintDialog;
 class QToolButton;
 class TfrmPlot;
 
@@ -19,6 +21,10 @@ class TfrmPlot;
 // path (with a trailing separator); throws "Cannot create" + path when it can
 // neither be found nor created.
 QString PrepareDataFolder(const QString& folder);
+
+// How far each cascaded view lies below and right of the one before: the
+// height of a view's title bar and top frame, so that every title bar shows.
+int CascadeOffset(const QMdiSubWindow* view);
 
 // The main frame: the MDI parent of every view, with the tool bar, the status
 // bar and the two dock areas the panels live in (left and bottom).
@@ -92,7 +98,10 @@ public:
     void SetRecentFilesStore(std::function<QStringList()> load, std::function<void(const QStringList&)> save);
     // The frame's reaction when a panel's own close command hides it.
     void PanelClosed(QDockWidget* panel);
+    // Ticks the View menu's panel entries exactly while their panels are shown.
+    void UpdatePanelEntries();
     // Window arrangement.
+    void Cascade();
     void TileHorizontally();
     void TileVertically();
     void MinimizeAll();
@@ -116,8 +125,8 @@ public:
     void PrintActiveView(QPrinter& printer);
 
     // The dialogs the commands run; tests replace them so that nothing blocks.
-    // The printer dialog sets up the printer and says whether to print.
-    static std::function<bool(QPrinter&, QWidget*)>& PrintDialogRunner();
+    // The printer dialog (modal) sets up the printer and says whether to print.
+    static std::function<bool(QPrintDialog&, QPrinter&)>& PrintDialogRunner();
     // A file to save to (empty when cancelled), and the filter it was chosen with.
     static std::function<QString(QWidget*, const QString& caption, const QStringList& filters,
                                  QString& filter)>&
@@ -156,7 +165,9 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void RebuildWindowMenu();
-    void TogglePanel(QDockWidget* panel, Qt::DockWidgetArea area);
+    void TogglePanel(QDockWidget* panel);
+    // Puts a new view where it opens: cascading from the previous one.
+    void PlaceNewView(QMdiSubWindow* sub);
     void PanelDocked(QDockWidget* panel, Qt::DockWidgetArea area);
     void PanelFloated(QDockWidget* panel);
 

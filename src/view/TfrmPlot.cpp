@@ -6,6 +6,7 @@
 #include "SceneFile.h"
 #include "TGLLight.h"
 #include "TGLObject.h"
+#include "TexturePicture.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -118,13 +119,11 @@ public:
     void ShowMessage(const QString& text) override { corvane::ShowMessage(text); }
     GLuint LoadTexture(const QString& fileName) override
     {
-        QImageReader reader(fileName);
-        const QImage image = reader.read();
-        if (image.isNull())
-            throw std::runtime_error(QStringLiteral("Could not read the picture in %1: %2")
-                                         .arg(fileName, reader.errorString())
-                                         .toStdString());
-        return FView.CreateTexture(image);
+        GLint maxTextureSize = 0;
+        if (FView.MakeCurrent())
+            gl::GetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
+        return FView.CreateTexture(
+            ReadTexturePicture(fileName, maxTextureSize > 0 ? maxTextureSize : 1 << 30));
     }
 
 private:

@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -58,7 +59,7 @@ protected:
 private:
     std::function<QString(QWidget*, const QString&, const QStringList&, QString&)> FSavedSave;
     std::function<bool(QWidget*, QSize&)> FSavedSize;
-    std::function<bool(QPrinter&, QWidget*)> FSavedPrint;
+    std::function<bool(QPrintDialog&, QPrinter&)> FSavedPrint;
 };
 
 TEST_F(OutputCommandsTest, ExportWritesTheCurrentObjectInTheChosenFormat)
@@ -131,7 +132,7 @@ TEST_F(OutputCommandsTest, CopyPutsABitmapOrAnSvgBesideABitmapOnTheClipboard)
 TEST_F(OutputCommandsTest, PrintingToAFileGivesAPdfAndCancellingPrintsNothing)
 {
     const QString pdfName = dir.filePath(QStringLiteral("print.pdf"));
-    TMainForm::PrintDialogRunner() = [&](QPrinter& printer, QWidget*) {
+    TMainForm::PrintDialogRunner() = [&](QPrintDialog&, QPrinter& printer) {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdfName);
         return true;
@@ -149,7 +150,7 @@ TEST_F(OutputCommandsTest, PrintingToAFileGivesAPdfAndCancellingPrintsNothing)
     EXPECT_GT(bytes.size(), 2000);
 
     const QString cancelledName = dir.filePath(QStringLiteral("cancelled.pdf"));
-    TMainForm::PrintDialogRunner() = [&](QPrinter& printer, QWidget*) {
+    TMainForm::PrintDialogRunner() = [&](QPrintDialog&, QPrinter& printer) {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(cancelledName);
         return false;
