@@ -234,6 +234,34 @@ TEST(PolyObject, SharedVerticesGetTheNormalisedSumOfTheirFacesNormals)
     }
 }
 
+// Triangles in general position: every component of the normal differs from
+// the others in size, and some are negative.
+struct NormalCase {
+    float p0[3], p1[3], p2[3];
+    float normal[3]; // unit normal, counter-clockwise seen from its tip
+};
+
+TEST(PolyObject, FaceNormalOfTrianglesInAnyPosition)
+{
+    const NormalCase cases[] = {
+        {{1, 0, 0}, {0, 2, 0}, {0, 0, 3}, {6.f / 7, 3.f / 7, 2.f / 7}},
+        {{1, 0, 0}, {0, 0, 3}, {0, 2, 0}, {-6.f / 7, -3.f / 7, -2.f / 7}},
+        {{5, 5, 5}, {8, 7, 5}, {5, 7, 6}, {2.f / 7, -3.f / 7, 6.f / 7}},
+        {{8, 7, 5}, {5, 7, 6}, {5, 5, 5}, {2.f / 7, -3.f / 7, 6.f / 7}},
+        {{5000, 5000, 5000}, {8000, 7000, 5000}, {5000, 7000, 6000}, {2.f / 7, -3.f / 7, 6.f / 7}},
+        {{.005f, .005f, .005f}, {.008f, .007f, .005f}, {.005f, .007f, .006f}, {2.f / 7, -3.f / 7, 6.f / 7}},
+        {{-1, 2, -3}, {6, 2, 1}, {0, 3, -3}, {-4.f / 9, 4.f / 9, 7.f / 9}},
+        {{-1, 2, -3}, {0, 3, -3}, {6, 2, 1}, {4.f / 9, -4.f / 9, -7.f / 9}},
+    };
+    for (const NormalCase& c : cases) {
+        float n[3];
+        TGLPolyObject::FaceNormal(c.p0, c.p1, c.p2, n);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_NEAR(n[i], c.normal[i], 1e-5) << "component " << i << " for the triangle at (" << c.p0[0]
+                                                 << ", " << c.p0[1] << ", " << c.p0[2] << ")";
+    }
+}
+
 TEST(PolyObject, TexturedFiveCornerFaceRepeatsTheFirstCoordinate)
 {
     TempDir dir;
