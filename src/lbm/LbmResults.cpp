@@ -1,8 +1,10 @@
 #include "LbmResults.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -13,10 +15,13 @@ namespace lbm {
 
 namespace {
 
+// The shortest of 15 or `digits` significant digits that reads back as the same value.
 std::string Number(double value, int digits = 17)
 {
     char text[40];
-    std::snprintf(text, sizeof text, "%.*g", digits, value);
+    std::snprintf(text, sizeof text, "%.*g", std::min(15, digits), value);
+    if (digits > 15 && std::strtod(text, nullptr) != value)
+        std::snprintf(text, sizeof text, "%.*g", digits, value);
     return text;
 }
 
