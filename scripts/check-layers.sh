@@ -9,4 +9,11 @@ if [ -n "$hits" ]; then
   echo "$hits"
   exit 1
 fi
+# The lattice-Boltzmann solver is plain C++: no Qt and no OpenGL at all.
+hits=$(grep -rnE '#\s*include\s*[<"](Q[A-Za-z]*|Qt[A-Za-z]*/[^>"]*|GL/[^>"]*|gl\.h|glu\.h|epoxy/[^>"]*)[>"]' src/lbm || true)
+if [ -n "$hits" ]; then
+  echo "src/lbm includes Qt or OpenGL headers:"
+  echo "$hits"
+  exit 1
+fi
 echo "layers: ok"
