@@ -14,6 +14,10 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mpi=(mpirun --oversubscribe -np 2)
 [ "$(id -u)" -eq 0 ] && mpi=(mpirun --oversubscribe --allow-run-as-root -np 2)
+# In a sanitizer build, Open MPI's plugins leave allocations behind after
+# they are unloaded, where no suppression can name them: the processes under
+# mpirun skip the leak check (the one-process runs keep it).
+mpi=(env "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" "${mpi[@]}")
 
 # Numbers of two files, token by token: same count, each within 1e-12.
 same_numbers() {
