@@ -29,5 +29,12 @@ if [ -n "$hits" ]; then
   echo "$hits"
   status=1
 fi
+# The lattice-Boltzmann solver is plain C++: no Qt and no OpenGL at all.
+hits=$(grep -rnE '#\s*include\s*[<"](Q[A-Za-z]*|Qt[A-Za-z]*/[^>"]*|GL/[^>"]*|gl\.h|glu\.h|epoxy/[^>"]*)[>"]' src/lbm || true)
+if [ -n "$hits" ]; then
+  echo "src/lbm includes Qt or OpenGL headers:"
+  echo "$hits"
+  status=1
+fi
 [ "$status" -eq 0 ] && echo "layers: ok"
 exit "$status"

@@ -10,6 +10,7 @@ PACKAGES=(
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev libtinyobjloader-dev
   libassimp-dev libgl2ps-dev
+  libopenmpi-dev openmpi-bin
   xvfb xauth fonts-dejavu-core fonts-liberation libxcb1-dev
   clang-format clang libclang-rt-14-dev
 )
