@@ -441,6 +441,9 @@ void TfrmPlot::ApplyProjectionFor(double aspect)
 void TfrmPlot::paintGL()
 {
     corvane::RunHandler([this] { FormPaint(); });
+    // A paint that failed half way is over all the same: frames drawn after it
+    // must ask to be shown again.
+    FInPaint = false;
 }
 
 void TfrmPlot::FormPaint()
