@@ -162,6 +162,11 @@ TfrmPlot::TfrmPlot(QWidget* parent)
 
 TfrmPlot::~TfrmPlot()
 {
+    // What the scene does while it is taken down concerns nobody any more:
+    // the frame may be half destroyed around this view.
+    FDocument->disconnect(this);
+    disconnect(this, &TfrmPlot::CaptionChanged, nullptr, nullptr);
+    disconnect(this, &TfrmPlot::MouseTextChanged, nullptr, nullptr);
     FormDestroy();
     FDocument->SetHost(nullptr);
     // The base class destroys the context after this object's part is gone.
