@@ -22,5 +22,19 @@ if [ -n "$hits" ]; then
   echo "$hits"
   status=1
 fi
+# Mesh files and pictures use Qt's core and GUI modules only, no widgets.
+hits=$(grep -rnE '#\s*include\s*[<"](QtWidgets|QtPrintSupport|Q(Widget|Application|MainWindow|MessageBox|Dialog|FileDialog|Printer|Label|MdiArea|MdiSubWindow|OpenGLWidget))\b' src/io || true)
+if [ -n "$hits" ]; then
+  echo "src/io includes Qt widget headers:"
+  echo "$hits"
+  status=1
+fi
+# The lattice-Boltzmann solver is plain C++: no Qt and no OpenGL at all.
+hits=$(grep -rnE '#\s*include\s*[<"](Q[A-Za-z]*|Qt[A-Za-z]*/[^>"]*|GL/[^>"]*|gl\.h|glu\.h|epoxy/[^>"]*)[>"]' src/lbm || true)
+if [ -n "$hits" ]; then
+  echo "src/lbm includes Qt or OpenGL headers:"
+  echo "$hits"
+  status=1
+fi
 [ "$status" -eq 0 ] && echo "layers: ok"
 exit "$status"

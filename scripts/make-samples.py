@@ -103,10 +103,10 @@ def still_life():
         "current": -1,
         "view": {"cameraRotation": [25, -30, 0], "lighting": True, "background": [0.93, 0.95, 1.0]},
         "objects": [
-            solid("TGLPlane", [0, -6, 0], 40, [0.55, 0.55, 0.6], rotation=[90, 0, 0]),
+            solid("TGLPlane", [0, 0, -12], 40, [0.55, 0.55, 0.6]),
             solid("TGLCube", [-11, -2, 4], 6, [0.8, 0.2, 0.15], rotation=[0, 30, 0]),
             solid("TGLPyramid", [11, -2, 4], 7, [0.95, 0.75, 0.2]),
-            solid("TGLIcosahedron", [0, 6, -6], 4, [0.2, 0.45, 0.85], detail=3,
+            solid("TGLIcosahedron", [0, 10, 2], 4, [0.2, 0.45, 0.85], detail=3,
                   specular=[1, 1, 1, 1], shininess=40),
             {"class": "TGLPolyObject", "position": [0, -1, 2], "scale": [0.6] * 3,
              "color": [0.3, 0.7, 0.4], "mesh": {"file": "torus.coor"}},

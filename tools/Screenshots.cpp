@@ -11,6 +11,7 @@
 #include "TfrmPlot.h"
 #include "TfrmWorkSpace.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QMdiSubWindow>
@@ -70,6 +71,14 @@ int main(int argc, char** argv)
     QTest::qWait(50);
     frmAddTask->grab().save(out.filePath(QStringLiteral("addtask.png")));
     frmAddTask->hide();
+    // New views open cascading; Cascade keeps their sizes.
+    MainForm->FileNew1->trigger();
+    MainForm->FileNew1->trigger();
+    QTest::qWait(100);
+    MainForm->grab().save(out.filePath(QStringLiteral("frame-new.png")));
+    MainForm->WindowCascade1->trigger();
+    QTest::qWait(100);
+    MainForm->grab().save(out.filePath(QStringLiteral("frame-cascade.png")));
     DestroyApplicationWindows();
     return 0;
 }

@@ -1,7 +1,9 @@
 // The main frame's commands on scene documents: open, save, recent files,
 // undo, and the tool buttons that act on the active view.
+#include "MeshImport.h"
 #include "Messages.h"
 #include "Prompts.h"
+#include "SceneFile.h"
 #include "TMainForm.h"
 #include "TfrmPictureProperty.h"
 #include "TfrmPlot.h"
@@ -175,11 +177,21 @@ bool TMainForm::OpenFile(const QString& fileName)
         return false;
     }
     const QString path = info.absoluteFilePath();
-    if (info.suffix().compare(QLatin1String("coor"), Qt::CaseInsensitive) == 0) {
+    if (info.suffix().compare(scenefile::Extension(), Qt::CaseInsensitive) != 0) {
+        // A mesh: our coordinate pair, or any format the import reads, as
+        // polygon objects in a view of their own.
         TfrmPlot* view = NewView();
         if (!view)
             return false;
-        if (!view->LoadPolyObject(path)) {
+        bool loaded = false;
+        if (meshio::IsCoordinateFile(path)) {
+            loaded = view->LoadPolyObject(path);
+        } else {
+            auto meshes = meshio::ImportMeshes(path, [](const QString& text) { corvane::ShowMessage(text); });
+            loaded = !meshes.empty();
+            view->AddPolyObjects(std::move(meshes));
+        }
+        if (!loaded) {
             view->SubWindow()->close();
             return false;
         }

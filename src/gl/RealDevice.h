@@ -20,16 +20,41 @@ namespace gl {
 // what the immediate-mode calls would give: every vertex takes the current
 // attributes, incomplete primitives are dropped, and the current normal,
 // colour and texture coordinate are left as the calls set them.
+//
+// The current normal, colour and texture coordinate stay with OpenGL, in each
+// context: a batch draws the vertices that took them before any was given
+// with the context's own values, and sends OpenGL what was given at its end.
+// So a batch is due (Sync) before another context is made current.
+//
+// Calls the gathering cannot mirror are reported through the misuse handler
+// (which asserts in debug builds) and then done as OpenGL would do them: a
+// call OpenGL refuses between glBegin and glEnd, a nested glBegin, glEnd
+// without glBegin, and glMaterialfv or glCallLists inside a primitive. For
+// these the open primitive is handed to OpenGL's own glBegin with the vertices
+// it has so far, and the rest of it goes straight through. While a display
+// list is being compiled nothing is gathered: every call goes straight through.
 class RealDevice final : public Device {
 public:
     void Begin(GLenum mode) override
     {
-        if (FOpen && mode == FMode && Mergeable(mode)) {
-            FSegmentStart = Count();
-            FInBegin = true;
+        if (FInBegin || FDirectBegin) {
+            Misuse("glBegin", "between glBegin and glEnd");
+            glBegin(mode); // refused by OpenGL, as immediate mode would be
             return;
         }
-        FlushBatch();
+        if (FCompiling) {
+            glBegin(mode);
+            FDirectBegin = true;
+            return;
+        }
+        if (FOpen) {
+            if (mode == FMode && Mergeable(mode)) {
+                FSegmentStart = Count();
+                FInBegin = true;
+                return;
+            }
+            FlushBatch();
+        }
         FMode = mode;
         FOpen = true;
         FInBegin = true;
@@ -38,8 +63,12 @@ public:
     void End() override
     {
         if (!FInBegin) {
+            if (FDirectBegin)
+                FDirectBegin = false;
+            else
+                Misuse("glEnd", "without glBegin");
             FlushBatch();
-            glEnd(); // outside glBegin: let OpenGL report it
+            glEnd(); // without glBegin: let OpenGL report it
             return;
         }
         FInBegin = false;
@@ -67,14 +96,12 @@ public:
         p[0] = v[0];
         p[1] = v[1];
         p[2] = v[2];
-        GLfloat* n = &FNormals[FCount * 3];
-        n[0] = FNormal[0];
-        n[1] = FNormal[1];
-        n[2] = FNormal[2];
-        if (FColorVaried)
-            std::memcpy(&FColors[FCount * 4], FColor, sizeof FColor);
-        if (FTexVaried)
-            std::memcpy(&FTexCoords[FCount * 2], FTex, sizeof FTex);
+        if (FNormal.varied)
+            std::memcpy(&FNormals[FCount * 3], FNormal.value, 3 * sizeof(GLfloat));
+        if (FColor.varied)
+            std::memcpy(&FColors[FCount * 4], FColor.value, 4 * sizeof(GLfloat));
+        if (FTex.varied)
+            std::memcpy(&FTexCoords[FCount * 2], FTex.value, 2 * sizeof(GLfloat));
         ++FCount;
     }
     void Normal3f(GLfloat x, GLfloat y, GLfloat z) override
@@ -84,280 +111,289 @@ public:
     }
     void Normal3fv(const GLfloat* n) override
     {
-        std::memcpy(FNormal, n, sizeof FNormal);
-        if (!FOpen)
+        if (FOpen)
+            Set(FNormal, n, 3, FNormals, GL_CURRENT_NORMAL);
+        else
             glNormal3fv(n);
     }
     void TexCoord2f(GLfloat s, GLfloat t) override
     {
-        if (FOpen && !FTexVaried && Count() > 0 && (s != FTex[0] || t != FTex[1])) {
-            // From now on every vertex carries its own coordinate; the earlier ones share the old one.
-            FTexVaried = true;
-            for (std::size_t i = 0; i < FCount; ++i)
-                std::memcpy(&FTexCoords[i * 2], FTex, sizeof FTex);
-        }
-        FTex[0] = s;
-        FTex[1] = t;
-        if (!FOpen)
+        if (FOpen) {
+            const GLfloat st[2] = {s, t};
+            Set(FTex, st, 2, FTexCoords, GL_CURRENT_TEXTURE_COORDS);
+        } else {
             glTexCoord2f(s, t);
+        }
     }
     void Color3f(GLfloat r, GLfloat g, GLfloat b) override
     {
-        if (FOpen && !FColorVaried && Count() > 0 &&
-            (r != FColor[0] || g != FColor[1] || b != FColor[2] || FColor[3] != 1)) {
-            // From now on every vertex carries its own colour; the earlier ones share the old one.
-            FColorVaried = true;
-            for (std::size_t i = 0; i < FCount; ++i)
-                std::memcpy(&FColors[i * 4], FColor, sizeof FColor);
-        }
-        FColor[0] = r;
-        FColor[1] = g;
-        FColor[2] = b;
-        FColor[3] = 1;
-        if (!FOpen)
+        if (FOpen) {
+            const GLfloat rgba[4] = {r, g, b, 1};
+            Set(FColor, rgba, 4, FColors, GL_CURRENT_COLOR);
+        } else {
             glColor3f(r, g, b);
+        }
     }
     void Enable(GLenum cap) override
     {
-        FlushBatch();
+        Outside("glEnable");
         glEnable(cap);
     }
     void Disable(GLenum cap) override
     {
-        FlushBatch();
+        Outside("glDisable");
         glDisable(cap);
     }
     GLboolean IsEnabled(GLenum cap) override
     {
-        FlushBatch();
+        Outside("glIsEnabled");
         return glIsEnabled(cap);
     }
     void MatrixMode(GLenum mode) override
     {
-        FlushBatch();
+        Outside("glMatrixMode");
         glMatrixMode(mode);
     }
     void LoadIdentity() override
     {
-        FlushBatch();
+        Outside("glLoadIdentity");
         glLoadIdentity();
     }
     void PushMatrix() override
     {
-        FlushBatch();
+        Outside("glPushMatrix");
         glPushMatrix();
     }
     void PopMatrix() override
     {
-        FlushBatch();
+        Outside("glPopMatrix");
         glPopMatrix();
     }
     void Translatef(GLfloat x, GLfloat y, GLfloat z) override
     {
-        FlushBatch();
+        Outside("glTranslatef");
         glTranslatef(x, y, z);
     }
     void Rotatef(GLfloat a, GLfloat x, GLfloat y, GLfloat z) override
     {
-        FlushBatch();
+        Outside("glRotatef");
         glRotatef(a, x, y, z);
     }
     void Scalef(GLfloat x, GLfloat y, GLfloat z) override
     {
-        FlushBatch();
+        Outside("glScalef");
         glScalef(x, y, z);
     }
     void Ortho(GLdouble l, GLdouble r, GLdouble b, GLdouble t, GLdouble n, GLdouble f) override
     {
-        FlushBatch();
+        Outside("glOrtho");
         glOrtho(l, r, b, t, n, f);
     }
     void Viewport(GLint x, GLint y, GLsizei w, GLsizei h) override
     {
-        FlushBatch();
+        Outside("glViewport");
         glViewport(x, y, w, h);
     }
     void Perspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar) override
     {
-        FlushBatch();
+        Outside("gluPerspective");
         gluPerspective(fovy, aspect, zNear, zFar);
     }
     void PickMatrix(GLdouble x, GLdouble y, GLdouble w, GLdouble h, GLint* viewport) override
     {
-        FlushBatch();
+        Outside("gluPickMatrix");
         gluPickMatrix(x, y, w, h, viewport);
     }
     void Materialfv(GLenum face, GLenum pname, const GLfloat* params) override
     {
-        FlushBatch();
+        Within("glMaterialfv");
         glMaterialfv(face, pname, params);
     }
     void Lightfv(GLenum light, GLenum pname, const GLfloat* params) override
     {
-        FlushBatch();
+        Outside("glLightfv");
         glLightfv(light, pname, params);
     }
     void LightModeli(GLenum pname, GLint param) override
     {
-        FlushBatch();
+        Outside("glLightModeli");
         glLightModeli(pname, param);
     }
     void ShadeModel(GLenum mode) override
     {
-        FlushBatch();
+        Outside("glShadeModel");
         glShadeModel(mode);
     }
     void PolygonMode(GLenum face, GLenum mode) override
     {
-        FlushBatch();
+        Outside("glPolygonMode");
         glPolygonMode(face, mode);
     }
     void ClearColor(GLfloat r, GLfloat g, GLfloat b, GLfloat a) override
     {
-        FlushBatch();
+        Outside("glClearColor");
         glClearColor(r, g, b, a);
     }
     void Clear(GLbitfield mask) override
     {
-        FlushBatch();
+        Outside("glClear");
         glClear(mask);
     }
     void Flush() override
     {
-        FlushBatch();
+        Outside("glFlush");
         glFlush();
     }
     void LineWidth(GLfloat width) override
     {
-        FlushBatch();
+        Outside("glLineWidth");
         glLineWidth(width);
     }
     void PointSize(GLfloat size) override
     {
-        FlushBatch();
+        Outside("glPointSize");
         glPointSize(size);
     }
     void RasterPos3f(GLfloat x, GLfloat y, GLfloat z) override
     {
-        FlushBatch();
+        Outside("glRasterPos3f");
         glRasterPos3f(x, y, z);
     }
     void CallLists(GLsizei n, GLenum type, const GLvoid* lists) override
     {
-        FlushBatch();
+        Within("glCallLists");
         glCallLists(n, type, lists);
     }
     void ListBase(GLuint base) override
     {
-        FlushBatch();
+        Outside("glListBase");
         glListBase(base);
     }
     void NewList(GLuint list, GLenum mode) override
     {
-        FlushBatch();
+        Outside("glNewList");
         glNewList(list, mode);
+        FCompiling = true;
     }
     void EndList() override
     {
-        FlushBatch();
+        Outside("glEndList");
         glEndList();
+        FCompiling = false;
     }
     void Bitmap(GLsizei w, GLsizei h, GLfloat xo, GLfloat yo, GLfloat xm, GLfloat ym,
                 const GLubyte* bits) override
     {
-        FlushBatch();
+        Outside("glBitmap");
         glBitmap(w, h, xo, yo, xm, ym, bits);
     }
     void PixelStorei(GLenum pname, GLint param) override
     {
-        FlushBatch();
+        Outside("glPixelStorei");
         glPixelStorei(pname, param);
     }
     void InitNames() override
     {
-        FlushBatch();
+        Outside("glInitNames");
         glInitNames();
     }
     void PushName(GLuint name) override
     {
-        FlushBatch();
+        Outside("glPushName");
         glPushName(name);
     }
     void PopName() override
     {
-        FlushBatch();
+        Outside("glPopName");
         glPopName();
     }
     void SelectBuffer(GLsizei size, GLuint* buffer) override
     {
-        FlushBatch();
+        Outside("glSelectBuffer");
         glSelectBuffer(size, buffer);
     }
     GLint RenderMode(GLenum mode) override
     {
-        FlushBatch();
+        Outside("glRenderMode");
         return glRenderMode(mode);
     }
     void GenTextures(GLsizei n, GLuint* textures) override
     {
-        FlushBatch();
+        Outside("glGenTextures");
         glGenTextures(n, textures);
     }
     void BindTexture(GLenum target, GLuint texture) override
     {
-        FlushBatch();
+        Outside("glBindTexture");
         glBindTexture(target, texture);
     }
     void TexParameteri(GLenum target, GLenum pname, GLint param) override
     {
-        FlushBatch();
+        Outside("glTexParameteri");
         glTexParameteri(target, pname, param);
     }
     void TexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei w, GLsizei h, GLint border,
                     GLenum format, GLenum type, const GLvoid* pixels) override
     {
-        FlushBatch();
+        Outside("glTexImage2D");
         glTexImage2D(target, level, internalFormat, w, h, border, format, type, pixels);
     }
     void TexEnvf(GLenum target, GLenum pname, GLfloat param) override
     {
-        FlushBatch();
+        Outside("glTexEnvf");
         glTexEnvf(target, pname, param);
     }
     GLint ScaleImage(GLenum format, GLint wIn, GLint hIn, GLenum typeIn, const void* dataIn, GLint wOut,
                      GLint hOut, GLenum typeOut, GLvoid* dataOut) override
     {
-        FlushBatch();
+        Outside("gluScaleImage");
         return gluScaleImage(format, wIn, hIn, typeIn, dataIn, wOut, hOut, typeOut, dataOut);
     }
     void GetIntegerv(GLenum pname, GLint* params) override
     {
-        FlushBatch();
+        Outside("glGetIntegerv");
         glGetIntegerv(pname, params);
     }
     GLenum GetError() override
     {
-        FlushBatch();
+        Outside("glGetError");
         return glGetError();
     }
-    void Sync() override { FlushBatch(); }
+    void Sync() override
+    {
+        if (FInBegin || FDirectBegin)
+            Misuse("a switch of device or context", "between glBegin and glEnd");
+        FlushBatch();
+    }
 
 private:
     std::size_t Count() const { return FCount; }
+
+    // Before a call OpenGL refuses between glBegin and glEnd.
+    void Outside(const char* call)
+    {
+        if (FInBegin || FDirectBegin)
+            Misuse(call, "between glBegin and glEnd");
+        else
+            FlushBatch();
+    }
+    // Before a call OpenGL takes inside a primitive, which a gathered primitive cannot hold.
+    void Within(const char* call)
+    {
+        if (FInBegin)
+            Misuse(call, "inside a gathered primitive would cut it");
+        else
+            FlushBatch();
+    }
+    // Reports the call and hands a gathered open primitive to OpenGL's own glBegin.
+    void Misuse(const char* call, const char* what);
 
     // An incomplete last primitive is dropped, as glEnd would drop it.
     void DropIncompletePrimitive() { FCount -= (FCount - FSegmentStart) % VerticesPer(FMode); }
 
     // Room for twice as many vertices; the arrays keep their size between
     // batches, so a steady scene stops allocating after its first frame.
-    void Grow()
-    {
-        FCapacity = FCapacity ? 2 * FCapacity : 4096;
-        FPositions.resize(FCapacity * 3);
-        FNormals.resize(FCapacity * 3);
-        FColors.resize(FCapacity * 4);
-        FTexCoords.resize(FCapacity * 2);
-    }
+    void Grow();
 
     static bool Mergeable(GLenum mode)
     {
@@ -372,46 +408,42 @@ private:
     // the immediate-mode calls would have left them.
     void FlushBatch()
     {
-        if (!FOpen)
-            return;
-        if (FInBegin && Mergeable(FMode))
-            DropIncompletePrimitive();
-        if (Count() > 0) {
-            glEnableClientState(GL_VERTEX_ARRAY);
-            glVertexPointer(3, GL_FLOAT, 0, FPositions.data());
-            glEnableClientState(GL_NORMAL_ARRAY);
-            glNormalPointer(GL_FLOAT, 0, FNormals.data());
-            if (FColorVaried) {
-                glEnableClientState(GL_COLOR_ARRAY);
-                glColorPointer(4, GL_FLOAT, 0, FColors.data());
-            } else {
-                glColor4fv(FColor); // every vertex had this colour
-            }
-            if (FTexVaried) {
-                glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-                glTexCoordPointer(2, GL_FLOAT, 0, FTexCoords.data());
-            } else {
-                glTexCoord2fv(FTex);
-            }
-            glDrawArrays(FMode, 0, static_cast<GLsizei>(Count()));
-            glDisableClientState(GL_VERTEX_ARRAY);
-            glDisableClientState(GL_NORMAL_ARRAY);
-            if (FColorVaried)
-                glDisableClientState(GL_COLOR_ARRAY);
-            if (FTexVaried)
-                glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-        }
-        glNormal3fv(FNormal);
-        glColor4fv(FColor);
-        glTexCoord2fv(FTex);
-        FCount = 0;
-        FOpen = false;
-        FInBegin = false;
-        FColorVaried = false;
-        FTexVaried = false;
+        if (FOpen)
+            DrawBatch();
     }
+    void DrawBatch();
+    // Draws the gathered vertices first..last-1 with glDrawArrays.
+    void DrawGathered(std::size_t first, std::size_t last);
+    // Ends the batch and sends OpenGL the current attributes.
+    void CloseBatch();
 
-    // The gathered vertices; colours and texture coordinates only once they vary.
+    // A current attribute while a batch gathers: not given yet (the vertices
+    // so far take the context's own current value), given once (they share
+    // value), or varied (each vertex has its own in the array).
+    struct Attribute {
+        GLfloat value[4];
+        bool given = false;
+        bool varied = false;
+    };
+    // Gives an attribute of size components while a batch gathers.
+    void Set(Attribute& a, const GLfloat* value, int size, std::vector<GLfloat>& array, GLenum query)
+    {
+        if (!a.varied && FCount > 0) {
+            bool same = a.given;
+            for (int k = 0; same && k < size; ++k)
+                same = a.value[k] == value[k];
+            if (!same)
+                Vary(a, size, array, query);
+        }
+        std::memcpy(a.value, value, static_cast<std::size_t>(size) * sizeof(GLfloat));
+        a.given = true;
+    }
+    // From now on every vertex carries its own value of the attribute; the
+    // vertices so far get the one they shared (read back from the context
+    // when the batch never gave it).
+    void Vary(Attribute& a, int size, std::vector<GLfloat>& array, GLenum query);
+
+    // The gathered vertices; normals, colours and texture coordinates only once they vary.
     std::vector<GLfloat> FPositions;
     std::vector<GLfloat> FNormals;
     std::vector<GLfloat> FColors;
@@ -420,14 +452,17 @@ private:
     std::size_t FCapacity = 0;
     GLenum FMode = GL_POINTS;
     bool FOpen = false;    // a batch is gathering (perhaps between primitives)
-    bool FInBegin = false; // between Begin and End
+    bool FInBegin = false; // between Begin and End of a gathered primitive
     std::size_t FSegmentStart = 0;
-    bool FColorVaried = false;
-    bool FTexVaried = false;
-    // OpenGL's initial current attributes.
-    GLfloat FNormal[3] = {0, 0, 1};
-    GLfloat FColor[4] = {1, 1, 1, 1};
-    GLfloat FTex[2] = {0, 0};
+    bool FDirectBegin = false; // between Begin and End of a primitive sent straight to OpenGL
+    bool FCompiling = false;   // between NewList and EndList
+    Attribute FNormal, FColor, FTex;
 };
+
+// Receives a description of each call sequence the real device cannot mirror
+// exactly in vertex arrays (see RealDevice). The default asserts in debug
+// builds and does nothing otherwise. Returns the previous handler.
+using MisuseHandler = void (*)(const char* message);
+MisuseHandler SetMisuseHandler(MisuseHandler handler);
 
 } // namespace gl

@@ -1,6 +1,6 @@
 #include "TGLPolyObject.h"
 
-#include "MappedFile.h"
+#include "FileText.h"
 
 #include <cmath>
 
@@ -12,7 +12,7 @@ bool TGLPolyObject::LoadFromFile(const std::string& fileName, const MessageFunct
     coordfile::Mesh mesh;
     const std::size_t limit = coordfile::DefaultMemoryLimit();
     {
-        MappedFile coor;
+        FileText coor;
         if (!coor.Open(fileName)) {
             message("Failed to open file " + fileName);
             return false;
@@ -25,7 +25,7 @@ bool TGLPolyObject::LoadFromFile(const std::string& fileName, const MessageFunct
     }
     const std::string faceFileName = coordfile::FaceFileName(fileName);
     {
-        MappedFile poly;
+        FileText poly;
         if (!poly.Open(faceFileName)) {
             message("Could not open file " + faceFileName);
             return false;

@@ -6,6 +6,7 @@
 #include "SceneFile.h"
 #include "TGLLight.h"
 #include "TGLObject.h"
+#include "TexturePicture.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -118,13 +119,11 @@ public:
     void ShowMessage(const QString& text) override { corvane::ShowMessage(text); }
     GLuint LoadTexture(const QString& fileName) override
     {
-        QImageReader reader(fileName);
-        const QImage image = reader.read();
-        if (image.isNull())
-            throw std::runtime_error(QStringLiteral("Could not read the picture in %1: %2")
-                                         .arg(fileName, reader.errorString())
-                                         .toStdString());
-        return FView.CreateTexture(image);
+        GLint maxTextureSize = 0;
+        if (FView.MakeCurrent())
+            gl::GetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
+        return FView.CreateTexture(
+            ReadTexturePicture(fileName, maxTextureSize > 0 ? maxTextureSize : 1 << 30));
     }
 
 private:
@@ -150,7 +149,7 @@ TfrmPlot::TfrmPlot(QWidget* parent)
     tmrAnimation->setInterval(1);
     connect(tmrAnimation, &QTimer::timeout, this,
             [this] { corvane::RunHandler([this] { tmrAnimationTimer(); }); });
-    // The caption follows the mouse even without a button held.
+    // The mouse readout follows the mouse even without a button held.
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     UpdateCaption();
@@ -163,6 +162,11 @@ TfrmPlot::TfrmPlot(QWidget* parent)
 
 TfrmPlot::~TfrmPlot()
 {
+    // What the scene does while it is taken down concerns nobody any more:
+    // the frame may be half destroyed around this view.
+    FDocument->disconnect(this);
+    disconnect(this, &TfrmPlot::CaptionChanged, nullptr, nullptr);
+    disconnect(this, &TfrmPlot::MouseTextChanged, nullptr, nullptr);
     FormDestroy();
     FDocument->SetHost(nullptr);
     // The base class destroys the context after this object's part is gone.
@@ -371,11 +375,13 @@ void TfrmPlot::resizeGL(int, int)
 
 void TfrmPlot::ComputeExtents()
 {
-    const int w = width();
-    const int h = height();
     // A window with no area (minimised, say) keeps its previous extents.
-    if (w <= 0 || h <= 0)
-        return;
+    if (width() > 0 && height() > 0)
+        SetExtentsFor(width(), height());
+}
+
+void TfrmPlot::SetExtentsFor(int w, int h)
+{
     const float zoom = View().Zoom > 0 ? View().Zoom : 1;
     const float r = static_cast<float>(h) / static_cast<float>(w);
     if (w > h) {
@@ -398,7 +404,7 @@ void TfrmPlot::FormResize()
     // A window with no area (minimised, say) keeps its previous extents and projection.
     if (w <= 0 || h <= 0)
         return;
-    ComputeExtents();
+    SetExtentsFor(w, h);
     if (!MakeCurrent())
         return;
     const qreal dpr = devicePixelRatioF();
@@ -419,9 +425,13 @@ void TfrmPlot::UpdateProjection()
 
 void TfrmPlot::ApplyProjection()
 {
+    ApplyProjectionFor(static_cast<double>(width()) / static_cast<double>(height() > 0 ? height() : 1));
+}
+
+void TfrmPlot::ApplyProjectionFor(double aspect)
+{
     const TViewState& v = View();
     if (v.Perspective) {
-        const double aspect = static_cast<double>(width()) / static_cast<double>(height() > 0 ? height() : 1);
         gl::Perspective(60, aspect, 0.1, 200);
         gl::Translatef(0, 0, FNear);
     } else {
@@ -457,6 +467,13 @@ void TfrmPlot::RenderScene(GLenum mode)
 {
     if (!MakeCurrent())
         return;
+    DrawFrame(mode);
+    if (mode == GL_RENDER)
+        SwapBuffers();
+}
+
+void TfrmPlot::DrawFrame(GLenum mode)
+{
     gl::Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     if (View().DrawAxis && !FPicking)
         DrawAxes();
@@ -466,8 +483,36 @@ void TfrmPlot::RenderScene(GLenum mode)
         obj->Draw(mode);
     }
     gl::Flush();
-    if (mode == GL_RENDER)
-        SwapBuffers();
+}
+
+void TfrmPlot::DrawPicture(int width, int height)
+{
+    if (width <= 0 || height <= 0)
+        return;
+    // The state InitGL and RestoreContextState give the view's own context.
+    gl::ShadeModel(GL_SMOOTH);
+    gl::Enable(GL_DEPTH_TEST);
+    gl::LightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, 1);
+    gl::Enable(GL_NORMALIZE);
+    gl::ListBase(kFontListBase);
+    ApplyViewOptions();
+    // The extents and projection a client area of this size would have.
+    const float saved[4] = {FViewLeft, FViewRight, FViewBottom, FViewTop};
+    SetExtentsFor(width, height);
+    gl::Viewport(0, 0, width, height);
+    gl::MatrixMode(GL_PROJECTION);
+    gl::LoadIdentity();
+    ApplyProjectionFor(static_cast<double>(width) / static_cast<double>(height));
+    gl::MatrixMode(GL_MODELVIEW);
+    gl::LoadIdentity();
+    for (TGLObject* obj = FDocument->First(); obj; obj = obj->GetNext())
+        if (IsLightObject(obj))
+            static_cast<TGLLight*>(obj)->Restore();
+    DrawFrame(GL_RENDER);
+    FViewLeft = saved[0];
+    FViewRight = saved[1];
+    FViewBottom = saved[2];
+    FViewTop = saved[3];
 }
 
 void TfrmPlot::SwapBuffers()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GlDevice.h"
+#include "TGLPolyObject.h"
 #include "TSceneDocument.h"
 
 #include <QOpenGLWidget>
@@ -95,6 +96,12 @@ public:
     bool HasContext() const { return FContextReady; }
 
     void RenderScene(GLenum mode);
+    // Draws the view's picture, as RenderScene draws it, at width x height
+    // pixels into whatever context and framebuffer are current (an off-screen
+    // one, say, or a feedback pass): the view's OpenGL state, the viewport and
+    // the projection a client area of that size would have, the axes and the
+    // objects. The view's own context and extents are left as they are.
+    void DrawPicture(int width, int height);
     void DrawAxes();
     void UpdateProjection();
     void ApplyProjection();
@@ -146,6 +153,10 @@ public:
     // Loads a polygon object from a ".coor" file and its ".poly" file and
     // shrinks it to fit the view; false (with a message shown) when it fails.
     bool LoadPolyObject(const QString& fileName);
+    // Places loaded polygon objects (the meshes of one file) in the scene with
+    // the foreground colour, all shrunk by one factor so that together they
+    // fit the view (never enlarged), makes the last one current and redraws.
+    void AddPolyObjects(std::vector<std::unique_ptr<TGLPolyObject>> objects);
     void PickObject(int x, int y);
     // The last name of each whole hit record in a selection buffer, in order;
     // a record that runs past the buffer ends the reading.
@@ -267,6 +278,11 @@ private:
     void FormInitializeGL();
     void FormPaint();
     bool SetupPixelFormat();
+    // Clears and draws the axes and objects into the current context.
+    void DrawFrame(GLenum mode);
+    // The extents of a client area of w x h pixels (both positive), with the zoom.
+    void SetExtentsFor(int w, int h);
+    void ApplyProjectionFor(double aspect);
     void InitGL();
     void BuildFontLists();
     // Restores what the view set in its context, after a new context replaced the old one.

@@ -15,9 +15,11 @@
 #include <QMatrix4x4>
 #include <QMouseEvent>
 #include <QTimer>
+#include <QUndoStack>
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 
@@ -267,21 +269,42 @@ bool TfrmPlot::LoadPolyObject(const QString& fileName)
         });
     if (!loaded)
         return false;
-    TGLPolyObject* obj = poly.get();
-    obj->SetColor(ForegroundColor());
-    float minX, minY, minZ, maxX, maxY, maxZ;
-    obj->GetMin(minX, minY, minZ);
-    obj->GetMax(maxX, maxY, maxZ);
+    std::vector<std::unique_ptr<TGLPolyObject>> objects;
+    objects.push_back(std::move(poly));
+    AddPolyObjects(std::move(objects));
+    return true;
+}
+
+void TfrmPlot::AddPolyObjects(std::vector<std::unique_ptr<TGLPolyObject>> objects)
+{
+    if (objects.empty())
+        return;
+    FIgnoreMouseMove = true;
+    float minX = FLT_MAX, minY = FLT_MAX, maxX = -FLT_MAX, maxY = -FLT_MAX;
+    for (const auto& obj : objects) {
+        float lo[3], hi[3];
+        obj->GetMin(lo[0], lo[1], lo[2]);
+        obj->GetMax(hi[0], hi[1], hi[2]);
+        minX = std::min(minX, lo[0]);
+        minY = std::min(minY, lo[1]);
+        maxX = std::max(maxX, hi[0]);
+        maxY = std::max(maxY, hi[1]);
+    }
     const float larger = std::max(maxX - minX, maxY - minY);
     // Shrink what is larger than the view; never enlarge. A flat point-sized
-    // model (no extent) stays as it is.
-    if (larger > 0) {
-        const float f = (FBaseRight - FBaseLeft) / larger;
+    // model (no extent) stays as it is. One factor for all keeps the meshes
+    // of a file where they are against each other.
+    const float f = larger > 0 ? (FBaseRight - FBaseLeft) / larger : 1;
+    // The meshes of one file come in as one undo step.
+    QUndoStack* stack = FDocument->UndoStack();
+    stack->beginMacro(QStringLiteral("Load Object"));
+    for (auto& poly : objects) {
+        poly->SetColor(ForegroundColor());
         if (f < 1)
-            obj->GrowScale(f - 1, f - 1, f - 1, false);
+            poly->GrowScale(f - 1, f - 1, f - 1, false);
+        AddObject(std::move(poly), QStringLiteral("Load Object"));
     }
-    AddObject(std::move(poly), QStringLiteral("Load Object"));
-    return true;
+    stack->endMacro();
 }
 
 void TfrmPlot::PickObject(int x, int y)

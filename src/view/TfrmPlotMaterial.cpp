@@ -1,6 +1,7 @@
 // Textures, material and colours of the current object.
 #include "ContextScope.h"
 #include "TGLObject.h"
+#include "TexturePicture.h"
 #include "TfrmPlot.h"
 #include "ViewLinks.h"
 
@@ -8,19 +9,6 @@
 
 #include <stdexcept>
 #include <vector>
-
-namespace {
-
-// The largest power of two not greater than n (n itself when it is one).
-int PowerOfTwoAtMost(int n)
-{
-    int p = 1;
-    while (p <= n / 2)
-        p *= 2;
-    return p;
-}
-
-} // namespace
 
 GLuint TfrmPlot::CreateTexture(const QImage& bitmap)
 {

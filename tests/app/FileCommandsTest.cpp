@@ -3,6 +3,7 @@
 #include "Globals.h"
 #include "Startup.h"
 #include "TGLCube.h"
+#include "TGLPolyObject.h"
 #include "TMainForm.h"
 #include "TestSupport.h"
 #include "TfrmPictureProperty.h"
@@ -35,6 +36,8 @@ protected:
         MainForm->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(MainForm));
         ASSERT_TRUE(WaitForContext(frmPlot));
+        // Recent files go to a settings file of the test's own.
+        KeepRecentFilesIn(MainForm, dir.filePath(QStringLiteral("corvane.INI")));
     }
     void TearDown() override
     {
@@ -98,6 +101,17 @@ TEST_F(FileCommandsTest, OpenSaveAndTheRecentFiles)
     EXPECT_EQ(Captions().size(), 3);
     EXPECT_EQ(MainForm->ActiveView()->Objects().size(), 1u);
 
+    // Any mesh format the import reads opens the same way.
+    const QString obj = dir.filePath(QStringLiteral("tri.obj"));
+    QFile mesh(obj);
+    ASSERT_TRUE(mesh.open(QIODevice::WriteOnly));
+    mesh.write("v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nf 1 2 4 3\n");
+    mesh.close();
+    ASSERT_TRUE(MainForm->OpenFile(obj));
+    EXPECT_EQ(Captions().size(), 4);
+    ASSERT_EQ(MainForm->ActiveView()->Objects().size(), 1u);
+    EXPECT_EQ(static_cast<TGLPolyObject*>(MainForm->ActiveView()->Objects()[0])->GetFaceCount(), 1);
+
     // What cannot be opened says so and leaves no view behind.
     const QString junk = dir.filePath(QStringLiteral("junk.cvs"));
     QFile f(junk);
@@ -106,10 +120,42 @@ TEST_F(FileCommandsTest, OpenSaveAndTheRecentFiles)
     f.close();
     EXPECT_FALSE(MainForm->OpenFile(junk));
     EXPECT_FALSE(MainForm->OpenFile(dir.filePath(QStringLiteral("missing.cvs"))));
-    EXPECT_EQ(Captions().size(), 3);
+    EXPECT_EQ(Captions().size(), 4);
     ASSERT_EQ(messages.Plain.size(), 2);
     EXPECT_TRUE(messages.Plain[0].contains(junk));
     EXPECT_TRUE(messages.Plain[1].contains(QStringLiteral("missing.cvs")));
+}
+
+TEST_F(FileCommandsTest, RecentFilesAreKeptInTheirOwnSectionOfTheSettingsFile)
+{
+    const QString ini = dir.filePath(QStringLiteral("corvane.INI"));
+    QFile f(ini);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("; the user's own notes\r\n[Show Window]\r\nWorkspace = 1\r\n");
+    f.close();
+    KeepRecentFilesIn(MainForm, ini);
+    QStringList files;
+    for (int i = 0; i < 10; ++i) {
+        files.prepend(SavedScene(QStringLiteral("scene%1.cvs").arg(i), 0));
+        ASSERT_TRUE(MainForm->OpenFile(files.first()));
+    }
+    files = files.mid(0, 8);
+    EXPECT_EQ(MainForm->RecentFiles(), files);
+    ASSERT_TRUE(MainForm->OpenFile(files[3])) << "opened again, a file moves to the top";
+    files.move(3, 0);
+    EXPECT_EQ(MainForm->RecentFiles(), files);
+
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    f.close();
+    EXPECT_TRUE(bytes.startsWith(
+        "; the user's own notes\r\n[Show Window]\r\nWorkspace = 1\r\n[Recent Files]\r\nFile1="))
+        << bytes.toStdString();
+    // A frame started later finds the same list.
+    MainForm->SetRecentFilesStore({}, {});
+    EXPECT_TRUE(MainForm->RecentFiles().isEmpty());
+    KeepRecentFilesIn(MainForm, ini);
+    EXPECT_EQ(MainForm->RecentFiles(), files);
 }
 
 TEST_F(FileCommandsTest, DroppedFilesOpen)

@@ -1,4 +1,5 @@
 #include "CoordFile.h"
+#include "FileText.h"
 #include "Recording.h"
 #include "TGLPolyObject.h"
 
@@ -10,6 +11,7 @@
 #include <fstream>
 #include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -232,6 +234,34 @@ TEST(PolyObject, SharedVerticesGetTheNormalisedSumOfTheirFacesNormals)
     }
 }
 
+// Triangles in general position: every component of the normal differs from
+// the others in size, and some are negative.
+struct NormalCase {
+    float p0[3], p1[3], p2[3];
+    float normal[3]; // unit normal, counter-clockwise seen from its tip
+};
+
+TEST(PolyObject, FaceNormalOfTrianglesInAnyPosition)
+{
+    const NormalCase cases[] = {
+        {{1, 0, 0}, {0, 2, 0}, {0, 0, 3}, {6.f / 7, 3.f / 7, 2.f / 7}},
+        {{1, 0, 0}, {0, 0, 3}, {0, 2, 0}, {-6.f / 7, -3.f / 7, -2.f / 7}},
+        {{5, 5, 5}, {8, 7, 5}, {5, 7, 6}, {2.f / 7, -3.f / 7, 6.f / 7}},
+        {{8, 7, 5}, {5, 7, 6}, {5, 5, 5}, {2.f / 7, -3.f / 7, 6.f / 7}},
+        {{5000, 5000, 5000}, {8000, 7000, 5000}, {5000, 7000, 6000}, {2.f / 7, -3.f / 7, 6.f / 7}},
+        {{.005f, .005f, .005f}, {.008f, .007f, .005f}, {.005f, .007f, .006f}, {2.f / 7, -3.f / 7, 6.f / 7}},
+        {{-1, 2, -3}, {6, 2, 1}, {0, 3, -3}, {-4.f / 9, 4.f / 9, 7.f / 9}},
+        {{-1, 2, -3}, {0, 3, -3}, {6, 2, 1}, {4.f / 9, -4.f / 9, -7.f / 9}},
+    };
+    for (const NormalCase& c : cases) {
+        float n[3];
+        TGLPolyObject::FaceNormal(c.p0, c.p1, c.p2, n);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_NEAR(n[i], c.normal[i], 1e-5) << "component " << i << " for the triangle at (" << c.p0[0]
+                                                 << ", " << c.p0[1] << ", " << c.p0[2] << ")";
+    }
+}
+
 TEST(PolyObject, TexturedFiveCornerFaceRepeatsTheFirstCoordinate)
 {
     TempDir dir;
@@ -305,6 +335,70 @@ TEST(PolyObject, SpecialFilesAreRefusedWithoutBlocking)
     const std::string folder = dir.File("folder.coor", std::nullopt);
     fs::create_directory(folder);
     EXPECT_EQ(Load(folder).messages, std::vector<std::string>{"Failed to open file " + folder});
+}
+
+// A file shortened by another program while it is being loaded gives the
+// reader's message for what is left of it (or loads, when that is whole).
+struct ShrinkCase {
+    const char* name;
+    bool faceFile;       // the face file shrinks, else the coordinate file
+    std::size_t keep;    // bytes left of it
+    const char* message; // {coor} and {poly} for the paths; empty: loads
+};
+
+class ShrinkingFile : public ::testing::TestWithParam<ShrinkCase> {
+protected:
+    void TearDown() override { FileText::SetOpenHookForTesting(nullptr); }
+};
+
+TEST_P(ShrinkingFile, GivesTheReadersMessageForWhatIsLeft)
+{
+    const ShrinkCase& c = GetParam();
+    TempDir dir;
+    const std::string coor = dir.File("m.coor", "3\n1,0,0,0\n2,1,0,0\n3,0,1,0\n");
+    const std::string poly = dir.File("m.poly", "2\nf 1 2 3\ng 3 2 1\n");
+    const std::string& target = c.faceFile ? poly : coor;
+    FileText::SetOpenHookForTesting([&](const std::string& path) {
+        if (path == target) {
+            ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(c.keep)), 0);
+        }
+    });
+    std::string expected = c.message;
+    for (auto [key, value] : {std::pair<std::string, std::string>{"{coor}", coor}, {"{poly}", poly}})
+        if (const auto at = expected.find(key); at != std::string::npos)
+            expected.replace(at, key.size(), value);
+    const Loaded loaded = Load(coor);
+    EXPECT_EQ(loaded.ok, expected.empty());
+    EXPECT_EQ(loaded.messages,
+              expected.empty() ? std::vector<std::string>{} : std::vector<std::string>{expected});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ShrinkingFile,
+    ::testing::Values(
+        ShrinkCase{"CoordinatesToNothing", false, 0, "Could not read first line of file {coor}"},
+        ShrinkCase{"CoordinatesWithinARecord", false, 14, "Error reading from coor file {coor}"},
+        ShrinkCase{"FacesAfterTheFirstFace", true, 10,
+                   "Face 2 of poly file {poly} has 0 vertex numbers; a face needs at least 3"},
+        ShrinkCase{"FacesWithinTheSecondFace", true, 15,
+                   "Face 2 of poly file {poly} has 2 vertex numbers; a face needs at least 3"},
+        ShrinkCase{"FacesToTheLastNumber", true, 17, ""}),
+    [](const ::testing::TestParamInfo<ShrinkCase>& info) { return std::string(info.param.name); });
+
+TEST(FileText, KeepsItsCopyWhenTheFileIsShortenedOrRemovedAfterwards)
+{
+    TempDir dir;
+    std::string text;
+    for (int i = 0; i < 300000; ++i) // several huge pages, so that the large-file path is taken
+        text += std::to_string(i) + (i % 10 == 9 ? "\n" : " ");
+    for (const std::string& content : {std::string("3\n1,0,0,0\n"), text}) {
+        const std::string path = dir.File("big.coor", content);
+        FileText file;
+        ASSERT_TRUE(file.Open(path));
+        ASSERT_EQ(truncate(path.c_str(), 0), 0);
+        fs::remove(path);
+        EXPECT_EQ(file.Text(), content);
+    }
 }
 
 TEST(CoordFile, AMemoryLimitRejectsModelsTooLargeToHold)
