@@ -70,6 +70,7 @@ version=$(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/corvane" --version)
 env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/corvane" --help | grep -q '^Usage: corvane' ||
   { echo "corvane --help printed no usage" >&2; status=1; }
 "$prefix/bin/corvane-lbm" --help | grep -q '^Usage: corvane-lbm' || { echo "corvane-lbm --help failed" >&2; status=1; }
+[ "$("$prefix/bin/corvane-lbm" --version)" = "corvane-lbm $want_version" ] || { echo "corvane-lbm --version failed" >&2; status=1; }
 # An unknown option is refused with a message and status 2.
 set +e
 message=$("$prefix/bin/corvane" --no-such-option 2>&1 >/dev/null)

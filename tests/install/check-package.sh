@@ -45,7 +45,7 @@ fi
 dpkg-deb -x "$deb" "$work/root"
 [ "$(env -u DISPLAY "$work/root/usr/bin/corvane" --version)" = "corvane $version" ] ||
   { echo "unpacked corvane --version failed" >&2; status=1; }
-"$work/root/usr/bin/corvane-lbm" --help | grep -q '^Usage: corvane-lbm' ||
-  { echo "unpacked corvane-lbm --help failed" >&2; status=1; }
+[ "$("$work/root/usr/bin/corvane-lbm" --version)" = "corvane-lbm $version" ] ||
+  { echo "unpacked corvane-lbm --version failed" >&2; status=1; }
 
 exit $status
