@@ -13,6 +13,7 @@ PACKAGES=(
   libopenmpi-dev openmpi-bin
   xvfb xauth fonts-dejavu-core fonts-liberation libxcb1-dev
   clang-format clang libclang-rt-14-dev
+  desktop-file-utils appstream libxml2-utils shared-mime-info man-db file dpkg-dev
 )
 
 missing=()

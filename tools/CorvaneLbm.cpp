@@ -51,6 +51,7 @@ const char* const kUsage =
     "  --lid-speed U          lid speed in lattice units (default 0.1)\n"
     "  --precision P          double (default) or float\n"
     "  --threads N            threads per process (default: all cores; 1 under mpirun)\n"
+    "  --help, --version      print this text or the version, and exit\n"
     "Exit status: 0 converged, 1 step limit reached, 2 bad arguments or task,\n"
     "3 diverged, 4 output folder not writable, 6 out of memory.\n";
 
@@ -89,6 +90,7 @@ struct Options {
     lbm::Settings settings;
     std::string out;
     bool help = false;
+    bool version = false;
 };
 
 // Fills `options`; returns an empty string or what is wrong.
@@ -99,6 +101,10 @@ std::string Parse(int argc, char** argv, Options& options)
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             options.help = true;
+            return {};
+        }
+        if (arg == "--version") {
+            options.version = true;
             return {};
         }
         if (arg.rfind("--", 0) != 0)
@@ -223,6 +229,11 @@ int main(int argc, char** argv)
     if (options.help) {
         if (root)
             std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (options.version) {
+        if (root)
+            std::fputs("corvane-lbm " CORVANE_VERSION "\n", stdout);
         return 0;
     }
     if (!parseError.empty())

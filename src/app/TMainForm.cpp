@@ -56,8 +56,10 @@ TMainForm::TMainForm()
     connect(FMdiArea, &QMdiArea::subWindowActivated, this, [this] { UpdateWindowActions(); });
     UpdateWindowActions();
 
-    resize(704, 639);
+    // The frame's size, made smaller where the screen is (a small screen, or
+    // a high-density one whose size in device-independent pixels is small).
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    resize(std::min(704, screen.width()), std::min(639, screen.height()));
     move(screen.center() - rect().center());
 }
 

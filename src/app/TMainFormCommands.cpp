@@ -2,6 +2,7 @@
 #include "Globals.h"
 #include "ImageList.h"
 #include "Messages.h"
+#include "StoragePlaces.h"
 #include "TAboutBox.h"
 #include "TMainForm.h"
 #include "TfrmEnviroment.h"
@@ -50,8 +51,9 @@ QMenu::separator { height: 1px; background: palette(mid); margin: 3px 4px 3px 28
 QString PrepareDataFolder(const QString& folder)
 {
     const QString path = QDir(folder).filePath(QStringLiteral("dat")) + QLatin1Char('/');
-    const QDir dir(folder);
-    if (!QFileInfo(path).isDir() && !dir.mkdir(QStringLiteral("dat")))
+    // An installed copy's data folder lives in a folder of its own in the
+    // user's home, made with it the first time.
+    if (!QFileInfo(path).isDir() && !QDir().mkpath(path))
         throw std::runtime_error(QStringLiteral("Cannot create%1").arg(path).toStdString());
     return path;
 }
@@ -356,7 +358,7 @@ void TMainForm::StayOnTop1Click()
         show();
 }
 
-void TMainForm::GenerateExecute() { PrepareDataFolder(QCoreApplication::applicationDirPath()); }
+void TMainForm::GenerateExecute() { PrepareDataFolder(corvane::ProgramStoragePlaces().dataParent); }
 
 void TMainForm::HomePage1Click() { QDesktopServices::openUrl(QUrl(HomePageAddress())); }
 

@@ -1,11 +1,15 @@
 #include "TSplash.h"
 
-#include <QGuiApplication>
+#include "Icons.h"
+
+#include <QApplication>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
+
+#include <algorithm>
 
 namespace {
 
@@ -33,20 +37,9 @@ void DrawEmblem(QPainter& p, QPointF c, double s)
 
 } // namespace
 
-QIcon TSplash::Emblem()
-{
-    QIcon icon;
-    for (int size : {16, 24, 32, 48, 64}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
-        DrawEmblem(p, QPointF(size / 2.0, size / 2.0), size * 0.46);
-        p.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
-}
+// The program's icon (also installed for the desktop): drawn from its SVG, so
+// it is sharp at any size and screen scale.
+QIcon TSplash::Emblem() { return corvane::Icon("corvane"); }
 
 TSplash::TSplash()
     : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
@@ -56,7 +49,9 @@ TSplash::TSplash()
     FImage1->setObjectName(QStringLiteral("Image1"));
     FImage1->setGeometry(0, 0, 273, 209);
     FImage1->setScaledContents(true);
-    FImage1->setPixmap(QPixmap::fromImage(Picture()));
+    // Drawn for the screen's pixel density, so that it stays sharp on a
+    // high-density screen.
+    FImage1->setPixmap(QPixmap::fromImage(Picture(qApp->devicePixelRatio())));
 }
 
 void TSplash::FormCreate()
@@ -66,16 +61,18 @@ void TSplash::FormCreate()
     move(screen.center() - rect().center());
 }
 
-QImage TSplash::Picture()
+QImage TSplash::Picture(qreal scale)
 {
-    QImage image(294, 220, QImage::Format_RGB888);
+    scale = std::clamp(scale, 1.0, 4.0);
+    QImage image(qRound(294 * scale), qRound(220 * scale), QImage::Format_RGB888);
+    image.setDevicePixelRatio(scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
 
     QLinearGradient sky(0, 0, 0, 220);
     sky.setColorAt(0, QColor(24, 38, 74));
     sky.setColorAt(1, QColor(70, 110, 170));
-    p.fillRect(image.rect(), sky);
+    p.fillRect(QRectF(0, 0, 294, 220), sky);
 
     // The program's emblem, a shaded cube.
     const QPointF c(92, 112);

@@ -18,9 +18,10 @@ public:
 
     QLabel* Image1() const { return FImage1; }
 
-    // The 294 x 220 picture the splash stretches into its 273 x 209 control.
-    static QImage Picture();
-    // The program's icon, drawn at the usual icon sizes.
+    // The 294 x 220 picture the splash stretches into its 273 x 209 control,
+    // in pixels of a screen with the given pixel density (1 to 4).
+    static QImage Picture(qreal scale = 1.0);
+    // The program's icon, from its SVG picture (sharp at any size).
     static QIcon Emblem();
 
 private:

@@ -1,5 +1,7 @@
 #include "TfrmOutPut.h"
 
+#include "StoragePlaces.h"
+
 #include "TexturePicture.h"
 
 #include "ActiveView.h"
@@ -235,7 +237,7 @@ void TfrmOutPut::OtherColorChosen(const std::optional<QColor>& chosen)
 void TfrmOutPut::btnAddTextureClick()
 {
     const QString chosen =
-        QFileDialog::getOpenFileName(this, QString(), QCoreApplication::applicationDirPath());
+        QFileDialog::getOpenFileName(this, QString(), corvane::ProgramStoragePlaces().startFolder);
     if (chosen.isEmpty())
         return;
     AddTextureFile(chosen);

@@ -1,5 +1,7 @@
 #include "TfrmWorkSpace.h"
 
+#include "StoragePlaces.h"
+
 #include "ActiveView.h"
 #include "CoordFile.h"
 #include "Icons.h"
@@ -485,7 +487,7 @@ void TfrmWorkSpace::spdbtnApplyClick()
 void TfrmWorkSpace::btnLoadObjectClick()
 {
     const QString chosen =
-        QFileDialog::getOpenFileName(this, QString(), QCoreApplication::applicationDirPath(),
+        QFileDialog::getOpenFileName(this, QString(), corvane::ProgramStoragePlaces().startFolder,
                                      meshio::ImportFilters().join(QStringLiteral(";;")));
     if (chosen.isEmpty())
         return;

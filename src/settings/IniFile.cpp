@@ -1,5 +1,7 @@
 #include "IniFile.h"
 
+#include "StoragePlaces.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -229,16 +231,9 @@ TIniFile::TIniFile(QString path) : FPath(std::move(path)), FData(std::make_uniqu
 
 TIniFile::~TIniFile() = default;
 
-QString TIniFile::DefaultPath() { return PathFor(QCoreApplication::applicationFilePath()); }
+QString TIniFile::DefaultPath() { return corvane::ProgramStoragePlaces().settingsFile; }
 
-QString TIniFile::PathFor(const QString& executable)
-{
-    const QFileInfo info(executable);
-    const QString name = info.fileName();
-    const int dot = name.lastIndexOf(QLatin1Char('.'));
-    const QString base = dot > 0 ? name.left(dot) : name;
-    return info.dir().filePath(base + QStringLiteral(".INI"));
-}
+QString TIniFile::PathFor(const QString& executable) { return corvane::PortableSettingsFile(executable); }
 
 void TIniFile::Load()
 {
@@ -425,6 +420,10 @@ void TIniFile::Save() const
         throw std::logic_error(QStringLiteral("The settings file %1 was not read, so it is not written")
                                    .arg(FPath)
                                    .toStdString());
+    // The per-user settings folder does not exist before the first save.
+    const QDir folder = QFileInfo(FPath).dir();
+    if (!folder.exists())
+        QDir().mkpath(folder.path());
     QSaveFile file(FPath);
     if (!file.open(QIODevice::WriteOnly) || file.write(FData->text) != FData->text.size() || !file.commit())
         throw std::runtime_error(QStringLiteral("Cannot write the settings file %1: %2")

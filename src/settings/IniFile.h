@@ -33,9 +33,10 @@ public:
     TIniFile(const TIniFile&) = delete;
     TIniFile& operator=(const TIniFile&) = delete;
 
-    // The settings file of the running program: its executable's path with
-    // the extension replaced by ".INI" (appended when there is none).
+    // The settings file of the running program (see StoragePlaces.h).
     static QString DefaultPath();
+    // The settings file of a portable copy: its executable's path with the
+    // extension replaced by ".INI" (appended when there is none).
     static QString PathFor(const QString& executable);
 
     const QString& Path() const { return FPath; }

@@ -9,6 +9,7 @@
 #include "Widgets.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -174,7 +175,11 @@ void TfrmEnviroment::btOkClick()
     ini.WriteBool(QStringLiteral("Show Window"), QStringLiteral("Workspace"), chkWorkspace->isChecked());
     ini.WriteBool(QStringLiteral("Show Window"), QStringLiteral("Output"), chkOutput->isChecked());
     ini.Save();
-    corvane::ShowInformation(QStringLiteral("Tips"), QStringLiteral(" These settings are saved!"));
+    // Say where: an installed copy keeps the file in the user's home, a
+    // portable one beside the program.
+    corvane::ShowInformation(QStringLiteral("Tips"),
+                             QStringLiteral(" These settings are saved!\nThey are kept in %1.")
+                                 .arg(QDir::toNativeSeparators(FIniPath)));
 }
 
 void TfrmEnviroment::btCancelClick() { reject(); }

@@ -329,7 +329,9 @@ void TfrmPlot::PickObject(int x, int y)
         gl::MatrixMode(GL_PROJECTION);
         gl::PushMatrix();
         gl::LoadIdentity();
-        gl::PickMatrix(x * dpr, viewport[3] - y * dpr, 5, 5, viewport);
+        // A 5 x 5 pixel pick box on any screen: in device pixels it grows
+        // with the screen's density.
+        gl::PickMatrix(x * dpr, viewport[3] - y * dpr, 5 * dpr, 5 * dpr, viewport);
         ApplyProjection();
         FPicking = true;
         RenderScene(GL_SELECT);

@@ -658,6 +658,10 @@ TEST(DataFolder, IsFoundOrCreatedOrReported)
     EXPECT_EQ(PrepareDataFolder(dir.path()), expected) << "created";
     EXPECT_TRUE(QFileInfo(expected).isDir());
     EXPECT_EQ(PrepareDataFolder(dir.path()), expected) << "found";
+    // An installed copy's data folder is made with the folders above it.
+    const QString nested = dir.filePath(QStringLiteral("share/corvane"));
+    EXPECT_EQ(PrepareDataFolder(nested), nested + QStringLiteral("/dat/")) << "made with its parents";
+    EXPECT_TRUE(QFileInfo(nested + QStringLiteral("/dat")).isDir());
 
     QTemporaryDir locked;
     QFile::setPermissions(locked.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);

@@ -840,7 +840,9 @@ TEST_F(InteractionTest, SelectClicksFindObjectsWhereTheyAreDrawnInEitherProjecti
                 EXPECT_GT(QLineF(shown, orthographic[i]).length(), 5) << "the projections place it apart";
             lights.Enabled = false;
             lights.ShowCount = 0;
-            QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, shown);
+            // The frame is in device pixels, the mouse in device-independent ones.
+            const QPoint click = (QPointF(shown) / view->devicePixelRatioF()).toPoint();
+            QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, click);
             EXPECT_EQ(view->GetCurrentObject(), objects[i]);
             EXPECT_EQ(lights.Enabled, light) << "the light options go with the light";
             EXPECT_EQ(lights.ShowCount, light ? 1 : 0);

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix and checks that the desktop
+# files are where a desktop looks for them and pass the desktop's validators.
+#   check-install.sh BUILD_DIR VERSION
+set -euo pipefail
+build=$1
+want_version=$2
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+id=org.example.Corvane
+expected=(
+  bin/corvane
+  bin/corvane-lbm
+  share/applications/$id.desktop
+  share/metainfo/$id.metainfo.xml
+  share/mime/packages/$id.xml
+  share/icons/hicolor/scalable/apps/$id.svg
+  share/man/man1/corvane.1
+  share/man/man1/corvane-lbm.1
+  share/corvane/samples/still-life.cvs
+)
+for size in 16 22 24 32 48 64 128 256; do
+  expected+=("share/icons/hicolor/${size}x${size}/apps/$id.png")
+done
+status=0
+for f in "${expected[@]}"; do
+  if [ ! -s "$prefix/$f" ]; then
+    echo "missing or empty: $f" >&2
+    status=1
+  fi
+done
+for f in bin/corvane bin/corvane-lbm; do
+  [ -x "$prefix/$f" ] || { echo "not executable: $f" >&2; status=1; }
+done
+
+# Each PNG is the size its folder says.
+for size in 16 48 256; do
+  actual=$(file -b "$prefix/share/icons/hicolor/${size}x${size}/apps/$id.png")
+  case "$actual" in
+    *"$size x $size"*) ;;
+    *) echo "icon ${size}x${size} is: $actual" >&2; status=1 ;;
+  esac
+done
+
+desktop-file-validate "$prefix/share/applications/$id.desktop" || status=1
+appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" || status=1
+xmllint --noout "$prefix/share/mime/packages/$id.xml" || status=1
+
+# The MIME database built from our definitions knows both file types, and the
+# desktop entry offers to open both.
+update-mime-database "$prefix/share/mime" >/dev/null 2>&1 || { echo "update-mime-database failed" >&2; status=1; }
+grep -q 'application/x-corvane-scene:\*\.cvs' "$prefix/share/mime/globs" || { echo "no .cvs glob" >&2; status=1; }
+grep -q 'text/x-corvane-coordinates:\*\.coor' "$prefix/share/mime/globs" || { echo "no .coor glob" >&2; status=1; }
+grep -q '^MimeType=application/x-corvane-scene;text/x-corvane-coordinates;$' \
+  "$prefix/share/applications/$id.desktop" || { echo "desktop entry lacks the types" >&2; status=1; }
+
+# The manual pages format without warnings.
+for page in corvane corvane-lbm; do
+  warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' man --warnings -l "$prefix/share/man/man1/$page.1" 2>&1 >/dev/null || true)
+  [ -z "$warnings" ] || { echo "$page.1: $warnings" >&2; status=1; }
+done
+
+# The installed program answers --help and --version without a window.
+version=$(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/corvane" --version)
+[ "$version" = "corvane $want_version" ] ||
+  { echo "corvane --version printed: $version" >&2; status=1; }
+env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/corvane" --help | grep -q '^Usage: corvane' ||
+  { echo "corvane --help printed no usage" >&2; status=1; }
+"$prefix/bin/corvane-lbm" --help | grep -q '^Usage: corvane-lbm' || { echo "corvane-lbm --help failed" >&2; status=1; }
+[ "$("$prefix/bin/corvane-lbm" --version)" = "corvane-lbm $want_version" ] || { echo "corvane-lbm --version failed" >&2; status=1; }
+# An unknown option is refused with a message and status 2.
+set +e
+message=$("$prefix/bin/corvane" --no-such-option 2>&1 >/dev/null)
+code=$?
+set -e
+[ $code -eq 2 ] && [[ "$message" == *"unknown option '--no-such-option'"* ]] ||
+  { echo "unknown option gave status $code: $message" >&2; status=1; }
+
+exit $status
