@@ -174,7 +174,9 @@ void TfrmEnviroment::btOkClick()
     ini.WriteBool(QStringLiteral("Show Window"), QStringLiteral("Workspace"), chkWorkspace->isChecked());
     ini.WriteBool(QStringLiteral("Show Window"), QStringLiteral("Output"), chkOutput->isChecked());
     ini.Save();
-    corvane::ShowInformation(QStringLiteral("Tips"), QStringLiteral(" These settings are saved!"));
+    corvane::ShowInformation(QStringLiteral("Tips"), QStringLiteral(" These settings are saved!\n"
+                                                                    "The panels ticked under Show are shown "
+                                                                    "the next time Corvane starts."));
 }
 
 void TfrmEnviroment::btCancelClick() { reject(); }
