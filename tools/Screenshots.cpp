@@ -2,6 +2,7 @@
 // that their look can be checked without clicking through them by hand.
 //   corvane_screenshots OUTPUT_FOLDER
 #include "Globals.h"
+#include "Prompts.h"
 #include "Startup.h"
 #include "TAboutBox.h"
 #include "TMainForm.h"
@@ -107,6 +108,7 @@ int main(int argc, char** argv)
             out.filePath(QStringLiteral("marker-%1.png").arg(QLatin1String(name))));
     }
     // No view open: the commands that need one are off.
+    corvane::SetSaveChangesPrompt([](const QString&) { return corvane::SaveChoice::Discard; });
     MainForm->MdiArea()->closeAllSubWindows();
     QTest::qWait(200);
     frmWorkSpace->PageControl1->setCurrentIndex(1);
