@@ -2,6 +2,7 @@
 // that their look can be checked without clicking through them by hand.
 //   corvane_screenshots OUTPUT_FOLDER
 #include "Globals.h"
+#include "Prompts.h"
 #include "Startup.h"
 #include "TAboutBox.h"
 #include "TMainForm.h"
@@ -14,11 +15,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTabWidget>
 #include <QTest>
 
 #include <cstdio>
+#include <utility>
 
 int main(int argc, char** argv)
 {
@@ -79,6 +82,38 @@ int main(int argc, char** argv)
     MainForm->WindowCascade1->trigger();
     QTest::qWait(100);
     MainForm->grab().save(out.filePath(QStringLiteral("frame-cascade.png")));
+
+    // The panels follow the active view: a second view set up differently.
+    for (QMdiSubWindow* sub : MainForm->MdiArea()->subWindowList())
+        sub->showNormal();
+    MainForm->TileVertically();
+    frmWorkSpace->PageControl1->setCurrentIndex(0);
+    TfrmPlot* other = MainForm->ActiveView();
+    other->SetTool(mtTranslate);
+    other->SetPerspective(true);
+    other->SetWireFrame(true);
+    other->AddCube(0, 0);
+    QTest::qWait(100);
+    MainForm->grab().save(out.filePath(QStringLiteral("follow-view-a.png")));
+    MainForm->MdiArea()->setActiveSubWindow(frmPlot->SubWindow());
+    QTest::qWait(100);
+    MainForm->grab().save(out.filePath(QStringLiteral("follow-view-b.png")));
+    // The selection marker on a white, black and grey background.
+    for (const auto& [name, rgb] :
+         {std::pair{"white", 0xFFFFFF}, std::pair{"black", 0}, std::pair{"grey", 0x808080}}) {
+        frmPlot->SetBackColor(rgb);
+        frmPlot->RenderScene(GL_RENDER);
+        QTest::qWait(100);
+        frmPlot->grabFramebuffer().save(
+            out.filePath(QStringLiteral("marker-%1.png").arg(QLatin1String(name))));
+    }
+    // No view open: the commands that need one are off.
+    corvane::SetSaveChangesPrompt([](const QString&) { return corvane::SaveChoice::Discard; });
+    MainForm->MdiArea()->closeAllSubWindows();
+    QTest::qWait(200);
+    frmWorkSpace->PageControl1->setCurrentIndex(1);
+    QTest::qWait(50);
+    MainForm->grab().save(out.filePath(QStringLiteral("no-view.png")));
     DestroyApplicationWindows();
     return 0;
 }

@@ -14,6 +14,7 @@
 #include "ViewLinks.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -121,6 +122,9 @@ void CreateApplicationWindows()
     viewlinks::SetLightOptions(frmWorkSpace);
     CreateForm(frmAddTask, "frmAddTask", MainForm);
     CreateForm(frmEnviroment, "frmEnviroment", MainForm);
+    // The settings dialog has read which panels to show.
+    MainForm->ShowPanelsAsSet(frmEnviroment->chkWorkspace->isChecked(),
+                              frmEnviroment->chkOutput->isChecked());
 }
 
 void DestroyApplicationWindows()

@@ -53,6 +53,7 @@ TMainForm::TMainForm()
     CreateMenus();
     CreateToolBar();
     CreateDocumentCommands();
+    CreatePanelCommands();
     connect(FMdiArea, &QMdiArea::subWindowActivated, this, [this] { UpdateWindowActions(); });
     UpdateWindowActions();
 

@@ -100,6 +100,11 @@ public:
     void PanelClosed(QDockWidget* panel);
     // Ticks the View menu's panel entries exactly while their panels are shown.
     void UpdatePanelEntries();
+    // File > Load Object: a polygon object or mesh file into the active view,
+    // opening a view first when none is open.
+    void FileLoadObjectExecute();
+    // Hides the panels the settings say are not to be shown at start-up.
+    void ShowPanelsAsSet(bool workspace, bool output);
     // Window arrangement.
     void Cascade();
     void TileHorizontally();
@@ -144,6 +149,7 @@ public:
         *WindowArrangeAll1;
     QAction *HelpAbout1, *HomePage1;
     QAction *FileSaveAs1 = nullptr, *EditUndo1 = nullptr, *EditRedo1 = nullptr;
+    QAction* FileLoadObject = nullptr;
     QMenu* RecentMenu = nullptr;
     QToolButton *tbNew1, *tbOpen1, *tbSave1, *tbCopy1, *tbClear1, *ToolButton21, *ToolButton22, *ToolButton24,
         *tbLeft1, *tbRight1, *tbTop1, *tbDown1, *tbZoom1, *tbZoomIn1, *tbRun1, *tbPause, *tbAbout1;
@@ -157,6 +163,7 @@ protected:
 
 private:
     void CreateDocumentCommands();
+    void CreatePanelCommands();
     void UpdateDocumentActions();
     void RebuildRecentMenu();
     // Asks about the unsaved changes of every view, newest first; false when

@@ -5,6 +5,8 @@
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QVariant>
+#include <QWidget>
 
 TfrmPlot* ActiveViewOf(const QMainWindow* frame)
 {
@@ -14,4 +16,27 @@ TfrmPlot* ActiveViewOf(const QMainWindow* frame)
     // The current sub-window stays current while the frame itself is inactive.
     QMdiSubWindow* sub = area ? area->currentSubWindow() : nullptr;
     return sub ? qobject_cast<TfrmPlot*>(sub->widget()) : nullptr;
+}
+
+void ExplainNoView(const QList<QWidget*>& controls, bool viewOpen)
+{
+    static const char* const kHint = "corvaneOwnHint";
+    for (QWidget* control : controls) {
+        if (!control->property(kHint).isValid())
+            control->setProperty(kHint, control->statusTip());
+        const QString own = control->property(kHint).toString();
+        if (viewOpen)
+            control->setStatusTip(own);
+        else
+            control->setStatusTip(
+                QStringLiteral("No view is open: File > New opens one") +
+                (own.isEmpty() ? QString() : QStringLiteral(" (") + own + QLatin1Char(')')));
+    }
+}
+
+void EnableForView(const QList<QWidget*>& controls, bool viewOpen)
+{
+    for (QWidget* control : controls)
+        control->setEnabled(viewOpen);
+    ExplainNoView(controls, viewOpen);
 }

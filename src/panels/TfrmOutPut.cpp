@@ -24,9 +24,12 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
@@ -187,20 +190,54 @@ QWidget* TfrmOutPut::BuildMaterialPage()
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("TabSheet3"));
     corvane::PlaceLabel(page, QStringLiteral("Shininess:"), QPoint(16, 0), "Label14");
-    trkbrShini = Bar(page, "trkbrShini", 100, QRect(6, 17, 91, 30));
+    trkbrShini = Bar(page, "trkbrShini", 100, QRect(6, 17, 66, 30));
     corvane::PlaceLabel(page, QStringLiteral("Red (None to Full):"), QPoint(125, 1), "Label11");
-    trkbrSpecR = Bar(page, "trkbrSpecR", 255, QRect(126, 17, 91, 25));
+    trkbrSpecR = Bar(page, "trkbrSpecR", 255, QRect(126, 17, 66, 25));
     corvane::PlaceLabel(page, QStringLiteral("Green (None to Full):"), QPoint(244, 0), "Label12");
-    trkbrSpecG = Bar(page, "trkbrSpecG", 255, QRect(246, 17, 91, 25));
+    trkbrSpecG = Bar(page, "trkbrSpecG", 255, QRect(246, 17, 66, 25));
     corvane::PlaceLabel(page, QStringLiteral("Blue (None to Full):"), QPoint(372, 0), "Label13");
-    trkbrSpecB = Bar(page, "trkbrSpecB", 255, QRect(374, 17, 91, 25));
+    trkbrSpecB = Bar(page, "trkbrSpecB", 255, QRect(374, 17, 66, 25));
+    // Each bar's value at its right, following it.
+    auto valueOf = [page](QSlider* bar, const char* name) {
+        auto* value = new QLabel(QString::number(bar->value()), page);
+        value->setObjectName(QLatin1String(name));
+        value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        value->setGeometry(bar->x() + bar->width() + 2, bar->y() + 4, 26, 16);
+        QObject::connect(bar, &QSlider::valueChanged, value,
+                         [value](int position) { value->setText(QString::number(position)); });
+        return value;
+    };
+    lblShini = valueOf(trkbrShini, "lblShini");
+    lblSpecR = valueOf(trkbrSpecR, "lblSpecR");
+    lblSpecG = valueOf(trkbrSpecG, "lblSpecG");
+    lblSpecB = valueOf(trkbrSpecB, "lblSpecB");
     btnApplySpecs = Button(page, "btnApplySpecs", QStringLiteral("Apply to Current"), QRect(496, 6, 105, 25));
     connect(btnApplySpecs, &QPushButton::clicked, this,
             [this] { corvane::RunHandler([this] { btnApplySpecsClick(); }); });
     return page;
 }
 
-void TfrmOutPut::FormCreate() { FFrame->addDockWidget(Qt::BottomDockWidgetArea, this); }
+void TfrmOutPut::FormCreate()
+{
+    FFrame->addDockWidget(Qt::BottomDockWidgetArea, this);
+    if (auto* area = qobject_cast<QMdiArea*>(FFrame->centralWidget()))
+        connect(area, &QMdiArea::subWindowActivated, this,
+                [this] { corvane::RunHandler([this] { FollowActiveView(); }); });
+    FollowActiveView();
+}
+
+void TfrmOutPut::FollowActiveView()
+{
+    TfrmPlot* view = ActiveView();
+    // The colours stay choosable without a view: new objects take them.
+    EnableForView({btnAddTexture, chkbxLinear, btnApplyToCurrent, trkbrShini, trkbrSpecR, trkbrSpecG,
+                   trkbrSpecB, btnApplySpecs},
+                  view != nullptr);
+    if (view) {
+        const QSignalBlocker block(chkbxLinear);
+        chkbxLinear->setChecked(view->GetTextureFilter() == GL_LINEAR);
+    }
+}
 
 TfrmPlot* TfrmOutPut::ActiveView() const { return ActiveViewOf(FFrame); }
 

@@ -38,8 +38,12 @@ class TfrmOutPut : public QDockWidget, public TColorSource {
 public:
     explicit TfrmOutPut(QMainWindow* frame);
 
-    // Creation handler: docks into the frame's bottom area.
+    // Creation handler: docks into the frame's bottom area and from then on
+    // follows the active view.
     void FormCreate();
+    // The active view changed: the controls that act on a view are enabled
+    // exactly while one is open, and the filter box shows the view's filter.
+    void FollowActiveView();
 
     int ForegroundColor() const override;
     int BackgroundColor() const override;
@@ -75,6 +79,8 @@ public:
     QPushButton* btnApplyToCurrent;
     QGroupBox* rdgrpTextures;
     QSlider *trkbrShini, *trkbrSpecR, *trkbrSpecG, *trkbrSpecB;
+    // The values beside the bars.
+    QLabel *lblShini, *lblSpecR, *lblSpecG, *lblSpecB;
     QPushButton* btnApplySpecs;
 
 private:

@@ -7,6 +7,7 @@
 #include "Icons.h"
 #include "MeshImport.h"
 #include "Messages.h"
+#include "TGLLight.h"
 #include "TfrmPlot.h"
 
 #include <QButtonGroup>
@@ -21,10 +22,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QTabWidget>
 #include <QToolButton>
@@ -79,8 +83,31 @@ QScrollArea* Scrollable(QWidget* page)
     return area;
 }
 
-// The light value a bar position stands for, as the label beside it shows it.
-QString LightLabel(int position) { return QString::asprintf("%2f", position / 255.0); }
+// A light component as the label beside its bar shows it: 0 to 255.
+QString LightLabel(int position) { return QString::number(position); }
+
+// The labels beside the animation bars.
+QString IntervalLabel(int ms) { return QStringLiteral("%1 ms").arg(ms); }
+QString StepLabel(int degrees) { return QStringLiteral("%1\u00B0").arg(degrees); }
+
+// A bar with its value shown at its right.
+QHBoxLayout* BarWithValue(QSlider* bar, QLabel* value, const QString& widest)
+{
+    value->setMinimumWidth(value->fontMetrics().horizontalAdvance(widest));
+    value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* row = new QHBoxLayout;
+    row->addWidget(bar, 1);
+    row->addWidget(value);
+    return row;
+}
+
+// A tool's hint with its key, as tool tip and status tip show it.
+QString WithKey(const QString& hint, TMouseTool tool)
+{
+    const QString key = QKeySequence(TfrmPlot::ToolKey(tool)).toString(QKeySequence::NativeText);
+    return tool == mtSelect ? QStringLiteral("%1 (%2 or Esc)").arg(hint, key)
+                            : QStringLiteral("%1 (%2)").arg(hint, key);
+}
 
 } // namespace
 
@@ -172,6 +199,9 @@ QWidget* TfrmWorkSpace::BuildToolsPage()
         QToolButton* button;
         TMouseTool tool;
     };
+    // The tool buttons form an exclusive group: the active view's tool stays pressed.
+    ToolGroup = new QButtonGroup(this);
+    ToolGroup->setExclusive(true);
     for (const ToolOf& t :
          {ToolOf{sbSelect, mtSelect}, ToolOf{sbCube, mtCube}, ToolOf{sbPlane, mtPlane},
           ToolOf{sbPyramid, mtPyramid}, ToolOf{sbIcosahedron, mtIcosahedron}, ToolOf{sbAddLight, mtAddLight},
@@ -179,8 +209,14 @@ QWidget* TfrmWorkSpace::BuildToolsPage()
           ToolOf{sbRotate, mtRotate}, ToolOf{sbCamaraTranslate, mtCameraTranslate},
           ToolOf{sbCamaraRotate, mtCameraRotate}}) {
         const TMouseTool tool = t.tool;
+        t.button->setCheckable(true);
+        t.button->setToolTip(WithKey(t.button->toolTip(), tool));
+        t.button->setStatusTip(t.button->toolTip());
+        ToolGroup->addButton(t.button, tool);
         OnActiveView(t.button, [tool](TfrmPlot* view) { view->SetTool(tool); });
     }
+    btnResetAxis->setToolTip(QStringLiteral("Reset the Axis (Home)"));
+    btnResetAxis->setStatusTip(btnResetAxis->toolTip());
     OnActiveView(btnCopyCurrent, [](TfrmPlot* view) { view->CopyCurrent(); });
     OnActiveView(btnResetAxis, [](TfrmPlot* view) { view->ResetAxis(); });
     OnActiveView(btnDeleteAll, [](TfrmPlot* view) { view->DeleteAll(); });
@@ -278,12 +314,16 @@ QWidget* TfrmWorkSpace::BuildAnimationPage()
     label7->setObjectName(QStringLiteral("Label7"));
     layout->addWidget(label7);
     trkbrTimerInterval = TrackBar(page, "trkbrTimerInterval", 1, 200, 50, 10);
-    layout->addWidget(trkbrTimerInterval);
+    lblTimerInterval = new QLabel(IntervalLabel(50), page);
+    lblTimerInterval->setObjectName(QStringLiteral("lblTimerInterval"));
+    layout->addLayout(BarWithValue(trkbrTimerInterval, lblTimerInterval, IntervalLabel(200)));
     auto* label8 = new QLabel(QStringLiteral("Step Size:"), page);
     label8->setObjectName(QStringLiteral("Label8"));
     layout->addWidget(label8);
     trkbarStepSize = TrackBar(page, "trkbarStepSize", 1, 20, 5, 1);
-    layout->addWidget(trkbarStepSize);
+    lblStepSize = new QLabel(StepLabel(5), page);
+    lblStepSize->setObjectName(QStringLiteral("lblStepSize"));
+    layout->addLayout(BarWithValue(trkbarStepSize, lblStepSize, StepLabel(20)));
     btnStartStop = new QPushButton(QStringLiteral("Start Animation"), page);
     btnStartStop->setObjectName(QStringLiteral("btnStartStop"));
     layout->addWidget(btnStartStop);
@@ -291,12 +331,14 @@ QWidget* TfrmWorkSpace::BuildAnimationPage()
 
     connect(trkbrTimerInterval, &QSlider::valueChanged, this, [this](int position) {
         corvane::RunHandler([&] {
+            lblTimerInterval->setText(IntervalLabel(position));
             if (TfrmPlot* view = ActiveView())
                 view->SetAnimationInterval(position);
         });
     });
     connect(trkbarStepSize, &QSlider::valueChanged, this, [this](int position) {
         corvane::RunHandler([&] {
+            lblStepSize->setText(StepLabel(position));
             if (TfrmPlot* view = ActiveView())
                 view->SetAnimateStep(position);
         });
@@ -335,7 +377,8 @@ QWidget* TfrmWorkSpace::BuildLightPage()
         (*bar)->setPageStep(25);
         *value = new QLabel(QStringLiteral("0"), grpbxLightStuff);
         (*value)->setObjectName(QLatin1String(valueName));
-        (*value)->setMinimumWidth((*value)->fontMetrics().horizontalAdvance(QStringLiteral("0.000000")));
+        (*value)->setMinimumWidth((*value)->fontMetrics().horizontalAdvance(QStringLiteral("000")));
+        (*value)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         row->addWidget(*bar, 1);
         row->addWidget(*value);
         column->addLayout(row);
@@ -400,6 +443,103 @@ void TfrmWorkSpace::FormCreate()
     lblGreen->setText(QStringLiteral("0"));
     lblBlue->setText(QStringLiteral("0"));
     DisableLightOptions();
+    for (int i = 0; i < PageControl1->count(); ++i)
+        if (auto* area = qobject_cast<QScrollArea*>(PageControl1->widget(i))) {
+            QWidget* page = area->widget();
+            FPages.append(page);
+            for (QWidget* control : page->findChildren<QWidget*>())
+                if (qobject_cast<QAbstractButton*>(control) || qobject_cast<QSlider*>(control) ||
+                    qobject_cast<QLineEdit*>(control))
+                    FViewControls.append(control);
+        }
+    if (auto* area = qobject_cast<QMdiArea*>(FFrame->centralWidget()))
+        connect(area, &QMdiArea::subWindowActivated, this,
+                [this] { corvane::RunHandler([this] { FollowActiveView(); }); });
+    FollowActiveView();
+}
+
+void TfrmWorkSpace::FollowActiveView()
+{
+    TfrmPlot* view = ActiveView();
+    if (view != FFollowed) {
+        for (const QMetaObject::Connection& c : FFollowing)
+            disconnect(c);
+        FFollowing.clear();
+        FFollowed = view;
+        if (view) {
+            // Whatever changes the view (a key, undo, a drag, another panel)
+            // shows here as it happens.
+            FFollowing << connect(view, &TfrmPlot::ToolChanged, this, [this, view] { ShowView(view); });
+            FFollowing << connect(view->Document(), &TSceneDocument::SceneChanged, this,
+                                  [this, view] { ShowView(view); });
+        }
+    }
+    ShowView(view);
+}
+
+void TfrmWorkSpace::ShowView(TfrmPlot* view)
+{
+    // The pages hold only controls that act on a view; disabling a page
+    // keeps the state each control has of its own (the light options).
+    EnableForView(FPages, view != nullptr);
+    ExplainNoView(FViewControls, view != nullptr);
+    if (!view) {
+        // No tool is pressed while there is no view to have one.
+        ToolGroup->setExclusive(false);
+        for (QAbstractButton* b : ToolGroup->buttons())
+            b->setChecked(false);
+        ToolGroup->setExclusive(true);
+        return;
+    }
+    // Every control below is set with its signals blocked: showing a value
+    // must not act on the view again.
+    auto set = [](auto* control, auto apply) {
+        const QSignalBlocker block(control);
+        apply(control);
+    };
+    if (QAbstractButton* tool = ToolGroup->button(view->GetTool()))
+        set(tool, [](QAbstractButton* b) { b->setChecked(true); });
+    set(rdbtnOrtho, [&](QRadioButton* b) { b->setChecked(!view->GetPerspective()); });
+    set(rdbtnPerspective, [&](QRadioButton* b) { b->setChecked(view->GetPerspective()); });
+    set(chkbxWireFrame, [&](QCheckBox* b) { b->setChecked(view->GetWireFrame()); });
+    set(chkbxRotateXY, [&](QCheckBox* b) { b->setChecked(view->GetRotateXY()); });
+    set(chkbxDrawAxis, [&](QCheckBox* b) { b->setChecked(view->GetDrawAxis()); });
+    // Text being typed into the edit stays until it is applied.
+    if (!edtSubdivisions->hasFocus())
+        edtSubdivisions->setText(QString::number(view->GetDetailLevel()));
+    const int flags = view->GetAnimateFlags();
+    for (QCheckBox* spin : {chkbxWorldX, chkbxWorldY, chkbxWorldZ, chkbxObjectX, chkbxObjectY, chkbxObjectZ})
+        set(spin, [&](QCheckBox* b) { b->setChecked(flags & b->property("tag").toInt()); });
+    set(trkbrTimerInterval, [&](QSlider* b) { b->setValue(view->GetAnimationInterval()); });
+    lblTimerInterval->setText(IntervalLabel(trkbrTimerInterval->value()));
+    set(trkbarStepSize, [&](QSlider* b) { b->setValue(view->GetAnimateStep()); });
+    lblStepSize->setText(StepLabel(trkbarStepSize->value()));
+    btnStartStop->setText(view->IsAnimating() ? QStringLiteral("Stop Animation")
+                                              : QStringLiteral("Start Animation"));
+    set(chkbkLights, [&](QCheckBox* b) { b->setChecked(view->GetLighting()); });
+    ShowLightOf(view);
+}
+
+void TfrmWorkSpace::ShowLightOf(TfrmPlot* view)
+{
+    // Without a current light the options are off and show nothing of another light.
+    auto* light = dynamic_cast<TGLLight*>(view->GetCurrentObject());
+    if (light)
+        EnableLightOptions();
+    else
+        DisableLightOptions();
+    float rgb[3] = {0, 0, 0};
+    if (light)
+        light->GetLightColor(SelectedLightComponent(), rgb[0], rgb[1], rgb[2]);
+    QSlider* bars[3] = {trkbrRedLight, trkbrGreenLight, trkbrBlueLight};
+    QLabel* labels[3] = {lblRed, lblGreen, lblBlue};
+    for (int i = 0; i < 3; ++i) {
+        const QSignalBlocker block(bars[i]);
+        bars[i]->setValue(qRound(rgb[i] * 255));
+        labels[i]->setText(LightLabel(bars[i]->value()));
+    }
+    const QSignalBlocker block(chkbxDirectionalSrc);
+    chkbxDirectionalSrc->setChecked(light && light->IsDirectional());
 }
 
 void TfrmWorkSpace::EnableLightOptions()

@@ -3,6 +3,7 @@
 #include "ViewLinks.h"
 
 #include <QDockWidget>
+#include <QPointer>
 
 class QButtonGroup;
 class QCheckBox;
@@ -20,7 +21,8 @@ class TfrmPlot;
 // The "WorkSpace" panel: the mouse tools and view options of the active view,
 // its animation, and the options of its selected light. It holds no scene
 // state: every handler acts on the frame's active view at the moment of the
-// click and does nothing while no view is open.
+// click. Its controls show the active view's values (its tool pressed) and
+// follow that view's changes; while no view is open they are disabled.
 class TfrmWorkSpace : public QDockWidget, public TLightOptions {
     Q_OBJECT
 
@@ -28,8 +30,14 @@ public:
     explicit TfrmWorkSpace(QMainWindow* frame);
 
     // Creation handler: docks into the frame's left area, shows the first page,
-    // disables the light options.
+    // disables the light options, and from then on follows the active view.
     void FormCreate();
+
+    // Shows a view's values in the controls without running their handlers
+    // (null: no view, the controls are disabled).
+    void ShowView(TfrmPlot* view);
+    // The frame's active view changed: show it and follow its changes.
+    void FollowActiveView();
 
     // Light options, as the views call them.
     void EnableLightOptions() override;
@@ -51,9 +59,12 @@ public:
     QCheckBox *chkbxWireFrame, *chkbxRotateXY, *chkbxDrawAxis;
     QLineEdit* edtSubdivisions;
     QToolButton* spdbtnApply;
+    // The twelve tool buttons, exclusive; each button's id is its tool.
+    QButtonGroup* ToolGroup;
     // Page "Animation".
     QCheckBox *chkbxWorldX, *chkbxWorldY, *chkbxWorldZ, *chkbxObjectX, *chkbxObjectY, *chkbxObjectZ;
     QSlider *trkbrTimerInterval, *trkbarStepSize;
+    QLabel *lblTimerInterval, *lblStepSize;
     QPushButton* btnStartStop;
     // Page "Light Options".
     QGroupBox* grpbxLightStuff;
@@ -79,7 +90,13 @@ private:
     // Connects a click to a handler that runs on the active view, if any.
     template <class Handler> void OnActiveView(QToolButton* button, Handler handler);
     TfrmPlot* ActiveView() const;
+    // The light values of the current light, shown without running handlers.
+    void ShowLightOf(TfrmPlot* view);
 
     QMainWindow* FFrame;
+    QList<QWidget*> FPages;        // the three pages, enabled while a view is open
+    QList<QWidget*> FViewControls; // the controls on them
+    QPointer<TfrmPlot> FFollowed;
+    QList<QMetaObject::Connection> FFollowing;
     QLabel* FLightHelp; // the explanation at the top of the light options
 };

@@ -201,6 +201,20 @@ void TGLObject::EndDraw(GLenum mode)
         gl::Disable(GL_TEXTURE_2D);
 }
 
+namespace {
+std::array<float, 3> g_markerColor{1, 1, 1};
+} // namespace
+
+void TGLObject::SetMarkerColor(const std::array<float, 3>& rgb) { g_markerColor = rgb; }
+
+const std::array<float, 3>& TGLObject::MarkerColor() { return g_markerColor; }
+
+std::array<float, 3> MarkerColorFor(const std::array<float, 3>& background)
+{
+    const float luminance = 0.2126f * background[0] + 0.7152f * background[1] + 0.0722f * background[2];
+    return luminance > 0.45f ? std::array<float, 3>{0, 0, 0} : std::array<float, 3>{1, 1, 1};
+}
+
 bool TGLObject::BeginMarker()
 {
     if (FTexture != 0)
@@ -208,7 +222,8 @@ bool TGLObject::BeginMarker()
     const bool lighting = gl::IsEnabled(GL_LIGHTING);
     if (lighting)
         gl::Disable(GL_LIGHTING);
-    gl::Color3f(1, 1, 1);
+    const std::array<float, 3>& marker = MarkerColor();
+    gl::Color3f(marker[0], marker[1], marker[2]);
     return lighting;
 }
 

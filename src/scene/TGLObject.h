@@ -2,6 +2,7 @@
 
 #include "GlDevice.h"
 
+#include <array>
 #include <memory>
 
 // Base class of everything a view shows and the user can pick. Objects are
@@ -58,6 +59,10 @@ public:
     void RotateZY(float dz, float dy);
     void GrowScale(float dx, float dy, float dz, bool uniform);
     void SetSelected(bool on) { FSelected = on; }
+    // The colour every selection marker is drawn in (white unless set); a view
+    // sets the one that shows on its background before it draws.
+    static void SetMarkerColor(const std::array<float, 3>& rgb);
+    static const std::array<float, 3>& MarkerColor();
     void SetTexture(GLuint name) { FTexture = name; }
     void SetSpecular(float r, float g, float b);
     void SetShininess(float s) { FShininess = s; }
@@ -81,7 +86,7 @@ protected:
     void CopyBaseInto(TGLObject& copy) const;
 
     // The selection marker shapes draw after their geometry: untextured,
-    // unlit and white. BeginMarker returns whether lighting was on, which
+    // unlit and in the marker colour. BeginMarker returns whether lighting was on, which
     // EndMarker restores.
     bool BeginMarker();
     void EndMarker(bool lightingWasOn);
@@ -112,6 +117,10 @@ protected:
     float FShininess = 0;
     bool FSelected = false;
 };
+
+// The marker colour that stands out from a background (r, g, b in 0..1):
+// black on light backgrounds, white on dark ones, by relative luminance.
+std::array<float, 3> MarkerColorFor(const std::array<float, 3>& background);
 
 // Scales v in place to unit length (the length computed in double precision);
 // a zero vector stays zero.

@@ -175,11 +175,13 @@ void TfrmEnviroment::btOkClick()
     ini.WriteBool(QStringLiteral("Show Window"), QStringLiteral("Workspace"), chkWorkspace->isChecked());
     ini.WriteBool(QStringLiteral("Show Window"), QStringLiteral("Output"), chkOutput->isChecked());
     ini.Save();
-    // Say where: an installed copy keeps the file in the user's home, a
-    // portable one beside the program.
-    corvane::ShowInformation(QStringLiteral("Tips"),
-                             QStringLiteral(" These settings are saved!\nThey are kept in %1.")
-                                 .arg(QDir::toNativeSeparators(FIniPath)));
+    // Say where the file is (an installed copy keeps it in the user's home, a
+    // portable one beside the program) and when the Show boxes take effect.
+    corvane::ShowInformation(
+        QStringLiteral("Tips"),
+        QStringLiteral(" These settings are saved!\nThey are kept in %1.\n"
+                       "The panels ticked under Show are shown the next time Corvane starts.")
+            .arg(QDir::toNativeSeparators(FIniPath)));
 }
 
 void TfrmEnviroment::btCancelClick() { reject(); }

@@ -162,10 +162,11 @@ TfrmPlot::TfrmPlot(QWidget* parent)
 
 TfrmPlot::~TfrmPlot()
 {
-    // What the scene does while it is taken down concerns nobody any more:
-    // the frame may be half destroyed around this view.
-    FDocument->disconnect(this);
+    // What the scene does while it is taken down concerns nobody any more
+    // (the frame and the panels may be half destroyed around this view).
+    FDocument->disconnect();
     disconnect(this, &TfrmPlot::CaptionChanged, nullptr, nullptr);
+    disconnect(this, &TfrmPlot::ToolChanged, nullptr, nullptr);
     disconnect(this, &TfrmPlot::MouseTextChanged, nullptr, nullptr);
     FormDestroy();
     FDocument->SetHost(nullptr);
@@ -222,7 +223,7 @@ void TfrmPlot::FormInitializeGL()
     // later leaves the tool as the user chose it.
     if (!FInitialised) {
         FInitialised = true;
-        FTool = mtSelect;
+        SetTool(mtSelect);
     }
 }
 
@@ -477,6 +478,10 @@ void TfrmPlot::DrawFrame(GLenum mode)
     gl::Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     if (View().DrawAxis && !FPicking)
         DrawAxes();
+    // The selection marker must show on whatever background the view has.
+    const TViewState& v = View();
+    const std::array<float, 3> back = v.BackColorSet ? v.BackColor : std::array<float, 3>{1, 1, 1};
+    TGLObject::SetMarkerColor(MarkerColorFor(back));
     TGLObject* current = FDocument->Current();
     for (TGLObject* obj = FDocument->First(); obj; obj = obj->GetNext()) {
         obj->SetSelected(obj == current);

@@ -131,10 +131,15 @@ public:
     void FormMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
     void FormMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, int x, int y);
     void FormKeyUp(int key, Qt::KeyboardModifiers shift);
-    void FormKeyPress(int key);
+    void FormKeyPress(int key, Qt::KeyboardModifiers shift = Qt::NoModifier);
 
     // Placing, picking and removing objects.
-    void SetTool(unsigned char tool) { FTool = static_cast<TMouseTool>(tool); }
+    // Sets the mouse tool; ToolChanged tells the panels.
+    void SetTool(unsigned char tool);
+    // The key that chooses each tool in a view (no modifier), and the tool a
+    // key chooses: false for a key that chooses none. Escape also chooses Select.
+    static int ToolKey(TMouseTool tool);
+    static bool ToolForKey(int key, TMouseTool& tool);
     void Undo();
     void Redo();
     void MouseToView(int x, int y, float& vx, float& vy) const;
@@ -164,6 +169,10 @@ public:
     void DeleteCurrent();
     void CopyCurrent();
     void SetDetailAll(int level);
+    // The subdivision level of the view's icosahedra: the current object's
+    // when it is one, else the last one's in the scene, else the level a new
+    // one starts with.
+    int GetDetailLevel() const;
     void UpdateLightPanel();
 
     // Dragging and the camera.
@@ -242,6 +251,8 @@ signals:
     void MouseTextChanged(const QString& text);
     // The caption changed (file name, modified mark).
     void CaptionChanged();
+    // The mouse tool changed.
+    void ToolChanged();
 
 protected:
     void initializeGL() override;

@@ -100,7 +100,7 @@ void TfrmPlot::keyReleaseEvent(QKeyEvent* event)
 
 void TfrmPlot::keyPressEvent(QKeyEvent* event)
 {
-    corvane::RunHandler([&] { FormKeyPress(event->key()); });
+    corvane::RunHandler([&] { FormKeyPress(event->key(), event->modifiers()); });
 }
 
 void TfrmPlot::wheelEvent(QWheelEvent* event)
@@ -578,7 +578,80 @@ void TfrmPlot::FormKeyUp(int key, Qt::KeyboardModifiers)
         DeleteCurrent();
 }
 
-void TfrmPlot::FormKeyPress(int) {}
+namespace {
+
+struct ToolKeyOf {
+    TMouseTool tool;
+    int key;
+};
+
+// The keys of the tools: Q W E R for select, move, rotate and scale as in
+// most modellers, and the initial of each solid.
+constexpr ToolKeyOf kToolKeys[] = {
+    {mtSelect, Qt::Key_Q},  {mtTranslate, Qt::Key_W},    {mtRotate, Qt::Key_E},
+    {mtScale, Qt::Key_R},   {mtCube, Qt::Key_C},         {mtPlane, Qt::Key_P},
+    {mtPyramid, Qt::Key_Y}, {mtIcosahedron, Qt::Key_I},  {mtAddLight, Qt::Key_L},
+    {mtDelete, Qt::Key_X},  {mtCameraRotate, Qt::Key_O}, {mtCameraTranslate, Qt::Key_M},
+};
+
+} // namespace
+
+int TfrmPlot::ToolKey(TMouseTool tool)
+{
+    for (const ToolKeyOf& k : kToolKeys)
+        if (k.tool == tool)
+            return k.key;
+    return 0;
+}
+
+bool TfrmPlot::ToolForKey(int key, TMouseTool& tool)
+{
+    if (key == Qt::Key_Escape) {
+        tool = mtSelect;
+        return true;
+    }
+    for (const ToolKeyOf& k : kToolKeys)
+        if (k.key == key) {
+            tool = k.tool;
+            return true;
+        }
+    return false;
+}
+
+void TfrmPlot::SetTool(unsigned char tool)
+{
+    const auto chosen = static_cast<TMouseTool>(tool);
+    if (chosen == FTool)
+        return;
+    FTool = chosen;
+    emit ToolChanged();
+}
+
+void TfrmPlot::FormKeyPress(int key, Qt::KeyboardModifiers shift)
+{
+    // Keys with Ctrl, Alt or Meta belong to the menus.
+    if (shift & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return;
+    if (key == Qt::Key_Home) {
+        ResetAxis();
+        return;
+    }
+    TMouseTool tool;
+    if (ToolForKey(key, tool))
+        SetTool(tool);
+}
+
+int TfrmPlot::GetDetailLevel() const
+{
+    TGLObject* current = FDocument->Current();
+    if (current && current->GetDetail() >= 0)
+        return current->GetDetail();
+    int level = TGLIcosahedron::kDefaultDepth;
+    for (TGLObject* obj = FDocument->First(); obj; obj = obj->GetNext())
+        if (obj->GetDetail() >= 0)
+            level = obj->GetDetail();
+    return level;
+}
 
 void TfrmPlot::ResetAxis()
 {

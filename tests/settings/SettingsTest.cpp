@@ -313,7 +313,9 @@ TEST_F(SettingsTest, OKWritesTheThreeKeysAndKeepsEverythingElse)
 {
     auto dialog = Open();
     dialog->btOk->click();
-    EXPECT_EQ(messages.Information, QStringList{" These settings are saved!\nThey are kept in " + ini + "."});
+    EXPECT_EQ(messages.Information,
+              QStringList{" These settings are saved!\nThey are kept in " + ini +
+                          ".\nThe panels ticked under Show are shown the next time Corvane starts."});
     const QString text = QString::fromUtf8(ReadAll(ini));
     EXPECT_TRUE(text.contains(QStringLiteral("[Copy]")));
     EXPECT_TRUE(text.contains(QStringLiteral("CopyToStyle = Metafile")) ||

@@ -9,10 +9,12 @@
 #include "ViewFrame.h"
 #include "ViewLinks.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -887,5 +889,93 @@ TEST_F(InteractionTest, ObjectSpinsTurnEveryObjectAboutTheirAxisOnly)
         float x, y, z;
         view->GetCameraRotation(x, y, z);
         EXPECT_EQ((std::array<float, 3>{x, y, z}), (std::array<float, 3>{20, 20, 0})) << "the camera stays";
+    }
+}
+
+TEST_F(InteractionTest, EachToolKeySetsItsToolAndHomeResetsTheCamera)
+{
+    struct Case {
+        int key;
+        Qt::KeyboardModifiers shift;
+        TMouseTool tool;
+    };
+    const Case cases[] = {
+        {Qt::Key_C, Qt::NoModifier, mtCube},
+        {Qt::Key_Q, Qt::NoModifier, mtSelect},
+        {Qt::Key_P, Qt::NoModifier, mtPlane},
+        {Qt::Key_Y, Qt::NoModifier, mtPyramid},
+        {Qt::Key_I, Qt::NoModifier, mtIcosahedron},
+        {Qt::Key_L, Qt::NoModifier, mtAddLight},
+        {Qt::Key_W, Qt::NoModifier, mtTranslate},
+        {Qt::Key_X, Qt::NoModifier, mtDelete},
+        {Qt::Key_R, Qt::NoModifier, mtScale},
+        {Qt::Key_E, Qt::NoModifier, mtRotate},
+        {Qt::Key_M, Qt::NoModifier, mtCameraTranslate},
+        {Qt::Key_O, Qt::NoModifier, mtCameraRotate},
+        {Qt::Key_Escape, Qt::NoModifier, mtSelect},
+        {Qt::Key_C, Qt::ShiftModifier, mtCube}, // a capital letter is the same key
+        // Keys with Ctrl or Alt belong to the menus and leave the tool alone.
+        {Qt::Key_W, Qt::ControlModifier, mtCube},
+        {Qt::Key_R, Qt::AltModifier, mtCube},
+        {Qt::Key_Z, Qt::NoModifier, mtCube}, // no tool
+    };
+    int changes = 0;
+    QObject::connect(view, &TfrmPlot::ToolChanged, view, [&] { ++changes; });
+    TMouseTool last = view->GetTool();
+    int expectedChanges = 0;
+    for (const Case& c : cases) {
+        QTest::keyClick(view, static_cast<Qt::Key>(c.key), c.shift);
+        EXPECT_EQ(view->GetTool(), c.tool) << QKeySequence(c.key | c.shift).toString().toStdString();
+        expectedChanges += c.tool != last;
+        last = c.tool;
+        // The key each tool button's tip names chooses that tool.
+        if (c.shift == Qt::NoModifier && c.key != Qt::Key_Escape && c.key != Qt::Key_Z) {
+            EXPECT_EQ(TfrmPlot::ToolKey(c.tool), c.key);
+        }
+    }
+    EXPECT_EQ(changes, expectedChanges) << "one notice per real change";
+
+    view->SetCameraRotation(70, -30, 5);
+    view->ZoomBy(2, 100, 100);
+    QTest::keyClick(view, Qt::Key_Home);
+    float x, y, z;
+    view->GetCameraRotation(x, y, z);
+    EXPECT_EQ(std::vector<float>({x, y, z}), std::vector<float>({20, 20, 0})) << "as Reset Axis";
+    view->GetCameraTranslation(x, y, z);
+    EXPECT_EQ(std::vector<float>({x, y, z}), std::vector<float>({0, 0, 0}));
+}
+
+TEST_F(InteractionTest, TheWheelZoomsAboutThePointer)
+{
+    struct Case {
+        QPoint pointer;
+        int delta;   // eighths of a degree; one notch is 120
+        float scale; // the extents' width afterwards against before
+    };
+    const Case cases[] = {{QPoint(300, 100), 120, 1 / 1.25f},
+                          {QPoint(50, 350), 240, 1 / (1.25f * 1.25f)},
+                          {QPoint(200, 200), -120, 1.25f},
+                          {QPoint(120, 80), 30, 1}}; // less than a notch does nothing
+    for (const Case& c : cases) {
+        float l0, r0, b0, t0;
+        view->GetViewExtents(l0, r0, b0, t0);
+        // The scene point under the pointer: view point less the camera offset.
+        float vx0, vy0, cx0, cy0, cz;
+        view->MouseToView(c.pointer.x(), c.pointer.y(), vx0, vy0);
+        view->GetCameraTranslation(cx0, cy0, cz);
+        QWheelEvent wheel(QPointF(c.pointer), QPointF(view->mapToGlobal(c.pointer)), QPoint(),
+                          QPoint(0, c.delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(view, &wheel);
+        float l1, r1, b1, t1;
+        view->GetViewExtents(l1, r1, b1, t1);
+        EXPECT_NEAR((r1 - l1) / (r0 - l0), c.scale, 1e-4) << c.delta;
+        EXPECT_NEAR((t1 - b1) / (t0 - b0), c.scale, 1e-4) << c.delta;
+        float vx1, vy1, cx1, cy1;
+        view->MouseToView(c.pointer.x(), c.pointer.y(), vx1, vy1);
+        view->GetCameraTranslation(cx1, cy1, cz);
+        // The scene point at a view point: zoom scales about the centre, then the camera shifts it.
+        const float zoomRatio = (r0 - l0) / (r1 - l1);
+        EXPECT_NEAR(vx1 - cx1, vx0 - cx0, 1e-3 * zoomRatio + 1e-3) << c.delta;
+        EXPECT_NEAR(vy1 - cy1, vy0 - cy0, 1e-3 * zoomRatio + 1e-3) << c.delta;
     }
 }

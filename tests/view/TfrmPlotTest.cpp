@@ -1,5 +1,6 @@
 #include "TfrmPlot.h"
 #include "RecordingDevice.h"
+#include "TGLObject.h"
 #include "TestShape.h"
 #include "TestSupport.h"
 #include "ViewFrame.h"
@@ -632,4 +633,37 @@ TEST(HitRecordsTest, OnlyWholeRecordsAreRead)
         buffer.shrink_to_fit();
         EXPECT_EQ(TfrmPlot::ParseHitNames(buffer, c.hits), c.names) << c.what;
     }
+}
+
+TEST_F(ViewTest, TheSelectionMarkerContrastsWithTheBackground)
+{
+    TfrmPlot* view = host.AddView();
+    view->SetDrawAxis(false);
+    view->AddCube(0, 0);      // current, so its marker is drawn
+    view->SetWireFrame(true); // the corner points lie on the cube's edges, not behind its faces
+    struct Case {
+        const char* name;
+        int back; // RGB value, red in the lowest byte
+        QColor marker;
+    };
+    const Case cases[] = {{"white", 0xFFFFFF, Qt::black},
+                          {"black", 0x000000, Qt::white},
+                          {"mid-grey", 0x808080, Qt::black},
+                          {"dark blue", 0x800000, Qt::white},
+                          {"yellow", 0x00FFFF, Qt::black}};
+    for (const Case& c : cases) {
+        view->SetBackColor(c.back);
+        view->RenderScene(GL_RENDER);
+        const QImage frame = ReadFrame(view);
+        const QColor back(c.back & 0xFF, (c.back >> 8) & 0xFF, (c.back >> 16) & 0xFF);
+        ASSERT_EQ(frame.pixelColor(2, 2), back) << c.name;
+        int marker = 0;
+        for (int y = 0; y < frame.height(); ++y)
+            for (int x = 0; x < frame.width(); ++x)
+                marker += frame.pixelColor(x, y) == c.marker;
+        // Eight corner points of three by three pixels, some hidden behind others.
+        EXPECT_GE(marker, 4 * 9) << c.name;
+    }
+    EXPECT_EQ(MarkerColorFor({1, 1, 1}), (std::array<float, 3>{0, 0, 0}));
+    EXPECT_EQ(MarkerColorFor({0.2f, 0.2f, 0.2f}), (std::array<float, 3>{1, 1, 1}));
 }

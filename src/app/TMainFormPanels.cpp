@@ -1,0 +1,57 @@
+// The main frame's commands that meet the panels: loading an object from the
+// File menu, and which panels show at start-up.
+#include "Globals.h"
+#include "MeshImport.h"
+#include "Messages.h"
+#include "Prompts.h"
+#include "TMainForm.h"
+#include "TfrmOutPut.h"
+#include "TfrmPlot.h"
+#include "TfrmWorkSpace.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMdiSubWindow>
+#include <QMenu>
+
+void TMainForm::CreatePanelCommands()
+{
+    FileLoadObject = new QAction(QStringLiteral("&Load Object\u2026"), this);
+    FileLoadObject->setObjectName(QStringLiteral("FileLoadObject"));
+    FileLoadObject->setShortcut(QKeySequence(QStringLiteral("Ctrl+L")));
+    FileLoadObject->setStatusTip(QStringLiteral(
+        "Load a polygon object or mesh file into the active view (a new view when none is open)"));
+    connect(FileLoadObject, &QAction::triggered, this,
+            [this] { corvane::RunHandler([this] { FileLoadObjectExecute(); }); });
+    QList<QAction*> entries = FileMenu->actions();
+    const int open = static_cast<int>(entries.indexOf(FileOpen1));
+    FileMenu->insertAction(open >= 0 && open + 1 < entries.size() ? entries[open + 1] : nullptr,
+                           FileLoadObject);
+}
+
+void TMainForm::FileLoadObjectExecute()
+{
+    if (!frmWorkSpace)
+        return;
+    const QString chosen = corvane::ChooseFileName(this, false, QStringLiteral("Load Object"),
+                                                   QCoreApplication::applicationDirPath(),
+                                                   meshio::ImportFilters().join(QStringLiteral(";;")));
+    if (chosen.isEmpty())
+        return;
+    TfrmPlot* opened = nullptr;
+    if (!ActiveView())
+        opened = NewView();
+    frmWorkSpace->LoadObjectFile(chosen);
+    // A view opened only for an object that could not be loaded goes again.
+    if (opened && opened->Objects().empty() && opened->SubWindow())
+        opened->SubWindow()->close();
+}
+
+void TMainForm::ShowPanelsAsSet(bool workspace, bool output)
+{
+    if (frmWorkSpace && !workspace)
+        frmWorkSpace->hide();
+    if (frmOutPut && !output)
+        frmOutPut->hide();
+    UpdatePanelEntries();
+}
