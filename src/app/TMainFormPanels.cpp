@@ -4,13 +4,13 @@
 #include "MeshImport.h"
 #include "Messages.h"
 #include "Prompts.h"
+#include "StoragePlaces.h"
 #include "TMainForm.h"
 #include "TfrmOutPut.h"
 #include "TfrmPlot.h"
 #include "TfrmWorkSpace.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QMdiSubWindow>
 #include <QMenu>
 
@@ -34,7 +34,7 @@ void TMainForm::FileLoadObjectExecute()
     if (!frmWorkSpace)
         return;
     const QString chosen = corvane::ChooseFileName(this, false, QStringLiteral("Load Object"),
-                                                   QCoreApplication::applicationDirPath(),
+                                                   corvane::ProgramStoragePlaces().startFolder,
                                                    meshio::ImportFilters().join(QStringLiteral(";;")));
     if (chosen.isEmpty())
         return;
