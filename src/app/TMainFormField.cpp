@@ -79,18 +79,22 @@ void TMainForm::OpenFieldView(const QueuedTask& task)
     doc->LiveView().DrawAxis = false;
     view->SetLinearFilter(true);
 
+    // The view spans 40 units from bottom to top: the field fills most of
+    // it, its width and height as the cavity's, the colour bar to its right.
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(view->parentWidget()))
+        sub->resize(560, 460);
     const double aspect = task.task.gx > 0 ? double(task.task.gy) / double(task.task.gx) : 1.0;
-    auto field = std::make_unique<TGLPlane>(-0.15f, 0.0f);
+    const float width = aspect > 1 ? float(32 / aspect) : 32, height = aspect > 1 ? 32 : float(32 * aspect);
+    auto field = std::make_unique<TGLPlane>(-5.0f, 0.0f);
     field->SetRotation(90, 0, 0);
-    field->SetScale(float(1.2 / std::max(1.0, aspect)), 1, float(1.2 * std::min(1.0, aspect)));
+    field->SetScale(width, 1, height);
     field->SetTexture(view->CreateTexture(FieldTexture(QImage(16, 16, QImage::Format_RGB32))));
     QImage rest(16, 16, QImage::Format_RGB32);
     rest.fill(ScaleColour(0));
     Upload(*view, field->GetTexture(), FieldTexture(rest));
-    field->SetSelected(false);
-    auto bar = std::make_unique<TGLPlane>(0.68f, 0.0f);
+    auto bar = std::make_unique<TGLPlane>(17.0f, 0.0f);
     bar->SetRotation(90, 0, 0);
-    bar->SetScale(0.3f, 1, 0.6f);
+    bar->SetScale(10, 1, 20);
     bar->SetTexture(view->CreateTexture(BarTexture(1)));
     doc->AddObject(std::move(field), QStringLiteral("Flow field"));
     doc->AddObject(std::move(bar), QStringLiteral("Colour bar"));
