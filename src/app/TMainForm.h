@@ -169,7 +169,7 @@ public:
     QAction *FileExportObject, *FileSavePicture;
     QAction *CopyItem, *EditClear1, *SetPictureProperty1, *Enviroment1;
     QAction *ViewOutput1, *WorkSpace1, *StayOnTop1;
-    QAction *Generate, *Pause1, *RunTasks1 = nullptr, *StopTasks1 = nullptr;
+    QAction *Generate, *Pause1, *RunTasks1 = nullptr, *StopTasks1 = nullptr, *Streamlines1 = nullptr;
     QAction *WindowCascade1, *WindowTileHorizontal1, *WindowTileVertical1, *WindowMinimizeAll1,
         *WindowArrangeAll1;
     QAction *HelpAbout1, *HomePage1;

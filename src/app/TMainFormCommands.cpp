@@ -176,6 +176,8 @@ void TMainForm::CreateMenus()
     ViewMenu->addActions({ViewOutput1, WorkSpace1, StayOnTop1});
     RunMenu = menu(QStringLiteral("&Run"), QString());
     RunMenu->addActions({Generate, RunTasks1, Pause1, StopTasks1});
+    RunMenu->addSeparator();
+    RunMenu->addAction(Streamlines1);
     WindowMenu = menu(QStringLiteral("&Window"), QStringLiteral("Window related commands"));
     connect(WindowMenu, &QMenu::aboutToShow, this, &TMainForm::RebuildWindowMenu);
     RebuildWindowMenu();

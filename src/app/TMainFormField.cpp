@@ -52,10 +52,15 @@ void Upload(TfrmPlot& view, GLuint name, const QImage& picture)
     gl::BindTexture(GL_TEXTURE_2D, 0);
 }
 
-QImage FieldTexture(const QImage& speed)
+// The field's picture at the texture's size, with streamlines when asked.
+QImage FieldTexture(const QImage& speed, const lbm::Fields* streamlinesOf = nullptr, double lidSpeed = 0)
 {
-    return OnPlane(
-        speed.scaled(kFieldTexture, kFieldTexture, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    QImage picture =
+        speed.scaled(kFieldTexture, kFieldTexture, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+            .convertToFormat(QImage::Format_RGB32);
+    if (streamlinesOf)
+        DrawStreamlines(picture, *streamlinesOf, lidSpeed);
+    return OnPlane(picture);
 }
 
 QImage BarTexture(double top)
@@ -112,7 +117,10 @@ void TMainForm::UpdateFieldView(const std::shared_ptr<const lbm::Fields>& fields
     if (speed.isNull())
         return;
     TSceneDocument* doc = FFieldView->Document();
-    Upload(*FFieldView, doc->At(0)->GetTexture(), FieldTexture(speed));
+    if (doc->At(0)->GetTexture() == 0 || doc->At(1)->GetTexture() == 0)
+        return; // the user took the pictures off
+    Upload(*FFieldView, doc->At(0)->GetTexture(),
+           FieldTexture(speed, Streamlines1->isChecked() ? fields.get() : nullptr, lidSpeed));
     Upload(*FFieldView, doc->At(1)->GetTexture(), BarTexture(top));
     doc->Changed();
 }

@@ -79,6 +79,11 @@ void TMainForm::CreateRunCommands()
                      QStringLiteral("Stops the running task (keeping its results so far) and the rest"),
                      &TMainForm::StopTasksExecute);
     StopTasks1->setEnabled(false);
+    Streamlines1 = new QAction(QStringLiteral("Streamlines"), this);
+    Streamlines1->setObjectName(QStringLiteral("Streamlines1"));
+    Streamlines1->setStatusTip(QStringLiteral("Draws streamlines over the running task's field"));
+    Streamlines1->setCheckable(true);
+    Streamlines1->setChecked(true);
     Pause1->setCheckable(true);
     Pause1->setEnabled(false);
     Pause1->setStatusTip(QStringLiteral("Pauses the running task, or lets it go on"));

@@ -213,6 +213,7 @@ RunResult RunLattice(const Task& task, const Settings& settings, const ProgressC
             if (single) {
                 report.ux = &ux;
                 report.uy = &uy;
+                report.rho = &rho;
             }
             progress(report);
             lastReport = now;

@@ -1,5 +1,6 @@
 #include "FieldPicture.h"
 
+#include "LbmResults.h"
 #include "LbmRun.h"
 
 #include <QFont>
@@ -54,6 +55,50 @@ QImage SpeedPicture(const lbm::Fields& fields, double lidSpeed, double top, doub
             line[i] = ScaleColour(speed[std::size_t(j) * std::size_t(gx) + std::size_t(i)] / top).rgb();
     }
     return picture;
+}
+
+void DrawStreamlines(QImage& picture, const lbm::Fields& fields, double lidSpeed, int count)
+{
+    const std::vector<double> psi = lbm::StreamFunction(fields, lidSpeed);
+    const int gx = fields.gx, gy = fields.gy;
+    const int w = picture.width(), h = picture.height();
+    if (psi.empty() || count < 1 || w < 2 || h < 2)
+        return;
+    const auto [lowest, highest] = std::minmax_element(psi.begin(), psi.end());
+    const double low = *lowest, span = *highest - *lowest;
+    if (!std::isfinite(span) || !(span > 1e-12))
+        return;
+    // The contour band of every pixel, from psi bilinear between the nodes.
+    std::vector<int> band(std::size_t(w) * std::size_t(h));
+    for (int y = 0; y < h; ++y) {
+        const double fy = std::clamp((h - 1 - y + 0.5) / h * gy - 0.5, 0.0, double(gy - 1));
+        const int j = std::min(int(fy), gy - 2 < 0 ? 0 : gy - 2);
+        const double ty = gy > 1 ? fy - j : 0;
+        for (int x = 0; x < w; ++x) {
+            const double fx = std::clamp((x + 0.5) / w * gx - 0.5, 0.0, double(gx - 1));
+            const int i = std::min(int(fx), gx - 2 < 0 ? 0 : gx - 2);
+            const double tx = gx > 1 ? fx - i : 0;
+            auto at = [&](int ii, int jj) {
+                return psi[std::size_t(std::min(jj, gy - 1)) * std::size_t(gx) +
+                           std::size_t(std::min(ii, gx - 1))];
+            };
+            const double value = (1 - ty) * ((1 - tx) * at(i, j) + tx * at(i + 1, j)) +
+                                 ty * ((1 - tx) * at(i, j + 1) + tx * at(i + 1, j + 1));
+            band[std::size_t(y) * std::size_t(w) + std::size_t(x)] =
+                std::clamp(int(std::floor((value - low) / span * count)), 0, count - 1);
+        }
+    }
+    const QRgb ink = qRgb(20, 20, 20);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int here = band[std::size_t(y) * std::size_t(w) + std::size_t(x)];
+            const bool right =
+                x + 1 < w && band[std::size_t(y) * std::size_t(w) + std::size_t(x + 1)] != here;
+            const bool below =
+                y + 1 < h && band[std::size_t(y + 1) * std::size_t(w) + std::size_t(x)] != here;
+            if (right || below)
+                picture.setPixel(x, y, ink);
+        }
 }
 
 QImage ColourBarPicture(double top, const QString& caption, QSize size)

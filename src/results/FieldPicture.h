@@ -19,5 +19,11 @@ QColor ScaleColour(double t);
 // Row 0 of the picture is the lid's row. Returns the top used in *usedTop.
 QImage SpeedPicture(const lbm::Fields& fields, double lidSpeed, double top = 0, double* usedTop = nullptr);
 
+// Draws streamlines over a picture of the field (any size, the lid at the
+// top): `count` contours of the stream function, evenly spaced between its
+// least and largest values, as dark lines one pixel wide. A field at rest, or
+// one that cannot be read, draws nothing.
+void DrawStreamlines(QImage& picture, const lbm::Fields& fields, double lidSpeed, int count = 16);
+
 // The colour bar from 0 (bottom) to `top` with its labels, for a legend.
 QImage ColourBarPicture(double top, const QString& caption, QSize size = QSize(96, 256));

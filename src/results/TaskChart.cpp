@@ -105,6 +105,7 @@ TfrmTaskChart::TfrmTaskChart(const QueuedTask& task, const TaskOutcome& outcome,
     steps->setTitleText(QStringLiteral("step"));
     steps->setLabelFormat(QStringLiteral("%.0f"));
     steps->setRange(0, std::max<double>(1, double(outcome.steps)));
+    steps->applyNiceNumbers();
     auto* log = new QLogValueAxis;
     log->setBase(10);
     log->setTitleText(QStringLiteral("residual"));

@@ -213,7 +213,7 @@ TaskOutcome TTaskRunner::RunOne(int index, const QueuedTask& queued, const QStri
             QMetaObject::invokeMethod(
                 this, [this, index, report] { emit Progressed(index, report); }, Qt::QueuedConnection);
         }
-        if (FFieldInterval > 0 && p.ux && p.uy &&
+        if (FFieldInterval > 0 && p.ux && p.uy && p.rho &&
             now - lastField >= std::chrono::duration<double>(FFieldInterval)) {
             lastField = now;
             auto fields = std::make_shared<lbm::Fields>();
@@ -221,6 +221,7 @@ TaskOutcome TTaskRunner::RunOne(int index, const QueuedTask& queued, const QStri
             fields->gy = queued.task.gy;
             fields->ux = *p.ux;
             fields->uy = *p.uy;
+            fields->rho = *p.rho;
             std::shared_ptr<const lbm::Fields> shared = std::move(fields);
             QMetaObject::invokeMethod(
                 this, [this, index, shared] { emit FieldUpdated(index, shared); }, Qt::QueuedConnection);

@@ -70,6 +70,31 @@ TEST(FieldPicture, AUniformFlowIsOneColourAndSpeedsFollowTheScale)
     EXPECT_EQ(ScaleColour(NAN).rgb(), ScaleColour(0).rgb());
 }
 
+TEST(FieldPicture, StreamlinesOfAUniformFlowRunWithIt)
+{
+    // Flow along x: the stream function grows with y alone, so every line
+    // drawn is a whole row of the picture, and there are about as many as asked.
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    DrawStreamlines(picture, Uniform(9, 7, 0.05, 0), 0.1, 6);
+    const QRgb white = QColor(Qt::white).rgb();
+    int lines = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        int dark = 0;
+        for (int x = 0; x < picture.width(); ++x)
+            dark += picture.pixel(x, y) != white;
+        EXPECT_TRUE(dark == 0 || dark == picture.width()) << "row " << y;
+        lines += dark == picture.width();
+    }
+    EXPECT_GE(lines, 5);
+    EXPECT_LE(lines, 6);
+    // A field at rest draws nothing.
+    QImage still(16, 16, QImage::Format_RGB32);
+    still.fill(Qt::white);
+    DrawStreamlines(still, Uniform(5, 5, 0, 0), 0.1);
+    EXPECT_EQ(Colours(still).size(), 1);
+}
+
 TEST(TaskChart, HoldsTheComputedProfilesTheReferencePointsAndTheResidualHistory)
 {
     // A tiny finished run stands in for a real one: the chart draws whatever
