@@ -80,9 +80,9 @@ int main(int argc, char** argv)
     // Run Tasks (F5), then watch it.
     MainForm->TaskRunner()->SetFieldInterval(0.5);
     MainForm->RunTasks1->trigger();
-    QTest::qWait(4000);
+    QTest::qWait(1000);
     Save(MainForm, out, "03-running.png");
-    QTest::qWait(8000);
+    QTest::qWait(1500);
     Save(MainForm, out, "04-running-later.png");
     QElapsedTimer clock;
     clock.start();

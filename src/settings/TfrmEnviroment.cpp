@@ -10,10 +10,14 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QHash>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -292,6 +296,27 @@ void TfrmEnviroment::ShowLine(int i)
     const QString state = item->data(kStateRole).toString();
     const QString line = item->data(kLineRole).toString();
     item->setText(state.isEmpty() ? line : line + QStringLiteral("  [") + state + QLatin1Char(']'));
+    item->setToolTip(state.isEmpty() ? line : line + QStringLiteral(": ") + state);
+    // A dot before the line tells the state where the list is too narrow for its words.
+    static const QHash<QString, QColor> colours = {{QStringLiteral("queued"), QColor(150, 150, 150)},
+                                                   {QStringLiteral("running"), QColor(30, 110, 230)},
+                                                   {QStringLiteral("converged"), QColor(20, 160, 60)},
+                                                   {QStringLiteral("not converged"), QColor(235, 150, 0)},
+                                                   {QStringLiteral("failed"), QColor(210, 30, 30)},
+                                                   {QStringLiteral("cancelled"), QColor(200, 200, 200)}};
+    if (!colours.contains(state)) {
+        item->setIcon(QIcon());
+        return;
+    }
+    QPixmap dot(12, 12);
+    dot.fill(Qt::transparent);
+    QPainter painter(&dot);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(colours[state].darker(130));
+    painter.setBrush(colours[state]);
+    painter.drawEllipse(QRectF(1, 1, 10, 10));
+    painter.end();
+    item->setIcon(QIcon(dot));
 }
 
 void TfrmEnviroment::LoadTasks(const TIniFile& ini)
