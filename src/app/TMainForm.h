@@ -201,7 +201,8 @@ private:
     void WriteGridDescriptions(const QString& dataFolder);
     // False when the user keeps the tasks running.
     bool MayStopTasks();
-    // The running task's field as a colour map in a view of its own.
+    // The running task's field as a colour map in a view of its own, opened
+    // by the first field that arrives.
     void OpenFieldView(const QueuedTask& task);
     void UpdateFieldView(const std::shared_ptr<const lbm::Fields>& fields, double lidSpeed);
     void CreateToolBar();
@@ -224,7 +225,11 @@ private:
     QString FDataFolderParent;
     bool FShowResults = true;
     QString FRunningLine;
-    QPointer<TfrmPlot> FFieldView; // the running task's
-    QList<int> FQueuedRows;        // the task list's rows of the running queue, in order
-    QHash<int, TaskState> FFinal;  // how each of them ended
+    std::unique_ptr<QueuedTask> FRunningTask;
+    // The running task's view, opened with its first field (a task that
+    // fails before it has one gets none); once the user closes it, it stays closed.
+    QPointer<TfrmPlot> FFieldView;
+    bool FFieldViewOpened = false;
+    QList<int> FQueuedRows;       // the task list's rows of the running queue, in order
+    QHash<int, TaskState> FFinal; // how each of them ended
 };

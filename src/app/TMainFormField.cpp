@@ -110,7 +110,13 @@ void TMainForm::OpenFieldView(const QueuedTask& task)
 
 void TMainForm::UpdateFieldView(const std::shared_ptr<const lbm::Fields>& fields, double lidSpeed)
 {
-    if (!FFieldView || !fields || FFieldView->Document()->Count() < 2)
+    if (!fields)
+        return;
+    if (!FFieldViewOpened && FRunningTask) {
+        FFieldViewOpened = true;
+        OpenFieldView(*FRunningTask);
+    }
+    if (!FFieldView || FFieldView->Document()->Count() < 2)
         return;
     double top = 1;
     const QImage speed = SpeedPicture(*fields, lidSpeed, 0, &top);

@@ -226,8 +226,9 @@ void TMainForm::TaskStarted(int index, const QueuedTask& task)
         frmEnviroment->SetTaskState(task.row, TaskStateName(TaskState::Running));
     FRunText->setText(QStringLiteral("%1 (%2 of %3)").arg(task.line).arg(index + 1).arg(FQueuedRows.size()));
     FRunBar->setValue(0);
-    if (FShowResults)
-        corvane::RunHandler([&] { OpenFieldView(task); });
+    FRunningTask = std::make_unique<QueuedTask>(task);
+    FFieldView.clear();
+    FFieldViewOpened = false;
 }
 
 void TMainForm::TaskProgressed(int index, const TaskProgress& progress)
