@@ -36,5 +36,13 @@ if [ -n "$hits" ]; then
   echo "$hits"
   status=1
 fi
+# The task runner is Qt Core and the solver only: no widgets, no OpenGL, and
+# nothing of the layers that show its results.
+hits=$(grep -rnE '#\s*include\s*[<"](QtWidgets|QtGui|QtCharts|QtOpenGL[A-Za-z]*|Q(Widget|Application|GuiApplication|Image|Color|Painter|MainWindow|MessageBox|Dialog|Label|Chart[A-Za-z]*)|GL/[^>"]*|TfrmPlot|TMainForm|TfrmEnviroment|FieldPicture|TaskChart)\b' src/tasks || true)
+if [ -n "$hits" ]; then
+  echo "src/tasks includes widget, GUI or OpenGL headers:"
+  echo "$hits"
+  status=1
+fi
 [ "$status" -eq 0 ] && echo "layers: ok"
 exit "$status"

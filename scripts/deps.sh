@@ -11,6 +11,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libtinyobjloader-dev
   libassimp-dev libgl2ps-dev
   libopenmpi-dev openmpi-bin
+  qt6-charts-dev
   xvfb xauth fonts-dejavu-core fonts-liberation libxcb1-dev
   clang-format clang libclang-rt-14-dev
   desktop-file-utils appstream libxml2-utils shared-mime-info man-db file dpkg-dev

@@ -94,7 +94,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 void TMainForm::closeEvent(QCloseEvent* event)
 {
     bool mayClose = true;
-    corvane::RunHandler([&] { mayClose = MayCloseViews(); });
+    // Views first (the user may still cancel), then the running tasks.
+    corvane::RunHandler([&] { mayClose = MayCloseViews() && MayStopTasks(); });
     if (!mayClose) {
         event->ignore();
         return;

@@ -2,8 +2,12 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
+
+#include "TaskRunner.h"
 
 #include <functional>
+#include <memory>
 
 class QDialog;
 class QDockWidget;
@@ -15,7 +19,16 @@ class QToolBar;
 class QPrinter;
 class QPrintDialog;
 class QToolButton;
+class QLabel;
+class QProgressBar;
 class TfrmPlot;
+class TTaskRunner;
+namespace lbm {
+struct Fields;
+}
+struct QueuedTask;
+struct TaskOutcome;
+struct TaskProgress;
 
 // Makes sure the data folder "dat/" exists in the given folder and returns its
 // path (with a trailing separator); throws "Cannot create" + path when it can
@@ -73,6 +86,23 @@ public:
     void WorkSpace1Click();
     void StayOnTop1Click();
     void GenerateExecute();
+    // The Run menu: the ticked tasks of the settings dialog run one after
+    // another on a worker thread (their results under the data folder),
+    // with pause and stop; the status bar shows how the running one goes.
+    void RunTasksExecute();
+    void Pause1Execute();
+    void StopTasksExecute();
+    TTaskRunner* TaskRunner() const { return FTaskRunner; }
+    // The folder the data folder "dat/" is made in: the executable's unless set.
+    void SetDataFolderParent(const QString& folder) { FDataFolderParent = folder; }
+    QString DataFolderParent() const;
+    // Whether a finished task's chart and a running task's live field open by
+    // themselves (tests turn them off).
+    void SetShowResults(bool show) { FShowResults = show; }
+    QLabel* RunStatusText() const { return FRunText; }
+    QProgressBar* RunProgressBar() const { return FRunBar; }
+    // Asked when the frame closes while tasks run: true stops them and closes.
+    static std::function<bool(QWidget*)>& StopTasksPrompt();
     void HomePage1Click();
     void tbClear1Click();
     // Scene documents: open, save, undo, and the commands on the active view.
@@ -144,7 +174,7 @@ public:
     QAction *FileExportObject, *FileSavePicture;
     QAction *CopyItem, *EditClear1, *SetPictureProperty1, *Enviroment1;
     QAction *ViewOutput1, *WorkSpace1, *StayOnTop1;
-    QAction *Generate, *Pause1;
+    QAction *Generate, *Pause1, *RunTasks1 = nullptr, *StopTasks1 = nullptr, *Streamlines1 = nullptr;
     QAction *WindowCascade1, *WindowTileHorizontal1, *WindowTileVertical1, *WindowMinimizeAll1,
         *WindowArrangeAll1;
     QAction *HelpAbout1, *HomePage1;
@@ -170,6 +200,18 @@ private:
     // the user cancels.
     bool MayCloseViews();
     void CreateMenus();
+    void CreateRunCommands();
+    void TaskStarted(int index, const QueuedTask& task);
+    void TaskProgressed(int index, const TaskProgress& progress);
+    void TaskFinished(int index, const QueuedTask& task, const TaskOutcome& outcome);
+    void QueueFinished();
+    void WriteGridDescriptions(const QString& dataFolder);
+    // False when the user keeps the tasks running.
+    bool MayStopTasks();
+    // The running task's field as a colour map in a view of its own, opened
+    // by the first field that arrives.
+    void OpenFieldView(const QueuedTask& task);
+    void UpdateFieldView(const std::shared_ptr<const lbm::Fields>& fields, double lidSpeed);
     void CreateToolBar();
     void RebuildWindowMenu();
     void TogglePanel(QDockWidget* panel);
@@ -184,4 +226,17 @@ private:
     QStringList FRecentFiles;
     std::function<void(const QStringList&)> FSaveRecentFiles;
     QList<QMetaObject::Connection> FDocumentConnections; // to the active view's document
+    TTaskRunner* FTaskRunner = nullptr;
+    QLabel* FRunText = nullptr;
+    QProgressBar* FRunBar = nullptr;
+    QString FDataFolderParent;
+    bool FShowResults = true;
+    QString FRunningLine;
+    std::unique_ptr<QueuedTask> FRunningTask;
+    // The running task's view, opened with its first field (a task that
+    // fails before it has one gets none); once the user closes it, it stays closed.
+    QPointer<TfrmPlot> FFieldView;
+    bool FFieldViewOpened = false;
+    QList<int> FQueuedRows;       // the task list's rows of the running queue, in order
+    QHash<int, TaskState> FFinal; // how each of them ended
 };

@@ -135,6 +135,7 @@ void TMainForm::CreateMenus()
     Generate = action("Generate", QStringLiteral("Generate the Grid"), {}, QString(), 31);
     handle(Generate, &TMainForm::GenerateExecute);
     Pause1 = action("Pause1", QStringLiteral("Pause"), {}, QString(), 47);
+    CreateRunCommands();
 
     WindowCascade1 = action("WindowCascade1", QStringLiteral("&Cascade"), {}, QStringLiteral("Cascade"), 17);
     handle(WindowCascade1, &TMainForm::Cascade);
@@ -176,7 +177,9 @@ void TMainForm::CreateMenus()
     ViewMenu = menu(QStringLiteral("&View"), QString());
     ViewMenu->addActions({ViewOutput1, WorkSpace1, StayOnTop1});
     RunMenu = menu(QStringLiteral("&Run"), QString());
-    RunMenu->addActions({Generate, Pause1});
+    RunMenu->addActions({Generate, RunTasks1, Pause1, StopTasks1});
+    RunMenu->addSeparator();
+    RunMenu->addAction(Streamlines1);
     WindowMenu = menu(QStringLiteral("&Window"), QStringLiteral("Window related commands"));
     connect(WindowMenu, &QMenu::aboutToShow, this, &TMainForm::RebuildWindowMenu);
     RebuildWindowMenu();
@@ -227,10 +230,9 @@ void TMainForm::CreateToolBar()
     tbZoom1 = toggle(button("tbZoom1", 29, nullptr));
     tbZoomIn1 = button("tbZoomIn1", 30, nullptr);
     FToolBar4->addSeparator();
-    tbRun1 = button("tbRun1", 31, Generate);
-    tbPause = button("tbPause", 47, nullptr);
+    tbRun1 = button("tbRun1", 31, RunTasks1);
+    tbPause = button("tbPause", 47, Pause1);
     tbPause->setToolTip(QStringLiteral("Pause"));
-    tbPause->setStatusTip(QStringLiteral("Pause"));
     FToolBar4->addSeparator();
     tbAbout1 = button("tbAbout1", 11, nullptr);
     tbAbout1->setToolTip(QStringLiteral("About"));
@@ -357,8 +359,6 @@ void TMainForm::StayOnTop1Click()
     if (wasVisible)
         show();
 }
-
-void TMainForm::GenerateExecute() { PrepareDataFolder(corvane::ProgramStoragePlaces().dataParent); }
 
 void TMainForm::HomePage1Click() { QDesktopServices::openUrl(QUrl(HomePageAddress())); }
 

@@ -209,7 +209,13 @@ RunResult RunLattice(const Task& task, const Settings& settings, const ProgressC
         if (progress &&
             (last || !reported ||
              std::chrono::duration<double>(now - lastReport).count() >= settings.progressSeconds)) {
-            progress(Progress{step, settings.maxSteps, check.residual, result.mlups, computeSeconds});
+            Progress report{step, settings.maxSteps, check.residual, result.mlups, computeSeconds};
+            if (single) {
+                report.ux = &ux;
+                report.uy = &uy;
+                report.rho = &rho;
+            }
+            progress(report);
             lastReport = now;
             reported = true;
         }

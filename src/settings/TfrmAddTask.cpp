@@ -63,9 +63,7 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
     cbModelName->setObjectName(QStringLiteral("cbModelName"));
     cbModelName->setEditable(true);
     cbModelName->setInsertPolicy(QComboBox::NoInsert);
-    cbModelName->addItems({QStringLiteral("D2Q7"), QStringLiteral("D2Q9"), QStringLiteral("D2Q9(New)"),
-                           QStringLiteral("D2Q11(New)"), QStringLiteral("D2Q7(New)"),
-                           QStringLiteral("D2Q13(New)")});
+    cbModelName->addItems(ModelNames());
     cbModelName->setGeometry(72, 8, 177, 24);
     corvane::PlaceLabel(this, QStringLiteral("Reynolds No."), {8, 54});
     edRen = new QLineEdit(QStringLiteral("400"), this);
@@ -85,6 +83,12 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
     BitBtn1->setDefault(true);
     connect(BitBtn1, &QPushButton::clicked, this,
             [this] { corvane::RunHandler([this] { BitBtn1Click(); }); });
+}
+
+QStringList TfrmAddTask::ModelNames()
+{
+    return {QStringLiteral("D2Q7"),       QStringLiteral("D2Q9"),      QStringLiteral("D2Q9(New)"),
+            QStringLiteral("D2Q11(New)"), QStringLiteral("D2Q7(New)"), QStringLiteral("D2Q13(New)")};
 }
 
 void TfrmAddTask::FormCreate() { cbModelName->setCurrentIndex(0); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 
 class QComboBox;
 class QLineEdit;
@@ -21,6 +22,8 @@ public:
     // that does not convert raises an error naming it; nothing is stored and
     // the dialog stays open.
     void BitBtn1Click();
+    // The lattice models of the list, in its order (a task's model is an index into it).
+    static QStringList ModelNames();
     // The task's line in the settings dialog's list.
     QString DisplayLine() const;
 

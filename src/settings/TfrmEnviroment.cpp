@@ -11,18 +11,33 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QGroupBox>
+#include <QHash>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
+
+// The task's own display line and its last stored tick, kept beside the text
+// the list shows (which adds the run state).
+constexpr int kLineRole = Qt::UserRole + 1;
+constexpr int kStateRole = Qt::UserRole + 2;
+constexpr int kTickedRole = Qt::UserRole + 3;
+
+const QString kTasksSection = QStringLiteral("Tasks");
+
+QString Key(const char* field, int n) { return QLatin1String(field) + QString::number(n); }
 
 template <class W> W* Place(W* widget, const char* name, QRect geometry)
 {
@@ -132,6 +147,16 @@ QWidget* TfrmEnviroment::BuildTasksPage()
     connect(btDelete, &QPushButton::clicked, this,
             [this] { corvane::RunHandler([this] { btDeleteClick(); }); });
     connect(btSave, &QPushButton::clicked, this, [this] { corvane::RunHandler([this] { btSaveClick(); }); });
+    // A tick made by the user is kept at once.
+    connect(chklstAuto, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
+        if (FLoadingTasks)
+            return;
+        const bool ticked = item->checkState() == Qt::Checked;
+        if (item->data(kTickedRole).toBool() == ticked)
+            return;
+        item->setData(kTickedRole, ticked);
+        corvane::RunHandler([this] { SaveTasks(); });
+    });
     connect(chkAuto, &QCheckBox::toggled, this, [this] { corvane::RunHandler([this] { chkAutoClick(); }); });
     return page;
 }
@@ -149,6 +174,7 @@ void TfrmEnviroment::FormCreate()
     chkWorkspace->setChecked(ini.ReadBool(QStringLiteral("Show Window"), QStringLiteral("Workspace"), true));
     chkOutput->setChecked(ini.ReadBool(QStringLiteral("Show Window"), QStringLiteral("Output"), true));
     FTaskIndex = -1;
+    LoadTasks(ini);
 }
 
 void TfrmEnviroment::showEvent(QShowEvent* event)
@@ -208,6 +234,7 @@ void TfrmEnviroment::btDeleteClick()
         FTaskGridY.erase(FTaskGridY.begin() + at);
     }
     FTaskIndex = TaskCount() - 1;
+    SaveTasks();
 }
 
 void TfrmEnviroment::chkAutoClick()
@@ -228,12 +255,140 @@ void TfrmEnviroment::btAddClick()
 
 void TfrmEnviroment::StoreTask(const QString& line, int model, double re, int gridX, int gridY)
 {
+    FLoadingTasks = true;
     auto* item = new QListWidgetItem(line, chklstAuto);
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Unchecked);
+    item->setData(kLineRole, line);
+    item->setData(kTickedRole, false);
+    FLoadingTasks = false;
     FTaskModel.push_back(model);
     FTaskRe.push_back(re);
     FTaskGridX.push_back(gridX);
     FTaskGridY.push_back(gridY);
     FTaskIndex = TaskCount() - 1;
+    SaveTasks();
+}
+
+QString TfrmEnviroment::TaskLine(int i) const { return chklstAuto->item(i)->data(kLineRole).toString(); }
+
+bool TfrmEnviroment::TaskTicked(int i) const { return chklstAuto->item(i)->checkState() == Qt::Checked; }
+
+QString TfrmEnviroment::TaskModelName(int i) const
+{
+    const QStringList names = TfrmAddTask::ModelNames();
+    const int model = TaskModel(i);
+    if (model >= 0 && model < names.size())
+        return names[model];
+    return TaskLine(i).section(QStringLiteral(" ren "), 0, 0);
+}
+
+void TfrmEnviroment::SetTaskState(int i, const QString& state)
+{
+    if (i < 0 || i >= chklstAuto->count())
+        return;
+    FLoadingTasks = true;
+    chklstAuto->item(i)->setData(kStateRole, state);
+    ShowLine(i);
+    FLoadingTasks = false;
+}
+
+void TfrmEnviroment::SetTasksRunning(bool running) { btDelete->setEnabled(!running); }
+
+QString TfrmEnviroment::TaskState(int i) const { return chklstAuto->item(i)->data(kStateRole).toString(); }
+
+void TfrmEnviroment::ShowLine(int i)
+{
+    QListWidgetItem* item = chklstAuto->item(i);
+    const QString state = item->data(kStateRole).toString();
+    const QString line = item->data(kLineRole).toString();
+    item->setText(state.isEmpty() ? line : line + QStringLiteral("  [") + state + QLatin1Char(']'));
+    item->setToolTip(state.isEmpty() ? line : line + QStringLiteral(": ") + state);
+    // A dot before the line tells the state where the list is too narrow for its words.
+    static const QHash<QString, QColor> colours = {{QStringLiteral("queued"), QColor(150, 150, 150)},
+                                                   {QStringLiteral("running"), QColor(30, 110, 230)},
+                                                   {QStringLiteral("converged"), QColor(20, 160, 60)},
+                                                   {QStringLiteral("not converged"), QColor(235, 150, 0)},
+                                                   {QStringLiteral("failed"), QColor(210, 30, 30)},
+                                                   {QStringLiteral("cancelled"), QColor(200, 200, 200)}};
+    if (!colours.contains(state)) {
+        item->setIcon(QIcon());
+        return;
+    }
+    QPixmap dot(12, 12);
+    dot.fill(Qt::transparent);
+    QPainter painter(&dot);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(colours[state].darker(130));
+    painter.setBrush(colours[state]);
+    painter.drawEllipse(QRectF(1, 1, 10, 10));
+    painter.end();
+    item->setIcon(QIcon(dot));
+}
+
+void TfrmEnviroment::LoadTasks(const TIniFile& ini)
+{
+    // A damaged entry (a count or number that does not read) loses only
+    // itself: the lines that read well are kept, and the next save writes
+    // the list as it then stands.
+    bool ok = false;
+    const int count = ini.ReadString(kTasksSection, QStringLiteral("Count"), QStringLiteral("0")).toInt(&ok);
+    if (!ok || count <= 0)
+        return;
+    FLoadingTasks = true;
+    for (int n = 1; n <= count; ++n) {
+        const QString line = ini.ReadString(kTasksSection, Key("Line", n), QString());
+        bool okModel = false, okRe = false, okX = false, okY = false;
+        const int model = ini.ReadString(kTasksSection, Key("Model", n), QString()).toInt(&okModel);
+        const double re = ini.ReadString(kTasksSection, Key("Re", n), QString()).toDouble(&okRe);
+        const int gx = ini.ReadString(kTasksSection, Key("GridX", n), QString()).toInt(&okX);
+        const int gy = ini.ReadString(kTasksSection, Key("GridY", n), QString()).toInt(&okY);
+        if (!ini.Contains(kTasksSection, Key("Line", n)) || !okModel || !okRe || !okX || !okY)
+            continue;
+        const bool ticked = ini.ReadBool(kTasksSection, Key("Ticked", n), false);
+        auto* item = new QListWidgetItem(line, chklstAuto);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+        item->setData(kLineRole, line);
+        item->setData(kTickedRole, ticked);
+        FTaskModel.push_back(model);
+        FTaskRe.push_back(re);
+        FTaskGridX.push_back(gx);
+        FTaskGridY.push_back(gy);
+    }
+    FTaskIndex = TaskCount() - 1;
+    FLoadingTasks = false;
+}
+
+void TfrmEnviroment::SaveTasks()
+{
+    // Read afresh, so that whatever else the file holds now is kept.
+    TIniFile ini(FIniPath);
+    ini.Load();
+    bool ok = false;
+    const int before = ini.ReadString(kTasksSection, QStringLiteral("Count"), QStringLiteral("0")).toInt(&ok);
+    const int count = TaskCount();
+    ini.WriteString(kTasksSection, QStringLiteral("Count"), QString::number(count));
+    for (int i = 0; i < count; ++i) {
+        const int n = i + 1;
+        ini.WriteString(kTasksSection, Key("Line", n), TaskLine(i));
+        ini.WriteString(kTasksSection, Key("Model", n), QString::number(TaskModel(i)));
+        ini.WriteString(kTasksSection, Key("Re", n), QString::number(TaskRe(i), 'g', 17));
+        ini.WriteString(kTasksSection, Key("GridX", n), QString::number(TaskGridX(i)));
+        ini.WriteString(kTasksSection, Key("GridY", n), QString::number(TaskGridY(i)));
+        ini.WriteBool(kTasksSection, Key("Ticked", n), TaskTicked(i));
+    }
+    // The keys of tasks that are gone.
+    for (int n = count + 1; n <= std::max(ok ? before : 0, count); ++n)
+        for (const char* field : {"Line", "Model", "Re", "GridX", "GridY", "Ticked"})
+            ini.RemoveKey(kTasksSection, Key(field, n));
+    for (const QString& key : ini.Keys(kTasksSection)) {
+        // Keys of a longer list written by hand beyond the stated count.
+        static const QRegularExpression numbered(QStringLiteral("^(Line|Model|Re|GridX|GridY|Ticked)(\\d+)$"),
+                                                 QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpressionMatch m = numbered.match(key);
+        if (m.hasMatch() && m.captured(2).toInt() > count)
+            ini.RemoveKey(kTasksSection, key);
+    }
+    ini.Save();
 }

@@ -12,6 +12,7 @@ class QPushButton;
 class QRadioButton;
 class QSlider;
 class QTabWidget;
+class TIniFile;
 class QToolButton;
 
 // The "Enviroment" dialog: three settings kept in the INI file beside the
@@ -35,8 +36,30 @@ public:
     void chkAutoClick();
     void btAddClick();
 
-    // Stores one task: its display line in the list and its record.
+    // Stores one task: its display line in the list and its record. The list
+    // is kept in the settings file at once (see SaveTasks).
     void StoreTask(const QString& line, int model, double re, int gridX, int gridY);
+    // The task's display line (the list shows its run state after it).
+    QString TaskLine(int i) const;
+    bool TaskTicked(int i) const;
+    // The model's name: the task dialog's list entry, or the typed name of the
+    // display line for a model that is none of the list's.
+    QString TaskModelName(int i) const;
+    // Shows how a run of the task stands ("queued", "running", ...) after its
+    // line; an empty state shows the line alone.
+    void SetTaskState(int i, const QString& state);
+    QString TaskState(int i) const;
+
+    // The task list in the settings file: section "Tasks", key Count and,
+    // for task n from 1, the keys Line<n>, Model<n>, Re<n>, GridX<n>,
+    // GridY<n> and Ticked<n>. Every other byte of the file is kept; the file is
+    // replaced at once. LoadTasks runs at creation; SaveTasks after every
+    // change of the list (a new task, a deletion, a tick) and throws with the
+    // file's name when it cannot be written.
+    // While tasks run, lines keep their places: "Delete Task" is disabled.
+    void SetTasksRunning(bool running);
+    void LoadTasks(const TIniFile& ini);
+    void SaveTasks();
     int TaskCount() const { return static_cast<int>(FTaskModel.size()); }
     int TaskModel(int i) const { return FTaskModel[static_cast<std::size_t>(i)]; }
     double TaskRe(int i) const { return FTaskRe[static_cast<std::size_t>(i)]; }
@@ -64,6 +87,8 @@ private:
     QWidget* BuildMiscPage();
     QWidget* BuildTasksPage();
     void FormShow();
+    void ShowLine(int i);
+    bool FLoadingTasks = false;
 
     QString FIniPath;
     // The task records, one per line of chklstAuto and in its order.

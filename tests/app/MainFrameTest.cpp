@@ -404,8 +404,17 @@ TEST_F(MainFrameTest, MenuEntriesAndToolButtonsAreAsListed)
 {
     // Scene files and the commands on the active view work (a view is open).
     for (QAction* a : {MainForm->FileOpen1, MainForm->FileSave1, MainForm->EditClear1, MainForm->CopyItem,
-                       MainForm->SetPictureProperty1, MainForm->Pause1, MainForm->Enviroment1})
+                       MainForm->SetPictureProperty1, MainForm->Enviroment1, MainForm->RunTasks1})
         EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
+    // Pause and Stop act on running tasks only.
+    EXPECT_FALSE(MainForm->Pause1->isEnabled());
+    EXPECT_FALSE(MainForm->StopTasks1->isEnabled());
+    const QList<QAction*> run = MainForm->RunMenu->actions();
+    ASSERT_EQ(run.size(), 6);
+    EXPECT_EQ(run.mid(0, 4), (QList<QAction*>{MainForm->Generate, MainForm->RunTasks1, MainForm->Pause1,
+                                              MainForm->StopTasks1}));
+    EXPECT_TRUE(run[4]->isSeparator());
+    EXPECT_EQ(run[5], MainForm->Streamlines1);
     EXPECT_TRUE(MainForm->tbOpen1->isEnabled());
     EXPECT_EQ(MainForm->FileNew1->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
     EXPECT_EQ(MainForm->WorkSpace1->text(), QStringLiteral("Worspace"));

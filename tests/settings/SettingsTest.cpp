@@ -709,6 +709,7 @@ TEST_F(TaskTest, EachDeleteTakesTheHighlightedLineOnlyAndLeavesNothingHighlighte
     };
     const Case cases[] = {{0, {2, 3, 4, 5}}, {2, {1, 2, 4, 5}}, {4, {1, 2, 3, 4}}};
     for (const Case& c : cases) {
+        QFile::remove(ini); // the list is kept in the file: each case starts without one
         settings = Open();
         frmEnviroment = settings.get();
         settings->show();
@@ -752,4 +753,70 @@ TEST_F(TaskTest, DeletingALineDeletesItsRecordAndTheListHasNoCap)
     EXPECT_EQ(settings->TaskGridX(1), 3) << "the record went with its line";
     EXPECT_EQ(settings->chklstAuto->item(1)->text(), QStringLiteral("D2Q11(New) ren 400Gx 3 Gy 65"));
     EXPECT_EQ(settings->TaskIndex(), 48);
+}
+
+TEST_F(TaskTest, TasksAndTicksSurviveARestartAndTheFilesOtherBytesStay)
+{
+    // A file of the user's own, with comments, CR LF line ends and other sections.
+    const QByteArray before =
+        Bytes("; my settings\r\n[Copy]\r\nCopyToStyle = Bmpfile\r\n\r\n[Show Window]\r\n"
+              "Workspace=0\r\n# keep me\r\n[Recent Files]\r\nFile1=/tmp/a.cvs\r\n");
+    WriteAll(ini, before);
+    settings = Open();
+    frmEnviroment = settings.get();
+    Save(1, "400", "129", "129");
+    Save(2, "1000", "65", "33");
+    Save(0, "100", "17", "17");
+    settings->chklstAuto->item(0)->setCheckState(Qt::Checked);
+    settings->chklstAuto->item(2)->setCheckState(Qt::Checked);
+    // Each change reached the file at once, after all the bytes that were there.
+    const QByteArray saved = ReadAll(ini);
+    ASSERT_TRUE(saved.startsWith(before)) << Shown(saved);
+    EXPECT_TRUE(saved.contains("Ticked1=1\r\n")) << Shown(saved);
+
+    // Deleting the middle line moves the last one up and drops its old keys.
+    settings->chklstAuto->setCurrentRow(1);
+    settings->btDelete->click();
+    const QByteArray afterDelete = ReadAll(ini);
+    EXPECT_TRUE(afterDelete.startsWith(before));
+    EXPECT_FALSE(afterDelete.contains("Line3")) << Shown(afterDelete);
+
+    // The next run of the program.
+    auto restarted = Open();
+    ASSERT_EQ(restarted->TaskCount(), 2);
+    EXPECT_EQ(restarted->TaskLine(0), QStringLiteral("D2Q9 ren 400Gx 129 Gy 129"));
+    EXPECT_EQ(restarted->TaskLine(1), QStringLiteral("D2Q7 ren 100Gx 17 Gy 17"));
+    EXPECT_TRUE(restarted->TaskTicked(0));
+    EXPECT_TRUE(restarted->TaskTicked(1));
+    EXPECT_EQ(restarted->TaskModel(0), 1);
+    EXPECT_EQ(restarted->TaskModelName(0), QStringLiteral("D2Q9"));
+    EXPECT_EQ(restarted->TaskRe(0), 400.0);
+    EXPECT_EQ(restarted->TaskGridX(1), 17);
+    EXPECT_EQ(restarted->TaskIndex(), 1);
+    EXPECT_TRUE(restarted->rbBmp->isChecked()) << "the other settings read as before";
+
+    // Unticking is kept too; the state shown after a line is not.
+    restarted->chklstAuto->item(0)->setCheckState(Qt::Unchecked);
+    restarted->SetTaskState(1, QStringLiteral("converged"));
+    EXPECT_EQ(restarted->chklstAuto->item(1)->text(), QStringLiteral("D2Q7 ren 100Gx 17 Gy 17  [converged]"));
+    auto third = Open();
+    EXPECT_FALSE(third->TaskTicked(0));
+    EXPECT_EQ(third->TaskLine(1), QStringLiteral("D2Q7 ren 100Gx 17 Gy 17"));
+    EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
+}
+
+TEST_F(SettingsTest, DamagedTaskEntriesLoseOnlyThemselves)
+{
+    WriteAll(ini, "[Tasks]\nCount=4\nLine1=D2Q9 ren 400Gx 65 Gy 65\nModel1=1\nRe1=400\nGridX1=65\nGridY1=65\n"
+                  "Ticked1=1\nLine2=broken\nModel2=x\nRe2=1\nGridX2=1\nGridY2=1\n"
+                  "Line3=D2Q9 typed ren 2Gx 9 Gy 9\nModel3=-1\nRe3=2\nGridX3=9\nGridY3=9\n");
+    auto dialog = Open();
+    ASSERT_EQ(dialog->TaskCount(), 2);
+    EXPECT_EQ(dialog->TaskGridX(0), 65);
+    EXPECT_TRUE(dialog->TaskTicked(0));
+    EXPECT_FALSE(dialog->TaskTicked(1)) << "no Ticked key: unticked";
+    EXPECT_EQ(dialog->TaskModelName(1), QStringLiteral("D2Q9 typed")) << "a typed model keeps its name";
+
+    WriteAll(ini, "[Tasks]\nCount=many\n");
+    EXPECT_EQ(Open()->TaskCount(), 0);
 }

@@ -1,0 +1,132 @@
+// The running task's flow field in a view of its own: the speed as a colour
+// map on a plane, with its colour bar on a second plane beside it. The view
+// is an ordinary view, so its camera tools work on it as on any scene.
+#include "ContextScope.h"
+#include "FieldPicture.h"
+#include "GlDevice.h"
+#include "LbmRun.h"
+#include "TGLPlane.h"
+#include "TMainForm.h"
+#include "TSceneDocument.h"
+#include "TfrmPlot.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Texture pictures keep one power-of-two size, so that every update fits
+// the texture made first.
+constexpr int kFieldTexture = 256;
+const QSize kBarTexture(128, 256);
+
+// The plane shows its texture turned a quarter: the picture's columns run
+// up the plane and its rows from right to left. This lays the field upright,
+// the lid at the top.
+QImage OnPlane(const QImage& upright)
+{
+    const int w = upright.width(), h = upright.height();
+    QImage turned(h, w, QImage::Format_RGB32);
+    for (int r = 0; r < w; ++r)
+        for (int c = 0; c < h; ++c)
+            turned.setPixel(c, r, upright.pixel(w - 1 - r, h - 1 - c));
+    return turned;
+}
+
+void Upload(TfrmPlot& view, GLuint name, const QImage& picture)
+{
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+    const std::size_t rowBytes = std::size_t(rgb.width()) * 3;
+    std::vector<unsigned char> pixels(rowBytes * std::size_t(rgb.height()));
+    for (int y = 0; y < rgb.height(); ++y)
+        std::copy_n(rgb.constScanLine(y), rowBytes,
+                    pixels.begin() + std::ptrdiff_t(rowBytes * std::size_t(y)));
+    ContextScope scope(view);
+    gl::BindTexture(GL_TEXTURE_2D, name);
+    gl::PixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    gl::TexImage2D(GL_TEXTURE_2D, 0, GL_RGB, rgb.width(), rgb.height(), 0, GL_RGB, GL_UNSIGNED_BYTE,
+                   pixels.data());
+    gl::BindTexture(GL_TEXTURE_2D, 0);
+}
+
+// The field's picture at the texture's size, with streamlines when asked.
+QImage FieldTexture(const QImage& speed, const lbm::Fields* streamlinesOf = nullptr, double lidSpeed = 0)
+{
+    QImage picture =
+        speed.scaled(kFieldTexture, kFieldTexture, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+            .convertToFormat(QImage::Format_RGB32);
+    if (streamlinesOf)
+        DrawStreamlines(picture, *streamlinesOf, lidSpeed);
+    return OnPlane(picture);
+}
+
+QImage BarTexture(double top)
+{
+    return OnPlane(ColourBarPicture(top, QStringLiteral("|u| / U"), kBarTexture));
+}
+
+} // namespace
+
+void TMainForm::OpenFieldView(const QueuedTask& task)
+{
+    const int number = int(FMdiArea->subWindowList().size()) + 1;
+    TfrmPlot* view = CreateView(QStringLiteral("Fig.%1 \u2014 %2 Re %3")
+                                    .arg(number)
+                                    .arg(QString::fromStdString(task.task.model))
+                                    .arg(task.task.reynolds, 0, 'g', 6));
+    FFieldView = view;
+    TSceneDocument* doc = view->Document();
+    // Looking straight at the plane, no axes.
+    view->SetCameraRotation(0, 0, 0);
+    doc->LiveView().DrawAxis = false;
+    view->SetLinearFilter(true);
+
+    // The view spans 40 units from bottom to top: the field fills most of
+    // it, its width and height as the cavity's, the colour bar to its right.
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(view->parentWidget()))
+        sub->resize(560, 460);
+    const double aspect = task.task.gx > 0 ? double(task.task.gy) / double(task.task.gx) : 1.0;
+    const float width = aspect > 1 ? float(32 / aspect) : 32, height = aspect > 1 ? 32 : float(32 * aspect);
+    auto field = std::make_unique<TGLPlane>(-5.0f, 0.0f);
+    field->SetRotation(90, 0, 0);
+    field->SetScale(width, 1, height);
+    field->SetTexture(view->CreateTexture(FieldTexture(QImage(16, 16, QImage::Format_RGB32))));
+    QImage rest(16, 16, QImage::Format_RGB32);
+    rest.fill(ScaleColour(0));
+    Upload(*view, field->GetTexture(), FieldTexture(rest));
+    auto bar = std::make_unique<TGLPlane>(17.0f, 0.0f);
+    bar->SetRotation(90, 0, 0);
+    bar->SetScale(10, 1, 20);
+    bar->SetTexture(view->CreateTexture(BarTexture(1)));
+    doc->AddObject(std::move(field), QStringLiteral("Flow field"));
+    doc->AddObject(std::move(bar), QStringLiteral("Colour bar"));
+    doc->SetCurrent(nullptr);
+    doc->UndoStack()->clear();
+    doc->Changed();
+}
+
+void TMainForm::UpdateFieldView(const std::shared_ptr<const lbm::Fields>& fields, double lidSpeed)
+{
+    if (!fields)
+        return;
+    if (!FFieldViewOpened && FRunningTask) {
+        FFieldViewOpened = true;
+        OpenFieldView(*FRunningTask);
+    }
+    if (!FFieldView || FFieldView->Document()->Count() < 2)
+        return;
+    double top = 1;
+    const QImage speed = SpeedPicture(*fields, lidSpeed, 0, &top);
+    if (speed.isNull())
+        return;
+    TSceneDocument* doc = FFieldView->Document();
+    if (doc->At(0)->GetTexture() == 0 || doc->At(1)->GetTexture() == 0)
+        return; // the user took the pictures off
+    Upload(*FFieldView, doc->At(0)->GetTexture(),
+           FieldTexture(speed, Streamlines1->isChecked() ? fields.get() : nullptr, lidSpeed));
+    Upload(*FFieldView, doc->At(1)->GetTexture(), BarTexture(top));
+    doc->Changed();
+}

@@ -1,0 +1,294 @@
+// The Run menu: running the ticked tasks of the settings dialog, pausing and
+// stopping them, and showing how they go and what they gave.
+#include "Globals.h"
+#include "LbmTask.h"
+#include "Messages.h"
+#include "StoragePlaces.h"
+#include "TMainForm.h"
+#include "TaskChart.h"
+#include "TaskRunner.h"
+#include "TfrmEnviroment.h"
+#include "TfrmOutPut.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QSaveFile>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTextEdit>
+
+#include <cmath>
+#include <stdexcept>
+
+namespace {
+
+constexpr int kProgressSteps = 1000;
+
+void ShowInCommandWindow(const QString& text)
+{
+    if (!frmOutPut)
+        return;
+    frmOutPut->reMsg->append(text);
+    frmOutPut->tabData->setCurrentWidget(frmOutPut->reMsg->parentWidget());
+}
+
+// The solver task of a line of the task list.
+lbm::Task TaskOf(const TfrmEnviroment& dialog, int row)
+{
+    lbm::Task task;
+    task.model = dialog.TaskModelName(row).toStdString();
+    task.reynolds = dialog.TaskRe(row);
+    task.gx = dialog.TaskGridX(row);
+    task.gy = dialog.TaskGridY(row);
+    return task;
+}
+
+} // namespace
+
+std::function<bool(QWidget*)>& TMainForm::StopTasksPrompt()
+{
+    static std::function<bool(QWidget*)> prompt = [](QWidget* parent) {
+        return QMessageBox::question(parent, corvane::ApplicationTitle(),
+                                     QStringLiteral("Tasks are still running. Stop them and close?\n"
+                                                    "The running task keeps its results so far."),
+                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+    };
+    return prompt;
+}
+
+void TMainForm::CreateRunCommands()
+{
+    auto add = [this](const char* name, const QString& text, const QKeySequence& key, const QString& hint,
+                      void (TMainForm::*handler)()) {
+        auto* a = new QAction(text, this);
+        a->setObjectName(QLatin1String(name));
+        a->setShortcut(key);
+        a->setStatusTip(hint);
+        connect(a, &QAction::triggered, this,
+                [this, handler] { corvane::RunHandler([this, handler] { (this->*handler)(); }); });
+        return a;
+    };
+    RunTasks1 = add("RunTasks1", QStringLiteral("Run Tasks"), QKeySequence(Qt::Key_F5),
+                    QStringLiteral("Runs the ticked tasks one after another"), &TMainForm::RunTasksExecute);
+    RunTasks1->setIcon(Generate->icon());
+    StopTasks1 = add("StopTasks1", QStringLiteral("Stop"), {},
+                     QStringLiteral("Stops the running task (keeping its results so far) and the rest"),
+                     &TMainForm::StopTasksExecute);
+    StopTasks1->setEnabled(false);
+    Streamlines1 = new QAction(QStringLiteral("Streamlines"), this);
+    Streamlines1->setObjectName(QStringLiteral("Streamlines1"));
+    Streamlines1->setStatusTip(QStringLiteral("Draws streamlines over the running task's field"));
+    Streamlines1->setCheckable(true);
+    Streamlines1->setChecked(true);
+    Pause1->setCheckable(true);
+    Pause1->setEnabled(false);
+    Pause1->setStatusTip(QStringLiteral("Pauses the running task, or lets it go on"));
+    connect(Pause1, &QAction::triggered, this, [this] { corvane::RunHandler([this] { Pause1Execute(); }); });
+
+    FTaskRunner = new TTaskRunner(this);
+    connect(FTaskRunner, &TTaskRunner::TaskStarted, this, &TMainForm::TaskStarted);
+    connect(FTaskRunner, &TTaskRunner::Progressed, this, &TMainForm::TaskProgressed);
+    connect(FTaskRunner, &TTaskRunner::TaskFinished, this, &TMainForm::TaskFinished);
+    connect(FTaskRunner, &TTaskRunner::QueueFinished, this, &TMainForm::QueueFinished);
+    connect(FTaskRunner, &TTaskRunner::FieldUpdated, this,
+            [this](int, std::shared_ptr<const lbm::Fields> fields) {
+                if (FShowResults)
+                    corvane::RunHandler([&] { UpdateFieldView(fields, FTaskRunner->Settings().lidSpeed); });
+            });
+
+    FRunText = new QLabel(this);
+    FRunText->setObjectName(QStringLiteral("RunStatusText"));
+    FRunBar = new QProgressBar(this);
+    FRunBar->setObjectName(QStringLiteral("RunProgressBar"));
+    FRunBar->setRange(0, kProgressSteps);
+    FRunBar->setMaximumWidth(160);
+    FRunBar->setMaximumHeight(16);
+    statusBar()->addPermanentWidget(FRunText);
+    statusBar()->addPermanentWidget(FRunBar);
+    FRunText->hide();
+    FRunBar->hide();
+}
+
+QString TMainForm::DataFolderParent() const
+{
+    return FDataFolderParent.isEmpty() ? corvane::ProgramStoragePlaces().dataParent : FDataFolderParent;
+}
+
+void TMainForm::GenerateExecute() { WriteGridDescriptions(PrepareDataFolder(DataFolderParent())); }
+
+void TMainForm::WriteGridDescriptions(const QString& dataFolder)
+{
+    if (!frmEnviroment)
+        return;
+    const lbm::Settings settings = FTaskRunner->Settings();
+    for (int row = 0; row < frmEnviroment->chklstAuto->count(); ++row) {
+        if (!frmEnviroment->TaskTicked(row))
+            continue;
+        const lbm::Task task = TaskOf(*frmEnviroment, row);
+        const QString line = frmEnviroment->TaskLine(row);
+        const QString name = TaskFileStem(line) + QStringLiteral(".grid");
+        QString text = QStringLiteral("# The grid of the task \"%1\"\n").arg(line);
+        text += QStringLiteral("model=%1\nreynolds=%2\ngx=%3\ngy=%4\nnodes=%5\n")
+                    .arg(QString::fromStdString(task.model))
+                    .arg(task.reynolds, 0, 'g', 17)
+                    .arg(task.gx)
+                    .arg(task.gy)
+                    .arg(lbm::NodeCount(task));
+        text += QStringLiteral("# Node (i, j) lies at ((i + 1/2) / gx, (j + 1/2) / gy) of the unit cavity;\n"
+                               "# the walls lie half a spacing outside the outer nodes.\n");
+        text += QStringLiteral("spacing_x=%1\nspacing_y=%2\n")
+                    .arg(task.gx > 0 ? 1.0 / task.gx : 0.0, 0, 'g', 17)
+                    .arg(task.gy > 0 ? 1.0 / task.gy : 0.0, 0, 'g', 17);
+        const std::string problem = lbm::CheckTask(task, settings);
+        if (problem.empty())
+            text += QStringLiteral("lid_speed=%1\ntau=%2\nmemory_bytes=%3\n")
+                        .arg(settings.lidSpeed, 0, 'g', 17)
+                        .arg(lbm::RelaxationTime(task, settings), 0, 'g', 17)
+                        .arg(lbm::MemoryNeeded(task, settings));
+        else
+            text += QStringLiteral("# This task cannot run: %1\n").arg(QString::fromStdString(problem));
+        QSaveFile file(QDir(dataFolder).filePath(name));
+        if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit())
+            throw std::runtime_error(QStringLiteral("Cannot write %1: %2")
+                                         .arg(QDir::toNativeSeparators(file.fileName()), file.errorString())
+                                         .toStdString());
+    }
+}
+
+void TMainForm::RunTasksExecute()
+{
+    if (FTaskRunner->IsRunning() || !frmEnviroment)
+        return;
+    std::vector<QueuedTask> queue;
+    FQueuedRows.clear();
+    FFinal.clear();
+    for (int row = 0; row < frmEnviroment->chklstAuto->count(); ++row) {
+        frmEnviroment->SetTaskState(row, QString());
+        if (frmEnviroment->TaskTicked(row)) {
+            queue.push_back(QueuedTask{row, frmEnviroment->TaskLine(row), TaskOf(*frmEnviroment, row)});
+            FQueuedRows.append(row);
+        }
+    }
+    if (queue.empty()) {
+        corvane::ShowMessage(
+            QStringLiteral("No task is ticked. Tick the tasks to run on the \"Tasks Setting\" "
+                           "page of Edit > Enviroment."));
+        return;
+    }
+    // The data folder as "Generate the Grid" prepares it (an error stops here).
+    const QString dataFolder = PrepareDataFolder(DataFolderParent());
+    for (const QueuedTask& queued : queue)
+        frmEnviroment->SetTaskState(queued.row, TaskStateName(TaskState::Queued));
+    frmEnviroment->SetTasksRunning(true);
+    Pause1->setChecked(false);
+    Pause1->setEnabled(true);
+    StopTasks1->setEnabled(true);
+    RunTasks1->setEnabled(false);
+    FRunText->setText(QStringLiteral("Starting %1 task(s)").arg(queue.size()));
+    FRunText->show();
+    FRunBar->setValue(0);
+    FRunBar->show();
+    FTaskRunner->Resume();
+    FTaskRunner->Start(std::move(queue), dataFolder);
+}
+
+void TMainForm::Pause1Execute()
+{
+    if (!FTaskRunner->IsRunning()) {
+        Pause1->setChecked(false);
+        return;
+    }
+    if (Pause1->isChecked())
+        FTaskRunner->Pause();
+    else
+        FTaskRunner->Resume();
+    if (Pause1->isChecked())
+        FRunText->setText(FRunText->text() + QStringLiteral(" (paused)"));
+}
+
+void TMainForm::StopTasksExecute()
+{
+    if (!FTaskRunner->IsRunning())
+        return;
+    FTaskRunner->Stop();
+    FTaskRunner->Resume(); // a paused task notices the stop at once
+    StopTasks1->setEnabled(false);
+}
+
+void TMainForm::TaskStarted(int index, const QueuedTask& task)
+{
+    FRunningLine = task.line;
+    if (frmEnviroment)
+        frmEnviroment->SetTaskState(task.row, TaskStateName(TaskState::Running));
+    FRunText->setText(QStringLiteral("%1 (%2 of %3)").arg(task.line).arg(index + 1).arg(FQueuedRows.size()));
+    FRunBar->setValue(0);
+    FRunningTask = std::make_unique<QueuedTask>(task);
+    FFieldView.clear();
+    FFieldViewOpened = false;
+}
+
+void TMainForm::TaskProgressed(int index, const TaskProgress& progress)
+{
+    Q_UNUSED(index);
+    FRunText->setText(QStringLiteral("%1: step %2, residual %3, %4 MLUPS%5")
+                          .arg(FRunningLine)
+                          .arg(progress.step)
+                          .arg(progress.residual, 0, 'e', 2)
+                          .arg(progress.mlups, 0, 'f', 1)
+                          .arg(FTaskRunner->IsPaused() ? QStringLiteral(" (paused)") : QString()));
+    FRunBar->setValue(int(std::lround(progress.fraction * kProgressSteps)));
+}
+
+void TMainForm::TaskFinished(int index, const QueuedTask& task, const TaskOutcome& outcome)
+{
+    Q_UNUSED(index);
+    FFinal.insert(task.row, outcome.state);
+    if (frmEnviroment)
+        frmEnviroment->SetTaskState(task.row, TaskStateName(outcome.state));
+    QString report =
+        QStringLiteral("%1: %2. %3").arg(task.line, TaskStateName(outcome.state), outcome.message);
+    if (!outcome.folder.isEmpty())
+        report += QStringLiteral(" Results in %1").arg(QDir::toNativeSeparators(outcome.folder));
+    if (outcome.state != TaskState::Cancelled)
+        ShowInCommandWindow(report);
+    if (FShowResults && outcome.fields) {
+        corvane::RunHandler([&] { UpdateFieldView(outcome.fields, FTaskRunner->Settings().lidSpeed); });
+        corvane::RunHandler([&] { ShowTaskChart(task, outcome, FTaskRunner->Settings().lidSpeed, this); });
+    }
+}
+
+void TMainForm::QueueFinished()
+{
+    int converged = 0, failed = 0, other = 0;
+    for (TaskState state : FFinal)
+        (state == TaskState::Converged ? converged : state == TaskState::Failed ? failed : other)++;
+    FRunText->setText(QStringLiteral("Tasks done: %1 converged, %2 failed, %3 not converged or not run")
+                          .arg(converged)
+                          .arg(failed)
+                          .arg(other));
+    FRunBar->hide();
+    Pause1->setChecked(false);
+    Pause1->setEnabled(false);
+    StopTasks1->setEnabled(false);
+    RunTasks1->setEnabled(true);
+    if (frmEnviroment)
+        frmEnviroment->SetTasksRunning(false);
+}
+
+bool TMainForm::MayStopTasks()
+{
+    if (!FTaskRunner || !FTaskRunner->IsRunning())
+        return true;
+    if (!StopTasksPrompt()(this))
+        return false;
+    // The running task writes what it has reached before the program ends.
+    FTaskRunner->Stop();
+    FTaskRunner->Resume();
+    FTaskRunner->Wait();
+    return true;
+}

@@ -1,0 +1,132 @@
+#include "CavityReference.h"
+#include "FieldPicture.h"
+#include "LbmResults.h"
+#include "TaskChart.h"
+#include "TaskRunner.h"
+
+#include <QAbstractSeries>
+#include <QChart>
+#include <QLineSeries>
+#include <QScatterSeries>
+#include <QSet>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+lbm::Fields Uniform(int gx, int gy, double ux, double uy)
+{
+    lbm::Fields f;
+    f.gx = gx;
+    f.gy = gy;
+    const auto n = std::size_t(gx) * std::size_t(gy);
+    f.ux.assign(n, ux);
+    f.uy.assign(n, uy);
+    f.rho.assign(n, 1.0);
+    return f;
+}
+
+QSet<QRgb> Colours(const QImage& picture)
+{
+    QSet<QRgb> colours;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            colours.insert(picture.pixel(x, y));
+    return colours;
+}
+
+} // namespace
+
+TEST(FieldPicture, AUniformFlowIsOneColourAndSpeedsFollowTheScale)
+{
+    // Uniform flows of several speeds and directions: one colour each, the
+    // one the scale gives their speed.
+    struct Case {
+        double ux, uy, top, t;
+    };
+    const Case cases[] = {{0.05, 0, 0, 1}, {0.03, 0.04, 1, 0.5}, {0, 0, 0, 0}, {-0.1, 0, 2, 0.5}};
+    for (const Case& c : cases) {
+        const QImage picture = SpeedPicture(Uniform(9, 5, c.ux, c.uy), 0.1, c.top);
+        ASSERT_EQ(picture.size(), QSize(9, 5));
+        const QSet<QRgb> colours = Colours(picture);
+        ASSERT_EQ(colours.size(), 1) << c.ux << " " << c.uy;
+        EXPECT_EQ(*colours.begin(), ScaleColour(c.t).rgb()) << c.ux << " " << c.uy;
+    }
+    // The lid's row is the picture's top row.
+    lbm::Fields f = Uniform(4, 3, 0, 0);
+    for (int i = 0; i < 4; ++i)
+        f.ux[std::size_t(2 * 4 + i)] = 0.1;
+    const QImage lid = SpeedPicture(f, 0.1);
+    EXPECT_EQ(lid.pixel(0, 0), ScaleColour(1).rgb());
+    EXPECT_EQ(lid.pixel(0, 2), ScaleColour(0).rgb());
+    // Fields that cannot be shown give no picture rather than reading past them.
+    lbm::Fields shortField = Uniform(4, 3, 0, 0);
+    shortField.uy.resize(5);
+    EXPECT_TRUE(SpeedPicture(shortField, 0.1).isNull());
+    EXPECT_TRUE(SpeedPicture(Uniform(4, 3, 0, 0), 0).isNull());
+    EXPECT_NE(ScaleColour(0).rgb(), ScaleColour(1).rgb());
+    EXPECT_EQ(ScaleColour(NAN).rgb(), ScaleColour(0).rgb());
+}
+
+TEST(FieldPicture, StreamlinesOfAUniformFlowRunWithIt)
+{
+    // Flow along x: the stream function grows with y alone, so every line
+    // drawn is a whole row of the picture, and there are about as many as asked.
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    DrawStreamlines(picture, Uniform(9, 7, 0.05, 0), 0.1, 6);
+    const QRgb white = QColor(Qt::white).rgb();
+    int lines = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        int dark = 0;
+        for (int x = 0; x < picture.width(); ++x)
+            dark += picture.pixel(x, y) != white;
+        EXPECT_TRUE(dark == 0 || dark == picture.width()) << "row " << y;
+        lines += dark == picture.width();
+    }
+    EXPECT_GE(lines, 5);
+    EXPECT_LE(lines, 6);
+    // A field at rest draws nothing.
+    QImage still(16, 16, QImage::Format_RGB32);
+    still.fill(Qt::white);
+    DrawStreamlines(still, Uniform(5, 5, 0, 0), 0.1);
+    EXPECT_EQ(Colours(still).size(), 1);
+}
+
+TEST(TaskChart, HoldsTheComputedProfilesTheReferencePointsAndTheResidualHistory)
+{
+    // A tiny finished run stands in for a real one: the chart draws whatever
+    // the fields say, so a uniform field is enough to count the series.
+    struct Case {
+        double re;
+        bool reference;
+    };
+    for (const Case& c : {Case{400, true}, Case{250, false}}) {
+        QueuedTask task;
+        task.line = QStringLiteral("D2Q9 ren %1Gx 17 Gy 17").arg(c.re);
+        task.task.reynolds = c.re;
+        TaskOutcome outcome;
+        outcome.state = TaskState::Converged;
+        outcome.steps = 300;
+        outcome.residualHistory = {{100, 1e-2}, {200, 1e-4}, {300, 1e-6}};
+        outcome.fields = std::make_shared<lbm::Fields>(Uniform(17, 17, 0.01, 0));
+        TfrmTaskChart chart(task, outcome, 0.1);
+        int lines = 0, points = 0;
+        for (QAbstractSeries* s : chart.Profiles()->series()) {
+            if (auto* scatter = qobject_cast<QScatterSeries*>(s)) {
+                ++points;
+                const char profile = s->name().startsWith(QLatin1Char('u')) ? 'u' : 'v';
+                EXPECT_EQ(std::size_t(scatter->count()), CavityReference(profile, c.re).size());
+            } else if (auto* line = qobject_cast<QLineSeries*>(s)) {
+                ++lines;
+                EXPECT_EQ(line->count(), 17 + 2) << "every node of the centre line and both walls";
+            }
+        }
+        EXPECT_EQ(lines, 2);
+        EXPECT_EQ(points, c.reference ? 2 : 0) << c.re;
+        ASSERT_EQ(chart.Residuals()->series().size(), 1);
+        EXPECT_EQ(qobject_cast<QLineSeries*>(chart.Residuals()->series().first())->count(), 3);
+    }
+}

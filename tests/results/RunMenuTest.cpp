@@ -1,0 +1,243 @@
+#include "Globals.h"
+#include "LbmResults.h"
+#include "Startup.h"
+#include "TMainForm.h"
+#include "TaskChart.h"
+#include "TaskRunner.h"
+#include "TestSupport.h"
+#include "TfrmEnviroment.h"
+#include "TfrmOutPut.h"
+#include "TfrmPlot.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+bool WaitFor(const std::function<bool()>& done, int milliseconds = 30000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < milliseconds)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+class RunMenuTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CreateApplicationWindows();
+        // The task list on a settings file of the test's own.
+        delete frmEnviroment;
+        frmEnviroment = new TfrmEnviroment(MainForm, dir.filePath(QStringLiteral("corvane.INI")));
+        frmEnviroment->FormCreate();
+        MainForm->SetDataFolderParent(dir.path());
+        MainForm->SetShowResults(false);
+        lbm::Settings s;
+        s.threads = 1;
+        s.maxSteps = 20000;
+        s.tolerance = 1e-6;
+        s.checkInterval = 20;
+        MainForm->TaskRunner()->SetSettings(s);
+        MainForm->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(MainForm));
+    }
+    void TearDown() override
+    {
+        TMainForm::StopTasksPrompt() = previousPrompt;
+        DestroyApplicationWindows();
+    }
+
+    void Add(int model, double re, int side, bool ticked)
+    {
+        static const char* const names[] = {"D2Q7", "D2Q9", "D2Q9(New)"};
+        frmEnviroment->StoreTask(
+            QStringLiteral("%1 ren %2Gx %3 Gy %3").arg(QLatin1String(names[model])).arg(re).arg(side), model,
+            re, side, side);
+        frmEnviroment->chklstAuto->item(frmEnviroment->TaskCount() - 1)
+            ->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+    }
+    QStringList States() const
+    {
+        QStringList states;
+        for (int i = 0; i < frmEnviroment->TaskCount(); ++i)
+            states << frmEnviroment->TaskState(i);
+        return states;
+    }
+    QStringList ResultFolders() const
+    {
+        return QDir(dir.filePath(QStringLiteral("dat")))
+            .entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    }
+    void Endless()
+    {
+        lbm::Settings s = MainForm->TaskRunner()->Settings();
+        s.tolerance = 1e-300;
+        s.maxSteps = 1000000000;
+        MainForm->TaskRunner()->SetSettings(s);
+    }
+
+    QTemporaryDir dir;
+    MessageRecorder messages;
+    std::function<bool(QWidget*)> previousPrompt = TMainForm::StopTasksPrompt();
+};
+
+} // namespace
+
+TEST_F(RunMenuTest, TheTickedTasksRunInOrderAndTheListShowsHowEachEnded)
+{
+    Add(1, 10, 12, true);
+    Add(0, 10, 12, true); // a model that does not run
+    Add(2, 10, 10, false);
+    Add(2, 10, 14, true);
+    EXPECT_EQ(MainForm->RunTasks1->shortcut(), QKeySequence(Qt::Key_F5));
+    EXPECT_EQ(MainForm->tbRun1->defaultAction(), MainForm->RunTasks1);
+    EXPECT_EQ(MainForm->tbPause->defaultAction(), MainForm->Pause1);
+    EXPECT_TRUE(MainForm->Pause1->isCheckable());
+
+    MainForm->RunTasks1->trigger();
+    EXPECT_EQ(States(), (QStringList{"queued", "queued", "", "queued"}));
+    EXPECT_FALSE(MainForm->RunTasks1->isEnabled());
+    EXPECT_TRUE(MainForm->RunProgressBar()->isVisible());
+    EXPECT_FALSE(frmEnviroment->btDelete->isEnabled()) << "lines keep their places while tasks run";
+    ASSERT_TRUE(WaitFor([] { return MainForm->RunTasks1->isEnabled(); }));
+
+    EXPECT_EQ(States(), (QStringList{"converged", "failed", "", "converged"}));
+    EXPECT_EQ(frmEnviroment->chklstAuto->item(1)->text(), QStringLiteral("D2Q7 ren 10Gx 12 Gy 12  [failed]"));
+    const QString log = frmOutPut->reMsg->toPlainText();
+    EXPECT_TRUE(
+        log.contains(QStringLiteral("D2Q7 ren 10Gx 12 Gy 12: failed. The model \"D2Q7\" cannot run yet")))
+        << log.toStdString();
+    EXPECT_EQ(frmOutPut->tabData->currentWidget(), frmOutPut->reMsg->parentWidget());
+    const QStringList folders = ResultFolders();
+    ASSERT_EQ(folders.size(), 2) << folders.join(' ').toStdString();
+    EXPECT_TRUE(folders[0].startsWith(QStringLiteral("D2Q9(New)_ren_10Gx_14_Gy_14_")));
+    EXPECT_TRUE(folders[1].startsWith(QStringLiteral("D2Q9_ren_10Gx_12_Gy_12_")));
+    EXPECT_TRUE(
+        MainForm->RunStatusText()->text().startsWith(QStringLiteral("Tasks done: 2 converged, 1 failed")))
+        << MainForm->RunStatusText()->text().toStdString();
+    EXPECT_FALSE(MainForm->RunProgressBar()->isVisible());
+    EXPECT_FALSE(MainForm->Pause1->isEnabled());
+    EXPECT_TRUE(frmEnviroment->btDelete->isEnabled());
+    EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
+
+    // Nothing ticked: nothing runs, and the user is told why.
+    for (int i = 0; i < frmEnviroment->TaskCount(); ++i)
+        frmEnviroment->chklstAuto->item(i)->setCheckState(Qt::Unchecked);
+    MainForm->RunTasks1->trigger();
+    EXPECT_FALSE(MainForm->TaskRunner()->IsRunning());
+    EXPECT_EQ(messages.Plain.size(), 1);
+}
+
+TEST_F(RunMenuTest, PauseHoldsTheTaskStopEndsTheQueueAndTheStatusBarFollows)
+{
+    Endless();
+    Add(1, 10, 16, true);
+    Add(1, 10, 12, true);
+    MainForm->RunTasks1->trigger();
+    ASSERT_TRUE(WaitFor([] { return MainForm->RunStatusText()->text().contains(QStringLiteral("step")); }));
+    EXPECT_TRUE(
+        MainForm->RunStatusText()->text().startsWith(QStringLiteral("D2Q9 ren 10Gx 16 Gy 16: step ")));
+    EXPECT_TRUE(MainForm->RunStatusText()->text().contains(QStringLiteral("MLUPS")));
+    EXPECT_EQ(States(), (QStringList{"running", "queued"}));
+
+    MainForm->tbPause->click();
+    EXPECT_TRUE(MainForm->Pause1->isChecked());
+    EXPECT_TRUE(MainForm->TaskRunner()->IsPaused());
+    MainForm->tbPause->click();
+    EXPECT_FALSE(MainForm->TaskRunner()->IsPaused());
+
+    MainForm->StopTasks1->trigger();
+    ASSERT_TRUE(WaitFor([] { return MainForm->RunTasks1->isEnabled(); }));
+    EXPECT_EQ(States(), (QStringList{"not converged", "cancelled"}));
+    const QStringList folders = ResultFolders();
+    ASSERT_EQ(folders.size(), 1);
+    EXPECT_TRUE(QFileInfo(QDir(dir.filePath(QStringLiteral("dat/") + folders[0]))
+                              .filePath(QLatin1String(lbm::kSummaryFile)))
+                    .isFile());
+}
+
+TEST_F(RunMenuTest, ClosingWhileTasksRunAsksAndStopsThemCleanly)
+{
+    Endless();
+    Add(1, 10, 16, true);
+    MainForm->RunTasks1->trigger();
+    ASSERT_TRUE(WaitFor([] { return MainForm->RunStatusText()->text().contains(QStringLiteral("step")); }));
+    int asked = 0;
+    TMainForm::StopTasksPrompt() = [&](QWidget*) { return ++asked > 1; };
+    MainForm->close();
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(MainForm->isVisible()) << "the user kept the tasks running";
+    EXPECT_TRUE(MainForm->TaskRunner()->IsRunning());
+    MainForm->close();
+    EXPECT_EQ(asked, 2);
+    EXPECT_FALSE(MainForm->TaskRunner()->IsRunning());
+    const QStringList folders = ResultFolders();
+    ASSERT_EQ(folders.size(), 1);
+    EXPECT_TRUE(QFileInfo(QDir(dir.filePath(QStringLiteral("dat/") + folders[0]))
+                              .filePath(QLatin1String(lbm::kSummaryFile)))
+                    .isFile())
+        << "nothing is left half-written";
+}
+
+TEST_F(RunMenuTest, GenerateTheGridWritesEachTickedTasksGrid)
+{
+    Add(1, 400, 129, true);
+    Add(1, 100, 65, false);
+    Add(0, 100, 33, true);
+    MainForm->Generate->trigger();
+    EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
+    const QDir data(dir.filePath(QStringLiteral("dat")));
+    EXPECT_EQ(data.entryList(QDir::Files, QDir::Name),
+              (QStringList{"D2Q7_ren_100Gx_33_Gy_33.grid", "D2Q9_ren_400Gx_129_Gy_129.grid"}));
+    QFile grid(data.filePath(QStringLiteral("D2Q9_ren_400Gx_129_Gy_129.grid")));
+    ASSERT_TRUE(grid.open(QIODevice::ReadOnly));
+    const QByteArray text = grid.readAll();
+    for (const char* line : {"model=D2Q9\n", "gx=129\n", "gy=129\n", "nodes=16641\n", "tau="})
+        EXPECT_TRUE(text.contains(line)) << line;
+}
+
+TEST_F(RunMenuTest, TheRunningTaskShowsItsFieldAndTheFinishedOneItsChart)
+{
+    MainForm->SetShowResults(true);
+    MainForm->TaskRunner()->SetFieldInterval(0.001);
+    Add(0, 100, 16, true); // fails at once: no view, no chart
+    Add(1, 100, 16, true);
+    const int views = MainForm->MdiArea()->subWindowList().size();
+    MainForm->RunTasks1->trigger();
+    ASSERT_TRUE(WaitFor([] { return MainForm->RunTasks1->isEnabled(); }));
+    const QList<QMdiSubWindow*> subs = MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder);
+    ASSERT_EQ(subs.size(), views + 1) << "one view, for the task that ran";
+    auto* view = qobject_cast<TfrmPlot*>(subs.last()->widget());
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->windowTitle(), QStringLiteral("Fig.%1 \u2014 D2Q9 Re 100").arg(views + 1));
+    EXPECT_EQ(view->Document()->Count(), 2) << "the field and its colour bar";
+    TfrmTaskChart* chart = nullptr;
+    int charts = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* c = qobject_cast<TfrmTaskChart*>(w)) {
+            chart = c;
+            ++charts;
+        }
+    ASSERT_EQ(charts, 1);
+    EXPECT_TRUE(chart->isVisible());
+    delete chart;
+    EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
+}

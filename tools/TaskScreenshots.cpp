@@ -1,0 +1,105 @@
+// Developer tool: runs one cavity task through the program's windows as a
+// user would (the "Add Task" dialog, the tick, Run Tasks) and saves pictures
+// of each stage: the dialogs, the status bar and live field while it runs,
+// and the field and chart at the end.
+//   corvane_task_screenshots OUTPUT_FOLDER [GRID [REYNOLDS]]
+#include "Globals.h"
+#include "Startup.h"
+#include "TMainForm.h"
+#include "TaskChart.h"
+#include "TaskRunner.h"
+#include "TfrmAddTask.h"
+#include "TfrmEnviroment.h"
+#include "TfrmPlot.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+
+namespace {
+
+void Save(QWidget* w, const QDir& out, const char* name)
+{
+    w->grab().save(out.filePath(QLatin1String(name)));
+    std::printf("%s\n", qPrintable(out.filePath(QLatin1String(name))));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER [GRID [REYNOLDS]]\n", argv[0]);
+        return 2;
+    }
+    ConfigureOpenGL();
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    QDir().mkpath(out.path());
+    const QString grid = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("129");
+    const QString re = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral("400");
+
+    QTemporaryDir work;
+    CreateApplicationWindows();
+    delete frmEnviroment;
+    frmEnviroment = new TfrmEnviroment(MainForm, work.filePath(QStringLiteral("corvane.INI")));
+    frmEnviroment->FormCreate();
+    MainForm->SetDataFolderParent(work.path());
+    MainForm->resize(1000, 760);
+    MainForm->show();
+    (void)QTest::qWaitForWindowExposed(MainForm);
+    QTest::qWait(300);
+
+    // The user adds "D2Q9 ren 400Gx 129 Gy 129" and ticks it.
+    frmAddTask->cbModelName->setCurrentIndex(1);
+    frmAddTask->edRen->setText(re);
+    frmAddTask->edGridX->setText(grid);
+    frmAddTask->edGridY->setText(grid);
+    frmAddTask->show();
+    QTest::qWait(100);
+    Save(frmAddTask, out, "01-add-task.png");
+    frmAddTask->BitBtn1->click();
+    frmEnviroment->PageControl1->setCurrentIndex(1);
+    frmEnviroment->show();
+    frmEnviroment->chklstAuto->item(0)->setCheckState(Qt::Checked);
+    QTest::qWait(100);
+    Save(frmEnviroment, out, "02-task-ticked.png");
+    frmEnviroment->hide();
+
+    // Run Tasks (F5), then watch it.
+    MainForm->TaskRunner()->SetFieldInterval(0.5);
+    MainForm->RunTasks1->trigger();
+    QTest::qWait(1000);
+    Save(MainForm, out, "03-running.png");
+    QTest::qWait(1500);
+    Save(MainForm, out, "04-running-later.png");
+    QElapsedTimer clock;
+    clock.start();
+    while (!MainForm->RunTasks1->isEnabled() && clock.elapsed() < 15 * 60 * 1000)
+        QTest::qWait(200);
+    QTest::qWait(500);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* chart = qobject_cast<TfrmTaskChart*>(w)) {
+            chart->resize(700, 820);
+            QTest::qWait(300);
+            Save(chart, out, "06-chart.png");
+        }
+    Save(MainForm, out, "05-finished.png");
+    frmEnviroment->show();
+    QTest::qWait(100);
+    Save(frmEnviroment, out, "07-task-converged.png");
+    frmEnviroment->hide();
+    DestroyApplicationWindows();
+    return 0;
+}
