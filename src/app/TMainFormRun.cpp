@@ -11,7 +11,6 @@
 #include "TfrmOutPut.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
