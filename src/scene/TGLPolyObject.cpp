@@ -109,23 +109,58 @@ void TGLPolyObject::Draw(GLenum mode)
     static const float kTexCoords[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
     BeginDraw(mode);
     const bool textured = FTexture != 0;
-    for (const TPolyFace& face : FFaces) {
-        gl::Begin(GL_POLYGON);
-        White();
-        const std::int32_t* idx = &FIndices[static_cast<std::size_t>(face.First)];
-        for (std::int32_t j = 0; j < face.Count; ++j) {
-            const std::size_t at = static_cast<std::size_t>(idx[j] - 1) * 3;
-            gl::Normal3f(FNormals[at], FNormals[at + 1], FNormals[at + 2]);
-            if (textured) {
-                if (j < 4)
-                    gl::TexCoord2f(kTexCoords[j][0], kTexCoords[j][1]);
-                else
-                    gl::TexCoord2f(0, 0);
-            }
-            gl::Vertex3f(FVertices[at], FVertices[at + 1], FVertices[at + 2]);
+    // Filled faces go as the triangles OpenGL makes of a polygon: corners
+    // (k, k + 1, 0) for k = 1 .. n - 2, so that the first corner still gives a
+    // flat shaded face its colour; consecutive triangles are drawn together.
+    // Where polygons show as lines or points, edge flags keep the inner edges
+    // out of the picture; a selection pass there takes each face with more
+    // than three corners as a polygon (OpenGL selects no triangle with a
+    // hidden edge, yet would hit the inner edges if they were not hidden).
+    GLint polygonMode[2] = {GL_FILL, GL_FILL};
+    gl::GetIntegerv(GL_POLYGON_MODE, polygonMode);
+    const bool outlines = polygonMode[0] != GL_FILL || polygonMode[1] != GL_FILL;
+    bool flags = false; // edge flags given in this drawing
+    auto corner = [&](const std::int32_t* idx, std::int32_t j) {
+        const std::size_t at = static_cast<std::size_t>(idx[j] - 1) * 3;
+        gl::Normal3f(FNormals[at], FNormals[at + 1], FNormals[at + 2]);
+        if (textured) {
+            if (j < 4)
+                gl::TexCoord2f(kTexCoords[j][0], kTexCoords[j][1]);
+            else
+                gl::TexCoord2f(0, 0);
         }
+        gl::Vertex3f(FVertices[at], FVertices[at + 1], FVertices[at + 2]);
+    };
+    for (const TPolyFace& face : FFaces) {
+        const std::int32_t* idx = &FIndices[static_cast<std::size_t>(face.First)];
+        const std::int32_t n = face.Count;
+        if (n > 3 && outlines && mode == GL_SELECT) {
+            gl::Begin(GL_POLYGON);
+            White();
+            for (std::int32_t j = 0; j < n; ++j)
+                corner(idx, j);
+            gl::End();
+            continue;
+        }
+        const bool edges = n > 3 && outlines;
+        gl::Begin(GL_TRIANGLES);
+        White();
+        for (std::int32_t k = 1; k + 1 < n; ++k) {
+            if (edges || flags)
+                gl::EdgeFlag(GL_TRUE);
+            corner(idx, k);
+            if (edges)
+                gl::EdgeFlag(k + 2 == n ? GL_TRUE : GL_FALSE);
+            corner(idx, k + 1);
+            if (edges)
+                gl::EdgeFlag(k == 1 ? GL_TRUE : GL_FALSE);
+            corner(idx, 0);
+        }
+        flags = flags || edges;
         gl::End();
     }
+    if (flags)
+        gl::EdgeFlag(GL_TRUE);
     if (FSelected) {
         const bool lighting = BeginMarker();
         gl::Begin(GL_LINE_LOOP);
