@@ -12,7 +12,7 @@ namespace gl {
 // Forwards each call to the system's OpenGL / GLU in the current context.
 //
 // Immediate-mode geometry (glBegin ... glEnd with its vertices and their
-// normals, colours and texture coordinates) is gathered into one client-side
+// normals, colours, texture coordinates and edge flags) is gathered into one client-side
 // vertex array and drawn with a single glDrawArrays when any other call comes
 // (or, for loops, strips, fans and polygons, at glEnd). Consecutive primitives
 // of the same independent kind (points, lines, triangles, quads) are merged
@@ -21,8 +21,8 @@ namespace gl {
 // attributes, incomplete primitives are dropped, and the current normal,
 // colour and texture coordinate are left as the calls set them.
 //
-// The current normal, colour and texture coordinate stay with OpenGL, in each
-// context: a batch draws the vertices that took them before any was given
+// The current normal, colour, texture coordinate and edge flag stay with
+// OpenGL, in each context: a batch draws the vertices that took them before any was given
 // with the context's own values, and sends OpenGL what was given at its end.
 // So a batch is due (Sync) before another context is made current.
 //
