@@ -1,12 +1,40 @@
 #!/usr/bin/env bash
-# The scene model draws through the OpenGL call layer only: it must not
-# include a Qt widget or Qt OpenGL header (linking alone would not notice).
+# Layers use only the layers below them. The scene model draws through the
+# OpenGL call layer only and the scene document is tested without a window:
+# neither may include a Qt widget or Qt OpenGL header, and the document may not
+# reach up into the view, the panels or the frame (linking alone would not
+# notice either).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-hits=$(grep -rnE '#\s*include\s*[<"](QtWidgets|QtOpenGL|QtOpenGLWidgets|Q(Widget|Application|OpenGL[A-Za-z]*|MainWindow|MessageBox|Dialog|Label|MdiArea|MdiSubWindow))\b' src/scene || true)
+widgets='#\s*include\s*[<"](QtWidgets|QtOpenGL|QtOpenGLWidgets|Q(Widget|Application|OpenGL[A-Za-z]*|MainWindow|MessageBox|Dialog|Label|MdiArea|MdiSubWindow|FileDialog|ColorDialog))\b'
+status=0
+for layer in src/scene src/document; do
+  hits=$(grep -rnE "$widgets" "$layer" || true)
+  if [ -n "$hits" ]; then
+    echo "$layer includes Qt widget or OpenGL headers:"
+    echo "$hits"
+    status=1
+  fi
+done
+hits=$(grep -rnE '#\s*include\s*"(TfrmPlot|ViewLinks|ContextScope|TfrmWorkSpace|TfrmOutPut|TMainForm|Messages|Prompts)\.h"' src/document src/scene || true)
 if [ -n "$hits" ]; then
-  echo "src/scene includes Qt widget or OpenGL headers:"
+  echo "src/document or src/scene includes a header of a layer above it:"
   echo "$hits"
-  exit 1
+  status=1
 fi
-echo "layers: ok"
+# Mesh files and pictures use Qt's core and GUI modules only, no widgets.
+hits=$(grep -rnE '#\s*include\s*[<"](QtWidgets|QtPrintSupport|Q(Widget|Application|MainWindow|MessageBox|Dialog|FileDialog|Printer|Label|MdiArea|MdiSubWindow|OpenGLWidget))\b' src/io || true)
+if [ -n "$hits" ]; then
+  echo "src/io includes Qt widget headers:"
+  echo "$hits"
+  status=1
+fi
+# The lattice-Boltzmann solver is plain C++: no Qt and no OpenGL at all.
+hits=$(grep -rnE '#\s*include\s*[<"](Q[A-Za-z]*|Qt[A-Za-z]*/[^>"]*|GL/[^>"]*|gl\.h|glu\.h|epoxy/[^>"]*)[>"]' src/lbm || true)
+if [ -n "$hits" ]; then
+  echo "src/lbm includes Qt or OpenGL headers:"
+  echo "$hits"
+  status=1
+fi
+[ "$status" -eq 0 ] && echo "layers: ok"
+exit "$status"

@@ -9,8 +9,9 @@ PACKAGES=(
   qt6-base-dev libqt6opengl6-dev qt6-qpa-plugins qt6-svg-dev libqt6svg6
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev libtinyobjloader-dev
-  libsimpleini-dev
-  xvfb xauth fonts-dejavu-core fonts-liberation
+  libassimp-dev libgl2ps-dev
+  libopenmpi-dev openmpi-bin
+  xvfb xauth fonts-dejavu-core fonts-liberation libxcb1-dev
   clang-format clang libclang-rt-14-dev
 )
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the coordinate-file reader's fuzz target with clang (libFuzzer,
-# AddressSanitizer, UBSan) and runs it for a bounded time.
-#   scripts/fuzz.sh [seconds]    (default: $CORVANE_FUZZ_SECONDS or 60)
+# Builds the readers' fuzz targets with clang (libFuzzer, AddressSanitizer,
+# UBSan) and runs each for a bounded time: the coordinate-file reader and the
+# scene-file reader.
+#   scripts/fuzz.sh [seconds]    (default: $CORVANE_FUZZ_SECONDS or 60, per target)
 # Exits 77 (skipped) when clang or its fuzzer runtime is not installed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,8 +29,21 @@ if ! clang++ -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize
   exit 1
 fi
 
-mkdir "$work/corpus"
-cp tests/data/fuzz-seeds/* "$work/corpus/"
-"$work/fuzz" -max_total_time="$seconds" -max_len=4096 -rss_limit_mb=2048 -timeout=10 \
-  -print_final_stats=1 "$work/corpus" 2>&1 | tail -n 25
-echo "fuzzing: ${seconds}s without a finding"
+# The scene reader needs Qt and the document layer: a small clang build of them.
+if ! { cmake -S tests/fuzz/scene -B "$work/scene" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
+         -DCMAKE_BUILD_TYPE=None >"$work/scene.log" 2>&1 &&
+       cmake --build "$work/scene" -j2 >>"$work/scene.log" 2>&1; }; then
+  cat "$work/scene.log"
+  exit 1
+fi
+
+run() { # name binary seeds max_len
+  mkdir "$work/corpus-$1"
+  cp "$3"/* "$work/corpus-$1/"
+  echo "== $1"
+  "$2" -max_total_time="$seconds" -max_len="$4" -rss_limit_mb=2048 -timeout=10 \
+    -print_final_stats=1 "$work/corpus-$1" 2>&1 | tail -n 12
+}
+run coordinates "$work/fuzz" tests/data/fuzz-seeds 4096
+run scenes "$work/scene/fuzz_scene" tests/data/scene-seeds 16384
+echo "fuzzing: ${seconds}s per target without a finding"

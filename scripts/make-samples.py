@@ -89,8 +89,43 @@ def sphere(depth=6, radius=10.0):
             [(a + 1, c + 1, b + 1) for a, b, c in faces])
 
 
+def still_life():
+    """A scene file: the torus beside a cube, a pyramid and an icosahedron,
+    lit by two lights, the mesh kept by its path (no embedded geometry)."""
+    import json
+    def solid(cls, position, scale, color, **more):
+        o = {"class": cls, "position": position, "scale": [scale] * 3, "color": color}
+        o.update(more)
+        return o
+    scene = {
+        "format": "corvane-scene",
+        "version": 1,
+        "current": -1,
+        "view": {"cameraRotation": [25, -30, 0], "lighting": True, "background": [0.93, 0.95, 1.0]},
+        "objects": [
+            solid("TGLPlane", [0, 0, -12], 40, [0.55, 0.55, 0.6]),
+            solid("TGLCube", [-11, -2, 4], 6, [0.8, 0.2, 0.15], rotation=[0, 30, 0]),
+            solid("TGLPyramid", [11, -2, 4], 7, [0.95, 0.75, 0.2]),
+            solid("TGLIcosahedron", [0, 10, 2], 4, [0.2, 0.45, 0.85], detail=3,
+                  specular=[1, 1, 1, 1], shininess=40),
+            {"class": "TGLPolyObject", "position": [0, -1, 2], "scale": [0.6] * 3,
+             "color": [0.3, 0.7, 0.4], "mesh": {"file": "torus.coor"}},
+            {"class": "TGLLight", "position": [10, 15, 15],
+             "light": {"ambient": [0.2, 0.2, 0.2], "diffuse": [1, 1, 1], "specular": [1, 1, 1],
+                       "directional": False}},
+            {"class": "TGLLight", "position": [-1, 1, 1],
+             "light": {"ambient": [0, 0, 0], "diffuse": [0.4, 0.4, 0.5], "specular": [0, 0, 0],
+                       "directional": True}},
+        ],
+    }
+    with open(os.path.join(OUT, "still-life.cvs"), "w") as f:
+        json.dump(scene, f, indent=4, sort_keys=True)
+        f.write("\n")
+
+
 if __name__ == "__main__":
     os.makedirs(OUT, exist_ok=True)
     write("torus", *torus())
     write("wing", *wing())
     write("sphere", *sphere())
+    still_life()

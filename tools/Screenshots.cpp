@@ -11,8 +11,10 @@
 #include "TfrmPlot.h"
 #include "TfrmWorkSpace.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QMdiSubWindow>
 #include <QTabWidget>
 #include <QTest>
 
@@ -55,6 +57,12 @@ int main(int argc, char** argv)
         frmEnviroment->grab().save(out.filePath(QStringLiteral("settings-%1.png").arg(page)));
         frmEnviroment->hide();
     }
+    // The sample scene, opened as a user opens a file.
+    if (MainForm->OpenFile(QStringLiteral(CORVANE_SAMPLES_DIR "/still-life.cvs"))) {
+        MainForm->ActiveView()->SubWindow()->showMaximized();
+        QTest::qWait(200);
+        MainForm->grab().save(out.filePath(QStringLiteral("scene.png")));
+    }
     AboutBox->show();
     QTest::qWait(400);
     AboutBox->grab().save(out.filePath(QStringLiteral("about.png")));
@@ -63,6 +71,14 @@ int main(int argc, char** argv)
     QTest::qWait(50);
     frmAddTask->grab().save(out.filePath(QStringLiteral("addtask.png")));
     frmAddTask->hide();
+    // New views open cascading; Cascade keeps their sizes.
+    MainForm->FileNew1->trigger();
+    MainForm->FileNew1->trigger();
+    QTest::qWait(100);
+    MainForm->grab().save(out.filePath(QStringLiteral("frame-new.png")));
+    MainForm->WindowCascade1->trigger();
+    QTest::qWait(100);
+    MainForm->grab().save(out.filePath(QStringLiteral("frame-cascade.png")));
     DestroyApplicationWindows();
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "Startup.h"
 
 #include "Globals.h"
+#include "IniFile.h"
 #include "Messages.h"
 #include "TAboutBox.h"
 #include "TMainForm.h"
@@ -13,13 +14,18 @@
 #include "ViewLinks.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QThread>
+#include <QWindow>
 
 #include <utility>
 
 namespace {
+
+// How long the splash waits for the window system to expose it.
+constexpr qint64 kSplashExposeLimitMs = 1000;
 
 QStringList& Order()
 {
@@ -40,13 +46,56 @@ template <class Form, class... Args> void CreateForm(Form*& global, const char* 
 
 const QStringList& CreationOrder() { return Order(); }
 
+void KeepRecentFilesIn(TMainForm* frame, const QString& iniPath)
+{
+    static const QString kSection = QStringLiteral("Recent Files");
+    constexpr int kEntries = 8;
+    auto key = [](int i) { return QStringLiteral("File%1").arg(i); };
+    frame->SetRecentFilesStore(
+        [=] {
+            QStringList files;
+            TIniFile ini(iniPath);
+            try {
+                ini.Load();
+            } catch (const std::exception&) {
+                return files; // the settings dialog reports an unreadable file
+            }
+            for (int i = 1; i <= kEntries; ++i) {
+                const QString file = ini.ReadString(kSection, key(i), QString());
+                if (!file.isEmpty())
+                    files << file;
+            }
+            return files;
+        },
+        [=](const QStringList& files) {
+            TIniFile ini(iniPath);
+            ini.Load();
+            for (int i = 1; i <= kEntries; ++i) {
+                if (i <= files.size())
+                    ini.WriteString(kSection, key(i), files[i - 1]);
+                else
+                    ini.RemoveKey(kSection, key(i));
+            }
+            ini.Save();
+        });
+}
+
 void ShowSplash()
 {
     Splash = new TSplash;
     corvane::RunHandler([] { Splash->FormCreate(); });
     Splash->show();
-    // Let the window system map the window, then paint it now.
-    QCoreApplication::processEvents();
+    // A window manager may map the window a while after it is shown, and what
+    // is painted before that is lost: wait (briefly) until it is exposed, then
+    // paint it, since nothing is processed during the wait that follows.
+    QElapsedTimer clock;
+    clock.start();
+    auto exposed = [] { return Splash->windowHandle() && Splash->windowHandle()->isExposed(); };
+    while (!exposed() && clock.elapsed() < kSplashExposeLimitMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (!exposed())
+            QThread::msleep(5);
+    }
     Splash->repaint();
     QCoreApplication::processEvents();
 }
@@ -56,6 +105,7 @@ void CreateApplicationWindows()
     QApplication::setWindowIcon(TSplash::Emblem());
     Order().clear();
     CreateForm(MainForm, "MainForm");
+    KeepRecentFilesIn(MainForm, TIniFile::DefaultPath());
     CreateForm(AboutBox, "AboutBox", MainForm);
     frmPlot = MainForm->CreateView(QStringLiteral("Fig.1"));
     Order().append(QStringLiteral("frmPlot"));
@@ -77,6 +127,12 @@ void DestroyApplicationWindows()
 {
     if (!MainForm)
         return;
+    // The most recently created first. Views opened with New came after every
+    // window of start-up; each view destroys its scene and releases its context.
+    const QList<QMdiSubWindow*> views = MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder);
+    for (auto it = views.rbegin(); it != views.rend(); ++it)
+        if (!frmPlot || (*it)->widget() != frmPlot)
+            delete *it;
     delete frmEnviroment;
     frmEnviroment = nullptr;
     delete frmAddTask;
@@ -87,11 +143,14 @@ void DestroyApplicationWindows()
     viewlinks::SetColorSource(nullptr);
     delete frmOutPut;
     frmOutPut = nullptr;
-    // Views, the newest first; each destroys its scene and releases its context.
-    QList<QMdiSubWindow*> views = MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder);
-    for (auto it = views.rbegin(); it != views.rend(); ++it)
-        delete *it;
-    frmPlot = nullptr;
+    if (frmPlot) {
+        // The first view, created between the About box and the panels.
+        QWidget* first = frmPlot;
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(frmPlot->parentWidget()))
+            first = sub;
+        delete first;
+        frmPlot = nullptr;
+    }
     delete AboutBox;
     AboutBox = nullptr;
     delete MainForm;
@@ -104,13 +163,15 @@ void DestroySplash()
     Splash = nullptr;
 }
 
-void RunApplication(int splashMilliseconds)
+void RunApplication(int splashMilliseconds, const QStringList& files)
 {
     ShowSplash();
     // The splash stays on screen; nothing is processed meanwhile.
     QThread::msleep(static_cast<unsigned long>(splashMilliseconds));
     CreateApplicationWindows();
     MainForm->show();
+    for (const QString& file : files)
+        corvane::RunHandler([&] { MainForm->OpenFile(file); });
     QApplication::exec();
     DestroyApplicationWindows();
 }

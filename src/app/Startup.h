@@ -4,7 +4,8 @@
 
 // The program's start-up and shut-down, in the steps main() runs them.
 
-// Creates the splash window and paints it at once (the event loop is not running yet).
+// Creates the splash window and paints it as soon as the window system has
+// exposed it (waiting a second at most): the event loop is not running yet.
 void ShowSplash();
 
 // Creates the application windows in their fixed order, each stored in its
@@ -19,9 +20,16 @@ void DestroyApplicationWindows();
 // Destroys the splash window if it still exists.
 void DestroySplash();
 
+class TMainForm;
+// Keeps the frame's list of recent files in the settings file at iniPath, in
+// a section of its own ("Recent Files", keys File1 to File8), every other
+// byte of the file as it was.
+void KeepRecentFilesIn(TMainForm* frame, const QString& iniPath);
+
 // The globals in the order their windows were created (for tests and diagnostics).
 const QStringList& CreationOrder();
 
-// Steps 2 to 6: splash, the wait, the windows, the event loop, shut-down.
-// Returns when the main frame has closed.
-void RunApplication(int splashMilliseconds);
+// The splash, the wait, the windows, the event loop, shut-down; files given
+// on the command line open once the frame is shown. Returns when the main
+// frame has closed.
+void RunApplication(int splashMilliseconds, const QStringList& files = {});

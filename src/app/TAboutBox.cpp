@@ -138,8 +138,22 @@ bool TAboutBox::eventFilter(QObject* watched, QEvent* event)
         // An ignored move also reaches the parents: judge by what lies under the pointer.
         const QPoint at = mapFromGlobal(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
         SetColour(Comments, childAt(at) == Comments ? Qt::red : Qt::blue);
-    } else if (watched == Comments && event->type() == QEvent::MouseButtonRelease &&
-               static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-        corvane::RunHandler([this] { CommentsClick(); });
+    } else if (watched == Comments &&
+               (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease)) {
+        // A click is a left press and release both on the address; the release
+        // reaches the address however far the pointer was dragged meanwhile.
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton) {
+            const bool onLink = Comments->rect().contains(mouse->position().toPoint());
+            if (event->type() == QEvent::MouseButtonPress) {
+                FLinkPressed = onLink;
+            } else {
+                const bool click = FLinkPressed && onLink;
+                FLinkPressed = false;
+                if (click)
+                    corvane::RunHandler([this] { CommentsClick(); });
+            }
+        }
+    }
     return QDialog::eventFilter(watched, event);
 }

@@ -45,5 +45,6 @@ protected:
 
 private:
     void FormShow();
-    int FPosition = 0; // never reset: each showing goes on where the last stopped
+    int FPosition = 0;         // never reset: each showing goes on where the last stopped
+    bool FLinkPressed = false; // the left button went down on the mail address
 };

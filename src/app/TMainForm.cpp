@@ -16,7 +16,11 @@
 #include <QMdiSubWindow>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
 #include <QToolBar>
+
+#include <algorithm>
 
 namespace {
 constexpr int kLeftPanWidth = 122;
@@ -24,6 +28,7 @@ constexpr int kBottomPanHeight = 79;
 constexpr int kDockOverWidth = 153;
 constexpr int kDockOverHeight = 99;
 constexpr int kFloatingWorkSpaceWidth = 153;
+constexpr int kFirstViewLeft = 5;
 } // namespace
 
 TMainForm::TMainForm()
@@ -47,6 +52,7 @@ TMainForm::TMainForm()
 
     CreateMenus();
     CreateToolBar();
+    CreateDocumentCommands();
     connect(FMdiArea, &QMdiArea::subWindowActivated, this, [this] { UpdateWindowActions(); });
     UpdateWindowActions();
 
@@ -67,17 +73,29 @@ void TMainForm::FormCreate()
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Close && FPanelArea.contains(static_cast<QDockWidget*>(watched))) {
-        auto* panel = static_cast<QDockWidget*>(watched);
+    // A panel being destroyed is no longer a dock widget: the cast tells.
+    auto* panel = qobject_cast<QDockWidget*>(watched);
+    if (!panel || !FPanelArea.contains(panel))
+        return QMainWindow::eventFilter(watched, event);
+    // However a panel is shown or hidden (its own close button, the View menu,
+    // code), its View entry follows.
+    if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)
+        QMetaObject::invokeMethod(this, &TMainForm::UpdatePanelEntries, Qt::QueuedConnection);
+    if (event->type() == QEvent::Close)
         QMetaObject::invokeMethod(
             this, [this, panel] { corvane::RunHandler([this, panel] { PanelClosed(panel); }); },
             Qt::QueuedConnection);
-    }
     return QMainWindow::eventFilter(watched, event);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
+    bool mayClose = true;
+    corvane::RunHandler([&] { mayClose = MayCloseViews(); });
+    if (!mayClose) {
+        event->ignore();
+        return;
+    }
     QMainWindow::closeEvent(event);
     if (event->isAccepted())
         QCoreApplication::quit();
@@ -85,20 +103,72 @@ void TMainForm::closeEvent(QCloseEvent* event)
 
 TfrmPlot* TMainForm::ActiveView() const { return ActiveViewOf(this); }
 
+int CascadeOffset(const QMdiSubWindow* view)
+{
+    QStyleOptionTitleBar option;
+    option.initFrom(view);
+    return view->style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, view) +
+           view->style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, view);
+}
+
 TfrmPlot* TMainForm::CreateView(const QString& caption)
 {
+    // While the views are maximised, the new one is maximised too; it is first
+    // shown at its own place and size, which it keeps for when it is restored.
+    QMdiSubWindow* maximised = nullptr;
+    for (QMdiSubWindow* sub : FMdiArea->subWindowList())
+        if (sub->isMaximized())
+            maximised = sub;
+    if (maximised)
+        maximised->showNormal();
+
     auto* view = new TfrmPlot;
-    view->setWindowTitle(caption);
+    view->SetViewName(caption);
     QMdiSubWindow* sub = FMdiArea->addSubWindow(view);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     corvane::RunHandler([view] { view->FormCreate(); });
+    // The mouse position shows in the status bar; the caption keeps the view's name.
+    connect(view, &TfrmPlot::MouseTextChanged, statusBar(),
+            [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(view, &TfrmPlot::CaptionChanged, this, [this] { UpdateDocumentActions(); });
     sub->show();
+    PlaceNewView(sub);
+    if (maximised)
+        sub->showMaximized();
     // The list still holds a sub-window while it is being destroyed.
     connect(sub, &QObject::destroyed, this, [this] {
         QMetaObject::invokeMethod(this, &TMainForm::UpdateWindowActions, Qt::QueuedConnection);
     });
     UpdateWindowActions();
     return view;
+}
+
+void TMainForm::PlaceNewView(QMdiSubWindow* sub)
+{
+    // The first view opens 5 pixels from the left edge; each further one a
+    // title bar below and right of the view opened before it, and back at the
+    // start when it would not lie wholly inside the visible area.
+    const QPoint start(kFirstViewLeft, 0);
+    QMdiSubWindow* previous = nullptr;
+    for (QMdiSubWindow* other : FMdiArea->subWindowList(QMdiArea::CreationOrder))
+        if (other != sub && !other->isMinimized() && !other->isMaximized() && !other->isHidden())
+            previous = other;
+    if (!FMdiArea->isVisible()) {
+        sub->move(start); // start-up: the area has no size yet
+        return;
+    }
+    const QSize area = FMdiArea->viewport()->size();
+    auto fits = [&](QPoint at) {
+        return at.x() + sub->width() <= area.width() && at.y() + sub->height() <= area.height();
+    };
+    const int step = CascadeOffset(sub);
+    QPoint at = previous ? previous->pos() + QPoint(step, step) : start;
+    if (!fits(at))
+        at = start;
+    // A view larger than the area shows as much of itself as it can.
+    if (!fits(at))
+        at = QPoint(std::max(0, std::min(at.x(), area.width() - sub->width())), 0);
+    sub->move(at);
 }
 
 void TMainForm::AttachPanel(QDockWidget* panel, Qt::DockWidgetArea area)

@@ -5,12 +5,15 @@
 
 #include <functional>
 
+class QDialog;
 class QDockWidget;
 class QMdiArea;
 class QMdiSubWindow;
 class QAction;
 class QMenu;
 class QToolBar;
+class QPrinter;
+class QPrintDialog;
 class QToolButton;
 class TfrmPlot;
 
@@ -18,6 +21,10 @@ class TfrmPlot;
 // path (with a trailing separator); throws "Cannot create" + path when it can
 // neither be found nor created.
 QString PrepareDataFolder(const QString& folder);
+
+// How far each cascaded view lies below and right of the one before: the
+// height of a view's title bar and top frame, so that every title bar shows.
+int CascadeOffset(const QMdiSubWindow* view);
 
 // The main frame: the MDI parent of every view, with the tool bar, the status
 // bar and the two dock areas the panels live in (left and bottom).
@@ -67,10 +74,34 @@ public:
     void StayOnTop1Click();
     void GenerateExecute();
     void HomePage1Click();
-    void tbClear1Click() {}
+    void tbClear1Click();
+    // Scene documents: open, save, undo, and the commands on the active view.
+    void FileOpen1Execute();
+    void FileSave1Execute();
+    void FileSaveAs1Execute();
+    void EditUndo1Execute();
+    void EditRedo1Execute();
+    void EditClear1Execute();
+    void SetPictureProperty1Execute();
+    // Opens a file as its kind says: a scene file (".cvs") into the active view
+    // when that is new and untouched, otherwise into a new view; a mesh (a
+    // ".coor" pair or any format the mesh import reads) as polygon objects in
+    // a new view. False, with the reason shown, when it cannot be opened.
+    bool OpenFile(const QString& fileName);
+    // A new view, as File > New makes it, made active.
+    TfrmPlot* NewView();
+    // The files opened or saved last, newest first (at most eight).
+    const QStringList& RecentFiles() const { return FRecentFiles; }
+    void AddRecentFile(const QString& fileName);
+    // Where the list of recent files is kept between sessions; empty keeps it
+    // in memory only.
+    void SetRecentFilesStore(std::function<QStringList()> load, std::function<void(const QStringList&)> save);
     // The frame's reaction when a panel's own close command hides it.
     void PanelClosed(QDockWidget* panel);
+    // Ticks the View menu's panel entries exactly while their panels are shown.
+    void UpdatePanelEntries();
     // Window arrangement.
+    void Cascade();
     void TileHorizontally();
     void TileVertically();
     void MinimizeAll();
@@ -78,17 +109,42 @@ public:
     // Enables the window actions while views are open.
     void UpdateWindowActions();
 
-    // Runs the printer dialog; tests replace it so that nothing blocks.
-    static std::function<void(QWidget*)>& PrintDialogRunner();
+    // Meshes and pictures out of the active view.
+    void FileExportObjectClick();
+    void FileSavePictureClick();
+    void CopyItemClick();
+    // Writes the active view's current object to the file in the format the
+    // dialog's filter (or else the extension) names.
+    void ExportCurrentObject(const QString& fileName, const QString& filter);
+    // Saves the active view's picture at the given size, in the file's format.
+    void SaveActiveView(const QString& fileName, const QSize& size);
+    // Puts the active view's picture on the clipboard: a bitmap only, or an
+    // SVG drawing with a bitmap beside it.
+    void CopyActiveView(bool bitmapOnly);
+    // Prints the active view on one page, fitted under its caption.
+    void PrintActiveView(QPrinter& printer);
+
+    // The dialogs the commands run; tests replace them so that nothing blocks.
+    // The printer dialog (modal) sets up the printer and says whether to print.
+    static std::function<bool(QPrintDialog&, QPrinter&)>& PrintDialogRunner();
+    // A file to save to (empty when cancelled), and the filter it was chosen with.
+    static std::function<QString(QWidget*, const QString& caption, const QStringList& filters,
+                                 QString& filter)>&
+    SaveDialogRunner();
+    // The size of a picture to save, starting from the view's; false when cancelled.
+    static std::function<bool(QWidget*, QSize&)>& PictureSizeRunner();
 
     QMenu *FileMenu, *EditMenu, *ViewMenu, *RunMenu, *WindowMenu, *HelpMenu;
     QAction *FileNew1, *FileOpen1, *FileClose1, *FileSave1, *FilePrint, *FileExit1;
+    QAction *FileExportObject, *FileSavePicture;
     QAction *CopyItem, *EditClear1, *SetPictureProperty1, *Enviroment1;
     QAction *ViewOutput1, *WorkSpace1, *StayOnTop1;
     QAction *Generate, *Pause1;
     QAction *WindowCascade1, *WindowTileHorizontal1, *WindowTileVertical1, *WindowMinimizeAll1,
         *WindowArrangeAll1;
     QAction *HelpAbout1, *HomePage1;
+    QAction *FileSaveAs1 = nullptr, *EditUndo1 = nullptr, *EditRedo1 = nullptr;
+    QMenu* RecentMenu = nullptr;
     QToolButton *tbNew1, *tbOpen1, *tbSave1, *tbCopy1, *tbClear1, *ToolButton21, *ToolButton22, *ToolButton24,
         *tbLeft1, *tbRight1, *tbTop1, *tbDown1, *tbZoom1, *tbZoomIn1, *tbRun1, *tbPause, *tbAbout1;
 
@@ -96,16 +152,29 @@ protected:
     // Closing the frame ends the event loop, whatever other windows are open.
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    void CreateDocumentCommands();
+    void UpdateDocumentActions();
+    void RebuildRecentMenu();
+    // Asks about the unsaved changes of every view, newest first; false when
+    // the user cancels.
+    bool MayCloseViews();
     void CreateMenus();
     void CreateToolBar();
     void RebuildWindowMenu();
-    void TogglePanel(QDockWidget* panel, Qt::DockWidgetArea area);
+    void TogglePanel(QDockWidget* panel);
+    // Puts a new view where it opens: cascading from the previous one.
+    void PlaceNewView(QMdiSubWindow* sub);
     void PanelDocked(QDockWidget* panel, Qt::DockWidgetArea area);
     void PanelFloated(QDockWidget* panel);
 
     QMdiArea* FMdiArea;
     QToolBar* FToolBar4;
     QHash<QDockWidget*, Qt::DockWidgetArea> FPanelArea; // where each panel last docked
+    QStringList FRecentFiles;
+    std::function<void(const QStringList&)> FSaveRecentFiles;
+    QList<QMetaObject::Connection> FDocumentConnections; // to the active view's document
 };

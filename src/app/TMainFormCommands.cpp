@@ -31,8 +31,8 @@
 
 namespace {
 
-constexpr int kOutputHeight = 99;
-constexpr int kWorkSpaceWidth = 153;
+constexpr int kShownBottomHeight = 99;
+constexpr int kShownLeftWidth = 153;
 
 // Menus drawn flat, with an icon column and the system's highlight.
 const char* kMenuStyle = R"(
@@ -58,12 +58,10 @@ QString PrepareDataFolder(const QString& folder)
 
 QString TMainForm::HomePageAddress() { return QStringLiteral("https://www.example.org/corvane"); }
 
-std::function<void(QWidget*)>& TMainForm::PrintDialogRunner()
+std::function<bool(QPrintDialog&, QPrinter&)>& TMainForm::PrintDialogRunner()
 {
-    static std::function<void(QWidget*)> runner = [](QWidget* parent) {
-        QPrinter printer;
-        QPrintDialog dialog(&printer, parent);
-        dialog.exec();
+    static std::function<bool(QPrintDialog&, QPrinter&)> runner = [](QPrintDialog& dialog, QPrinter&) {
+        return dialog.exec() == QDialog::Accepted;
     };
     return runner;
 }
@@ -101,11 +99,18 @@ void TMainForm::CreateMenus()
     FilePrint = action("FilePrint", QStringLiteral("&Print"), {},
                        QStringLiteral("Save current file with different name"), 14);
     handle(FilePrint, &TMainForm::FilePrintClick);
+    FileExportObject = action("FileExportObject", QStringLiteral("&Export Object..."), {},
+                              QStringLiteral("Writes the current object as a mesh file"), -1);
+    handle(FileExportObject, &TMainForm::FileExportObjectClick);
+    FileSavePicture = action("FileSavePicture", QStringLiteral("Save Picture &As..."), {},
+                             QStringLiteral("Saves the active view as a picture"), -1);
+    handle(FileSavePicture, &TMainForm::FileSavePictureClick);
     FileExit1 = action("FileExit1", QStringLiteral("E&xit"), {}, QStringLiteral("Exit application"), -1);
     handle(FileExit1, &TMainForm::FileExit1Execute);
 
     CopyItem = action("CopyItem", QStringLiteral("&Copy"), QKeySequence(QStringLiteral("Ctrl+C")),
                       QStringLiteral("Copies the selection and puts it on the Clipboard"), 1);
+    handle(CopyItem, &TMainForm::CopyItemClick);
     EditClear1 = action("EditClear1", QStringLiteral("Clear the picture"), {}, QString(), 5);
     EditClear1->setEnabled(false);
     SetPictureProperty1 =
@@ -130,7 +135,7 @@ void TMainForm::CreateMenus()
     Pause1 = action("Pause1", QStringLiteral("Pause"), {}, QString(), 47);
 
     WindowCascade1 = action("WindowCascade1", QStringLiteral("&Cascade"), {}, QStringLiteral("Cascade"), 17);
-    connect(WindowCascade1, &QAction::triggered, FMdiArea, &QMdiArea::cascadeSubWindows);
+    handle(WindowCascade1, &TMainForm::Cascade);
     WindowTileHorizontal1 = action("WindowTileHorizontal1", QStringLiteral("Tile &Horizontally"), {},
                                    QStringLiteral("Tile Horizontally"), 15);
     handle(WindowTileHorizontal1, &TMainForm::TileHorizontally);
@@ -158,7 +163,8 @@ void TMainForm::CreateMenus()
         return m;
     };
     FileMenu = menu(QStringLiteral("&File"), QString());
-    FileMenu->addActions({FileNew1, FileOpen1, FileClose1, FileSave1, FilePrint});
+    FileMenu->addActions(
+        {FileNew1, FileOpen1, FileClose1, FileSave1, FileExportObject, FileSavePicture, FilePrint});
     FileMenu->addSeparator();
     FileMenu->addAction(FileExit1);
     EditMenu = menu(QStringLiteral("&Edit"), QStringLiteral("Edit commands"));
@@ -203,6 +209,8 @@ void TMainForm::CreateToolBar()
     tbSave1 = button("tbSave1", 8, nullptr);
     FToolBar4->addSeparator();
     tbCopy1 = button("tbCopy1", 1, nullptr);
+    connect(tbCopy1, &QToolButton::clicked, this,
+            [this] { corvane::RunHandler([this] { CopyItemClick(); }); });
     tbClear1 = button("tbClear1", 5, nullptr);
     connect(tbClear1, &QToolButton::clicked, this, [this] { tbClear1Click(); });
     FToolBar4->addSeparator();
@@ -268,12 +276,25 @@ void TMainForm::FileExit1Execute() { close(); }
 
 void TMainForm::FilePrintClick()
 {
+    // Looking up the printers may take a while: the busy cursor shows
+    // meanwhile, but not over the dialog the user then works in. It is
+    // restored however this ends.
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    // The cursor comes back however the dialog ends.
-    struct RestoreCursor {
-        ~RestoreCursor() { QApplication::restoreOverrideCursor(); }
-    } restore;
-    PrintDialogRunner()(this);
+    struct BusyCursor {
+        bool shown = true;
+        void Restore()
+        {
+            if (shown)
+                QApplication::restoreOverrideCursor();
+            shown = false;
+        }
+        ~BusyCursor() { Restore(); }
+    } busy;
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, this);
+    busy.Restore();
+    if (PrintDialogRunner()(dialog, printer))
+        PrintActiveView(printer);
 }
 
 void TMainForm::Enviroment1Click()
@@ -288,35 +309,41 @@ void TMainForm::HelpAbout1Execute()
         AboutBox->exec();
 }
 
-void TMainForm::TogglePanel(QDockWidget* panel, Qt::DockWidgetArea area)
+void TMainForm::TogglePanel(QDockWidget* panel)
 {
     if (!panel)
         return;
-    if (panel->isVisible()) {
-        panel->hide(); // an area without a visible panel takes no room
-        return;
+    if (!panel->isHidden()) {
+        // Hidden where it is: floating, docked in either area or tabbed with
+        // the other panel, it comes back to the same place.
+        panel->hide();
+    } else {
+        panel->show();
+        panel->raise(); // a tabbed panel comes to the front of its group
+        const Qt::DockWidgetArea area = dockWidgetArea(panel);
+        if (!panel->isFloating() && area == Qt::BottomDockWidgetArea)
+            resizeDocks({panel}, {kShownBottomHeight}, Qt::Vertical);
+        else if (!panel->isFloating() && area == Qt::LeftDockWidgetArea)
+            resizeDocks({panel}, {kShownLeftWidth}, Qt::Horizontal);
     }
-    if (panel->isFloating())
-        panel->setFloating(false);
-    if (dockWidgetArea(panel) != area)
-        addDockWidget(area, panel);
-    panel->show();
-    if (area == Qt::BottomDockWidgetArea)
-        resizeDocks({panel}, {kOutputHeight}, Qt::Vertical);
-    else
-        resizeDocks({panel}, {kWorkSpaceWidth}, Qt::Horizontal);
+    UpdatePanelEntries();
 }
 
-void TMainForm::ViewOutput1Execute() { TogglePanel(frmOutPut, Qt::BottomDockWidgetArea); }
+void TMainForm::ViewOutput1Execute() { TogglePanel(frmOutPut); }
 
-void TMainForm::WorkSpace1Click() { TogglePanel(frmWorkSpace, Qt::LeftDockWidgetArea); }
+void TMainForm::WorkSpace1Click() { TogglePanel(frmWorkSpace); }
 
-void TMainForm::PanelClosed(QDockWidget* panel)
+void TMainForm::UpdatePanelEntries()
 {
-    QAction* entry = panel == frmOutPut ? ViewOutput1 : panel == frmWorkSpace ? WorkSpace1 : nullptr;
-    if (entry)
-        entry->setChecked(!entry->isChecked());
+    // Ticked exactly while the panel is shown (a panel tabbed behind the other
+    // one is shown: its tab brings it to the front).
+    if (frmOutPut)
+        ViewOutput1->setChecked(!frmOutPut->isHidden());
+    if (frmWorkSpace)
+        WorkSpace1->setChecked(!frmWorkSpace->isHidden());
 }
+
+void TMainForm::PanelClosed(QDockWidget*) { UpdatePanelEntries(); }
 
 void TMainForm::StayOnTop1Click()
 {
@@ -357,6 +384,34 @@ void Tile(QMdiArea* area, Qt::Orientation strips)
 }
 
 } // namespace
+
+void TMainForm::Cascade()
+{
+    // Each view keeps its size (clipped to the area) and lies one title bar
+    // lower and further right than the one before, back at the top-left when
+    // the next would leave the area; the active view comes out in front.
+    QList<QMdiSubWindow*> shown;
+    for (QMdiSubWindow* sub : FMdiArea->subWindowList(QMdiArea::CreationOrder))
+        if (!sub->isMinimized() && !sub->isHidden())
+            shown.append(sub);
+    if (shown.isEmpty())
+        return;
+    QMdiSubWindow* active = FMdiArea->currentSubWindow();
+    if (shown.removeOne(active))
+        shown.append(active);
+    const QSize area = FMdiArea->viewport()->size();
+    const int step = CascadeOffset(shown.first());
+    QPoint at(0, 0);
+    for (QMdiSubWindow* sub : shown) {
+        sub->showNormal();
+        const QSize size = sub->size().boundedTo(area);
+        if (at.x() + size.width() > area.width() || at.y() + size.height() > area.height())
+            at = QPoint(0, 0);
+        sub->setGeometry(QRect(at, size));
+        sub->raise();
+        at += QPoint(step, step);
+    }
+}
 
 void TMainForm::TileHorizontally() { Tile(FMdiArea, Qt::Horizontal); }
 

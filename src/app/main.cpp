@@ -14,7 +14,8 @@ int main(int argc, char* argv[])
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setApplicationName(corvane::ApplicationTitle());
     try {
-        RunApplication(3000);
+        // Every argument names a file to open (a scene or a coordinate file).
+        RunApplication(3000, QApplication::arguments().mid(1));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "corvane: %s\n", e.what());
     } catch (...) {

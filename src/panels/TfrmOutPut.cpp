@@ -1,5 +1,7 @@
 #include "TfrmOutPut.h"
 
+#include "TexturePicture.h"
+
 #include "ActiveView.h"
 #include "ImageList.h"
 #include "Messages.h"
@@ -241,16 +243,18 @@ void TfrmOutPut::btnAddTextureClick()
 
 void TfrmOutPut::AddTextureFile(const QString& fileName)
 {
-    QImageReader reader(fileName);
-    const QImage image = reader.read();
-    if (image.isNull())
-        throw std::runtime_error(QStringLiteral("Could not read the picture in %1: %2")
-                                     .arg(fileName, reader.errorString())
-                                     .toStdString());
     TfrmPlot* view = ActiveView();
+    // Without a view there is no OpenGL limit to respect; the picture is still
+    // read so that a file that is not one is reported.
+    GLint maxTextureSize = 0;
+    if (view && view->MakeCurrent())
+        gl::GetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
+    const QImage image = ReadTexturePicture(fileName, maxTextureSize > 0 ? maxTextureSize : 1 << 30);
     if (!view)
         return;
     const GLuint name = view->CreateTexture(image);
+    // Scenes keep a texture by the picture it was made from.
+    RememberTextureFile(name, QFileInfo(fileName).absoluteFilePath());
     AddTextureItem(QFileInfo(fileName).fileName(), name);
 }
 

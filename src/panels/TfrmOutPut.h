@@ -5,6 +5,10 @@
 
 #include <QColor>
 #include <QDockWidget>
+#include <QImage>
+#include <QSize>
+
+#include "TexturePicture.h"
 
 #include <optional>
 #include <vector>

@@ -3,6 +3,7 @@
 #include "ActiveView.h"
 #include "CoordFile.h"
 #include "Icons.h"
+#include "MeshImport.h"
 #include "Messages.h"
 #include "TfrmPlot.h"
 
@@ -483,8 +484,9 @@ void TfrmWorkSpace::spdbtnApplyClick()
 
 void TfrmWorkSpace::btnLoadObjectClick()
 {
-    const QString chosen = QFileDialog::getOpenFileName(
-        this, QString(), QCoreApplication::applicationDirPath(), QStringLiteral("coor (*.coor)"));
+    const QString chosen =
+        QFileDialog::getOpenFileName(this, QString(), QCoreApplication::applicationDirPath(),
+                                     meshio::ImportFilters().join(QStringLiteral(";;")));
     if (chosen.isEmpty())
         return;
     LoadObjectFile(chosen);
@@ -492,6 +494,12 @@ void TfrmWorkSpace::btnLoadObjectClick()
 
 void TfrmWorkSpace::LoadObjectFile(const QString& fileName)
 {
+    if (!meshio::IsCoordinateFile(fileName)) {
+        if (TfrmPlot* view = ActiveView())
+            view->AddPolyObjects(
+                meshio::ImportMeshes(fileName, [](const QString& text) { corvane::ShowMessage(text); }));
+        return;
+    }
     const QString polyName = QFile::decodeName(
         QByteArray::fromStdString(coordfile::FaceFileName(QFile::encodeName(fileName).toStdString())));
     if (!QFileInfo::exists(polyName)) {

@@ -37,8 +37,9 @@ public:
     void ShowLightValues(int which, bool directional, float r, float g, float b) override;
     int SelectedLightComponent() const override;
 
-    // "Load Object" once a file has been chosen: loads it into the active view
-    // when its ".poly" file lies beside it.
+    // "Load Object" once a file has been chosen: loads a coordinate file into
+    // the active view when its ".poly" file lies beside it, and a mesh file of
+    // any other format as one object per mesh.
     void LoadObjectFile(const QString& fileName);
 
     // Page "&Tools".

@@ -25,6 +25,7 @@ public:
     std::unique_ptr<TGLObject> CreateNew() override;
 
     int GetDepth() const { return FDepth; }
+    int GetDetail() const override { return FDepth; }
 
     // Scales v in place to unit length; a zero vector stays zero.
     static void Normalize(float v[3]);

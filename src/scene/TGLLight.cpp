@@ -33,13 +33,33 @@ TGLLight::TGLLight(float x, float y)
     gl::Enable(Unit());
 }
 
-TGLLight::~TGLLight()
+TGLLight::~TGLLight() { ReleaseUnit(); }
+
+void TGLLight::ReleaseUnit()
 {
     if (!HasUnit())
         return;
     gl::Disable(Unit());
     g_unitHeld[FLightIndex] = false;
     --g_lightCount;
+    FLightIndex = -1;
+}
+
+bool TGLLight::AcquireUnit()
+{
+    if (HasUnit())
+        return true;
+    if (g_lightCount >= kMaxLights)
+        return false;
+    for (int unit = 0; unit < kMaxLights; ++unit)
+        if (!g_unitHeld[unit]) {
+            FLightIndex = unit;
+            break;
+        }
+    g_unitHeld[FLightIndex] = true;
+    ++g_lightCount;
+    Restore();
+    return true;
 }
 
 int TGLLight::GetLightCount() { return g_lightCount; }

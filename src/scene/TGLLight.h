@@ -36,6 +36,13 @@ public:
     void SetLightColor(int which, float r, float g, float b);
     void GetLightColor(int which, float& r, float& g, float& b) const;
     void SetW(float w) { FW = w; }
+    float GetW() const { return FW; }
+    // Gives the unit back (disabling it) while the light is out of the scene,
+    // as when an edit that removed it waits to be undone.
+    void ReleaseUnit();
+    // Takes the lowest free unit again and sends it everything the light
+    // holds; false, changing nothing, when all units are held.
+    bool AcquireUnit();
     bool IsDirectional() const { return FW == 0; }
     // Sends the unit everything it holds and enables it (a new context).
     void Restore();

@@ -67,6 +67,33 @@ void TGLObject::SetColor(int rgb)
     FBlue = static_cast<float>((value >> 16) & 0xFF) / 255;
 }
 
+void TGLObject::SetColorF(float r, float g, float b)
+{
+    FRed = r;
+    FGreen = g;
+    FBlue = b;
+}
+
+void TGLObject::SetRotation(float x, float y, float z)
+{
+    FRotX = x;
+    FRotY = y;
+    FRotZ = z;
+}
+
+void TGLObject::SetScale(float x, float y, float z)
+{
+    FScaleX = x;
+    FScaleY = y;
+    FScaleZ = z;
+}
+
+void TGLObject::SetSpecular4(const float s[4])
+{
+    for (int i = 0; i < 4; ++i)
+        FSpecular[i] = s[i];
+}
+
 void TGLObject::SetXY(float x, float y)
 {
     FX = x;

@@ -39,6 +39,8 @@ public:
     void DeleteFollowing();
     TGLObject* FindByID(int id);
     int GetID() const { return FID; }
+    // Gives back an object's number when it returns to the list it left.
+    void SetID(int id) { FID = id; }
 
     // rgb is red in bits 0-7, green in 8-15, blue in 16-23.
     void SetColor(int rgb);
@@ -46,6 +48,12 @@ public:
     void GetXY(float& x, float& y) const;
     void SetZ(float z) { FZ = z; }
     void GetZ(float& z) const { z = FZ; }
+    // Colour components in 0..1, kept exactly (SetColor rounds to bytes).
+    void SetColorF(float r, float g, float b);
+    void SetRotation(float x, float y, float z);
+    void SetScale(float x, float y, float z);
+    // Level of detail of subdivided shapes; -1 for every other class.
+    virtual int GetDetail() const { return -1; }
     void RotateXY(float dx, float dy);
     void RotateZY(float dz, float dy);
     void GrowScale(float dx, float dy, float dz, bool uniform);
@@ -60,6 +68,7 @@ public:
     void GetScale(float& x, float& y, float& z) const;
     GLuint GetTexture() const { return FTexture; }
     const float* GetSpecular() const { return FSpecular; }
+    void SetSpecular4(const float s[4]);
     float GetShininess() const { return FShininess; }
     bool IsSelected() const { return FSelected; }
 

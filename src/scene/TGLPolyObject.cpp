@@ -37,6 +37,7 @@ bool TGLPolyObject::LoadFromFile(const std::string& fileName, const MessageFunct
         }
     }
     SetMesh(std::move(mesh));
+    FSourceFile = fileName;
     return true;
 }
 
@@ -215,5 +216,6 @@ std::unique_ptr<TGLObject> TGLPolyObject::Clone()
     copy->FNormals = FNormals;
     copy->FFaces = FFaces;
     copy->FIndices = FIndices;
+    copy->FSourceFile = FSourceFile;
     return base;
 }

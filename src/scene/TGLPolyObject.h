@@ -35,6 +35,10 @@ public:
     std::unique_ptr<TGLObject> Clone() override;
     std::unique_ptr<TGLObject> CreateNew() override;
 
+    // The coordinate file the geometry came from, when it came from one.
+    const std::string& GetSourceFile() const { return FSourceFile; }
+    void SetSourceFile(const std::string& fileName) { FSourceFile = fileName; }
+
     // Read access for tests and tools. Vertex numbers are 1-based.
     int GetVertexCount() const { return FVertexCount; }
     int GetFaceCount() const { return FFaceCount; }
@@ -52,4 +56,5 @@ private:
     std::int32_t FFaceCount = 0;
     std::vector<TPolyFace> FFaces;
     std::vector<std::int32_t> FIndices; // every face's vertex numbers, face after face
+    std::string FSourceFile;
 };

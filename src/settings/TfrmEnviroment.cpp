@@ -131,19 +131,22 @@ QWidget* TfrmEnviroment::BuildTasksPage()
     connect(btDelete, &QPushButton::clicked, this,
             [this] { corvane::RunHandler([this] { btDeleteClick(); }); });
     connect(btSave, &QPushButton::clicked, this, [this] { corvane::RunHandler([this] { btSaveClick(); }); });
-    connect(chkAuto, &QCheckBox::clicked, this, [this] { corvane::RunHandler([this] { chkAutoClick(); }); });
+    connect(chkAuto, &QCheckBox::toggled, this, [this] { corvane::RunHandler([this] { chkAutoClick(); }); });
     return page;
 }
 
 void TfrmEnviroment::FormCreate()
 {
+    // A file that cannot be read is reported; the dialog then shows the
+    // defaults, and OK refuses to write over the file as long as it stays
+    // unreadable.
     TIniFile ini(FIniPath);
-    ini.Load();
-    const bool bitmap =
-        ini.ReadString("Copy", "CopyToStyle", QStringLiteral("Metafile")) == QStringLiteral("Bmpfile");
+    corvane::RunHandler([&ini] { ini.Load(); });
+    const bool bitmap = ini.ReadString(QStringLiteral("Copy"), QStringLiteral("CopyToStyle"),
+                                       QStringLiteral("Metafile")) == QStringLiteral("Bmpfile");
     (bitmap ? rbBmp : rbMeta)->setChecked(true);
-    chkWorkspace->setChecked(ini.ReadBool("Show Window", "Workspace", true));
-    chkOutput->setChecked(ini.ReadBool("Show Window", "Output", true));
+    chkWorkspace->setChecked(ini.ReadBool(QStringLiteral("Show Window"), QStringLiteral("Workspace"), true));
+    chkOutput->setChecked(ini.ReadBool(QStringLiteral("Show Window"), QStringLiteral("Output"), true));
     FTaskIndex = -1;
 }
 
@@ -162,12 +165,14 @@ void TfrmEnviroment::FormShow()
 
 void TfrmEnviroment::btOkClick()
 {
+    // Read afresh, so that whatever else the file holds now is kept; only the
+    // three values change.
     TIniFile ini(FIniPath);
     ini.Load();
-    ini.WriteString("Copy", "CopyToStyle",
+    ini.WriteString(QStringLiteral("Copy"), QStringLiteral("CopyToStyle"),
                     rbBmp->isChecked() ? QStringLiteral("Bmpfile") : QStringLiteral("Metafile"));
-    ini.WriteBool("Show Window", "Workspace", chkWorkspace->isChecked());
-    ini.WriteBool("Show Window", "Output", chkOutput->isChecked());
+    ini.WriteBool(QStringLiteral("Show Window"), QStringLiteral("Workspace"), chkWorkspace->isChecked());
+    ini.WriteBool(QStringLiteral("Show Window"), QStringLiteral("Output"), chkOutput->isChecked());
     ini.Save();
     corvane::ShowInformation(QStringLiteral("Tips"), QStringLiteral(" These settings are saved!"));
 }
@@ -178,10 +183,15 @@ void TfrmEnviroment::btSaveClick() { accept(); }
 
 void TfrmEnviroment::btDeleteClick()
 {
-    const int row = chklstAuto->currentRow();
-    if (row < 0 || !chklstAuto->currentItem() || !chklstAuto->currentItem()->isSelected())
+    const QList<QListWidgetItem*> selected = chklstAuto->selectedItems();
+    if (selected.isEmpty())
         return;
+    const int row = chklstAuto->row(selected.first());
     delete chklstAuto->takeItem(row);
+    // The list would move the highlight to the next line, and a second click
+    // would delete a task the user never chose.
+    chklstAuto->setCurrentItem(nullptr);
+    chklstAuto->clearSelection();
     // The line's record goes with it, so that lines and records stay in step.
     const auto at = static_cast<std::ptrdiff_t>(row);
     if (row < TaskCount()) {
@@ -195,9 +205,12 @@ void TfrmEnviroment::btDeleteClick()
 
 void TfrmEnviroment::chkAutoClick()
 {
+    // From the box itself: a child's isEnabled() also reflects its group's state,
+    // so flipping it would fall out of step after the first tick.
+    const bool ticked = chkAuto->isChecked();
     for (QWidget* w : {static_cast<QWidget*>(gpAuto), static_cast<QWidget*>(RadioLogoff),
                        static_cast<QWidget*>(RadioShutdown), static_cast<QWidget*>(RadioRestart)})
-        w->setEnabled(!w->isEnabled());
+        w->setEnabled(ticked);
 }
 
 void TfrmEnviroment::btAddClick()

@@ -2,14 +2,19 @@
 
 #include "ContextScope.h"
 #include "Messages.h"
+#include "Prompts.h"
+#include "SceneFile.h"
 #include "TGLLight.h"
 #include "TGLObject.h"
+#include "TexturePicture.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QFont>
 #include <QFontMetrics>
 #include <QImage>
+#include <QImageReader>
 #include <QMdiSubWindow>
 #include <QOpenGLContext>
 #include <QPainter>
@@ -19,6 +24,7 @@
 
 #include <array>
 #include <cstring>
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -103,16 +109,50 @@ void ConfigureOpenGL()
 
 void TfrmPlot::SetContextFaultForTesting(ContextFault fault) { g_contextFault = fault; }
 
-TfrmPlot::TfrmPlot(QWidget* parent) : QOpenGLWidget(parent), tmrAnimation(new QTimer(this))
+// The view as its document's host: the document's objects make their OpenGL
+// calls in this view's context, and its messages reach the user.
+class TfrmPlot::Host : public TSceneHost {
+public:
+    explicit Host(TfrmPlot& view) : FView(view) {}
+
+    std::unique_ptr<TContextToken> EnterContext() override { return std::make_unique<Token>(FView); }
+    void ShowMessage(const QString& text) override { corvane::ShowMessage(text); }
+    GLuint LoadTexture(const QString& fileName) override
+    {
+        GLint maxTextureSize = 0;
+        if (FView.MakeCurrent())
+            gl::GetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
+        return FView.CreateTexture(
+            ReadTexturePicture(fileName, maxTextureSize > 0 ? maxTextureSize : 1 << 30));
+    }
+
+private:
+    class Token : public TContextToken {
+    public:
+        explicit Token(TfrmPlot& view) : FScope(view) {}
+
+    private:
+        ContextScope FScope;
+    };
+    TfrmPlot& FView;
+};
+
+TfrmPlot::TfrmPlot(QWidget* parent)
+    : QOpenGLWidget(parent), FHost(std::make_unique<Host>(*this)),
+      FDocument(std::make_unique<TSceneDocument>()), tmrAnimation(new QTimer(this))
 {
+    FDocument->SetHost(FHost.get());
+    connect(FDocument.get(), &TSceneDocument::SceneChanged, this, [this] { SceneChanged(); });
+    connect(FDocument.get(), &TSceneDocument::ModifiedChanged, this, [this] { UpdateCaption(); });
+    connect(FDocument.get(), &TSceneDocument::FileNameChanged, this, [this] { UpdateCaption(); });
     tmrAnimation->setObjectName(QStringLiteral("tmrAnimation"));
     tmrAnimation->setInterval(1);
     connect(tmrAnimation, &QTimer::timeout, this,
             [this] { corvane::RunHandler([this] { tmrAnimationTimer(); }); });
-    // The caption follows the mouse even without a button held.
+    // The mouse readout follows the mouse even without a button held.
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
-    setWindowTitle(QStringLiteral("Fig.1"));
+    UpdateCaption();
     // Frames drawn outside paintGL must survive until they are composed.
     setUpdateBehavior(QOpenGLWidget::PartialUpdate);
     // An opaque framebuffer: the clear colour's alpha of 0 must not let the
@@ -122,7 +162,13 @@ TfrmPlot::TfrmPlot(QWidget* parent) : QOpenGLWidget(parent), tmrAnimation(new QT
 
 TfrmPlot::~TfrmPlot()
 {
+    // What the scene does while it is taken down concerns nobody any more:
+    // the frame may be half destroyed around this view.
+    FDocument->disconnect(this);
+    disconnect(this, &TfrmPlot::CaptionChanged, nullptr, nullptr);
+    disconnect(this, &TfrmPlot::MouseTextChanged, nullptr, nullptr);
     FormDestroy();
+    FDocument->SetHost(nullptr);
     // The base class destroys the context after this object's part is gone.
     if (context())
         disconnect(context(), nullptr, this, nullptr);
@@ -144,6 +190,12 @@ void TfrmPlot::FormCreate()
 
 void TfrmPlot::initializeGL()
 {
+    corvane::RunHandler([this] { FormInitializeGL(); });
+}
+
+void TfrmPlot::FormInitializeGL()
+{
+    ++FContextCreations;
     connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &TfrmPlot::ReleaseContext,
             Qt::DirectConnection);
     FContextFailed = false;
@@ -166,7 +218,12 @@ void TfrmPlot::initializeGL()
     FContextReady = true;
     InitGL();
     RestoreContextState();
-    FTool = mtSelect;
+    // The first context finishes the view's creation; one that replaces it
+    // later leaves the tool as the user chose it.
+    if (!FInitialised) {
+        FInitialised = true;
+        FTool = mtSelect;
+    }
 }
 
 bool TfrmPlot::SetupPixelFormat()
@@ -211,15 +268,60 @@ void TfrmPlot::BuildFontLists()
 
 void TfrmPlot::RestoreContextState()
 {
-    if (FBackColorSet)
-        gl::ClearColor(FBackRed, FBackGreen, FBackBlue, 0);
-    if (FWireFrame)
-        gl::PolygonMode(GL_FRONT_AND_BACK, GL_LINE);
-    if (FLighting)
-        gl::Enable(GL_LIGHTING);
-    for (TGLObject* obj = FFirstObject; obj; obj = obj->GetNext())
-        if (std::strcmp(obj->GetTypeName(), "TGLLight") == 0)
+    ApplyViewOptions();
+    for (TGLObject* obj = FDocument->First(); obj; obj = obj->GetNext())
+        if (IsLightObject(obj))
             static_cast<TGLLight*>(obj)->Restore();
+    // A new context starts with a default viewport and projection.
+    const int w = width();
+    const int h = height();
+    if (w > 0 && h > 0) {
+        const qreal dpr = devicePixelRatioF();
+        gl::Viewport(0, 0, static_cast<GLsizei>(w * dpr), static_cast<GLsizei>(h * dpr));
+    }
+    UpdateProjection();
+}
+
+void TfrmPlot::ApplyViewOptions()
+{
+    const TViewState& v = View();
+    if (v.BackColorSet)
+        gl::ClearColor(v.BackColor[0], v.BackColor[1], v.BackColor[2], 0);
+    else
+        gl::ClearColor(1, 1, 1, 0);
+    gl::PolygonMode(GL_FRONT_AND_BACK, v.WireFrame ? GL_LINE : GL_FILL);
+    if (v.Lighting)
+        gl::Enable(GL_LIGHTING);
+    else
+        gl::Disable(GL_LIGHTING);
+}
+
+void TfrmPlot::SceneChanged()
+{
+    ComputeExtents();
+    tmrAnimation->setInterval(std::max(View().AnimationInterval, 0));
+    if (!MakeCurrent())
+        return;
+    ApplyViewOptions();
+    UpdateProjection();
+    RenderScene(GL_RENDER);
+}
+
+void TfrmPlot::SetViewName(const QString& name)
+{
+    FViewName = name;
+    UpdateCaption();
+}
+
+void TfrmPlot::UpdateCaption()
+{
+    QString caption = FViewName;
+    if (!FDocument->FileName().isEmpty())
+        caption += QStringLiteral(" \u2014 ") + QFileInfo(FDocument->FileName()).fileName();
+    if (FDocument->IsModified())
+        caption += QStringLiteral(" *");
+    setWindowTitle(caption);
+    emit CaptionChanged();
 }
 
 void TfrmPlot::ReleaseContext()
@@ -245,7 +347,7 @@ void TfrmPlot::showEvent(QShowEvent* event)
     QOpenGLWidget::showEvent(event);
     if (!FShown) {
         FShown = true;
-        FormShow();
+        corvane::RunHandler([this] { FormShow(); });
     }
 }
 
@@ -266,7 +368,34 @@ void TfrmPlot::resizeEvent(QResizeEvent* event)
         FormResize();
 }
 
-void TfrmPlot::resizeGL(int, int) { FormResize(); }
+void TfrmPlot::resizeGL(int, int)
+{
+    corvane::RunHandler([this] { FormResize(); });
+}
+
+void TfrmPlot::ComputeExtents()
+{
+    // A window with no area (minimised, say) keeps its previous extents.
+    if (width() > 0 && height() > 0)
+        SetExtentsFor(width(), height());
+}
+
+void TfrmPlot::SetExtentsFor(int w, int h)
+{
+    const float zoom = View().Zoom > 0 ? View().Zoom : 1;
+    const float r = static_cast<float>(h) / static_cast<float>(w);
+    if (w > h) {
+        FViewLeft = FBaseLeft / zoom / r;
+        FViewRight = FBaseRight / zoom / r;
+        FViewBottom = FBaseBottom / zoom;
+        FViewTop = FBaseTop / zoom;
+    } else {
+        FViewLeft = FBaseLeft / zoom;
+        FViewRight = FBaseRight / zoom;
+        FViewBottom = FBaseBottom / zoom * r;
+        FViewTop = FBaseTop / zoom * r;
+    }
+}
 
 void TfrmPlot::FormResize()
 {
@@ -275,18 +404,7 @@ void TfrmPlot::FormResize()
     // A window with no area (minimised, say) keeps its previous extents and projection.
     if (w <= 0 || h <= 0)
         return;
-    const float r = static_cast<float>(h) / static_cast<float>(w);
-    if (w > h) {
-        FViewLeft = FBaseLeft / r;
-        FViewRight = FBaseRight / r;
-        FViewBottom = FBaseBottom;
-        FViewTop = FBaseTop;
-    } else {
-        FViewLeft = FBaseLeft;
-        FViewRight = FBaseRight;
-        FViewBottom = FBaseBottom * r;
-        FViewTop = FBaseTop * r;
-    }
+    SetExtentsFor(w, h);
     if (!MakeCurrent())
         return;
     const qreal dpr = devicePixelRatioF();
@@ -307,20 +425,33 @@ void TfrmPlot::UpdateProjection()
 
 void TfrmPlot::ApplyProjection()
 {
-    if (FPerspective) {
-        const double aspect = static_cast<double>(width()) / static_cast<double>(height() > 0 ? height() : 1);
+    ApplyProjectionFor(static_cast<double>(width()) / static_cast<double>(height() > 0 ? height() : 1));
+}
+
+void TfrmPlot::ApplyProjectionFor(double aspect)
+{
+    const TViewState& v = View();
+    if (v.Perspective) {
         gl::Perspective(60, aspect, 0.1, 200);
         gl::Translatef(0, 0, FNear);
     } else {
         gl::Ortho(FViewLeft, FViewRight, FViewBottom, FViewTop, FNear, FFar);
     }
-    gl::Translatef(FCameraX, FCameraY, FCameraZ);
-    gl::Rotatef(FCameraRotX, 1, 0, 0);
-    gl::Rotatef(FCameraRotY, 0, 1, 0);
-    gl::Rotatef(FCameraRotZ, 0, 0, 1);
+    gl::Translatef(v.CameraTranslation[0], v.CameraTranslation[1], v.CameraTranslation[2]);
+    gl::Rotatef(v.CameraRotation[0], 1, 0, 0);
+    gl::Rotatef(v.CameraRotation[1], 0, 1, 0);
+    gl::Rotatef(v.CameraRotation[2], 0, 0, 1);
 }
 
 void TfrmPlot::paintGL()
+{
+    corvane::RunHandler([this] { FormPaint(); });
+    // A paint that failed half way is over all the same: frames drawn after it
+    // must ask to be shown again.
+    FInPaint = false;
+}
+
+void TfrmPlot::FormPaint()
 {
     if (FFrameReady) {
         // RenderScene already drew this frame into the framebuffer.
@@ -336,16 +467,52 @@ void TfrmPlot::RenderScene(GLenum mode)
 {
     if (!MakeCurrent())
         return;
+    DrawFrame(mode);
+    if (mode == GL_RENDER)
+        SwapBuffers();
+}
+
+void TfrmPlot::DrawFrame(GLenum mode)
+{
     gl::Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (FDrawAxis)
+    if (View().DrawAxis && !FPicking)
         DrawAxes();
-    for (TGLObject* obj = FFirstObject; obj; obj = obj->GetNext()) {
-        obj->SetSelected(obj == FCurrentObject);
+    TGLObject* current = FDocument->Current();
+    for (TGLObject* obj = FDocument->First(); obj; obj = obj->GetNext()) {
+        obj->SetSelected(obj == current);
         obj->Draw(mode);
     }
     gl::Flush();
-    if (mode == GL_RENDER)
-        SwapBuffers();
+}
+
+void TfrmPlot::DrawPicture(int width, int height)
+{
+    if (width <= 0 || height <= 0)
+        return;
+    // The state InitGL and RestoreContextState give the view's own context.
+    gl::ShadeModel(GL_SMOOTH);
+    gl::Enable(GL_DEPTH_TEST);
+    gl::LightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, 1);
+    gl::Enable(GL_NORMALIZE);
+    gl::ListBase(kFontListBase);
+    ApplyViewOptions();
+    // The extents and projection a client area of this size would have.
+    const float saved[4] = {FViewLeft, FViewRight, FViewBottom, FViewTop};
+    SetExtentsFor(width, height);
+    gl::Viewport(0, 0, width, height);
+    gl::MatrixMode(GL_PROJECTION);
+    gl::LoadIdentity();
+    ApplyProjectionFor(static_cast<double>(width) / static_cast<double>(height));
+    gl::MatrixMode(GL_MODELVIEW);
+    gl::LoadIdentity();
+    for (TGLObject* obj = FDocument->First(); obj; obj = obj->GetNext())
+        if (IsLightObject(obj))
+            static_cast<TGLLight*>(obj)->Restore();
+    DrawFrame(GL_RENDER);
+    FViewLeft = saved[0];
+    FViewRight = saved[1];
+    FViewBottom = saved[2];
+    FViewTop = saved[3];
 }
 
 void TfrmPlot::SwapBuffers()
@@ -411,67 +578,109 @@ void TfrmPlot::DrawAxes()
 
 void TfrmPlot::SetDrawAxis(bool on)
 {
-    FDrawAxis = on;
-    RenderScene(GL_RENDER);
+    FDocument->EditView(QStringLiteral("Axes"), [on](TViewState& v) { v.DrawAxis = on; });
 }
 
 void TfrmPlot::SetPerspective(bool on)
 {
-    FPerspective = on;
-    UpdateProjection();
-    RenderScene(GL_RENDER);
+    FDocument->EditView(QStringLiteral("Projection"), [on](TViewState& v) { v.Perspective = on; });
 }
 
 void TfrmPlot::SetWireFrame(bool on)
 {
-    FWireFrame = on;
-    if (MakeCurrent())
-        gl::PolygonMode(GL_FRONT_AND_BACK, on ? GL_LINE : GL_FILL);
-    RenderScene(GL_RENDER);
+    FDocument->EditView(QStringLiteral("Wire Frame"), [on](TViewState& v) { v.WireFrame = on; });
 }
 
 void TfrmPlot::SetBackColor(int rgb)
 {
     const unsigned value = static_cast<unsigned>(rgb);
-    FBackRed = static_cast<float>((value & 0xFF) / 255.0L);
-    FBackBlue = static_cast<float>(((value >> 16) & 0xFF) / 255.0L);
-    FBackGreen = static_cast<float>(((value >> 8) & 0xFF) / 255.0L);
-    FBackColorSet = true;
+    const float red = static_cast<float>((value & 0xFF) / 255.0L);
+    const float blue = static_cast<float>(((value >> 16) & 0xFF) / 255.0L);
+    const float green = static_cast<float>(((value >> 8) & 0xFF) / 255.0L);
+    // The new colour shows with the next frame: setting it does not redraw.
+    FDocument->EditView(
+        QStringLiteral("Background Colour"),
+        [&](TViewState& v) {
+            v.BackColor = {red, green, blue};
+            v.BackColorSet = true;
+        },
+        -1, true);
     if (MakeCurrent())
-        gl::ClearColor(FBackRed, FBackGreen, FBackBlue, 0);
+        gl::ClearColor(red, green, blue, 0);
 }
 
-TGLObject* TfrmPlot::AddObject(std::unique_ptr<TGLObject> obj)
+TGLObject* TfrmPlot::AddObject(std::unique_ptr<TGLObject> obj, const QString& text)
 {
-    TGLObject* added = nullptr;
-    if (!FFirstObject) {
-        FFirstObject = obj.release();
-        added = FFirstObject;
-    } else {
-        added = FFirstObject->Append(std::move(obj));
-    }
-    FCurrentObject = added;
-    return added;
+    return FDocument->AddObject(std::move(obj), text);
 }
 
-void TfrmPlot::DeleteAll()
-{
-    {
-        ContextScope scope(*this);
-        if (FFirstObject) {
-            FFirstObject->DeleteFollowing();
-            delete FFirstObject;
-        }
-        FFirstObject = nullptr;
-        FCurrentObject = nullptr;
-    }
-    RenderScene(GL_RENDER);
-}
+void TfrmPlot::DeleteAll() { FDocument->DeleteAll(QStringLiteral("Delete All")); }
 
 void TfrmPlot::closeEvent(QCloseEvent* event)
 {
+    bool mayClose = true;
+    corvane::RunHandler([&] { mayClose = MaySaveChanges(); });
+    if (!mayClose) {
+        event->ignore();
+        return;
+    }
     FormClose();
     QOpenGLWidget::closeEvent(event);
+}
+
+QString TfrmPlot::SceneFileFilter()
+{
+    return QStringLiteral("Scenes (*.%1);;All files (*)").arg(scenefile::Extension());
+}
+
+bool TfrmPlot::MaySaveChanges()
+{
+    if (!FDocument->IsModified())
+        return true;
+    switch (corvane::AskSaveChanges(windowTitle())) {
+    case corvane::SaveChoice::Save:
+        return SaveDocument(false);
+    case corvane::SaveChoice::Discard:
+        return true;
+    case corvane::SaveChoice::Cancel:
+        break;
+    }
+    return false;
+}
+
+bool TfrmPlot::SaveDocument(bool askName)
+{
+    QString fileName = FDocument->FileName();
+    if (askName || fileName.isEmpty()) {
+        const QString suggested =
+            fileName.isEmpty() ? FViewName + QLatin1Char('.') + scenefile::Extension() : fileName;
+        fileName = corvane::ChooseFileName(this, true, QStringLiteral("Save Scene As"), suggested,
+                                           SceneFileFilter());
+        if (fileName.isEmpty())
+            return false;
+        if (QFileInfo(fileName).suffix().isEmpty())
+            fileName += QLatin1Char('.') + scenefile::Extension();
+    }
+    QString error;
+    if (!FDocument->Save(fileName, error)) {
+        corvane::ShowMessage(error);
+        return false;
+    }
+    return true;
+}
+
+bool TfrmPlot::OpenDocument(const QString& fileName)
+{
+    QString error;
+    QStringList skipped;
+    if (!FDocument->Load(fileName, error, skipped)) {
+        corvane::ShowMessage(error);
+        return false;
+    }
+    if (!skipped.isEmpty())
+        corvane::ShowMessage(QStringLiteral("Some of %1 could not be loaded:\n").arg(fileName) +
+                             skipped.join(QLatin1Char('\n')));
+    return true;
 }
 
 void TfrmPlot::FormClose()
@@ -483,7 +692,7 @@ void TfrmPlot::FormClose()
 
 void TfrmPlot::FormDestroy()
 {
-    DeleteAll();
+    FDocument->Clear();
     if (FContextReady)
         doneCurrent();
     FContextReady = false;
@@ -499,21 +708,21 @@ void TfrmPlot::GetViewExtents(float& left, float& right, float& bottom, float& t
 
 void TfrmPlot::GetCameraRotation(float& x, float& y, float& z) const
 {
-    x = FCameraRotX;
-    y = FCameraRotY;
-    z = FCameraRotZ;
+    x = View().CameraRotation[0];
+    y = View().CameraRotation[1];
+    z = View().CameraRotation[2];
 }
 
 void TfrmPlot::GetCameraTranslation(float& x, float& y, float& z) const
 {
-    x = FCameraX;
-    y = FCameraY;
-    z = FCameraZ;
+    x = View().CameraTranslation[0];
+    y = View().CameraTranslation[1];
+    z = View().CameraTranslation[2];
 }
 
 void TfrmPlot::GetBackColor(float& r, float& g, float& b) const
 {
-    r = FBackRed;
-    g = FBackGreen;
-    b = FBackBlue;
+    r = View().BackColor[0];
+    g = View().BackColor[1];
+    b = View().BackColor[2];
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "GlDevice.h"
+#include "TGLPolyObject.h"
+#include "TSceneDocument.h"
 
 #include <QOpenGLWidget>
 #include <QString>
@@ -53,12 +55,37 @@ void ConfigureOpenGL();
 // Every operation that changes what the view shows draws one complete frame
 // at once (RenderScene). A frame drawn outside paintGL is shown by update();
 // paintGL then skips drawing it a second time.
+//
+// The scene itself (objects, current object, camera, view options) is the
+// view's document (Document()); the view draws it and turns the user's input
+// into edits of it, which can be undone.
 class TfrmPlot : public QOpenGLWidget {
     Q_OBJECT
 
 public:
     explicit TfrmPlot(QWidget* parent = nullptr);
     ~TfrmPlot() override;
+
+    TSceneDocument* Document() const { return FDocument.get(); }
+    // The view's name ("Fig.2"); the caption adds the scene file's name and
+    // a mark while the scene has unsaved changes.
+    void SetViewName(const QString& name);
+    const QString& ViewName() const { return FViewName; }
+    // Saves the scene to its file, asking for a name when it has none (or
+    // always, with askName); false when the user cancels or writing fails
+    // (the reason shown).
+    bool SaveDocument(bool askName);
+    // Loads a scene file into this view's document; false, with the reason
+    // shown, when nothing could be loaded. What had to be left out is listed
+    // in one message.
+    bool OpenDocument(const QString& fileName);
+    // Before closing: asks whether to save unsaved changes and does what the
+    // user chose; false when the user cancels (or saving failed).
+    bool MaySaveChanges();
+    // The file dialog's filter for scene files.
+    static QString SceneFileFilter();
+    // The mouse position as the last move showed it ("Tools - mouse at ...").
+    const QString& MouseText() const { return FMouseText; }
 
     // Creation handler, run once the window has been placed in its MDI sub-window.
     void FormCreate();
@@ -69,6 +96,12 @@ public:
     bool HasContext() const { return FContextReady; }
 
     void RenderScene(GLenum mode);
+    // Draws the view's picture, as RenderScene draws it, at width x height
+    // pixels into whatever context and framebuffer are current (an off-screen
+    // one, say, or a feedback pass): the view's OpenGL state, the viewport and
+    // the projection a client area of that size would have, the axes and the
+    // objects. The view's own context and extents are left as they are.
+    void DrawPicture(int width, int height);
     void DrawAxes();
     void UpdateProjection();
     void ApplyProjection();
@@ -76,8 +109,21 @@ public:
     void SetPerspective(bool on);
     void SetWireFrame(bool on);
     void SetBackColor(int rgb);
-    // Destroys every object of the scene and redraws.
+    // Removes every object of the scene (one undoable step) and redraws.
     void DeleteAll();
+
+    // Zooming: the zoom divides the extents. ZoomBy keeps the view point
+    // under the client pixel (x, y) where it is.
+    void ZoomBy(float factor, int x, int y);
+    void ZoomIn();
+    // Fits the whole scene into the view; called again, goes back to the
+    // camera and zoom from before.
+    void ToggleZoomToFit();
+    bool IsZoomedToFit() const { return FZoomFitSaved; }
+    // The standard views of a modeller: the camera turned to look from the
+    // left, right, top or bottom.
+    enum class StandardView { Left, Right, Top, Bottom };
+    void ShowStandardView(StandardView which);
 
     // Mouse and keyboard, as the window's event handlers call them; x and y are
     // client pixels, y growing downwards.
@@ -89,7 +135,15 @@ public:
 
     // Placing, picking and removing objects.
     void SetTool(unsigned char tool) { FTool = static_cast<TMouseTool>(tool); }
+    void Undo();
+    void Redo();
     void MouseToView(int x, int y, float& vx, float& vy) const;
+    // Where the last press was, in view units (a light is placed there).
+    void SetMouseForTesting(float vx, float vy)
+    {
+        FMouseX = vx;
+        FMouseY = vy;
+    }
     void RemoveCameraOffset(float& x, float& y) const;
     void AddCube(float x, float y);
     void AddIcosahedron(float x, float y);
@@ -99,30 +153,32 @@ public:
     // Loads a polygon object from a ".coor" file and its ".poly" file and
     // shrinks it to fit the view; false (with a message shown) when it fails.
     bool LoadPolyObject(const QString& fileName);
+    // Places loaded polygon objects (the meshes of one file) in the scene with
+    // the foreground colour, all shrunk by one factor so that together they
+    // fit the view (never enlarged), makes the last one current and redraws.
+    void AddPolyObjects(std::vector<std::unique_ptr<TGLPolyObject>> objects);
     void PickObject(int x, int y);
+    // The last name of each whole hit record in a selection buffer, in order;
+    // a record that runs past the buffer ends the reading.
+    static std::vector<GLuint> ParseHitNames(const std::vector<GLuint>& buffer, std::size_t hits);
     void DeleteCurrent();
     void CopyCurrent();
     void SetDetailAll(int level);
     void UpdateLightPanel();
 
     // Dragging and the camera.
-    void SetRotateXY(bool on) { FRotateXY = on; }
+    void SetRotateXY(bool on);
     void ResetAxis();
-    // Places the camera directly (no redraw); the mouse tools and ResetAxis
-    // are the user's ways, this is for tools and tests.
-    void SetCameraRotation(float x, float y, float z)
-    {
-        FCameraRotX = x;
-        FCameraRotY = y;
-        FCameraRotZ = z;
-    }
+    // Places the camera directly (no redraw, no undo step); the mouse tools
+    // and ResetAxis are the user's ways, this is for tools and tests.
+    void SetCameraRotation(float x, float y, float z) { FDocument->LiveView().CameraRotation = {x, y, z}; }
 
     // Light options: act on the current object only when it is a light.
     void SetCurrentLightColor(unsigned char which, float r, float g, float b);
     void SetCurrentLightW(float w);
     // Lighting of the whole view, whatever the current object.
     void SetLighting(bool on);
-    bool GetLighting() const { return FLighting; }
+    bool GetLighting() const { return View().Lighting; }
 
     // Textures and material of the current object. CreateTexture makes an
     // OpenGL texture (shared by all views) from an image and returns its name;
@@ -139,30 +195,30 @@ public:
     // Animation.
     void EnableAnimation(bool on);
     bool IsAnimating() const;
-    void SetAnimateFlag(int flag) { FAnimateFlags |= flag; }
-    void ClearAnimateFlag(int flag) { FAnimateFlags &= ~flag; }
+    void SetAnimateFlag(int flag);
+    void ClearAnimateFlag(int flag);
     void SetAnimationInterval(int ms);
-    void SetAnimateStep(int step) { FAnimateStep = step; }
+    void SetAnimateStep(int step);
     void tmrAnimationTimer();
-    int GetAnimateFlags() const { return FAnimateFlags; }
-    int GetAnimateStep() const { return FAnimateStep; }
+    int GetAnimateFlags() const { return View().AnimateFlags; }
+    int GetAnimateStep() const { return View().AnimateStep; }
     int GetAnimationInterval() const;
 
     // Read access to the view state for panels and tests.
     TMouseTool GetTool() const { return FTool; }
-    TGLObject* GetFirstObject() const { return FFirstObject; }
-    TGLObject* GetCurrentObject() const { return FCurrentObject; }
+    TGLObject* GetFirstObject() const { return FDocument->First(); }
+    TGLObject* GetCurrentObject() const { return FDocument->Current(); }
     void GetViewExtents(float& left, float& right, float& bottom, float& top) const;
     void GetCameraRotation(float& x, float& y, float& z) const;
     void GetCameraTranslation(float& x, float& y, float& z) const;
     void GetBackColor(float& r, float& g, float& b) const;
-    bool GetRotateXY() const { return FRotateXY; }
+    bool GetRotateXY() const { return View().RotateXY; }
     bool GetIgnoreMouseMove() const { return FIgnoreMouseMove; }
     // Objects of the scene in list order.
     std::vector<TGLObject*> Objects() const;
-    bool GetDrawAxis() const { return FDrawAxis; }
-    bool GetPerspective() const { return FPerspective; }
-    bool GetWireFrame() const { return FWireFrame; }
+    bool GetDrawAxis() const { return View().DrawAxis; }
+    bool GetPerspective() const { return View().Perspective; }
+    bool GetWireFrame() const { return View().WireFrame; }
     float GetNear() const { return FNear; }
     float GetFar() const { return FFar; }
 
@@ -171,12 +227,21 @@ public:
 
     // Puts an object at the end of the scene list (the list owns it) and makes
     // it the current one; the first object becomes the head.
-    TGLObject* AddObject(std::unique_ptr<TGLObject> obj);
+    TGLObject* AddObject(std::unique_ptr<TGLObject> obj, const QString& text = QStringLiteral("Add"));
 
     // Makes the context-creation steps fail as a broken OpenGL driver would,
     // so that the messages and the view's state afterwards can be tested.
     enum class ContextFault { None, ChoosePixelFormat, SetPixelFormat, CreateContext, MakeCurrent };
     static void SetContextFaultForTesting(ContextFault fault);
+    // How many times Qt has given the view a context (a view moved to another
+    // window may get a new one).
+    int ContextCreations() const { return FContextCreations; }
+
+signals:
+    // The mouse position readout, for the frame's status bar.
+    void MouseTextChanged(const QString& text);
+    // The caption changed (file name, modified mark).
+    void CaptionChanged();
 
 protected:
     void initializeGL() override;
@@ -190,13 +255,34 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
+    class Host;
+    const TViewState& View() const { return FDocument->View(); }
+    // The document changed: bring the context's state, the extents and the
+    // projection in line with it and draw.
+    void SceneChanged();
+    // Sends the document's view options to the context (clear colour,
+    // polygon mode, lighting).
+    void ApplyViewOptions();
+    // Extents from the client size, the base extents and the zoom.
+    void ComputeExtents();
+    void UpdateCaption();
+    void BeginDrag();
+    void EndDrag();
     void FormShow();
     void FormResize();
     void FormClose();
     void FormDestroy();
+    void FormInitializeGL();
+    void FormPaint();
     bool SetupPixelFormat();
+    // Clears and draws the axes and objects into the current context.
+    void DrawFrame(GLenum mode);
+    // The extents of a client area of w x h pixels (both positive), with the zoom.
+    void SetExtentsFor(int w, int h);
+    void ApplyProjectionFor(double aspect);
     void InitGL();
     void BuildFontLists();
     // Restores what the view set in its context, after a new context replaced the old one.
@@ -211,32 +297,35 @@ private:
     static void EnableLightOptions();
     static void DisableLightOptions();
 
+    std::unique_ptr<Host> FHost;
+    std::unique_ptr<TSceneDocument> FDocument;
+    QString FViewName = QStringLiteral("Fig.1");
+    QString FMouseText;
     QMdiSubWindow* FSubWindow = nullptr; // set by FormCreate
-    TGLObject* FFirstObject = nullptr;
-    TGLObject* FCurrentObject = nullptr;
     TMouseTool FTool = mtCube;
     float FMouseX = 0, FMouseY = 0;
     float FViewLeft = 0, FViewRight = 0, FViewBottom = 0, FViewTop = 0;
-    float FCameraRotX = 20, FCameraRotY = 20, FCameraRotZ = 0;
-    float FCameraX = 0, FCameraY = 0, FCameraZ = 0;
-    float FBackRed = 0, FBackBlue = 0, FBackGreen = 0;
-    bool FRotateXY = true;
-    bool FDrawAxis = true;
-    bool FPerspective = false;
     float FBaseLeft = -20, FBaseRight = 20, FBaseTop = 20, FBaseBottom = -20;
     float FNear = -30, FFar = 30;
     bool FIgnoreMouseMove = false;
-    std::int32_t FAnimateFlags = 0;
-    std::int32_t FAnimateStep = 5;
     GLenum FTextureFilter = GL_NEAREST;
     QTimer* tmrAnimation;
+
+    // A drag in progress: what it started from, committed as one step.
+    bool FDragging = false;
+    TGLObject* FDragObject = nullptr;
+    TObjectState FDragObjectBefore;
+    TViewState FDragViewBefore;
+    // The camera and zoom from before a zoom to fit, while zoomed to fit.
+    bool FZoomFitSaved = false;
+    TViewState FBeforeZoomFit;
 
     // Context bookkeeping.
     bool FContextReady = false;  // the context works and InitGL has run
     bool FContextFailed = false; // creating or activating the context failed
-    bool FBackColorSet = false;  // SetBackColor has replaced the initial white
-    bool FWireFrame = false;
-    bool FLighting = false;
+    bool FInitialised = false;   // the first context has been set up
+    int FContextCreations = 0;
+    bool FPicking = false; // a pick's selection pass: no axes
     bool FShown = false;
     bool FInPaint = false;    // inside paintGL: the frame is shown on return
     bool FFrameReady = false; // a frame drawn outside paintGL awaits showing

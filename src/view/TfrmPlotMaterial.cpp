@@ -1,6 +1,7 @@
 // Textures, material and colours of the current object.
 #include "ContextScope.h"
 #include "TGLObject.h"
+#include "TexturePicture.h"
 #include "TfrmPlot.h"
 #include "ViewLinks.h"
 
@@ -8,19 +9,6 @@
 
 #include <stdexcept>
 #include <vector>
-
-namespace {
-
-// The largest power of two not greater than n (n itself when it is one).
-int PowerOfTwoAtMost(int n)
-{
-    int p = 1;
-    while (p <= n / 2)
-        p *= 2;
-    return p;
-}
-
-} // namespace
 
 GLuint TfrmPlot::CreateTexture(const QImage& bitmap)
 {
@@ -72,27 +60,37 @@ GLuint TfrmPlot::CreateTexture(const QImage& bitmap)
 
 void TfrmPlot::SetCurrentTexture(GLuint name)
 {
-    if (!FCurrentObject)
-        return;
-    FCurrentObject->SetTexture(name);
-    RenderScene(GL_RENDER);
+    if (TGLObject* current = FDocument->Current())
+        FDocument->EditObject(current, QStringLiteral("Texture"),
+                              [name](TGLObject& obj) { obj.SetTexture(name); });
 }
 
 void TfrmPlot::SetCurrentMaterial(float r, float g, float b, float shininess)
 {
-    if (!FCurrentObject)
-        return;
-    FCurrentObject->SetSpecular(r, g, b);
-    FCurrentObject->SetShininess(shininess);
-    RenderScene(GL_RENDER);
+    // Consecutive material changes (a slider moved) make one undo step.
+    constexpr int kMergeMaterial = 100;
+    if (TGLObject* current = FDocument->Current())
+        FDocument->EditObject(
+            current, QStringLiteral("Material"),
+            [&](TGLObject& obj) {
+                obj.SetSpecular(r, g, b);
+                obj.SetShininess(shininess);
+            },
+            kMergeMaterial);
 }
 
 void TfrmPlot::ApplyCurrentColors()
 {
     const TColorSource* source = viewlinks::ColorSource();
-    if (!FCurrentObject || !source)
+    TGLObject* current = FDocument->Current();
+    if (!current || !source)
         return;
-    FCurrentObject->SetColor(source->ForegroundColor());
+    // The object's and the background's colour change as one step.
+    const int foreground = source->ForegroundColor();
+    FDocument->UndoStack()->beginMacro(QStringLiteral("Colours"));
+    FDocument->EditObject(current, QStringLiteral("Colour"),
+                          [foreground](TGLObject& obj) { obj.SetColor(foreground); });
     SetBackColor(source->BackgroundColor());
+    FDocument->UndoStack()->endMacro();
     RenderScene(GL_RENDER);
 }

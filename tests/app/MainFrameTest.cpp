@@ -4,6 +4,8 @@
 #include "TAboutBox.h"
 #include "TMainForm.h"
 #include "TestSupport.h"
+#include "TfrmAddTask.h"
+#include "TfrmEnviroment.h"
 #include "TfrmOutPut.h"
 #include "TfrmPlot.h"
 #include "TfrmWorkSpace.h"
@@ -11,11 +13,14 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDockWidget>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProcess>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -23,10 +28,13 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
+#include <vector>
 
 // Takes the URLs the program asks the desktop to open.
 class UrlCatcher : public QObject {
@@ -149,6 +157,63 @@ TEST(AboutBox, TheMailAddressTurnsRedUnderThePointerAndOpensAMessage)
               QUrl(QStringLiteral("mailto:corvane@example.org?subject=About Veltrane&body=Dear Mr.Talbrin")));
 }
 
+TEST(AboutBox, TheMailLinkOpensOnlyWhenPressedAndReleasedOnIt)
+{
+    TAboutBox box;
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    const QPoint onLink = box.Comments->geometry().center();
+    const QPoint offLink = box.ProgramIcon->geometry().center();
+    ASSERT_FALSE(box.Comments->geometry().contains(offLink));
+    enum Step { PressOn, PressOff, MoveOn, MoveOff, ReleaseOn, ReleaseOff, RightPressOn, RightReleaseOn };
+    const struct {
+        const char* name;
+        std::vector<Step> steps;
+        int opened;
+    } cases[] = {
+        {"pressed and released on it", {PressOn, ReleaseOn}, 1},
+        {"dragged off and released there", {PressOn, MoveOff, ReleaseOff}, 0},
+        {"dragged off and back", {PressOn, MoveOff, MoveOn, ReleaseOn}, 1},
+        {"pressed elsewhere, released on it", {PressOff, MoveOn, ReleaseOn}, 0},
+        {"right button", {RightPressOn, RightReleaseOn}, 0},
+        {"a release on it after a drag off, then a click",
+         {PressOn, ReleaseOff, ReleaseOn, PressOn, ReleaseOn},
+         1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        UrlCatcher mail(QStringLiteral("mailto"));
+        // Events go to the box's window, as the window system sends them; Qt
+        // hands each release to the widget the press went to.
+        QWindow* window = box.windowHandle();
+        for (Step step : c.steps) {
+            const QPoint at = box.Panel1->mapTo(
+                &box, step == PressOff || step == MoveOff || step == ReleaseOff ? offLink : onLink);
+            switch (step) {
+            case PressOn:
+            case PressOff:
+                QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, at);
+                break;
+            case MoveOn:
+            case MoveOff:
+                QTest::mouseMove(window, at);
+                break;
+            case ReleaseOn:
+            case ReleaseOff:
+                QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, at);
+                break;
+            case RightPressOn:
+                QTest::mousePress(window, Qt::RightButton, Qt::NoModifier, at);
+                break;
+            case RightReleaseOn:
+                QTest::mouseRelease(window, Qt::RightButton, Qt::NoModifier, at);
+                break;
+            }
+        }
+        EXPECT_EQ(mail.Urls.size(), c.opened);
+    }
+}
+
 TEST_F(MainFrameTest, NewNumbersViewsByTheCountOfOpenOnes)
 {
     MainForm->FileNew1->trigger();
@@ -201,15 +266,147 @@ TEST_F(MainFrameTest, TheWindowMenuListsTheViewsAndArrangesThem)
     EXPECT_EQ(subs[1]->geometry().left(), subs[0]->geometry().right() + 1);
 }
 
+// A view's title bar: the strip above its client area.
+static int TitleBarHeight(const QMdiSubWindow* sub) { return sub->widget()->geometry().top(); }
+
+TEST_F(MainFrameTest, NewViewsOpenInsideTheAreaCascadingFromThePreviousOne)
+{
+    const struct {
+        const char* name;
+        QSize frame;
+        int views;
+        bool viewFits, wraps;
+    } cases[] = {
+        {"the frame as it starts", QSize(704, 639), 10, true, true},
+        {"a large frame", QSize(1200, 1000), 5, true, false},
+        {"a frame too small for a view", QSize(520, 420), 3, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MainForm->resize(c.frame);
+        QTest::qWait(50);
+        const QRect area = MainForm->MdiArea()->viewport()->rect();
+        int cascaded = 0, wrapped = 0, step = -1;
+        QMdiSubWindow* previous = MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder).last();
+        for (int i = 0; i < c.views; ++i) {
+            MainForm->FileNew1->trigger();
+            QMdiSubWindow* sub = MainForm->ActiveView()->SubWindow();
+            const QRect r = sub->geometry();
+            EXPECT_EQ(sub->widget()->size(), QSize(300, 300));
+            ASSERT_EQ(area.contains(r), c.viewFits) << "view " << i << " at " << r.x() << ", " << r.y();
+            if (!c.viewFits) {
+                EXPECT_EQ(r.top(), 0);
+                EXPECT_LE(r.left(), 5);
+                continue;
+            }
+            // Cascading: one step (a title bar) down and right of the previous
+            // view, or back at the first view's place when that would leave the area.
+            const QPoint moved = r.topLeft() - previous->geometry().topLeft();
+            if (step < 0 && moved.x() > 0) {
+                step = moved.x();
+                EXPECT_GE(step, TitleBarHeight(sub)) << "the previous view's title bar stays visible";
+                EXPECT_LE(step, 2 * TitleBarHeight(sub));
+            }
+            if (moved == QPoint(step, step)) {
+                ++cascaded;
+            } else {
+                EXPECT_EQ(r.topLeft(), QPoint(5, 0)) << "view " << i;
+                EXPECT_FALSE(area.contains(previous->geometry().translated(step, step))) << "view " << i;
+                ++wrapped;
+            }
+            previous = sub;
+        }
+        if (c.viewFits) {
+            EXPECT_GE(cascaded, 3);
+            EXPECT_EQ(wrapped > 0, c.wraps);
+        }
+        for (QMdiSubWindow* sub : MainForm->MdiArea()->subWindowList())
+            if (sub->widget() != frmPlot)
+                delete sub;
+    }
+}
+
+TEST_F(MainFrameTest, NewWhileTheViewsAreMaximisedGivesAMaximisedViewThatRestoresTo300By300)
+{
+    const struct {
+        const char* name;
+        std::function<void()> newView;
+    } cases[] = {{"File > New", [] { MainForm->FileNew1->trigger(); }},
+                 {"the New tool button", [] { MainForm->tbNew1->click(); }}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MainForm->ActiveView()->SubWindow()->showMaximized();
+        QTest::qWait(20);
+        QMdiSubWindow* before = MainForm->ActiveView()->SubWindow();
+        c.newView();
+        QTest::qWait(20);
+        QMdiSubWindow* sub = MainForm->ActiveView()->SubWindow();
+        ASSERT_NE(sub, before);
+        const QRect area = MainForm->MdiArea()->viewport()->rect();
+        EXPECT_TRUE(sub->isMaximized());
+        EXPECT_EQ(sub->geometry(), area);
+        EXPECT_EQ(sub->widget()->size(), area.size()) << "the picture fills the area and takes the mouse";
+
+        sub->showNormal();
+        QTest::qWait(20);
+        EXPECT_EQ(sub->widget()->size(), QSize(300, 300));
+        EXPECT_TRUE(area.contains(sub->geometry())) << "title bar and close button inside the area";
+    }
+}
+
+TEST_F(MainFrameTest, CascadeKeepsEachViewsSizeClippedToTheArea)
+{
+    const struct {
+        const char* name;
+        std::function<void()> cascade;
+    } cases[] = {{"Window > Cascade", [] { MainForm->WindowCascade1->trigger(); }},
+                 {"the Cascade tool button", [] { MainForm->ToolButton21->click(); }}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        while (MainForm->MdiArea()->subWindowList().size() < 4)
+            MainForm->FileNew1->trigger();
+        QList<QMdiSubWindow*> subs = MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder);
+        const QRect area = MainForm->MdiArea()->viewport()->rect();
+        subs[1]->resize(200, 150);
+        subs[2]->resize(area.width() + 100, 120); // wider than the area
+        QList<QSize> sizes;
+        for (QMdiSubWindow* sub : subs)
+            sizes << sub->size();
+        sizes[2].setWidth(area.width());
+        subs[3]->showMaximized(); // comes back at its own size
+        MainForm->MdiArea()->setActiveSubWindow(subs[1]);
+        QTest::qWait(20);
+
+        c.cascade();
+        QTest::qWait(20);
+        QList<QMdiSubWindow*> stacked = MainForm->MdiArea()->subWindowList(QMdiArea::StackingOrder);
+        EXPECT_EQ(stacked.last(), subs[1]) << "the active view in front";
+        EXPECT_EQ(MainForm->MdiArea()->currentSubWindow(), subs[1]);
+        for (int i = 0; i < subs.size(); ++i) {
+            EXPECT_FALSE(subs[i]->isMaximized());
+            EXPECT_EQ(subs[i]->size(), sizes[i]) << subs[i]->widget()->windowTitle().toStdString();
+            EXPECT_TRUE(area.contains(subs[i]->geometry())) << subs[i]->widget()->windowTitle().toStdString();
+        }
+        // From back to front each view lies a title bar further down and
+        // right, or starts again at the top-left.
+        for (int i = 1; i < stacked.size(); ++i) {
+            const QPoint step = stacked[i]->pos() - stacked[i - 1]->pos();
+            if (stacked[i]->pos() != QPoint(0, 0)) {
+                EXPECT_EQ(step.x(), step.y());
+                EXPECT_GE(step.y(), TitleBarHeight(stacked[i]));
+            }
+        }
+        EXPECT_EQ(stacked.first()->pos(), QPoint(0, 0));
+    }
+}
+
 TEST_F(MainFrameTest, MenuEntriesAndToolButtonsAreAsListed)
 {
-    EXPECT_FALSE(MainForm->FileOpen1->isEnabled());
-    EXPECT_FALSE(MainForm->FileSave1->isEnabled());
-    EXPECT_FALSE(MainForm->EditClear1->isEnabled());
-    EXPECT_FALSE(MainForm->tbOpen1->isEnabled());
-    for (QAction* a :
-         {MainForm->CopyItem, MainForm->SetPictureProperty1, MainForm->Pause1, MainForm->Enviroment1})
+    // Scene files and the commands on the active view work (a view is open).
+    for (QAction* a : {MainForm->FileOpen1, MainForm->FileSave1, MainForm->EditClear1, MainForm->CopyItem,
+                       MainForm->SetPictureProperty1, MainForm->Pause1, MainForm->Enviroment1})
         EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
+    EXPECT_TRUE(MainForm->tbOpen1->isEnabled());
     EXPECT_EQ(MainForm->FileNew1->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
     EXPECT_EQ(MainForm->WorkSpace1->text(), QStringLiteral("Worspace"));
     EXPECT_TRUE(MainForm->ViewOutput1->isChecked());
@@ -276,9 +473,131 @@ TEST_F(MainFrameTest, PanelTogglesAndTheClosedPanelReaction)
     MainForm->ViewOutput1->trigger();
     QTest::qWait(20);
     EXPECT_TRUE(frmOutPut->isVisible());
-    EXPECT_FALSE(frmOutPut->isFloating());
-    EXPECT_EQ(MainForm->dockWidgetArea(frmOutPut), Qt::BottomDockWidgetArea);
+    EXPECT_TRUE(frmOutPut->isFloating()) << "shown again where the user left it";
     EXPECT_TRUE(MainForm->ViewOutput1->isChecked());
+}
+
+TEST_F(MainFrameTest, PanelTogglesHideAndShowThePanelWhereTheUserPutIt)
+{
+    struct Case {
+        const char* name;
+        QDockWidget* panel;
+        QAction* entry;
+        std::function<void()> place;
+    } cases[] = {
+        {"Output floating", frmOutPut, MainForm->ViewOutput1,
+         [] {
+             frmOutPut->setFloating(true);
+             frmOutPut->move(MainForm->geometry().topLeft() + QPoint(40, 60));
+         }},
+        {"WorkSpace floating", frmWorkSpace, MainForm->WorkSpace1, [] { frmWorkSpace->setFloating(true); }},
+        {"WorkSpace docked at the bottom", frmWorkSpace, MainForm->WorkSpace1,
+         [] { MainForm->addDockWidget(Qt::BottomDockWidgetArea, frmWorkSpace); }},
+        {"Output docked at the left", frmOutPut, MainForm->ViewOutput1,
+         [] { MainForm->addDockWidget(Qt::LeftDockWidgetArea, frmOutPut); }},
+        {"WorkSpace tabbed behind Output", frmWorkSpace, MainForm->WorkSpace1,
+         [] {
+             MainForm->tabifyDockWidget(frmOutPut, frmWorkSpace);
+             QTest::qWait(20);
+             frmOutPut->raise();
+         }},
+        {"Output tabbed in front of WorkSpace", frmOutPut, MainForm->ViewOutput1,
+         [] {
+             MainForm->tabifyDockWidget(frmOutPut, frmWorkSpace);
+             QTest::qWait(20);
+             frmOutPut->raise();
+         }},
+    };
+    // Both entries always tell whether their panel is shown.
+    auto entriesInStep = [] {
+        QTest::qWait(20);
+        EXPECT_EQ(MainForm->ViewOutput1->isChecked(), !frmOutPut->isHidden());
+        EXPECT_EQ(MainForm->WorkSpace1->isChecked(), !frmWorkSpace->isHidden());
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.place();
+        QTest::qWait(20);
+        const bool floating = c.panel->isFloating();
+        const QRect floatingPlace = c.panel->geometry();
+        const Qt::DockWidgetArea area = MainForm->dockWidgetArea(c.panel);
+        const QList<QDockWidget*> tabbedWith = MainForm->tabifiedDockWidgets(c.panel);
+        entriesInStep();
+        EXPECT_TRUE(c.entry->isChecked());
+
+        c.entry->trigger();
+        EXPECT_TRUE(c.panel->isHidden());
+        EXPECT_FALSE(c.entry->isChecked());
+        entriesInStep();
+
+        c.entry->trigger();
+        QTest::qWait(20);
+        EXPECT_TRUE(c.panel->isVisible()) << "shown, and in front of its tab group";
+        EXPECT_TRUE(c.entry->isChecked());
+        EXPECT_EQ(c.panel->isFloating(), floating);
+        if (floating)
+            EXPECT_EQ(c.panel->geometry().topLeft(), floatingPlace.topLeft());
+        else
+            EXPECT_EQ(MainForm->dockWidgetArea(c.panel), area);
+        EXPECT_EQ(MainForm->tabifiedDockWidgets(c.panel), tabbedWith);
+        entriesInStep();
+
+        // Bring the panels back home for the next case.
+        for (QDockWidget* panel :
+             {static_cast<QDockWidget*>(frmOutPut), static_cast<QDockWidget*>(frmWorkSpace)}) {
+            panel->setFloating(false);
+            panel->show();
+        }
+        MainForm->addDockWidget(Qt::BottomDockWidgetArea, frmOutPut);
+        MainForm->addDockWidget(Qt::LeftDockWidgetArea, frmWorkSpace);
+        entriesInStep();
+    }
+}
+
+TEST_F(MainFrameTest, ShutDownDestroysEveryWindowTheMostRecentFirst)
+{
+    const struct {
+        const char* name;
+        std::function<void()> before;
+        QStringList order;
+    } cases[] = {
+        {"two views opened with New",
+         [] {
+             MainForm->FileNew1->trigger();
+             MainForm->tbNew1->click();
+         },
+         {"Fig.3", "Fig.2", "frmEnviroment", "frmAddTask", "frmWorkSpace", "frmOutPut", "Fig.1", "AboutBox",
+          "MainForm"}},
+        {"the first view closed, then New",
+         [] {
+             CloseView(QStringLiteral("Fig.1"));
+             MainForm->FileNew1->trigger();
+         },
+         {"Fig.1", "frmEnviroment", "frmAddTask", "frmWorkSpace", "frmOutPut", "AboutBox", "MainForm"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!MainForm) {
+            CreateApplicationWindows();
+            MainForm->show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(MainForm));
+        }
+        c.before();
+        QStringList destroyed;
+        auto watch = [&](QObject* window, const QString& name) {
+            QObject::connect(window, &QObject::destroyed, [&destroyed, name] { destroyed << name; });
+        };
+        watch(MainForm, QStringLiteral("MainForm"));
+        watch(AboutBox, QStringLiteral("AboutBox"));
+        watch(frmOutPut, QStringLiteral("frmOutPut"));
+        watch(frmWorkSpace, QStringLiteral("frmWorkSpace"));
+        watch(frmAddTask, QStringLiteral("frmAddTask"));
+        watch(frmEnviroment, QStringLiteral("frmEnviroment"));
+        for (QMdiSubWindow* sub : MainForm->MdiArea()->subWindowList())
+            watch(sub->widget(), sub->widget()->windowTitle());
+        DestroyApplicationWindows();
+        EXPECT_EQ(destroyed, c.order);
+    }
 }
 
 TEST_F(MainFrameTest, AlwaysOnTopKeepsThePlaceAndSize)
@@ -296,17 +615,32 @@ TEST_F(MainFrameTest, AlwaysOnTopKeepsThePlaceAndSize)
 TEST_F(MainFrameTest, PrintingRestoresTheCursorHoweverTheDialogEnds)
 {
     auto saved = TMainForm::PrintDialogRunner();
-    bool busy = false;
-    TMainForm::PrintDialogRunner() = [&](QWidget*) {
-        busy = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
-        throw std::runtime_error("no printer");
-    };
-    MainForm->FilePrint->trigger();
+    const struct {
+        const char* name;
+        bool fails;
+    } cases[] = {{"the dialog closes", false}, {"the dialog fails", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        bool ran = false;
+        const QCursor* cursorOverDialog = nullptr;
+        QString dialogClass;
+        TMainForm::PrintDialogRunner() = [&](QPrintDialog& dialog, QPrinter&) -> bool {
+            ran = true;
+            cursorOverDialog = QApplication::overrideCursor();
+            dialogClass = QString::fromLatin1(dialog.metaObject()->className());
+            if (c.fails)
+                throw std::runtime_error("no printer");
+            return false;
+        };
+        MainForm->FilePrint->trigger();
+        EXPECT_TRUE(ran);
+        EXPECT_EQ(dialogClass, QStringLiteral("QPrintDialog"));
+        EXPECT_EQ(cursorOverDialog, nullptr) << "no busy cursor over the dialog";
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(messages.Errors, c.fails ? QStringList{"no printer"} : QStringList());
+        messages.Errors.clear();
+    }
     TMainForm::PrintDialogRunner() = saved;
-    EXPECT_TRUE(busy);
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(messages.Errors, QStringList{"no printer"});
-    messages.Errors.clear();
 }
 
 TEST_F(MainFrameTest, TheHomePageEntryOpensItsAddress)

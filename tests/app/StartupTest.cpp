@@ -9,17 +9,26 @@
 #include "TfrmPlot.h"
 #include "TfrmWorkSpace.h"
 
+#include <QAbstractNativeEventFilter>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstring>
 #include <stdexcept>
+#include <vector>
+
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -61,6 +70,95 @@ TEST_F(StartupTest, SplashShowsItsStretchedPictureUntilTheFrameIsCreated)
     EXPECT_TRUE(splash.isNull()) << "the frame's creation destroys the splash";
     EXPECT_EQ(Splash, nullptr);
     EXPECT_FALSE(MainForm->isVisible()) << "the frame shows only when the event loop starts";
+}
+
+namespace {
+
+// Holds back the window system's notices that a window was mapped and exposed,
+// as a slow window manager would, until Release hands them over.
+class ExposureHold : public QAbstractNativeEventFilter {
+public:
+    ExposureHold() { QCoreApplication::instance()->installNativeEventFilter(this); }
+    ~ExposureHold() override
+    {
+        Release();
+        QCoreApplication::instance()->removeNativeEventFilter(this);
+    }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
+    {
+        if (!FHolding || type != "xcb_generic_event_t")
+            return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        const int kind = event->response_type & 0x7f;
+        if (kind != XCB_EXPOSE && kind != XCB_MAP_NOTIFY)
+            return false;
+        std::array<char, 32> copy;
+        std::memcpy(copy.data(), event, copy.size());
+        FHeld.push_back(copy);
+        return true;
+    }
+
+    void Release()
+    {
+        FHolding = false;
+        auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+        if (!x11 || FHeld.empty())
+            return;
+        xcb_connection_t* connection = x11->connection();
+        for (const auto& event : FHeld) {
+            const bool expose = (event[0] & 0x7f) == XCB_EXPOSE;
+            const xcb_window_t window =
+                expose ? reinterpret_cast<const xcb_expose_event_t*>(event.data())->window
+                       : reinterpret_cast<const xcb_map_notify_event_t*>(event.data())->window;
+            xcb_send_event(connection, 0, window,
+                           expose ? XCB_EVENT_MASK_EXPOSURE : XCB_EVENT_MASK_STRUCTURE_NOTIFY, event.data());
+        }
+        xcb_flush(connection);
+        FHeld.clear();
+    }
+
+private:
+    bool FHolding = true;
+    std::vector<std::array<char, 32>> FHeld;
+};
+
+} // namespace
+
+TEST_F(StartupTest, TheSplashIsPaintedOnlyOnceTheWindowSystemHasExposedIt)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs the X11 platform";
+    const struct {
+        const char* name;
+        int releaseAfterMs; // -1: not during start-up
+        bool exposed;
+    } cases[] = {{"exposed a little late", 200, true}, {"never exposed", -1, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ExposureHold hold;
+        if (c.releaseAfterMs >= 0)
+            QTimer::singleShot(c.releaseAfterMs, [&hold] { hold.Release(); });
+        ShowSplash();
+        ASSERT_NE(Splash, nullptr);
+        ASSERT_NE(Splash->windowHandle(), nullptr);
+        EXPECT_EQ(Splash->windowHandle()->isExposed(), c.exposed)
+            << "the wait ends with the expose, or its limit";
+        if (c.exposed) {
+            // On screen now, before the three seconds in which nothing is processed.
+            const QRect place = Splash->geometry();
+            const QImage screen = QGuiApplication::primaryScreen()
+                                      ->grabWindow(0, place.x(), place.y(), place.width(), place.height())
+                                      .toImage();
+            const QImage painted = Splash->grab().toImage();
+            for (QPoint at : {QPoint(5, 5), QPoint(90, 110), QPoint(200, 100), QPoint(260, 200)})
+                EXPECT_EQ(QColor(screen.pixel(at)).name().toStdString(),
+                          QColor(painted.pixel(at)).name().toStdString())
+                    << at.x() << ", " << at.y();
+        }
+        hold.Release();
+        DestroySplash();
+    }
 }
 
 TEST_F(StartupTest, CreatesTheWindowsInOrderAndStoresThemInTheirGlobals)

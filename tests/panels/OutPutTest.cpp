@@ -7,10 +7,15 @@
 
 #include <QCheckBox>
 #include <QImage>
+#include <QImageReader>
+#include <QPainter>
+#include <QtEndian>
+
 #include <QPushButton>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <cstring>
 
 namespace {
 
@@ -209,6 +214,127 @@ TEST_F(OutPutTest, PicturesBeyondTheLargestTextureAreScaledToIt)
         },
         std::runtime_error);
     EXPECT_THROW(first->CreateTexture(QImage()), std::runtime_error) << "an empty picture";
+}
+
+TEST(TextureSize, PowersOfTwoWithinTheOpenGlLimitAndTheReadersMemory)
+{
+    constexpr qint64 MB = 1024 * 1024;
+    struct Case {
+        QSize picture;
+        int maxTexture;
+        qint64 byteLimit;
+        QSize texture;
+    } cases[] = {
+        {{300, 200}, 16384, 128 * MB, {256, 128}},
+        {{256, 256}, 16384, 128 * MB, {256, 256}},
+        {{1, 1}, 16384, 128 * MB, {1, 1}},
+        {{8000, 6000}, 16384, 128 * MB, {4096, 4096}}, // a phone's photo
+        {{8000, 6000}, 2048, 128 * MB, {2048, 2048}},
+        {{300, 200}, 64, 128 * MB, {64, 64}},
+        {{300, 200}, 100, 128 * MB, {64, 64}},           // a limit that is no power of two
+        {{40000, 30000}, 16384, 128 * MB, {4096, 8192}}, // 16384 x 16384 would need 1 GB
+        {{40000, 30000}, 16384, 0, {16384, 16384}},      // no memory limit
+        {{70000, 3}, 65536, MB / 16, {8192, 2}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TextureSizeFor(c.picture, c.maxTexture, c.byteLimit), c.texture)
+            << c.picture.width() << " x " << c.picture.height() << ", limit " << c.maxTexture;
+}
+
+TEST_F(OutPutTest, APhotoAboveTheReadersAllocationLimitBecomesATexture)
+{
+    // 8000 x 6000 (48 megapixels) decodes to 192 MB, above the reader's 128 MB:
+    // red, green, blue and white quarters show where the picture's corners went.
+    QImage photo(8000, 6000, QImage::Format_RGB888);
+    auto halves = [](QRgb left, QRgb right) {
+        QByteArray row;
+        for (int x = 0; x < 8000; ++x) {
+            const QRgb c = x < 4000 ? left : right;
+            row.append(char(qRed(c))).append(char(qGreen(c))).append(char(qBlue(c)));
+        }
+        return row;
+    };
+    const QByteArray top = halves(qRgb(255, 0, 0), qRgb(0, 255, 0));
+    const QByteArray bottom = halves(qRgb(0, 0, 255), qRgb(255, 255, 255));
+    for (int y = 0; y < photo.height(); ++y)
+        std::memcpy(photo.scanLine(y), (y < 3000 ? top : bottom).constData(), 8000 * 3);
+    const QString path = dir.filePath(QStringLiteral("photo.jpg"));
+    ASSERT_TRUE(photo.save(path, "JPEG", 90));
+    photo = QImage();
+    ASSERT_GT(8000LL * 6000 * 4, qint64(QImageReader::allocationLimit()) * 1024 * 1024);
+
+    corvane::RunHandler([&] { out->AddTextureFile(path); });
+    ASSERT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
+    ASSERT_EQ(out->TextureCount(), 2);
+    EXPECT_EQ(out->TextureCaption(1), QStringLiteral("photo.jpg"));
+    int w = 0, h = 0;
+    const auto texels = ReadTexture(first, out->TextureName(1), w, h);
+    ASSERT_EQ(QSize(w, h), QSize(4096, 4096));
+    const struct {
+        int x, y;
+        QColor colour;
+    } quarters[] = {
+        {1024, 1024, Qt::red}, {3072, 1024, Qt::green}, {1024, 3072, Qt::blue}, {3072, 3072, Qt::white}};
+    for (const auto& q : quarters) {
+        const GLubyte* t = &texels[(static_cast<std::size_t>(q.y) * 4096 + q.x) * 3];
+        EXPECT_LE(std::abs(t[0] - q.colour.red()) + std::abs(t[1] - q.colour.green()) +
+                      std::abs(t[2] - q.colour.blue()),
+                  24)
+            << q.x << ", " << q.y << ": " << int(t[0]) << " " << int(t[1]) << " " << int(t[2]);
+    }
+}
+
+TEST_F(OutPutTest, PicturesAreScaledToTheirTextureWhileTheyAreRead)
+{
+    // Formats that can scale while decoding hand over the texture's size; the
+    // others are scaled afterwards, as before.
+    const QString png = dir.filePath(QStringLiteral("p.png"));
+    ASSERT_TRUE(QImage(WritePicture("p.bmp", 300, 200)).save(png));
+    const struct {
+        QString path;
+        bool scaledAfterwards;
+    } cases[] = {{png, false}, {dir.filePath(QStringLiteral("p.bmp")), true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        gl::RecordingDevice rec;
+        rec.SetMaxTextureSize(64);
+        gl::ScopedDevice scope(rec);
+        out->AddTextureFile(c.path);
+        EXPECT_NE(
+            rec.Text().find("glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 64, 64, 0, GL_RGB, GL_UNSIGNED_BYTE)"),
+            std::string::npos)
+            << rec.Text();
+        EXPECT_EQ(rec.Text().find("gluScaleImage(GL_RGB, 300, 200") != std::string::npos, c.scaledAfterwards)
+            << rec.Text();
+    }
+}
+
+TEST_F(OutPutTest, AHugePictureInAFormatThatCannotScaleIsRefusedWithAMessage)
+{
+    // A bitmap header that claims 9000 x 7000 pixels (252 MB decoded).
+    const QString path = dir.filePath(QStringLiteral("huge.bmp"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    QByteArray header(54, '\0');
+    auto put32 = [&](int at, quint32 v) { qToLittleEndian(v, header.data() + at); };
+    header[0] = 'B';
+    header[1] = 'M';
+    put32(2, 54);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, 9000);
+    put32(22, 7000);
+    qToLittleEndian<quint16>(1, header.data() + 26);
+    qToLittleEndian<quint16>(24, header.data() + 28);
+    file.write(header);
+    file.close();
+    corvane::RunHandler([&] { out->AddTextureFile(path); });
+    ASSERT_EQ(messages.Errors.size(), 1);
+    EXPECT_TRUE(messages.Errors.first().startsWith(QStringLiteral("The picture in ") + path +
+                                                   QStringLiteral(" is 9000 x 7000 pixels")))
+        << messages.Errors.first().toStdString();
+    EXPECT_EQ(out->TextureCount(), 1);
+    messages.Errors.clear();
 }
 
 TEST_F(OutPutTest, TheLinearFilterReachesOnlyLaterTextures)

@@ -241,3 +241,38 @@ TEST_F(WorkSpaceTest, WithoutAViewEveryHandlerDoesNothing)
     EXPECT_TRUE(messages.Plain.isEmpty());
     EXPECT_TRUE(messages.Errors.isEmpty());
 }
+
+TEST_F(WorkSpaceTest, LoadObjectReadsMeshFilesAsOneObjectPerMeshOrGivesTheirMessage)
+{
+    QTemporaryDir dir;
+    auto write = [&](const char* name, const QByteArray& text) {
+        QFile file(dir.filePath(QLatin1String(name)));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        return file.fileName();
+    };
+    // Two meshes, together 80 units wide: both shrink by the same factor, so
+    // they keep their places against each other.
+    ws->LoadObjectFile(write("two.obj", "o a\nv 0 0 0\nv 40 0 0\nv 0 1 0\nf 1 2 3\n"
+                                        "o b\nv 40 0 0\nv 80 0 0\nv 40 1 0\nf 4 5 6\n"));
+    ASSERT_EQ(first->Objects().size(), 2u) << messages.Plain.join(QLatin1Char('\n')).toStdString();
+    for (TGLObject* obj : first->Objects()) {
+        float x, y, z;
+        obj->GetScale(x, y, z);
+        EXPECT_FLOAT_EQ(x, 0.5f);
+    }
+    EXPECT_EQ(first->GetCurrentObject(), first->Objects().back());
+
+    const QString broken = write("broken.stl", "solid x\nfacet normal 0 0 0\nouter loop\nvertex 0 0");
+    ws->LoadObjectFile(broken);
+    EXPECT_EQ(first->Objects().size(), 2u);
+    ASSERT_EQ(messages.Plain.size(), 1);
+    EXPECT_TRUE(messages.Plain[0].startsWith(QStringLiteral("Could not load ") + broken));
+    EXPECT_TRUE(second->Objects().empty());
+
+    // A file of no mesh format with a face file beside it is still our pair.
+    write("plain.poly", "1\nf 1 2 3\n");
+    ws->LoadObjectFile(write("plain", "3\n1,0,0,0\n2,1,0,0\n3,0,1,0\n"));
+    EXPECT_EQ(first->Objects().size(), 3u);
+    EXPECT_EQ(messages.Plain.size(), 1);
+}

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "Prompts.h"
 #include "TfrmPlot.h"
 
 #include <QMdiArea>
@@ -10,6 +11,11 @@
 
 MessageRecorder::MessageRecorder()
 {
+    // Scenes with unsaved changes close without asking unless a test answers.
+    FPreviousPrompt = corvane::SetSaveChangesPrompt([this](const QString& caption) {
+        Prompts.append(caption);
+        return PromptAnswer;
+    });
     FPrevious = corvane::SetMessageHandler([this](corvane::MessageKind kind, const QString& text) {
         (kind == corvane::MessageKind::Error         ? Errors
          : kind == corvane::MessageKind::Information ? Information
@@ -18,7 +24,11 @@ MessageRecorder::MessageRecorder()
     });
 }
 
-MessageRecorder::~MessageRecorder() { corvane::SetMessageHandler(std::move(FPrevious)); }
+MessageRecorder::~MessageRecorder()
+{
+    corvane::SetMessageHandler(std::move(FPrevious));
+    corvane::SetSaveChangesPrompt(std::move(FPreviousPrompt));
+}
 
 ViewHost::ViewHost() : FArea(new QMdiArea)
 {
@@ -38,7 +48,7 @@ ViewHost::~ViewHost()
 TfrmPlot* ViewHost::AddView(const QString& caption, bool wait)
 {
     auto* view = new TfrmPlot;
-    view->setWindowTitle(caption);
+    view->SetViewName(caption);
     QMdiSubWindow* sub = FArea->addSubWindow(view);
     view->FormCreate();
     sub->show();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Messages.h"
+#include "Prompts.h"
 
 #include <QColor>
 #include <QMainWindow>
@@ -32,9 +33,13 @@ public:
     QStringList Plain;
     QStringList Information;
     QStringList Errors;
+    // The captions the save-changes prompt was shown for, and its answer.
+    QStringList Prompts;
+    corvane::SaveChoice PromptAnswer = corvane::SaveChoice::Discard;
 
 private:
     corvane::MessageHandler FPrevious;
+    corvane::SaveChangesPrompt FPreviousPrompt;
 };
 
 // A shown main window with an MDI area to hold views, as the frame does.

@@ -3,8 +3,10 @@
 #include "TGLIcosahedron.h"
 #include "TGLLight.h"
 #include "TGLPolyObject.h"
+#include "TestShape.h"
 #include "TestSupport.h"
 #include "TfrmPlot.h"
+#include "ViewFrame.h"
 #include "ViewLinks.h"
 
 #include <QDir>
@@ -15,6 +17,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <initializer_list>
 
 namespace {
 
@@ -74,6 +78,38 @@ protected:
         view->FormMouseDown(Qt::LeftButton, shift, a.x(), a.y());
         view->FormMouseMove(buttons, shift, b.x(), b.y());
         view->FormMouseUp(Qt::LeftButton, shift, b.x(), b.y());
+    }
+
+    // A drag along a path in view coordinates: pressed at the first point,
+    // moved through the others, released at the last.
+    void DragAlong(std::initializer_list<QPointF> path, Qt::MouseButtons buttons,
+                   Qt::KeyboardModifiers shift = Qt::NoModifier)
+    {
+        const QPointF* p = path.begin();
+        QPoint at = Pixel(static_cast<float>(p->x()), static_cast<float>(p->y()));
+        view->FormMouseDown(Qt::LeftButton, shift, at.x(), at.y());
+        for (++p; p != path.end(); ++p) {
+            at = Pixel(static_cast<float>(p->x()), static_cast<float>(p->y()));
+            view->FormMouseMove(buttons, shift, at.x(), at.y());
+        }
+        view->FormMouseUp(Qt::LeftButton, shift, at.x(), at.y());
+    }
+
+    // Where the current object and the camera stand: the object's position,
+    // rotation and scale, the camera's rotation (from kCameraRotation on) and
+    // translation (from kCameraTranslation on).
+    static constexpr std::size_t kCameraRotation = 9, kCameraTranslation = 12;
+    std::array<float, 15> Pose() const
+    {
+        TGLObject* current = view->GetCurrentObject();
+        const TObjectState o = current ? TObjectState::Capture(*current) : TObjectState{};
+        const TViewState& v = view->Document()->View();
+        const std::array<const std::array<float, 3>*, 5> parts{&o.Position, &o.Rotation, &o.Scale,
+                                                               &v.CameraRotation, &v.CameraTranslation};
+        std::array<float, 15> pose{};
+        for (std::size_t i = 0; i < pose.size(); ++i)
+            pose[i] = (*parts[i / 3])[i % 3];
+        return pose;
     }
 
     void Click(float vx, float vy, Qt::MouseButton button = Qt::LeftButton)
@@ -297,7 +333,7 @@ TEST_F(InteractionTest, ScaleDragsGrowTheAxesTheButtonsChoose)
     const QPoint p = Pixel(1.5f, 0);
     view->FormMouseMove(Qt::NoButton, Qt::NoModifier, p.x(), p.y());
     EXPECT_EQ(Scale(cube), (std::array<float, 3>{6, 6, 6}));
-    EXPECT_EQ(view->windowTitle(), QStringLiteral("Tools - mouse at X: 1.500000, Y: 0.000000"));
+    EXPECT_EQ(view->MouseText(), QStringLiteral("Tools - mouse at X: 1.500000, Y: 0.000000"));
 }
 
 TEST_F(InteractionTest, RotateDragsTurnTheObjectAgainstTheMouse)
@@ -403,7 +439,7 @@ TEST_F(InteractionTest, MouseDragsWorkThroughRealEvents)
     view->GetCurrentObject()->GetXY(x, y);
     EXPECT_FLOAT_EQ(x, 4);
     EXPECT_FLOAT_EQ(y, 2);
-    EXPECT_TRUE(view->windowTitle().startsWith(QStringLiteral("Tools - mouse at X: 4.000000, Y: 2.000000")));
+    EXPECT_TRUE(view->MouseText().startsWith(QStringLiteral("Tools - mouse at X: 4.000000, Y: 2.000000")));
 }
 
 TEST_F(InteractionTest, AnimationTicksSpinTheCameraInWholeDegreesAndObjectsWithFolds)
@@ -515,9 +551,9 @@ TEST_F(InteractionTest, LoadedObjectsShrinkToFitAndFailedLoadsChangeNothing)
     }
     EXPECT_TRUE(view->GetIgnoreMouseMove());
     const QPoint p = Pixel(3, 3);
-    const QString caption = view->windowTitle();
+    const QString readout = view->MouseText();
     view->FormMouseMove(Qt::NoButton, Qt::NoModifier, p.x(), p.y());
-    EXPECT_EQ(view->windowTitle(), caption) << "the first move after a load is swallowed";
+    EXPECT_EQ(view->MouseText(), readout) << "the first move after a load is swallowed";
     EXPECT_FALSE(view->GetIgnoreMouseMove());
 
     TGLObject* current = view->GetCurrentObject();
@@ -531,17 +567,49 @@ TEST_F(InteractionTest, LoadedObjectsShrinkToFitAndFailedLoadsChangeNothing)
 
 TEST_F(InteractionTest, DeleteAllAndCopyLeaveNothingToDragOrCopy)
 {
-    view->AddCube(0, 0);
+    view->RenderScene(GL_RENDER);
+    const QImage empty = ReadFrame(view);
+    view->AddCube(3, -4);
+    TGLObject* original = view->GetCurrentObject();
+    original->RotateXY(30, 40);
     view->CopyCurrent();
     EXPECT_EQ(Ids(view), (std::vector<int>{1, 2}));
+    TGLObject* copy = view->GetCurrentObject();
+    ASSERT_NE(copy, original) << "the copy becomes the current object";
+    EXPECT_TRUE(TObjectState::Capture(*copy) == TObjectState::Capture(*original))
+        << "in the same place and shape";
+    QUndoStack* undo = view->Document()->UndoStack();
+    const int steps = undo->count();
+
     view->DeleteAll();
     EXPECT_TRUE(view->Objects().empty());
     EXPECT_EQ(view->GetCurrentObject(), nullptr);
+    EXPECT_EQ(undo->count(), steps + 1);
+    EXPECT_EQ(undo->undoText(), QStringLiteral("Delete All"));
+    EXPECT_TRUE(SamePicture(ReadFrame(view), empty)) << "the frame shows no object";
+
+    // With nothing current, copying, deleting and dragging do nothing and record nothing.
+    const TViewState camera = view->Document()->View();
     view->CopyCurrent();
     view->DeleteCurrent();
-    view->SetTool(mtScale);
-    Drag(0, 0, 5, 5, Qt::LeftButton);
+    for (TMouseTool tool : {mtScale, mtTranslate, mtRotate}) {
+        view->SetTool(tool);
+        Drag(0, 0, 5, 5, Qt::LeftButton);
+        Drag(0, 0, 5, 5, Qt::RightButton);
+    }
     EXPECT_TRUE(view->Objects().empty());
+    EXPECT_EQ(undo->count(), steps + 1);
+    EXPECT_TRUE(view->Document()->View() == camera);
+    view->RenderScene(GL_RENDER);
+    EXPECT_TRUE(SamePicture(ReadFrame(view), empty));
+
+    // Undoing the deletion brings both back as they were.
+    view->Undo();
+    ASSERT_EQ(Ids(view), (std::vector<int>{1, 2}));
+    float x, y;
+    view->Objects()[1]->GetXY(x, y);
+    EXPECT_EQ((std::array<float, 2>{x, y}), (std::array<float, 2>{3, -4}));
+    EXPECT_EQ(Rotation(view->Objects()[1]), (std::array<float, 3>{30, 40, 0}));
 }
 
 TEST_F(InteractionTest, SetDetailAllChangesEveryIcosahedron)
@@ -554,4 +622,268 @@ TEST_F(InteractionTest, SetDetailAllChangesEveryIcosahedron)
     EXPECT_EQ(static_cast<TGLIcosahedron*>(view->Objects()[2])->GetDepth(), 1);
     view->SetDetailAll(9);
     EXPECT_EQ(static_cast<TGLIcosahedron*>(view->Objects()[0])->GetDepth(), 1);
+}
+
+TEST_F(InteractionTest, ADragInSeveralMovesEndsWhereOneMoveEndsAndIsOneUndoStep)
+{
+    struct Case {
+        const char* what;
+        TMouseTool tool;
+        Qt::MouseButtons buttons;
+        Qt::KeyboardModifiers shift;
+        bool rotateXY;
+        const char* step; // the undo step's text
+    };
+    const Case cases[] = {
+        {"scale", mtScale, Qt::LeftButton, Qt::NoModifier, true, "Scale"},
+        {"scale in depth", mtScale, Qt::RightButton, Qt::NoModifier, true, "Scale"},
+        {"scale evenly", mtScale, Qt::LeftButton, Qt::ShiftModifier, true, "Scale"},
+        {"move", mtTranslate, Qt::LeftButton, Qt::NoModifier, true, "Move"},
+        {"move in depth", mtTranslate, Qt::RightButton, Qt::NoModifier, true, "Move"},
+        {"rotate about x and y", mtRotate, Qt::LeftButton, Qt::NoModifier, true, "Rotate"},
+        {"rotate about z and y", mtRotate, Qt::LeftButton, Qt::NoModifier, false, "Rotate"},
+        {"turn the camera about x and y", mtCameraRotate, Qt::LeftButton, Qt::NoModifier, true,
+         "Rotate Camera"},
+        {"turn the camera about z and y", mtCameraRotate, Qt::LeftButton, Qt::NoModifier, false,
+         "Rotate Camera"},
+        {"move the camera", mtCameraTranslate, Qt::LeftButton, Qt::NoModifier, true, "Move Camera"},
+        {"move the camera in depth", mtCameraTranslate, Qt::RightButton, Qt::NoModifier, true, "Move Camera"},
+    };
+    view->AddCube(2, 1);
+    QUndoStack* undo = view->Document()->UndoStack();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        view->SetTool(c.tool);
+        view->SetRotateXY(c.rotateXY);
+        const std::array<float, 15> start = Pose();
+        const int steps = undo->index();
+
+        // Back and forth past the end point, then to it.
+        DragAlong({{0, 0}, {3, 1}, {8, -2}, {-1, 4}, {6, 3}}, c.buttons, c.shift);
+        const std::array<float, 15> several = Pose();
+        EXPECT_NE(several, start) << "the drag changes something";
+        EXPECT_EQ(undo->index(), steps + 1) << "one step for the whole drag";
+        EXPECT_EQ(undo->count(), steps + 1);
+        EXPECT_EQ(undo->undoText(), QString::fromLatin1(c.step));
+        view->Undo();
+        EXPECT_EQ(Pose(), start) << "undo goes back to where the drag started";
+
+        DragAlong({{0, 0}, {6, 3}}, c.buttons, c.shift);
+        const std::array<float, 15> one = Pose();
+        for (std::size_t i = 0; i < one.size(); ++i)
+            EXPECT_NEAR(several[i], one[i], 1e-3) << "component " << i;
+        view->Undo();
+        EXPECT_EQ(Pose(), start);
+    }
+}
+
+TEST_F(InteractionTest, EveryCameraChangeRebuildsTheProjectionOfTheFrameItDraws)
+{
+    view->AddCube(0, 0);
+    const QPoint start = Pixel(0, 0);
+    auto press = [this, start](TMouseTool tool) {
+        view->SetTool(tool);
+        view->FormMouseDown(Qt::LeftButton, Qt::NoModifier, start.x(), start.y());
+    };
+    auto move = [this](Qt::MouseButtons buttons, float vx, float vy) {
+        const QPoint p = Pixel(vx, vy);
+        view->FormMouseMove(buttons, Qt::NoModifier, p.x(), p.y());
+    };
+    auto release = [this, start] { view->FormMouseUp(Qt::LeftButton, Qt::NoModifier, start.x(), start.y()); };
+    auto nothing = [] {};
+    struct Case {
+        const char* what;
+        std::function<void()> prepare, act, finish;
+    };
+    const Case cases[] = {
+        {"turning the camera", [&] { press(mtCameraRotate); }, [&] { move(Qt::LeftButton, 4, 2); }, release},
+        {"turning the camera further",
+         [&] {
+             press(mtCameraRotate);
+             move(Qt::LeftButton, 4, 2);
+         },
+         [&] { move(Qt::LeftButton, 7, -1); }, release},
+        {"turning the camera about z",
+         [&] {
+             view->SetRotateXY(false);
+             press(mtCameraRotate);
+         },
+         [&] { move(Qt::LeftButton, -3, 5); },
+         [&] {
+             release();
+             view->SetRotateXY(true);
+         }},
+        {"moving the camera", [&] { press(mtCameraTranslate); }, [&] { move(Qt::LeftButton, 3, -2); },
+         release},
+        {"moving the camera in depth", [&] { press(mtCameraTranslate); },
+         [&] { move(Qt::RightButton, 0, 5); }, release},
+        {"Reset Axis", [&] { view->SetCameraRotation(50, 60, 70); }, [&] { view->ResetAxis(); }, nothing},
+        {"an animation tick",
+         [&] {
+             view->SetAnimateFlag(afCameraX | afCameraY | afCameraZ);
+             view->SetAnimateStep(7);
+         },
+         [&] { view->tmrAnimationTimer(); },
+         [&] { view->ClearAnimateFlag(afCameraX | afCameraY | afCameraZ); }},
+        {"undoing a camera drag",
+         [&] {
+             press(mtCameraRotate);
+             move(Qt::LeftButton, 5, 1);
+             release();
+         },
+         [&] { view->Undo(); }, nothing},
+        {"a standard view", nothing, [&] { view->ShowStandardView(TfrmPlot::StandardView::Top); }, nothing},
+    };
+    for (bool perspective : {false, true}) {
+        view->SetPerspective(perspective);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + (perspective ? ", perspective" : ", orthographic"));
+            c.prepare();
+            const std::array<float, 15> before = Pose();
+            gl::RecordingDevice rec;
+            {
+                gl::ScopedDevice scope(rec);
+                c.act();
+            }
+            const std::array<float, 15> after = Pose();
+            c.finish();
+            EXPECT_NE(std::vector<float>(before.begin() + kCameraRotation, before.end()),
+                      std::vector<float>(after.begin() + kCameraRotation, after.end()))
+                << "the camera moves";
+
+            float l, r, b, t;
+            view->GetViewExtents(l, r, b, t);
+            using gl::FormatFloat;
+            std::string expected = "glMatrixMode(GL_PROJECTION)\nglLoadIdentity()\n";
+            expected += perspective ? "gluPerspective(60, 1, 0.1, 200)\nglTranslatef(0, 0, -30)\n"
+                                    : "glOrtho(" + FormatFloat(l) + ", " + FormatFloat(r) + ", " +
+                                          FormatFloat(b) + ", " + FormatFloat(t) + ", -30, 30)\n";
+            expected += "glTranslatef(" + FormatFloat(after[kCameraTranslation]) + ", " +
+                        FormatFloat(after[kCameraTranslation + 1]) + ", " +
+                        FormatFloat(after[kCameraTranslation + 2]) + ")\n";
+            expected += "glRotatef(" + FormatFloat(after[kCameraRotation]) + ", 1, 0, 0)\n";
+            expected += "glRotatef(" + FormatFloat(after[kCameraRotation + 1]) + ", 0, 1, 0)\n";
+            expected += "glRotatef(" + FormatFloat(after[kCameraRotation + 2]) + ", 0, 0, 1)\n";
+            expected += "glMatrixMode(GL_MODELVIEW)\n";
+            const std::string calls = rec.Text();
+            const std::size_t projection = calls.rfind(expected);
+            const std::size_t frame = calls.rfind("glClear(");
+            EXPECT_NE(frame, std::string::npos) << "a frame is drawn";
+            if (projection == std::string::npos)
+                ADD_FAILURE() << "no projection for the new camera in\n" << calls;
+            else
+                EXPECT_LT(projection, frame) << "the frame is drawn with the new camera";
+        }
+    }
+}
+
+TEST_F(InteractionTest, SelectClicksFindObjectsWhereTheyAreDrawnInEitherProjection)
+{
+    view->SetDrawAxis(false);
+    struct Placed {
+        const char* what;
+        float x, y;
+        int color;  // as the Output panel gives it: 0xBBGGRR
+        QRgb shown; // as it is drawn
+    };
+    const Placed quads[] = {
+        {"red quad", -14, 12, 0x0000FF, qRgb(255, 0, 0)},
+        {"blue quad", 13, 13, 0xFF0000, qRgb(0, 0, 255)},
+        {"magenta quad", 12, -12, 0xFF00FF, qRgb(255, 0, 255)},
+        {"yellow quad", -13, -13, 0x00FFFF, qRgb(255, 255, 0)},
+    };
+    std::vector<TGLObject*> objects;
+    for (const Placed& q : quads) {
+        TGLObject* quad = view->AddObject(std::make_unique<TTestShape>(q.x, q.y));
+        quad->SetColor(q.color);
+        quad->GrowScale(2, 2, 2, false);
+        objects.push_back(quad);
+    }
+    view->SetMouseForTesting(2, -2);
+    view->AddLight(); // a wire box, nearer than the quads
+    objects.push_back(view->GetCurrentObject());
+    const QRgb lightShown = qRgb(0, 255, 255);
+    view->SetTool(mtSelect);
+
+    // Where each object shows: its pixel nearest to the middle of all its pixels.
+    auto findShown = [this](QRgb colour) {
+        view->Document()->SetCurrent(nullptr);
+        view->RenderScene(GL_RENDER);
+        const QImage frame = ReadFrame(view);
+        std::vector<QPoint> at;
+        QPointF sum;
+        for (int y = 0; y < frame.height(); ++y)
+            for (int x = 0; x < frame.width(); ++x)
+                if (frame.pixel(x, y) == colour) {
+                    at.emplace_back(x, y);
+                    sum += QPointF(x, y);
+                }
+        if (at.empty())
+            return QPoint(-1, -1);
+        const QPointF middle = sum / static_cast<qreal>(at.size());
+        return *std::min_element(at.begin(), at.end(), [&](QPoint a, QPoint b) {
+            return QLineF(a, middle).length() < QLineF(b, middle).length();
+        });
+    };
+    std::vector<QPoint> orthographic;
+    for (bool perspective : {false, true}) {
+        view->SetPerspective(perspective);
+        for (std::size_t i = 0; i < objects.size(); ++i) {
+            const bool light = i == objects.size() - 1;
+            SCOPED_TRACE(std::string(light ? "light" : quads[i].what) +
+                         (perspective ? ", perspective" : ", orthographic"));
+            const QPoint shown = findShown(light ? lightShown : quads[i].shown);
+            ASSERT_GE(shown.x(), 0) << "the object is in view";
+            if (!perspective)
+                orthographic.push_back(shown);
+            else
+                EXPECT_GT(QLineF(shown, orthographic[i]).length(), 5) << "the projections place it apart";
+            lights.Enabled = false;
+            lights.ShowCount = 0;
+            QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, shown);
+            EXPECT_EQ(view->GetCurrentObject(), objects[i]);
+            EXPECT_EQ(lights.Enabled, light) << "the light options go with the light";
+            EXPECT_EQ(lights.ShowCount, light ? 1 : 0);
+        }
+        // The background selects nothing.
+        view->Document()->SetCurrent(objects[0]);
+        QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, QPoint(200, 200));
+        EXPECT_EQ(view->GetCurrentObject(), nullptr);
+    }
+}
+
+TEST_F(InteractionTest, ObjectSpinsTurnEveryObjectAboutTheirAxisOnly)
+{
+    struct Case {
+        int flag;
+        std::size_t axis;
+    };
+    for (const Case& c : {Case{afObjectX, 0}, Case{afObjectY, 1}, Case{afObjectZ, 2}}) {
+        SCOPED_TRACE(c.flag);
+        view->DeleteAll();
+        view->AddCube(0, 0);
+        view->AddCube(5, 5);
+        TGLObject* first = view->Objects()[0];
+        TGLObject* second = view->Objects()[1];
+        first->RotateXY(10, 20);
+        first->RotateZY(30, 0);
+        const std::array<float, 3> folding{c.axis == 0 ? 357.f : 0, c.axis == 1 ? 357.f : 0,
+                                           c.axis == 2 ? 357.f : 0};
+        second->RotateXY(folding[0], folding[1]);
+        second->RotateZY(folding[2], 0);
+        view->ClearAnimateFlag(afObjectX | afObjectY | afObjectZ | afCameraX | afCameraY | afCameraZ);
+        view->SetAnimateFlag(c.flag);
+        view->SetAnimateStep(5);
+        view->SetCameraRotation(20, 20, 0);
+
+        view->tmrAnimationTimer();
+        std::array<float, 3> firstAfter{10, 20, 30}, secondAfter{0, 0, 0};
+        firstAfter[c.axis] += 5;
+        secondAfter[c.axis] = 2; // 357 + 5 folds back once
+        EXPECT_EQ(Rotation(first), firstAfter);
+        EXPECT_EQ(Rotation(second), secondAfter);
+        float x, y, z;
+        view->GetCameraRotation(x, y, z);
+        EXPECT_EQ((std::array<float, 3>{x, y, z}), (std::array<float, 3>{20, 20, 0})) << "the camera stays";
+    }
 }

@@ -2,6 +2,7 @@
 #include "RecordingDevice.h"
 #include "TestShape.h"
 #include "TestSupport.h"
+#include "ViewFrame.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -13,6 +14,10 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <array>
+#include <functional>
+#include <stdexcept>
 
 namespace {
 
@@ -112,17 +117,40 @@ TEST_F(ViewTest, ExtentsGrowAlongTheLongerSideOfTheClientArea)
 
 TEST_F(ViewTest, AClientAreaWithoutWidthOrHeightKeepsTheExtents)
 {
-    TfrmPlot* view = host.AddView();
+    // Without a context the view handles its own resizes (Qt only reports
+    // sizes with an area to a working context).
+    TfrmPlot::SetContextFaultForTesting(TfrmPlot::ContextFault::CreateContext);
+    TfrmPlot* view = host.AddView(QStringLiteral("Fig.1"), false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.Plain.isEmpty(); }, 5000));
+    ASSERT_FALSE(view->HasContext());
     ResizeClient(view, 600, 300);
-    for (QSize empty : {QSize(600, 0), QSize(0, 300), QSize(0, 0)}) {
-        view->resize(empty);
+    struct Case {
+        QSize size;
+        std::function<void()> edit; // an edit made while the view has no area
+    };
+    const Case cases[] = {
+        {QSize(600, 0), [] {}},
+        {QSize(0, 300), [] {}},
+        {QSize(0, 0), [] {}},
+        {QSize(600, 0), [view] { view->ResetAxis(); }},
+        {QSize(0, 300), [view] { view->SetPerspective(true); }},
+        {QSize(0, 0), [view] { view->ZoomIn(); }},
+    };
+    for (const Case& c : cases) {
+        view->resize(c.size);
+        ASSERT_EQ(view->size(), c.size);
+        c.edit();
         float l, r, b, t;
         view->GetViewExtents(l, r, b, t);
-        EXPECT_FLOAT_EQ(l, -40);
-        EXPECT_FLOAT_EQ(r, 40);
-        EXPECT_FLOAT_EQ(b, -20);
-        EXPECT_FLOAT_EQ(t, 20);
+        EXPECT_EQ((std::array<float, 4>{l, r, b, t}), (std::array<float, 4>{-40, 40, -20, 20}))
+            << c.size.width() << "x" << c.size.height();
     }
+    // With an area again the extents follow it, the zoom included.
+    view->resize(300, 600);
+    float l, r, b, t;
+    view->GetViewExtents(l, r, b, t);
+    EXPECT_EQ((std::array<float, 4>{l, r, b, t}), (std::array<float, 4>{-16, 16, -32, 32}));
+    EXPECT_EQ(messages.Plain, QStringList{"wglCreateContext failed"});
 }
 
 TEST_F(ViewTest, RenderPassOfAnEmptySceneDrawsTheAxesScaledToTheExtents)
@@ -347,25 +375,69 @@ TEST_F(ViewTest, ViewsShareTheirTextures)
     EXPECT_TRUE(glIsTexture(name));
 }
 
-TEST_F(ViewTest, AViewMovedToAnotherWindowKeepsItsStateAndDrawing)
+namespace {
+
+// Lets QOpenGLWidget give a widget moved to another top-level window a new
+// context of that window's share group, as it does for programs that do not
+// share contexts process-wide; restores sharing when it goes.
+class NoProcessWideSharing {
+public:
+    NoProcessWideSharing() { QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts, false); }
+    ~NoProcessWideSharing() { QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts, true); }
+    NoProcessWideSharing(const NoProcessWideSharing&) = delete;
+    NoProcessWideSharing& operator=(const NoProcessWideSharing&) = delete;
+};
+
+} // namespace
+
+TEST_F(ViewTest, AViewWhoseContextIsCreatedAgainKeepsItsToolAndShowsTheSameFrame)
 {
     TfrmPlot* view = host.AddView();
+    ResizeClient(view, 260, 180);
+    ASSERT_EQ(view->size(), QSize(260, 180));
+    view->SetTool(mtTranslate);
+    AddBlueQuad(view);
+    view->AddCube(-8, 4);
+    view->AddIcosahedron(9, -3);
+    view->SetMouseForTesting(4, 6);
+    view->AddLight();
+    view->SetLighting(true);
+    view->SetCameraRotation(35, -50, 10);
+    view->ZoomBy(1.5f, 80, 60);
     view->SetBackColor(0x00FF00);
     view->SetWireFrame(true);
-    AddBlueQuad(view);
-    const QPoint onQuad = Project(view, QVector3D(3, 3, 0));
+    QTest::qWait(20);
+    const QImage before = ReadFrame(view);
+    int drawn = 0;
+    for (int y = 0; y < before.height(); ++y)
+        for (int x = 0; x < before.width(); ++x)
+            drawn += before.pixel(x, y) != qRgb(0, 255, 0);
+    ASSERT_GT(drawn, 500) << "lines drawn over the background";
 
-    // Qt may give a widget moved to another top-level window a new context.
+    // A frame drawn just before the move must not keep the new context from drawing its own.
+    view->RenderScene(GL_RENDER);
+    const int creations = view->ContextCreations();
     ViewHost other;
     QMdiSubWindow* frame = view->SubWindow();
-    frame->setParent(nullptr);
-    other.Area()->addSubWindow(frame);
-    frame->show();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return view->HasContext() && view->isVisible(); }, 5000));
+    {
+        NoProcessWideSharing noSharing;
+        frame->setParent(nullptr);
+        other.Area()->addSubWindow(frame);
+        frame->show();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return view->ContextCreations() > creations && view->HasContext() && view->isVisible(); },
+            5000));
+    }
+    ASSERT_EQ(view->size(), QSize(260, 180)) << "a new size would redo the projection anyway";
+    QTest::qWait(20);
+    EXPECT_TRUE(SamePicture(ReadFrame(view), before)) << "the frame Qt had the new context paint";
+    EXPECT_EQ(static_cast<int>(view->GetTool()), static_cast<int>(mtTranslate));
     view->RenderScene(GL_RENDER);
-    EXPECT_EQ(ReadPixel(view, 3, 3), QColor(0, 255, 0));
-    EXPECT_EQ(ReadPixel(view, onQuad.x(), onQuad.y()), QColor(0, 255, 0)) << "still wire frame";
-    EXPECT_EQ(view->GetTool(), mtSelect);
+    EXPECT_TRUE(SamePicture(ReadFrame(view), before)) << "a frame the view draws itself";
+
+    // The tool only changes when the user chooses another.
+    view->SetTool(mtCameraRotate);
+    EXPECT_EQ(static_cast<int>(view->GetTool()), static_cast<int>(mtCameraRotate));
 }
 
 TEST_F(ViewTest, SelectionPassFindsObjectsAndLeavesTheFrameAsItWas)
@@ -463,4 +535,101 @@ TEST_F(ViewTest, FailingToActivateTheContextEndsTheEventLoopAsItStarts)
     QCoreApplication::exec();
     EXPECT_LT(clock.elapsed(), 5000);
     EXPECT_EQ(messages.Plain, QStringList{"wglMakeCurrent failed -- too many errors, so quitting"});
+}
+
+namespace {
+
+// A shape whose drawing fails while Fail is set, as a broken object would.
+class TFailingShape : public TTestShape {
+public:
+    void Draw(GLenum mode) override
+    {
+        if (Fail)
+            throw std::runtime_error("the shape cannot be drawn");
+        TTestShape::Draw(mode);
+    }
+    static inline bool Fail = false;
+};
+
+// Counts the paint events a widget gets.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++Paints;
+        return false;
+    }
+    int Paints = 0;
+};
+
+} // namespace
+
+TEST_F(ViewTest, AnErrorWhilePaintingGoesToTheErrorBoxAndTheViewDrawsOnAfterwards)
+{
+    TfrmPlot* view = host.AddView();
+    TGLObject* shape = view->AddObject(std::make_unique<TFailingShape>());
+    shape->SetColor(0xFF0000);
+    shape->GrowScale(9, 9, 9, false);
+    QTest::qWait(20);
+    PaintCounter counter(view);
+
+    TFailingShape::Fail = true;
+    const bool reported = QTest::qWaitFor(
+        [&] {
+            view->update();
+            return !messages.Errors.isEmpty();
+        },
+        5000);
+    // Paints still on their way fail too: the last paint before the view draws again is a failed one.
+    QTest::qWait(20);
+    TFailingShape::Fail = false;
+    ASSERT_TRUE(reported) << "painted " << counter.Paints << " times";
+    EXPECT_EQ(messages.Errors.first(), QStringLiteral("the shape cannot be drawn"));
+    EXPECT_EQ(messages.Errors.count(QStringLiteral("the shape cannot be drawn")), messages.Errors.size());
+    messages.Errors.clear();
+
+    // The next frame the view draws by itself reaches the screen, and shows the shape.
+    QTest::qWait(20);
+    view->SetBackColor(0x0000FF);
+    const int paints = counter.Paints;
+    view->RenderScene(GL_RENDER);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return counter.Paints > paints; }, 2000)) << "no paint after the frame";
+    const QPoint onShape = Project(view, QVector3D(3, 3, 0));
+    EXPECT_EQ(ReadPixel(view, 3, 3), QColor(255, 0, 0));
+    EXPECT_EQ(ReadPixel(view, onShape.x(), onShape.y()), QColor(0, 0, 255));
+    EXPECT_TRUE(messages.Errors.isEmpty());
+}
+
+TEST(HitRecordsTest, OnlyWholeRecordsAreRead)
+{
+    // A record: its name count, two depths, then the names; the last name counts.
+    constexpr GLuint d = 0x7fffffff;
+    struct Case {
+        const char* what;
+        std::vector<GLuint> buffer;
+        std::size_t hits;
+        std::vector<GLuint> names;
+    };
+    const Case cases[] = {
+        {"two records", {1, d, d, 5, 1, d, d, 8}, 2, {5, 8}},
+        {"several names: the last", {3, d, d, 1, 2, 9, 1, d, d, 4}, 2, {9, 4}},
+        {"fewer hits than records", {1, d, d, 5, 1, d, d, 8}, 1, {5}},
+        {"no hits", {1, d, d, 5}, 0, {}},
+        {"records without names", {0, d, d, 1, d, d, 4, 0, d, d}, 3, {4}},
+        {"more hits than records", {1, d, d, 5}, 5, {5}},
+        {"names run past the end", {1, d, d, 5, 3, d, d, 7, 8}, 2, {5}},
+        {"one name past the end", {1, d, d, 5, 1, d, d}, 2, {5}},
+        {"a huge name count", {0xffffffffu, d, d, 6}, 1, {}},
+        {"a count that wraps the index", {1, d, d, 5, 0xfffffffdu, d, d, 6}, 2, {5}},
+        {"a header cut short", {1, d, d, 5, 1, d}, 2, {5}},
+        {"an empty buffer", {}, 3, {}},
+    };
+    for (const Case& c : cases) {
+        // Exactly as large as its words, so that reading past them is reading past the buffer.
+        std::vector<GLuint> buffer(c.buffer);
+        buffer.shrink_to_fit();
+        EXPECT_EQ(TfrmPlot::ParseHitNames(buffer, c.hits), c.names) << c.what;
+    }
 }

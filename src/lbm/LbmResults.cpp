@@ -1,0 +1,327 @@
+#include "LbmResults.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace lbm {
+
+namespace {
+
+// The shortest of 15 or `digits` significant digits that reads back as the same value.
+std::string Number(double value, int digits = 17)
+{
+    char text[40];
+    std::snprintf(text, sizeof text, "%.*g", std::min(15, digits), value);
+    if (digits > 15 && std::strtod(text, nullptr) != value)
+        std::snprintf(text, sizeof text, "%.*g", digits, value);
+    return text;
+}
+
+// Velocity components with the walls mirrored: a node outside the cavity
+// holds 2 * (wall velocity) - (velocity of its mirror node), so that the wall
+// velocity is reached half-way between them.
+struct Mirrored {
+    const Fields& f;
+    double scale;
+    double U(int i, int j) const
+    {
+        if (i < 0)
+            return -U(0, j);
+        if (i >= f.gx)
+            return -U(f.gx - 1, j);
+        if (j < 0)
+            return -U(i, 0);
+        if (j >= f.gy)
+            return 2.0 - U(i, f.gy - 1);
+        return f.ux[std::size_t(j) * f.gx + i] * scale;
+    }
+    double V(int i, int j) const
+    {
+        if (i < 0)
+            return -V(0, j);
+        if (i >= f.gx)
+            return -V(f.gx - 1, j);
+        if (j < 0)
+            return -V(i, 0);
+        if (j >= f.gy)
+            return -V(i, f.gy - 1);
+        return f.uy[std::size_t(j) * f.gx + i] * scale;
+    }
+};
+
+bool Valid(const Fields& f)
+{
+    const std::size_t n = std::size_t(f.gx) * std::size_t(f.gy);
+    return f.gx > 0 && f.gy > 0 && f.ux.size() == n && f.uy.size() == n && f.rho.size() == n;
+}
+
+// Writes `text` to folder/name through a temporary file in the same folder
+// renamed over the final name, so a reader never sees half a file.
+std::string WriteAtomically(const std::string& folder, const std::string& name, const std::string& text)
+{
+    const std::string path = folder + "/" + name;
+    std::string temp = folder + "/." + name + ".XXXXXX";
+    const int fd = mkstemp(temp.data());
+    if (fd < 0)
+        return "Cannot write into the folder \"" + folder + "\": " + std::strerror(errno) + ".";
+    std::size_t done = 0;
+    bool ok = true;
+    while (ok && done < text.size()) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        if (ok)
+            done += std::size_t(n);
+    }
+    const int error = ok ? 0 : errno;
+    ok = ok && fsync(fd) == 0;
+    ok = (close(fd) == 0) && ok;
+    // mkstemp makes the file readable by its owner only; results are for everyone.
+    ok = ok && chmod(temp.c_str(), 0644) == 0;
+    ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        const std::string reason = std::strerror(error ? error : errno);
+        unlink(temp.c_str());
+        return "Cannot write \"" + path + "\": " + reason + ".";
+    }
+    return {};
+}
+
+std::string ProfileCsv(const char* header, const Profile& profile)
+{
+    std::string text = std::string(header) + "\n";
+    for (const auto& [position, value] : profile)
+        text += Number(position) + "," + Number(value) + "\n";
+    return text;
+}
+
+// JSON has no NaN or infinity.
+std::string JsonNumber(double value, int digits = 17)
+{
+    return std::isfinite(value) ? Number(value, digits) : "null";
+}
+
+std::string JsonString(const std::string& s)
+{
+    std::string out = "\"";
+    for (char ch : s) {
+        if (ch == '"' || ch == '\\') {
+            out += '\\';
+            out += ch;
+        } else if (static_cast<unsigned char>(ch) < 0x20) {
+            char esc[8];
+            std::snprintf(esc, sizeof esc, "\\u%04x", ch);
+            out += esc;
+        } else {
+            out += ch;
+        }
+    }
+    return out + "\"";
+}
+
+std::string Summary(const Task& task, const Settings& settings, const RunResult& result)
+{
+    std::ostringstream s;
+    s << "{\n"
+      << "  \"model\": " << JsonString(task.model) << ",\n"
+      << "  \"reynolds\": " << JsonNumber(task.reynolds) << ",\n"
+      << "  \"gx\": " << task.gx << ",\n"
+      << "  \"gy\": " << task.gy << ",\n"
+      << "  \"length\": " << task.gx << ",\n"
+      << "  \"lid_speed\": " << JsonNumber(settings.lidSpeed) << ",\n"
+      << "  \"tolerance\": " << JsonNumber(settings.tolerance) << ",\n"
+      << "  \"max_steps\": " << settings.maxSteps << ",\n"
+      << "  \"precision\": \"" << PrecisionName(settings.precision) << "\",\n"
+      << "  \"status\": \"" << StatusName(result.status) << "\",\n"
+      << "  \"converged\": " << (result.status == RunStatus::Converged ? "true" : "false") << ",\n"
+      << "  \"steps\": " << result.steps << ",\n"
+      << "  \"residual\": " << JsonNumber(result.residual) << ",\n"
+      << "  \"seconds\": " << JsonNumber(result.seconds, 6) << ",\n"
+      << "  \"mlups\": " << JsonNumber(result.mlups, 6) << ",\n"
+      << "  \"processes\": " << result.processes << ",\n"
+      << "  \"threads\": " << result.threads << ",\n"
+      << "  \"message\": " << JsonString(result.message) << "\n"
+      << "}\n";
+    return s.str();
+}
+
+void AppendArray(std::string& text, const char* name, int components, const std::vector<double>& values)
+{
+    text += "        <DataArray type=\"Float64\" Name=\"";
+    text += name;
+    text += "\" NumberOfComponents=\"" + std::to_string(components) + "\" format=\"ascii\">\n";
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        text += (k % (3 * std::size_t(components)) == 0) ? "          " : " ";
+        text += Number(values[k], 12);
+        if ((k + 1) % (3 * std::size_t(components)) == 0 || k + 1 == values.size())
+            text += '\n';
+    }
+    text += "        </DataArray>\n";
+}
+
+std::string ImageData(const Fields& f, double lidSpeed)
+{
+    const std::size_t n = std::size_t(f.gx) * std::size_t(f.gy);
+    const double scale = 1.0 / lidSpeed;
+    std::vector<double> velocity(3 * n), speed(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        velocity[3 * k] = f.ux[k] * scale;
+        velocity[3 * k + 1] = f.uy[k] * scale;
+        velocity[3 * k + 2] = 0;
+        speed[k] = std::hypot(velocity[3 * k], velocity[3 * k + 1]);
+    }
+    const double h = 1.0 / f.gx;
+    std::string text;
+    text.reserve(n * 120 + 1024);
+    text += "<?xml version=\"1.0\"?>\n"
+            "<VTKFile type=\"ImageData\" version=\"0.1\" byte_order=\"LittleEndian\">\n";
+    const std::string extent = "0 " + std::to_string(f.gx - 1) + " 0 " + std::to_string(f.gy - 1) + " 0 0";
+    text += "  <ImageData WholeExtent=\"" + extent + "\" Origin=\"" + Number(h / 2) + " " + Number(h / 2) +
+            " 0\" Spacing=\"" + Number(h) + " " + Number(h) + " " + Number(h) + "\">\n";
+    text += "    <Piece Extent=\"" + extent + "\">\n";
+    text += "      <PointData Vectors=\"velocity\" Scalars=\"speed\">\n";
+    AppendArray(text, "velocity", 3, velocity);
+    AppendArray(text, "speed", 1, speed);
+    AppendArray(text, "density", 1, f.rho);
+    AppendArray(text, "vorticity", 1, Vorticity(f, lidSpeed));
+    AppendArray(text, "stream_function", 1, StreamFunction(f, lidSpeed));
+    text += "      </PointData>\n"
+            "      <CellData>\n"
+            "      </CellData>\n"
+            "    </Piece>\n"
+            "  </ImageData>\n"
+            "</VTKFile>\n";
+    return text;
+}
+
+} // namespace
+
+Profile UCentreline(const Fields& f, double lidSpeed)
+{
+    Profile profile;
+    if (!Valid(f) || !(lidSpeed != 0))
+        return profile;
+    const int left = (f.gx - 1) / 2;
+    const int right = f.gx / 2;
+    profile.emplace_back(0.0, 0.0);
+    for (int j = 0; j < f.gy; ++j) {
+        const std::size_t row = std::size_t(j) * f.gx;
+        const double u = 0.5 * (f.ux[row + left] + f.ux[row + right]) / lidSpeed;
+        profile.emplace_back((j + 0.5) / f.gy, u);
+    }
+    profile.emplace_back(1.0, 1.0);
+    return profile;
+}
+
+Profile VCentreline(const Fields& f, double lidSpeed)
+{
+    Profile profile;
+    if (!Valid(f) || !(lidSpeed != 0))
+        return profile;
+    const std::size_t bottom = std::size_t((f.gy - 1) / 2) * f.gx;
+    const std::size_t top = std::size_t(f.gy / 2) * f.gx;
+    profile.emplace_back(0.0, 0.0);
+    for (int i = 0; i < f.gx; ++i) {
+        const double v = 0.5 * (f.uy[bottom + i] + f.uy[top + i]) / lidSpeed;
+        profile.emplace_back((i + 0.5) / f.gx, v);
+    }
+    profile.emplace_back(1.0, 0.0);
+    return profile;
+}
+
+std::vector<double> Vorticity(const Fields& f, double lidSpeed)
+{
+    std::vector<double> w;
+    if (!Valid(f) || !(lidSpeed != 0))
+        return w;
+    w.resize(std::size_t(f.gx) * f.gy);
+    const Mirrored m{f, 1.0 / lidSpeed};
+    // Node spacing in units of L = Gx is 1 / Gx.
+    const double half = 0.5 * f.gx;
+    for (int j = 0; j < f.gy; ++j)
+        for (int i = 0; i < f.gx; ++i)
+            w[std::size_t(j) * f.gx + i] =
+                half * (m.V(i + 1, j) - m.V(i - 1, j)) - half * (m.U(i, j + 1) - m.U(i, j - 1));
+    return w;
+}
+
+std::vector<double> StreamFunction(const Fields& f, double lidSpeed)
+{
+    std::vector<double> psi;
+    if (!Valid(f) || !(lidSpeed != 0))
+        return psi;
+    psi.resize(std::size_t(f.gx) * f.gy);
+    const double h = 1.0 / f.gx;
+    for (int i = 0; i < f.gx; ++i) {
+        // Trapezoidal rule upwards from the bottom wall (u = 0), half a spacing below row 0.
+        double u0 = f.ux[std::size_t(i)] / lidSpeed;
+        double acc = 0.25 * h * u0;
+        psi[std::size_t(i)] = acc;
+        for (int j = 1; j < f.gy; ++j) {
+            const double u1 = f.ux[std::size_t(j) * f.gx + i] / lidSpeed;
+            acc += 0.5 * h * (u0 + u1);
+            psi[std::size_t(j) * f.gx + i] = acc;
+            u0 = u1;
+        }
+    }
+    return psi;
+}
+
+std::string PrepareOutputFolder(const std::string& folder)
+{
+    if (folder.empty())
+        return "No output folder was given.";
+    // Create the folder and any missing parents.
+    for (std::size_t pos = 1; pos <= folder.size(); ++pos) {
+        if (pos != folder.size() && folder[pos] != '/')
+            continue;
+        const std::string part = folder.substr(0, pos);
+        if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
+            return "Cannot create the folder \"" + part + "\": " + std::strerror(errno) + ".";
+    }
+    struct stat info;
+    if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return "The output folder \"" + folder + "\" is not a folder.";
+    std::string probe = folder + "/.write-test.XXXXXX";
+    const int fd = mkstemp(probe.data());
+    if (fd < 0)
+        return "Cannot write into the folder \"" + folder + "\": " + std::strerror(errno) + ".";
+    close(fd);
+    unlink(probe.c_str());
+    return {};
+}
+
+std::string WriteResults(const std::string& folder, const Task& task, const Settings& settings,
+                         const RunResult& result)
+{
+    if (!Valid(result.fields))
+        return "There are no results to write.";
+    std::string error = PrepareOutputFolder(folder);
+    if (!error.empty())
+        return error;
+    const double U = settings.lidSpeed;
+    const std::pair<const char*, std::string> files[] = {
+        {kUCentrelineFile, ProfileCsv("y,u", UCentreline(result.fields, U))},
+        {kVCentrelineFile, ProfileCsv("x,v", VCentreline(result.fields, U))},
+        {kFieldFile, ImageData(result.fields, U)},
+        // The summary goes last: its presence says the other files are complete.
+        {kSummaryFile, Summary(task, settings, result)},
+    };
+    for (const auto& [name, text] : files) {
+        error = WriteAtomically(folder, name, text);
+        if (!error.empty())
+            return error;
+    }
+    return {};
+}
+
+} // namespace lbm

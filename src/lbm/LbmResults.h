@@ -1,0 +1,52 @@
+#pragma once
+
+// The result files of a cavity run, and the derived fields they hold.
+//
+//   u_centreline.csv  "y,u": u / U along the vertical centre line x = 1/2, y from
+//                     0 (bottom wall) to 1 (lid), the wall values included
+//   v_centreline.csv  "x,v": v / U along the horizontal centre line y = 1/2
+//   field.vti         VTK XML image data (ASCII): velocity / U, speed / U,
+//                     density, vorticity (in U / L) and stream function (in U L)
+//                     at the nodes, lengths in units of L = Gx
+//   summary.json      the task, settings and how the run went
+//
+// On a grid with an even number of nodes across a centre line the line runs
+// between two node columns (rows) and the profile is their average.
+
+#include "LbmRun.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace lbm {
+
+using Profile = std::vector<std::pair<double, double>>; // (position, velocity / U)
+
+Profile UCentreline(const Fields& fields, double lidSpeed);
+Profile VCentreline(const Fields& fields, double lidSpeed);
+
+// Vorticity dv/dx - du/dy in units of U / L at every node; the walls enter
+// through mirrored values (the wall velocity lies half-way between a node and
+// its mirror).
+std::vector<double> Vorticity(const Fields& fields, double lidSpeed);
+// Stream function psi with u = d psi / dy, zero on the bottom wall, in units of U L.
+std::vector<double> StreamFunction(const Fields& fields, double lidSpeed);
+
+// Creates the folder (and its parents) if needed and checks that a file can be
+// written in it. Returns an empty string, or a message naming the folder.
+std::string PrepareOutputFolder(const std::string& folder);
+
+// Writes the four files into the folder, each through a temporary file renamed
+// over the final name. Returns an empty string, or a message naming the folder
+// or file that could not be written.
+std::string WriteResults(const std::string& folder, const Task& task, const Settings& settings,
+                         const RunResult& result);
+
+// File names inside the folder.
+inline const char* const kUCentrelineFile = "u_centreline.csv";
+inline const char* const kVCentrelineFile = "v_centreline.csv";
+inline const char* const kFieldFile = "field.vti";
+inline const char* const kSummaryFile = "summary.json";
+
+} // namespace lbm

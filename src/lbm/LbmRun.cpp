@@ -1,0 +1,339 @@
+#include "LbmRun.h"
+
+#include "Communicator.h"
+#include "Lattice.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <thread>
+
+#ifdef _OPENMP
+#include <omp.h>
+#endif
+
+namespace lbm {
+
+void RunControl::Pause() { paused_.store(true); }
+
+void RunControl::Resume()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        paused_.store(false);
+    }
+    wake_.notify_all();
+}
+
+void RunControl::Cancel()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        cancelled_.store(true);
+    }
+    wake_.notify_all();
+}
+
+bool RunControl::WaitWhilePaused()
+{
+    if (paused_.load() && !cancelled_.load()) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        wake_.wait(lock, [this] { return !paused_.load() || cancelled_.load(); });
+    }
+    return !cancelled_.load();
+}
+
+const char* StatusName(RunStatus status)
+{
+    switch (status) {
+    case RunStatus::Converged:
+        return "converged";
+    case RunStatus::NotConverged:
+        return "not converged";
+    case RunStatus::Diverged:
+        return "diverged";
+    case RunStatus::Cancelled:
+        return "cancelled";
+    case RunStatus::Rejected:
+        break;
+    }
+    return "rejected";
+}
+
+Slab SlabOf(int rows, int rank, int size)
+{
+    const int base = rows / size;
+    const int extra = rows % size;
+    Slab slab;
+    slab.count = base + (rank < extra ? 1 : 0);
+    slab.first = rank * base + std::min(rank, extra);
+    return slab;
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Largest speed a population can carry on the lattice: its speed of sound.
+const double kSpeedLimit = 1.0 / std::sqrt(3.0);
+
+std::string Text(const char* format, double a, double b = 0, double c = 0)
+{
+    char text[300];
+    std::snprintf(text, sizeof text, format, a, b, c);
+    return text;
+}
+
+int DefaultThreads()
+{
+#ifdef _OPENMP
+    return std::max(1, omp_get_num_procs());
+#else
+    return std::max(1u, std::thread::hardware_concurrency());
+#endif
+}
+
+struct Check {
+    double residual = 0;
+    double maxSpeed = 0; // NaN when a value is not finite
+};
+
+// Velocity change since the previous check (in lid speeds) and the largest speed.
+Check Measure(const std::vector<double>& rho, const std::vector<double>& ux, const std::vector<double>& uy,
+              std::vector<double>& prevUx, std::vector<double>& prevUy, double lidSpeed)
+{
+    Check c;
+    double change = 0;
+    double speed2 = 0;
+    bool finite = true;
+    for (std::size_t k = 0; k < ux.size(); ++k) {
+        finite = finite && std::isfinite(rho[k]) && std::isfinite(ux[k]) && std::isfinite(uy[k]);
+        change = std::max(change, std::max(std::abs(ux[k] - prevUx[k]), std::abs(uy[k] - prevUy[k])));
+        speed2 = std::max(speed2, ux[k] * ux[k] + uy[k] * uy[k]);
+    }
+    prevUx = ux;
+    prevUy = uy;
+    c.residual = lidSpeed > 0 ? change / lidSpeed : change;
+    c.maxSpeed = finite ? std::sqrt(speed2) : std::nan("");
+    return c;
+}
+
+void GatherFields(Communicator& comm, int gx, int gy, std::vector<double>& rho, std::vector<double>& ux,
+                  std::vector<double>& uy, Fields& fields)
+{
+    comm.Gather(rho, fields.rho);
+    comm.Gather(ux, fields.ux);
+    comm.Gather(uy, fields.uy);
+    if (comm.Rank() == 0) {
+        fields.gx = gx;
+        fields.gy = gy;
+    }
+}
+
+std::string DivergedMessage(std::int64_t step, double maxSpeed, bool mrt)
+{
+    std::string what =
+        std::isnan(maxSpeed)
+            ? Text("The run diverged at step %.0f: the flow field is no longer finite.", double(step))
+            : Text("The run diverged at step %.0f: a speed of %.3g exceeds the lattice's limit "
+                   "of %.3g.",
+                   double(step), maxSpeed, kSpeedLimit);
+    return what + (mrt ? " Try a larger grid or a smaller lid speed."
+                       : " Try a larger grid, a smaller lid speed, or the \"D2Q9(New)\" model.");
+}
+
+template <typename T>
+RunResult RunLattice(const Task& task, const Settings& settings, const ProgressCallback& progress,
+                     RunControl* control, Communicator& comm, const LatticeParams& params, int threads)
+{
+    RunResult result;
+    result.processes = comm.Size();
+    result.threads = threads;
+    const Slab slab = SlabOf(task.gy, comm.Rank(), comm.Size());
+    std::unique_ptr<Lattice<T>> lattice;
+    std::vector<double> rho, ux, uy, prevUx, prevUy;
+    try {
+        lattice = std::make_unique<Lattice<T>>(params, slab, &comm);
+        const std::size_t local = std::size_t(task.gx) * std::size_t(slab.count);
+        prevUx.assign(local, 0.0);
+        prevUy.assign(local, 0.0);
+        rho.reserve(local);
+        ux.reserve(local);
+        uy.reserve(local);
+    } catch (const std::bad_alloc&) {
+        result.message = Text("Not enough memory for a grid of %.0f x %.0f nodes.", task.gx, task.gy);
+        return result;
+    }
+
+    const bool single = comm.Size() == 1;
+    const double nodes = double(task.gx) * double(task.gy);
+    double computeSeconds = 0;
+    auto lastReport = Clock::now();
+    bool reported = false;
+    std::int64_t step = 0;
+    Check check;
+    result.status = RunStatus::NotConverged;
+    while (step < settings.maxSteps) {
+        if (single && control && !control->WaitWhilePaused()) {
+            result.status = RunStatus::Cancelled;
+            break;
+        }
+        const auto t0 = Clock::now();
+        lattice->Step(threads);
+        ++step;
+        computeSeconds += std::chrono::duration<double>(Clock::now() - t0).count();
+        if (step % settings.checkInterval != 0 && step != settings.maxSteps)
+            continue;
+
+        lattice->Macroscopic(rho, ux, uy, threads);
+        check = Measure(rho, ux, uy, prevUx, prevUy, params.lidSpeed);
+        // NaN in any slab must win the reductions: turn it into infinity.
+        check.residual = comm.Max(std::isnan(check.residual) ? INFINITY : check.residual);
+        const double speed = comm.Max(std::isnan(check.maxSpeed) ? INFINITY : check.maxSpeed);
+        check.maxSpeed = std::isinf(speed) ? std::nan("") : speed;
+        if (!single && control)
+            control->WaitWhilePaused();
+        const bool cancelled = !single && comm.Max(control && control->IsCancelled() ? 1.0 : 0.0) > 0;
+
+        result.steps = step;
+        result.residual = check.residual;
+        result.seconds = computeSeconds;
+        result.mlups = computeSeconds > 0 ? nodes * double(step) / computeSeconds / 1e6 : 0;
+        const bool diverged = !(check.maxSpeed <= kSpeedLimit);
+        const bool converged = !diverged && check.residual < settings.tolerance;
+        const bool last = diverged || converged || cancelled || step == settings.maxSteps;
+        const auto now = Clock::now();
+        if (progress &&
+            (last || !reported ||
+             std::chrono::duration<double>(now - lastReport).count() >= settings.progressSeconds)) {
+            progress(Progress{step, settings.maxSteps, check.residual, result.mlups, computeSeconds});
+            lastReport = now;
+            reported = true;
+        }
+        if (diverged) {
+            result.status = RunStatus::Diverged;
+            result.message = DivergedMessage(step, check.maxSpeed, params.collision == Collision::Mrt);
+            return result;
+        }
+        if (converged) {
+            result.status = RunStatus::Converged;
+            break;
+        }
+        if (cancelled) {
+            result.status = RunStatus::Cancelled;
+            break;
+        }
+    }
+    result.steps = step;
+    result.seconds = computeSeconds;
+    result.mlups = computeSeconds > 0 ? nodes * double(step) / computeSeconds / 1e6 : 0;
+    switch (result.status) {
+    case RunStatus::Converged:
+        result.message = Text("Converged after %.0f steps (residual %.3g below the tolerance %.3g).",
+                              double(step), result.residual, settings.tolerance);
+        break;
+    case RunStatus::NotConverged:
+        result.message = Text("Not converged: the step limit of %.0f steps was reached with the residual at "
+                              "%.3g (tolerance %.3g).",
+                              double(settings.maxSteps), result.residual, settings.tolerance);
+        break;
+    case RunStatus::Cancelled:
+        result.message = Text("Cancelled after %.0f steps.", double(step));
+        break;
+    default:
+        break;
+    }
+    try {
+        lattice->Macroscopic(rho, ux, uy, threads);
+        GatherFields(comm, task.gx, task.gy, rho, ux, uy, result.fields);
+    } catch (const std::bad_alloc&) {
+        result.status = RunStatus::Rejected;
+        result.message = "Not enough memory to collect the results.";
+    }
+    return result;
+}
+
+} // namespace
+
+RunResult Run(const Task& task, const Settings& settings, const ProgressCallback& progress,
+              RunControl* control, Communicator* comm)
+{
+    SerialCommunicator serial;
+    Communicator& c = comm ? *comm : serial;
+    RunResult result;
+    result.processes = c.Size();
+    result.message = CheckTask(task, settings);
+    if (!result.message.empty())
+        return result;
+    if (task.gy < kMinSlabRows * c.Size()) {
+        result.message =
+            Text("A grid of %.0f rows cannot be split over %.0f processes: each process needs at "
+                 "least %.0f rows.",
+                 task.gy, c.Size(), kMinSlabRows);
+        return result;
+    }
+    LatticeParams params;
+    params.collision = task.model == kModelMrt ? Collision::Mrt : Collision::Bgk;
+    params.gx = task.gx;
+    params.gy = task.gy;
+    params.lidSpeed = settings.lidSpeed;
+    params.tau = RelaxationTime(task, settings);
+    const int threads = settings.threads > 0 ? settings.threads : DefaultThreads();
+    if (settings.precision == Precision::Float)
+        return RunLattice<float>(task, settings, progress, control, c, params, threads);
+    return RunLattice<double>(task, settings, progress, control, c, params, threads);
+}
+
+RunResult RunSteps(const std::string& model, int gx, int gy, double lidSpeed, double tau, std::int64_t steps,
+                   Precision precision, int threads)
+{
+    RunResult result;
+    Task task;
+    task.model = model;
+    task.gx = gx;
+    task.gy = gy;
+    task.reynolds = 1;
+    Settings settings;
+    settings.precision = precision;
+    settings.lidSpeed = 0.1;
+    settings.threads = threads;
+    settings.maxSteps = std::max<std::int64_t>(1, steps);
+    result.message = CheckTask(task, settings);
+    if (!result.message.empty())
+        return result;
+    if (!std::isfinite(lidSpeed) || std::abs(lidSpeed) > 0.4 || !std::isfinite(tau) || tau <= 0.5) {
+        result.message = "The lid speed must lie within +-0.4 and the relaxation time above 1/2.";
+        return result;
+    }
+    LatticeParams params;
+    params.collision = model == kModelMrt ? Collision::Mrt : Collision::Bgk;
+    params.gx = gx;
+    params.gy = gy;
+    params.lidSpeed = lidSpeed;
+    params.tau = tau;
+    SerialCommunicator serial;
+    auto run = [&](auto zero) {
+        using T = decltype(zero);
+        Lattice<T> lattice(params, Slab{0, gy}, &serial);
+        const auto t0 = Clock::now();
+        for (std::int64_t s = 0; s < steps; ++s)
+            lattice.Step(std::max(1, threads));
+        result.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+        result.steps = steps;
+        result.status = RunStatus::NotConverged;
+        result.message = Text("Ran %.0f steps.", double(steps));
+        lattice.Macroscopic(result.fields.rho, result.fields.ux, result.fields.uy, std::max(1, threads));
+        result.fields.gx = gx;
+        result.fields.gy = gy;
+    };
+    if (precision == Precision::Float)
+        run(0.0f);
+    else
+        run(0.0);
+    return result;
+}
+
+} // namespace lbm

@@ -1,0 +1,118 @@
+#include "LbmTask.h"
+
+#include "Lattice.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <unistd.h>
+
+namespace lbm {
+
+namespace {
+
+// Larger sides would overflow the byte counts long before memory runs out.
+constexpr int kMaxSide = 1 << 24;
+
+std::string Format(const char* format, double a, double b = 0)
+{
+    char text[160];
+    std::snprintf(text, sizeof text, format, a, b);
+    return text;
+}
+
+std::uint64_t PhysicalMemory()
+{
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || pageSize <= 0)
+        return 0;
+    return std::uint64_t(pages) * std::uint64_t(pageSize);
+}
+
+} // namespace
+
+std::vector<std::string> SupportedModels() { return {kModelBgk, kModelMrt}; }
+
+bool IsKnownModel(const std::string& model)
+{
+    for (const char* name : {"D2Q7", "D2Q9", "D2Q9(New)", "D2Q11(New)", "D2Q7(New)", "D2Q13(New)"})
+        if (model == name)
+            return true;
+    return false;
+}
+
+std::uint64_t NodeCount(const Task& task)
+{
+    if (task.gx <= 0 || task.gy <= 0)
+        return 0;
+    return std::uint64_t(task.gx) * std::uint64_t(task.gy);
+}
+
+std::uint64_t MemoryNeeded(const Task& task, const Settings& settings)
+{
+    const std::uint64_t lattice =
+        settings.precision == Precision::Float ? kLatticeBytesPerNode<float> : kLatticeBytesPerNode<double>;
+    // Two lattices, the velocity of the previous check (2 doubles), the
+    // slab's fields (3 doubles) and the gathered fields (3 doubles).
+    const std::uint64_t perNode = lattice + 8 * sizeof(double);
+    return NodeCount(task) * perNode;
+}
+
+double RelaxationTime(const Task& task, const Settings& settings)
+{
+    const double nu = settings.lidSpeed * double(task.gx) / task.reynolds;
+    return 3 * nu + 0.5;
+}
+
+const char* PrecisionName(Precision precision) { return precision == Precision::Float ? "float" : "double"; }
+
+std::string CheckTask(const Task& task, const Settings& settings)
+{
+    bool supported = false;
+    for (const std::string& name : SupportedModels())
+        supported = supported || task.model == name;
+    if (!supported) {
+        std::string list;
+        for (const std::string& name : SupportedModels())
+            list += (list.empty() ? "\"" : ", \"") + name + "\"";
+        const std::string what = IsKnownModel(task.model) ? "cannot run yet" : "is not a lattice model";
+        return "The model \"" + task.model + "\" " + what + ". Models that run: " + list + ".";
+    }
+    if (!std::isfinite(task.reynolds) || task.reynolds <= 0)
+        return Format("The Reynolds number must be a positive number (got %g).", task.reynolds);
+    if (task.gx < 3 || task.gy < 3)
+        return Format("The grid must have at least 3 x 3 nodes (got %g x %g).", task.gx, task.gy);
+    if (task.gx > kMaxSide || task.gy > kMaxSide)
+        return Format("The grid is too large: each side may have at most %g nodes (got %g).", kMaxSide,
+                      std::max(task.gx, task.gy));
+    if (!std::isfinite(settings.lidSpeed) || settings.lidSpeed <= 0 || settings.lidSpeed > 0.4)
+        return Format("The lid speed must be above 0 and at most 0.4 lattice units (got %g); the lattice's "
+                      "speed of sound is 0.577.",
+                      settings.lidSpeed);
+    if (!std::isfinite(settings.tolerance) || settings.tolerance <= 0)
+        return Format("The tolerance must be a positive number (got %g).", settings.tolerance);
+    if (settings.maxSteps < 1)
+        return Format("The step limit must be at least 1 (got %g).", double(settings.maxSteps));
+    if (settings.threads < 0 || settings.threads > 4096)
+        return Format("The number of threads must be between 1 and 4096, or 0 for all cores (got %g).",
+                      settings.threads);
+    if (settings.checkInterval < 1)
+        return Format("The check interval must be at least 1 step (got %g).", settings.checkInterval);
+    if (!std::isfinite(settings.progressSeconds) || settings.progressSeconds < 0)
+        return Format("The progress interval must be 0 or more seconds (got %g).", settings.progressSeconds);
+    const double tau = RelaxationTime(task, settings);
+    if (!std::isfinite(tau) || tau > 1e6)
+        return Format("The Reynolds number %g is too small for this grid and lid speed: the relaxation "
+                      "time would be %g.",
+                      task.reynolds, tau);
+    const std::uint64_t needed = MemoryNeeded(task, settings);
+    const std::uint64_t available = PhysicalMemory();
+    if (available > 0 && needed > available / 10 * 8) {
+        return Format("The grid is too large: it needs %.1f GB of memory and this machine has %.1f GB.",
+                      double(needed) / 1e9, double(available) / 1e9);
+    }
+    return {};
+}
+
+} // namespace lbm

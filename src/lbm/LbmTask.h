@@ -1,0 +1,71 @@
+#pragma once
+
+// A lattice-Boltzmann task: the lid-driven cavity on Gx x Gy lattice nodes.
+//
+// Geometry. Every one of the Gx x Gy nodes is a fluid node. The walls sit half
+// a lattice spacing outside the outermost nodes (half-way bounce-back): with
+// node (i, j) at lattice position (i, j), the left wall is the line x = -1/2,
+// the right wall x = Gx - 1/2, the bottom wall y = -1/2 and the lid y = Gy - 1/2.
+// The cavity is therefore exactly Gx spacings wide and Gy spacings high, and
+// node (i, j) lies at ((i + 1/2) / Gx, (j + 1/2) / Gy) in coordinates where the
+// cavity is the unit square. The lid slides in +x at the lid speed U.
+//
+// Reynolds number. Re = U * L / nu with L = Gx, the cavity width in lattice
+// spacings, U the lid speed in lattice units and nu the kinematic viscosity in
+// lattice units; nu = U * Gx / Re sets the relaxation time tau = 3 nu + 1/2.
+//
+// A link that leaves the cavity through the lid (its far end above the top
+// row, corners included) is reflected by the moving wall; every other link
+// that leaves the cavity is reflected by a wall at rest.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace lbm {
+
+enum class Precision { Double, Float };
+
+// The lattice models the task dialog offers.
+inline const char* const kModelBgk = "D2Q9";      // nine velocities, BGK collision
+inline const char* const kModelMrt = "D2Q9(New)"; // nine velocities, multiple relaxation times
+
+struct Task {
+    std::string model = kModelBgk;
+    double reynolds = 100;
+    int gx = 129;
+    int gy = 129;
+};
+
+struct Settings {
+    double lidSpeed = 0.1;   // lattice units
+    double tolerance = 1e-7; // largest velocity change over checkInterval steps, in lid speeds
+    std::int64_t maxSteps = 2000000;
+    Precision precision = Precision::Double;
+    int threads = 0;              // 0: all the machine's cores
+    int checkInterval = 100;      // steps between convergence and divergence checks
+    double progressSeconds = 0.2; // least time between progress reports (0: every check)
+};
+
+// Models that run, in the order the dialog lists them.
+std::vector<std::string> SupportedModels();
+// True for a name the task dialog offers, whether or not it runs yet.
+bool IsKnownModel(const std::string& model);
+
+// Nodes (Gx * Gy) of the task; 0 when a size is not positive.
+std::uint64_t NodeCount(const Task& task);
+// Bytes the solver allocates for the task in one process (distributions,
+// velocity history and the gathered fields).
+std::uint64_t MemoryNeeded(const Task& task, const Settings& settings);
+
+// Checks the task and its settings without allocating anything. Returns an
+// empty string for a task that can run, otherwise a message saying what is
+// wrong and what is allowed.
+std::string CheckTask(const Task& task, const Settings& settings);
+
+// Relaxation time of the shear modes, tau = 3 nu + 1/2, nu = U * Gx / Re.
+double RelaxationTime(const Task& task, const Settings& settings);
+
+const char* PrecisionName(Precision precision);
+
+} // namespace lbm

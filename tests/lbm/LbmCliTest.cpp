@@ -1,0 +1,134 @@
+// The corvane-lbm command line: its exit codes, messages and files.
+
+#include "LbmTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+struct Outcome {
+    int code = -1;
+    std::string out, err;
+};
+
+// Runs the tool with `args` (already quoted for the shell), standard error
+// going to a file so it is not a terminal.
+Outcome RunTool(const TempDir& dir, const std::string& args)
+{
+    const std::string out = dir.path + "/stdout.txt", err = dir.path + "/stderr.txt";
+    const std::string command =
+        std::string("'") + CORVANE_LBM_TOOL + "' " + args + " >'" + out + "' 2>'" + err + "' </dev/null";
+    const int status = std::system(command.c_str());
+    Outcome o;
+    o.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    o.out = ReadText(out);
+    o.err = ReadText(err);
+    return o;
+}
+
+struct CliCase {
+    const char* what;
+    std::string args; // "@" stands for the temporary folder
+    int code;
+    const char* message; // expected on standard error
+};
+
+std::string Expand(std::string args, const std::string& dir)
+{
+    for (std::size_t at; (at = args.find('@')) != std::string::npos;)
+        args.replace(at, 1, dir);
+    return args;
+}
+
+TEST(LbmCli, BadArgumentsAndTasksExitWithAMessage)
+{
+    TempDir dir;
+    const std::string ok = " --re 100 --grid 17x17 --out @/r";
+    const CliCase cases[] = {
+        {"nothing", "", 2, "are required"},
+        {"no output folder", "--model D2Q9 --re 100 --grid 17x17", 2, "are required"},
+        {"model not built", "--model D2Q7" + ok, 2, "Models that run: \"D2Q9\", \"D2Q9(New)\""},
+        {"model unknown", "--model D3Q19" + ok, 2, "is not a lattice model"},
+        {"Re not a number", "--model D2Q9 --re abc --grid 17x17 --out @/r", 2, "--re needs a number"},
+        {"Re zero", "--model D2Q9 --re 0 --grid 17x17 --out @/r", 2, "Reynolds number must be a positive"},
+        {"Re NaN", "--model D2Q9 --re nan --grid 17x17 --out @/r", 2, "Reynolds number must be a positive"},
+        {"grid too small", "--model D2Q9 --re 100 --grid 2x2 --out @/r", 2, "at least 3 x 3"},
+        {"grid one number", "--model D2Q9 --re 100 --grid 129 --out @/r", 2, "GXxGY"},
+        {"grid negative", "--model D2Q9 --re 100 --grid -5x9 --out @/r", 2, "GXxGY"},
+        {"grid absurd", "--model D2Q9 --re 100 --grid 300000x300000 --out @/r", 2, "GB of memory"},
+        {"precision", "--model D2Q9 --precision half" + ok, 2, "float or double"},
+        {"threads zero", "--model D2Q9 --threads 0" + ok, 2, "--threads"},
+        {"steps zero", "--model D2Q9 --max-steps 0" + ok, 2, "--max-steps"},
+        {"lid too fast", "--model D2Q9 --lid-speed 0.9" + ok, 2, "lid speed"},
+        {"option without value", "--model D2Q9" + ok + " --tolerance", 2, "needs a value"},
+        {"unknown option", "--model D2Q9 --colour red" + ok, 2, "Unknown option"},
+        {"output is a file", "--model D2Q9 --re 100 --grid 17x17 --out @/stdout.txt", 4, "is not a folder"},
+        {"output below a file", "--model D2Q9 --re 100 --grid 17x17 --out @/stdout.txt/x", 4,
+         "Cannot create the folder"},
+    };
+    for (const CliCase& c : cases) {
+        const Outcome o = RunTool(dir, Expand(c.args, dir.path));
+        EXPECT_EQ(o.code, c.code) << c.what << "\n" << o.err;
+        EXPECT_NE(o.err.find(c.message), std::string::npos) << c.what << "\n" << o.err;
+        EXPECT_FALSE(std::filesystem::exists(dir.path + "/r/field.vti")) << c.what;
+    }
+}
+
+TEST(LbmCli, ConvergedRunWritesItsFilesAndExitsZero)
+{
+    TempDir dir;
+    const Outcome o =
+        RunTool(dir, "--model 'D2Q9(New)' --re 10 --grid 21x19 --threads 1 --out '" + dir.path + "/r'");
+    ASSERT_EQ(o.code, 0) << o.err;
+    EXPECT_NE(o.err.find("Converged after"), std::string::npos) << o.err;
+    // Plain progress lines when standard error is not a terminal.
+    EXPECT_NE(o.err.find("step 100 of 2000000, residual"), std::string::npos) << o.err;
+    EXPECT_EQ(o.err.find('\r'), std::string::npos);
+    EXPECT_EQ(ReadCsv(dir.path + "/r/u_centreline.csv", "y,u").size(), 19u + 2u);
+    EXPECT_EQ(ReadCsv(dir.path + "/r/v_centreline.csv", "x,v").size(), 21u + 2u);
+    const std::string json = ReadText(dir.path + "/r/summary.json");
+    EXPECT_NE(json.find("\"converged\": true"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"model\": \"D2Q9(New)\""), std::string::npos) << json;
+    EXPECT_EQ(VtiArrays(ReadText(dir.path + "/r/field.vti")).at("speed").size(), 21u * 19u);
+}
+
+TEST(LbmCli, StepLimitWritesResultsAndExitsOne)
+{
+    TempDir dir;
+    const Outcome o =
+        RunTool(dir, "--model D2Q9 --re 100 --grid 17x17 --max-steps 250 --precision float --out '" +
+                         dir.path + "/r'");
+    EXPECT_EQ(o.code, 1) << o.err;
+    EXPECT_NE(o.err.find("step limit"), std::string::npos) << o.err;
+    const std::string json = ReadText(dir.path + "/r/summary.json");
+    EXPECT_NE(json.find("\"converged\": false"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"steps\": 250"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"precision\": \"float\""), std::string::npos) << json;
+}
+
+TEST(LbmCli, DivergenceExitsThreeWithoutFiles)
+{
+    TempDir dir;
+    const Outcome o =
+        RunTool(dir, "--model D2Q9 --re 5000 --grid 33x33 --threads 1 --out '" + dir.path + "/r'");
+    EXPECT_EQ(o.code, 3) << o.err;
+    EXPECT_NE(o.err.find("diverged"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("D2Q9(New)"), std::string::npos) << o.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.path + "/r/field.vti"));
+    EXPECT_FALSE(std::filesystem::exists(dir.path + "/r/summary.json"));
+}
+
+TEST(LbmCli, HelpGoesToStandardOutput)
+{
+    TempDir dir;
+    const Outcome o = RunTool(dir, "--help");
+    EXPECT_EQ(o.code, 0);
+    EXPECT_NE(o.out.find("Usage: corvane-lbm"), std::string::npos);
+    EXPECT_NE(o.out.find("L = GX"), std::string::npos);
+}
+
+} // namespace

@@ -1,0 +1,181 @@
+// The result files and the fields derived for them.
+
+#include "LbmResults.h"
+#include "LbmTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A field given by functions of the node centres in cavity units.
+template <class U, class V> lbm::Fields MakeFields(int gx, int gy, double lid, U u, V v)
+{
+    lbm::Fields f;
+    f.gx = gx;
+    f.gy = gy;
+    for (int j = 0; j < gy; ++j)
+        for (int i = 0; i < gx; ++i) {
+            const double x = (i + 0.5) / gx, y = (j + 0.5) / gy;
+            f.ux.push_back(lid * u(x, y));
+            f.uy.push_back(lid * v(x, y));
+            f.rho.push_back(1.0 + 0.01 * i - 0.02 * j);
+        }
+    return f;
+}
+
+TEST(LbmResults, CentrelinesRunWallToWallThroughTheCentre)
+{
+    // Odd sizes: the centre line runs through a node column; even: between two.
+    for (auto [gx, gy] : {std::pair{5, 7}, std::pair{6, 4}}) {
+        const lbm::Fields f = MakeFields(
+            gx, gy, 0.05, [](double x, double y) { return x + 10 * y; },
+            [](double x, double y) { return 3 * x - y; });
+        const lbm::Profile u = lbm::UCentreline(f, 0.05);
+        ASSERT_EQ(u.size(), std::size_t(gy + 2));
+        EXPECT_EQ(u.front(), std::make_pair(0.0, 0.0));
+        EXPECT_EQ(u.back(), std::make_pair(1.0, 1.0));
+        for (int j = 0; j < gy; ++j) {
+            const double y = (j + 0.5) / gy;
+            EXPECT_DOUBLE_EQ(u[j + 1].first, y);
+            EXPECT_NEAR(u[j + 1].second, 0.5 + 10 * y, 1e-12) << gx << "x" << gy << " row " << j;
+        }
+        const lbm::Profile v = lbm::VCentreline(f, 0.05);
+        ASSERT_EQ(v.size(), std::size_t(gx + 2));
+        EXPECT_EQ(v.front(), std::make_pair(0.0, 0.0));
+        EXPECT_EQ(v.back(), std::make_pair(1.0, 0.0));
+        for (int i = 0; i < gx; ++i) {
+            const double x = (i + 0.5) / gx;
+            EXPECT_DOUBLE_EQ(v[i + 1].first, x);
+            EXPECT_NEAR(v[i + 1].second, 3 * x - 0.5, 1e-12);
+        }
+    }
+}
+
+// A shear flow u = U y that meets both wall conditions (u = 0 at the bottom,
+// U at the lid): vorticity -U/L everywhere, the walls' mirrors included, and
+// stream function U y^2 / 2.
+TEST(LbmResults, VorticityAndStreamFunctionOfAShearFlow)
+{
+    const int n = 8;
+    const lbm::Fields f = MakeFields(
+        n, n, 0.1, [](double, double y) { return y; }, [](double, double) { return 0.0; });
+    const std::vector<double> w = lbm::Vorticity(f, 0.1);
+    const std::vector<double> psi = lbm::StreamFunction(f, 0.1);
+    ASSERT_EQ(w.size(), std::size_t(n * n));
+    for (int j = 0; j < n; ++j)
+        for (int i = 0; i < n; ++i) {
+            const double y = (j + 0.5) / n;
+            EXPECT_NEAR(w[j * n + i], -1.0, 1e-12) << i << "," << j;
+            EXPECT_NEAR(psi[j * n + i], y * y / 2, 1e-12) << i << "," << j;
+        }
+    // v = x - 1/2 with u = 0: vorticity 1 away from the side walls and from
+    // the lid, where u jumps to the lid speed (-du/dy = -2 U / h = -2 n there).
+    const lbm::Fields g = MakeFields(
+        n, n, 0.1, [](double, double) { return 0.0; }, [](double x, double) { return x - 0.5; });
+    const std::vector<double> wg = lbm::Vorticity(g, 0.1);
+    for (int j = 0; j < n; ++j)
+        for (int i = 1; i < n - 1; ++i)
+            EXPECT_NEAR(wg[j * n + i], j < n - 1 ? 1.0 : 1.0 - n, 1e-12) << i << "," << j;
+}
+
+class LbmFiles : public ::testing::Test {
+protected:
+    TempDir dir;
+    lbm::Task task;
+    lbm::Settings settings;
+    lbm::RunResult result;
+
+    void SetUp() override
+    {
+        task.gx = 9;
+        task.gy = 7;
+        task.reynolds = 50;
+        result = lbm::RunSteps("D2Q9", 9, 7, 0.1, 0.7, 200);
+        result.status = lbm::RunStatus::Converged;
+        result.message = "a \"quoted\" message";
+        ASSERT_EQ(result.fields.ux.size(), 63u);
+    }
+};
+
+TEST_F(LbmFiles, WritesTheFourFilesWithTheirContent)
+{
+    const std::string out = dir.path + "/new/results";
+    ASSERT_EQ(lbm::WriteResults(out, task, settings, result), "");
+
+    const std::vector<std::vector<double>> u = ReadCsv(out + "/u_centreline.csv", "y,u");
+    ASSERT_EQ(u.size(), 7u + 2u);
+    const lbm::Profile expected = lbm::UCentreline(result.fields, settings.lidSpeed);
+    for (std::size_t k = 0; k < u.size(); ++k) {
+        EXPECT_EQ(u[k][0], expected[k].first);
+        EXPECT_EQ(u[k][1], expected[k].second); // written with all 17 digits
+    }
+    EXPECT_EQ(ReadCsv(out + "/v_centreline.csv", "x,v").size(), 9u + 2u);
+
+    const std::string vti = ReadText(out + "/field.vti");
+    EXPECT_NE(vti.find("<VTKFile type=\"ImageData\""), std::string::npos);
+    EXPECT_NE(vti.find("WholeExtent=\"0 8 0 6 0 0\""), std::string::npos);
+    const std::map<std::string, std::vector<double>> arrays = VtiArrays(vti);
+    const std::pair<const char*, std::size_t> names[] = {
+        {"velocity", 3 * 63}, {"speed", 63}, {"density", 63}, {"vorticity", 63}, {"stream_function", 63}};
+    for (const auto& [name, count] : names) {
+        ASSERT_EQ(arrays.count(name), 1u) << name;
+        EXPECT_EQ(arrays.at(name).size(), count) << name;
+    }
+    EXPECT_NEAR(arrays.at("velocity")[3 * 10], result.fields.ux[10] / 0.1, 1e-10);
+    EXPECT_NEAR(arrays.at("density")[20], result.fields.rho[20], 1e-10);
+
+    const std::string json = ReadText(out + "/summary.json");
+    for (const char* key :
+         {"\"model\": \"D2Q9\"", "\"gx\": 9", "\"gy\": 7", "\"converged\": true", "\"steps\": 200",
+          "\"precision\": \"double\"", "\"processes\": 1", "\"message\": \"a \\\"quoted\\\" message\"",
+          "\"lid_speed\": 0.1,", "\"mlups\":", "\"seconds\":", "\"threads\":"})
+        EXPECT_NE(json.find(key), std::string::npos) << key << "\n" << json;
+
+    // Nothing but the four files: no temporary file is left behind.
+    std::vector<std::string> files;
+    for (const auto& entry : fs::directory_iterator(out))
+        files.push_back(entry.path().filename().string());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"field.vti", "summary.json", "u_centreline.csv",
+                                               "v_centreline.csv"}));
+}
+
+TEST_F(LbmFiles, RewritingReplacesTheOldFiles)
+{
+    ASSERT_EQ(lbm::WriteResults(dir.path, task, settings, result), "");
+    std::ofstream(dir.path + "/u_centreline.csv") << "stale\n";
+    result.steps = 1234;
+    ASSERT_EQ(lbm::WriteResults(dir.path, task, settings, result), "");
+    EXPECT_EQ(ReadCsv(dir.path + "/u_centreline.csv", "y,u").size(), 9u);
+    EXPECT_NE(ReadText(dir.path + "/summary.json").find("\"steps\": 1234"), std::string::npos);
+}
+
+TEST_F(LbmFiles, UnwritableFolderIsNamed)
+{
+    const std::string file = dir.path + "/plain-file";
+    std::ofstream(file) << "x";
+    for (const std::string& out : {file, file + "/sub", std::string("/proc/corvane-results")}) {
+        const std::string message = lbm::WriteResults(out, task, settings, result);
+        EXPECT_NE(message.find("\"" + out + "\""), std::string::npos) << message;
+        EXPECT_EQ(message, lbm::PrepareOutputFolder(out));
+    }
+    EXPECT_NE(lbm::PrepareOutputFolder("").find("No output folder"), std::string::npos);
+    EXPECT_EQ(ReadText(file), "x");
+}
+
+TEST_F(LbmFiles, MissingFieldsWriteNothing)
+{
+    lbm::RunResult empty;
+    const std::string out = dir.path + "/none";
+    EXPECT_NE(lbm::WriteResults(out, task, settings, empty).find("no results"), std::string::npos);
+    EXPECT_FALSE(fs::exists(out));
+}
+
+} // namespace

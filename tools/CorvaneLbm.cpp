@@ -1,0 +1,275 @@
+// corvane-lbm: runs one lid-driven cavity task and writes its results.
+//
+//   corvane-lbm --model D2Q9 --re 400 --grid 129x129 --out DIR [--tolerance T]
+//               [--max-steps N] [--lid-speed U] [--precision float|double] [--threads N]
+//
+// Under mpirun every process takes a slab of rows; rank 0 reports and writes.
+// Exit status: 0 converged, 1 step limit reached (results written),
+// 2 bad arguments or a task that cannot run, 3 diverged, 4 output folder not
+// writable, 5 cancelled, 6 out of memory.
+
+#include "LbmResults.h"
+#include "LbmRun.h"
+#include "LbmTask.h"
+
+#ifdef CORVANE_HAVE_MPI
+#include "MpiCommunicator.h"
+#endif
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+enum Exit {
+    kConverged = 0,
+    kNotConverged = 1,
+    kBadArguments = 2,
+    kDiverged = 3,
+    kUnwritable = 4,
+    kCancelled = 5,
+    kNoMemory = 6,
+};
+
+const char* const kUsage =
+    "Usage: corvane-lbm --model MODEL --re RE --grid GXxGY --out DIR [options]\n"
+    "Runs the lid-driven cavity to its steady state and writes u_centreline.csv,\n"
+    "v_centreline.csv, field.vti and summary.json into DIR.\n"
+    "  --model MODEL          D2Q9 (BGK) or D2Q9(New) (multiple relaxation times)\n"
+    "  --re RE                Reynolds number U*L/nu, L = GX (the cavity width in nodes)\n"
+    "  --grid GXxGY           lattice nodes across and up, at least 3x3\n"
+    "  --out DIR              output folder (created if missing)\n"
+    "  --tolerance T          stop when no velocity changes by more than T lid speeds\n"
+    "                         over 100 steps (default 1e-7)\n"
+    "  --max-steps N          step limit (default 2000000)\n"
+    "  --lid-speed U          lid speed in lattice units (default 0.1)\n"
+    "  --precision P          double (default) or float\n"
+    "  --threads N            threads per process (default: all cores; 1 under mpirun)\n"
+    "Exit status: 0 converged, 1 step limit reached, 2 bad arguments or task,\n"
+    "3 diverged, 4 output folder not writable, 6 out of memory.\n";
+
+bool ParseDouble(const char* text, double& value)
+{
+    errno = 0;
+    char* end = nullptr;
+    value = std::strtod(text, &end);
+    return end != text && *end == '\0' && errno != ERANGE;
+}
+
+bool ParseInt(const char* text, long long min, long long max, long long& value)
+{
+    errno = 0;
+    char* end = nullptr;
+    value = std::strtoll(text, &end, 10);
+    return end != text && *end == '\0' && errno != ERANGE && value >= min && value <= max;
+}
+
+bool ParseGrid(const std::string& text, int& gx, int& gy)
+{
+    const std::size_t x = text.find_first_of("xX");
+    if (x == std::string::npos)
+        return false;
+    long long a = 0, b = 0;
+    const std::string left = text.substr(0, x), right = text.substr(x + 1);
+    if (!ParseInt(left.c_str(), 1, 1 << 30, a) || !ParseInt(right.c_str(), 1, 1 << 30, b))
+        return false;
+    gx = int(a);
+    gy = int(b);
+    return true;
+}
+
+struct Options {
+    lbm::Task task;
+    lbm::Settings settings;
+    std::string out;
+    bool help = false;
+};
+
+// Fills `options`; returns an empty string or what is wrong.
+std::string Parse(int argc, char** argv, Options& options)
+{
+    bool haveModel = false, haveRe = false, haveGrid = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+            return {};
+        }
+        if (arg.rfind("--", 0) != 0)
+            return "Unexpected argument \"" + arg + "\".";
+        if (i + 1 >= argc)
+            return "The option " + arg + " needs a value.";
+        const char* value = argv[++i];
+        double d = 0;
+        long long n = 0;
+        if (arg == "--model") {
+            options.task.model = value;
+            haveModel = true;
+        } else if (arg == "--re") {
+            if (!ParseDouble(value, d))
+                return std::string("--re needs a number, not \"") + value + "\".";
+            options.task.reynolds = d;
+            haveRe = true;
+        } else if (arg == "--grid") {
+            if (!ParseGrid(value, options.task.gx, options.task.gy))
+                return std::string("--grid needs GXxGY with two positive whole numbers, not \"") + value +
+                       "\".";
+            haveGrid = true;
+        } else if (arg == "--out") {
+            options.out = value;
+        } else if (arg == "--tolerance") {
+            if (!ParseDouble(value, d))
+                return std::string("--tolerance needs a number, not \"") + value + "\".";
+            options.settings.tolerance = d;
+        } else if (arg == "--max-steps") {
+            if (!ParseInt(value, 1, INT64_MAX, n))
+                return std::string("--max-steps needs a whole number of at least 1, not \"") + value + "\".";
+            options.settings.maxSteps = n;
+        } else if (arg == "--lid-speed") {
+            if (!ParseDouble(value, d))
+                return std::string("--lid-speed needs a number, not \"") + value + "\".";
+            options.settings.lidSpeed = d;
+        } else if (arg == "--precision") {
+            const std::string p = value;
+            if (p == "double")
+                options.settings.precision = lbm::Precision::Double;
+            else if (p == "float")
+                options.settings.precision = lbm::Precision::Float;
+            else
+                return "--precision is float or double, not \"" + p + "\".";
+        } else if (arg == "--threads") {
+            if (!ParseInt(value, 1, 4096, n))
+                return std::string("--threads needs a whole number from 1 to 4096, not \"") + value + "\".";
+            options.settings.threads = int(n);
+        } else {
+            return "Unknown option \"" + arg + "\".";
+        }
+    }
+    if (!haveModel || !haveRe || !haveGrid || options.out.empty())
+        return "--model, --re, --grid and --out are required.";
+    return {};
+}
+
+// Progress on standard error: a bar redrawn in place on a terminal, a plain
+// line per report otherwise (for logs).
+class Reporter {
+public:
+    explicit Reporter(bool tty) : tty_(tty) {}
+    void operator()(const lbm::Progress& p)
+    {
+        const double fraction = p.maxSteps > 0 ? double(p.step) / double(p.maxSteps) : 0;
+        if (tty_) {
+            constexpr int width = 30;
+            const int filled = int(std::lround(fraction * width));
+            std::fprintf(stderr, "\r[%.*s%*s] step %lld  residual %.3e  %.1f MLUPS ", filled,
+                         "##############################", width - filled, "", static_cast<long long>(p.step),
+                         p.residual, p.mlups);
+            drawn_ = true;
+        } else {
+            std::fprintf(stderr, "step %lld of %lld, residual %.3e, %.1f MLUPS\n",
+                         static_cast<long long>(p.step), static_cast<long long>(p.maxSteps), p.residual,
+                         p.mlups);
+        }
+        std::fflush(stderr);
+    }
+    void Finish()
+    {
+        if (drawn_)
+            std::fputc('\n', stderr);
+        drawn_ = false;
+    }
+
+private:
+    bool tty_;
+    bool drawn_ = false;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::unique_ptr<lbm::Communicator> comm;
+#ifdef CORVANE_HAVE_MPI
+    if (lbm::MpiCommunicator::LaunchedByMpi())
+        comm = std::make_unique<lbm::MpiCommunicator>(&argc, &argv);
+#else
+    const char* size = std::getenv("OMPI_COMM_WORLD_SIZE");
+    if (size && std::atoi(size) > 1) {
+        std::fprintf(stderr, "corvane-lbm: this build has no MPI; it cannot run under mpirun.\n");
+        return kBadArguments;
+    }
+#endif
+    if (!comm)
+        comm = std::make_unique<lbm::SerialCommunicator>();
+    const bool root = comm->Rank() == 0;
+    auto fail = [&](int code, const std::string& message) {
+        if (root)
+            std::fprintf(stderr, "corvane-lbm: %s\n", message.c_str());
+        return code;
+    };
+
+    Options options;
+    // Under mpirun the cores are shared by the processes: one thread each
+    // unless asked otherwise.
+    if (comm->Size() > 1)
+        options.settings.threads = 1;
+    const std::string parseError = Parse(argc, argv, options);
+    if (options.help) {
+        if (root)
+            std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (!parseError.empty())
+        return fail(kBadArguments, parseError + "\n" + kUsage);
+    const std::string taskError = lbm::CheckTask(options.task, options.settings);
+    if (!taskError.empty())
+        return fail(kBadArguments, taskError);
+
+    // Find an unwritable folder before the run, not after hours of it.
+    std::string folderError;
+    if (root)
+        folderError = lbm::PrepareOutputFolder(options.out);
+    if (comm->Broadcast(folderError.empty() ? 0 : 1) != 0)
+        return fail(kUnwritable, folderError);
+
+    Reporter reporter(isatty(STDERR_FILENO) == 1);
+    options.settings.progressSeconds = isatty(STDERR_FILENO) == 1 ? 0.2 : 2.0;
+    lbm::ProgressCallback progress;
+    if (root)
+        progress = [&reporter](const lbm::Progress& p) { reporter(p); };
+    const lbm::RunResult result = lbm::Run(options.task, options.settings, progress, nullptr, comm.get());
+    reporter.Finish();
+
+    switch (result.status) {
+    case lbm::RunStatus::Rejected:
+        return fail(result.message.find("memory") != std::string::npos ? kNoMemory : kBadArguments,
+                    result.message);
+    case lbm::RunStatus::Diverged:
+        return fail(kDiverged, result.message);
+    default:
+        break;
+    }
+    int code = kConverged;
+    if (root) {
+        const std::string writeError = lbm::WriteResults(options.out, options.task, options.settings, result);
+        if (!writeError.empty()) {
+            std::fprintf(stderr, "corvane-lbm: %s\n", writeError.c_str());
+            code = kUnwritable;
+        } else {
+            std::fprintf(stderr, "corvane-lbm: %s %.1f s, %.1f MLUPS, %d process(es) x %d thread(s).\n",
+                         result.message.c_str(), result.seconds, result.mlups, result.processes,
+                         result.threads);
+        }
+    }
+    if (code == kConverged && result.status == lbm::RunStatus::NotConverged)
+        code = kNotConverged;
+    if (code == kConverged && result.status == lbm::RunStatus::Cancelled)
+        code = kCancelled;
+    return int(comm->Broadcast(code));
+}
