@@ -241,10 +241,12 @@ constexpr std::size_t kMaxBuffer = std::size_t(64) << 20;
 class ChunkReader {
 public:
     ChunkReader(const Source& source, std::size_t chunk)
-        : FSource(source.read), FBuffer(std::max<std::size_t>(chunk, 2 * kLookAhead))
+        : FSource(source.read), FSize(std::max<std::size_t>(chunk, 2 * kLookAhead)), FBuffer(FSize + 1)
     {
     }
 
+    // The bytes in hand; a NUL follows the last, so that a loop over
+    // characters of a kind (digits, white space) stops there unchecked.
     const char* Begin() const { return FBuffer.data() + FBegin; }
     const char* End() const { return FBuffer.data() + FEnd; }
     bool AtEnd() const { return FEof; }
@@ -258,27 +260,30 @@ public:
         std::memmove(FBuffer.data(), FBuffer.data() + FBegin, FEnd - FBegin);
         FEnd -= FBegin;
         FBegin = 0;
-        if (FEnd == FBuffer.size()) {
-            if (FBuffer.size() >= kMaxBuffer)
+        if (FEnd == FSize) {
+            if (FSize >= kMaxBuffer)
                 return false;
-            FBuffer.resize(FBuffer.size() * 2);
+            FSize *= 2;
+            FBuffer.resize(FSize + 1);
         }
-        while (FEnd < FBuffer.size()) {
-            const std::ptrdiff_t got = FSource(FOffset, FBuffer.data() + FEnd, FBuffer.size() - FEnd);
-            if (got < 0)
-                return false;
-            if (got == 0) {
+        bool good = true;
+        while (FEnd < FSize) {
+            const std::ptrdiff_t got = FSource(FOffset, FBuffer.data() + FEnd, FSize - FEnd);
+            if (got <= 0) {
+                good = got == 0;
                 FEof = true;
                 break;
             }
             FEnd += static_cast<std::size_t>(got);
             FOffset += static_cast<std::uint64_t>(got);
         }
-        return true;
+        FBuffer[FEnd] = '\0';
+        return good;
     }
 
 private:
     const ReadAt& FSource;
+    std::size_t FSize;
     std::vector<char> FBuffer;
     std::size_t FBegin = 0, FEnd = 0;
     std::uint64_t FOffset = 0;
@@ -426,8 +431,29 @@ bool QuickFaces(const Source& source, std::size_t chunk, QuickFaceResult& out, s
     const std::uint64_t indexRoom = counts.words > faceRoom ? counts.words - faceRoom : 0;
     if (faceRoom * sizeof(TPolyFace) + indexRoom * sizeof(std::int32_t) > memoryLimit / 2)
         return false;
-    ReserveResident(out.faces, static_cast<std::size_t>(faceRoom));
-    ReserveResident(out.indices, static_cast<std::size_t>(indexRoom));
+    // Making the arrays resident (the kernel clears every page) costs about
+    // as much as parsing into them: a helper does it from the far end while
+    // this thread parses from the near end, touching pages as it goes.
+    out.faces.reserve(static_cast<std::size_t>(faceRoom));
+    out.indices.reserve(static_cast<std::size_t>(indexRoom));
+    std::thread helper;
+    try {
+        helper = std::thread([&out] {
+            MakeResident(out.indices.data(), out.indices.capacity() * sizeof(std::int32_t), true);
+            MakeResident(out.faces.data(), out.faces.capacity() * sizeof(TPolyFace), true);
+        });
+    } catch (const std::system_error&) {
+        MakeResident(out.indices.data(), out.indices.capacity() * sizeof(std::int32_t));
+        MakeResident(out.faces.data(), out.faces.capacity() * sizeof(TPolyFace));
+    }
+    struct Join {
+        std::thread& thread;
+        ~Join()
+        {
+            if (thread.joinable())
+                thread.join();
+        }
+    } join{helper};
 
     // The loop below is ParseFaces's, written out on the buffer: a face whose
     // parse looked at the last kLookAhead bytes in hand is parsed again once
@@ -450,19 +476,25 @@ bool QuickFaces(const Source& source, std::size_t chunk, QuickFaceResult& out, s
             afterLast = ++p;
             for (;;) {
                 const char* q = p;
-                while (q < end && isSpace(*q))
+                while (isSpace(*q)) // stops at the NUL after the bytes in hand
                     ++q;
                 reach = q;
                 bool negative = false;
-                if (q < end && (*q == '+' || *q == '-')) {
+                if (*q == '+' || *q == '-') {
                     negative = *q == '-';
                     ++q;
                 }
-                if (q == end || !isDigit(*q))
+                if (!isDigit(*q))
                     break;
+                const char* digits = q;
                 std::int64_t k = 0;
-                for (; q < end && isDigit(*q); ++q)
-                    k = std::min(k * 10 + (*q - '0'), kSaturated);
+                for (; isDigit(*q) && q - digits < 18; ++q)
+                    k = k * 10 + (*q - '0');
+                if (isDigit(*q)) { // beyond 18 digits: held past 32 bits, as the plain parse does
+                    k = std::min(k, kSaturated);
+                    for (; isDigit(*q); ++q)
+                        k = std::min(k * 10 + (*q - '0'), kSaturated);
+                }
                 if (negative)
                     k = -k;
                 low = std::min(low, k);
@@ -511,7 +543,7 @@ bool QuickFaces(const Source& source, std::size_t chunk, QuickFaceResult& out, s
 
 } // namespace
 
-void MakeResident(void* data, std::size_t bytes)
+void MakeResident(void* data, std::size_t bytes, bool fromTheEnd)
 {
     if (bytes < kHugePage)
         return;
@@ -523,8 +555,18 @@ void MakeResident(void* data, std::size_t bytes)
         madvise(reinterpret_cast<void*>(hugeBegin), hugeEnd - hugeBegin, MADV_HUGEPAGE);
     const std::uintptr_t pageBegin = (begin + kPage - 1) & ~(kPage - 1);
     const std::uintptr_t pageEnd = end & ~(kPage - 1);
-    if (pageBegin < pageEnd)
-        madvise(reinterpret_cast<void*>(pageBegin), pageEnd - pageBegin, MADV_POPULATE_WRITE);
+    if (!fromTheEnd) {
+        if (pageBegin < pageEnd)
+            madvise(reinterpret_cast<void*>(pageBegin), pageEnd - pageBegin, MADV_POPULATE_WRITE);
+        return;
+    }
+    // Huge page by huge page from the end, so that whoever fills the memory
+    // from the start meets pages already made.
+    for (std::uintptr_t to = pageEnd; to > pageBegin;) {
+        const std::uintptr_t from = std::max(pageBegin, (to - 1) & ~(kHugePage - 1));
+        madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+        to = from;
+    }
 }
 
 Source SourceOfText(std::string_view text)

@@ -76,8 +76,10 @@ Source SourceOfText(std::string_view text);
 
 // Makes memory just allocated resident in one go, on huge pages where it is
 // large: fresh memory taken page by page costs a fault per 4 KiB, which on
-// large meshes outweighs the parsing. Does nothing for small blocks.
-void MakeResident(void* data, std::size_t bytes);
+// large meshes outweighs the parsing. Does nothing for small blocks. From the
+// end: huge page by huge page, last first, for a helper thread to work
+// towards a writer that starts at the beginning.
+void MakeResident(void* data, std::size_t bytes, bool fromTheEnd = false);
 
 // Room for n elements of v, made resident.
 template <class T> void ReserveResident(std::vector<T>& v, std::size_t n)

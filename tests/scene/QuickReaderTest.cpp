@@ -106,8 +106,8 @@ std::pair<std::string, std::string> Grid(int n, bool pentagons, const std::strin
 
 struct QuickCase {
     const char* name;
-    const char* coor;
-    const char* poly;
+    std::string coor;
+    std::string poly;
     bool quick; // the quick way is expected to take it
 };
 
@@ -138,6 +138,9 @@ INSTANTIATE_TEST_SUITE_P(
         QuickCase{"ZeroFaces", kTri, "0\n", true},
         QuickCase{"LongDigits", "3\n0001,0.1000000000000000055511151231257827,0,0\n2,1,0,0\n3,0,1,0\n",
                   "1\nf 0000000001 2 3\n", true},
+        QuickCase{"IndexWithTwentyLeadingZeros", kTri, "1\nf 1 2 000000000000000000003\n", true},
+        QuickCase{"IndexOfTwentyFiveDigits", kTri, "1\nf 1 2 1234567890123456789012345\n", false},
+        QuickCase{"NulAfterAFace", kTri, std::string("1\nf 1 2 3\0 4", 12), true},
         QuickCase{"TinyAndHugeNumbers", "3\n1,1e-50,0,0\n2,3.4028235e38,0,0\n3,0,1,0\n", "1\nf 1 2 3\n",
                   true},
         QuickCase{"EmptyCoordinateFile", "", "1\nf 1 2 3\n", false},
