@@ -4,10 +4,14 @@
 //    bytes with one glTexImage2D call;
 //  - one frame of a heavy scene (an icosahedron at depth 7; a thousand objects),
 //    against the same triangles drawn from one vertex array;
-//  - one pick on the thousand-object scene, and one animation tick.
+//  - one frame of a loaded polygon object (the sample sphere; a sheet of a
+//    million triangles), against the same triangles from one vertex array;
+//  - one pick on the thousand-object scene and on the million triangles
+//    (against a frame), and one animation tick.
 // Needs a display (run it under xvfb-run with LIBGL_ALWAYS_SOFTWARE=1).
 #include "TGLCube.h"
 #include "TGLIcosahedron.h"
+#include "TGLPolyObject.h"
 #include "TGLPyramid.h"
 #include "TfrmPlot.h"
 
@@ -269,6 +273,88 @@ void BM_AnimationTickThousandObjects(benchmark::State& state)
     state.counters["x_frame"] = tick / frame;
 }
 BENCHMARK(BM_AnimationTickThousandObjects)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// A polygon object in the view, with the same triangles (the object's own
+// vertex normals) for the reference.
+Mesh AddPolyObject(std::unique_ptr<TGLPolyObject> object)
+{
+    ClearScene();
+    Mesh mesh;
+    for (int f = 0; f < object->GetFaceCount(); ++f) {
+        const std::vector<int> corners = object->GetFaceIndices(f);
+        for (std::size_t k = 1; k + 1 < corners.size(); ++k)
+            for (int c : {corners[k], corners[k + 1], corners[0]})
+                mesh.Add(object->GetVertex(c), object->GetVertexNormal(c), 0, 0, 1);
+    }
+    g_view->AddObject(std::move(object));
+    return mesh;
+}
+
+// The sample sphere (81,920 triangles) as the user loads it.
+void BM_FrameLoadedSphere(benchmark::State& state)
+{
+    auto object = std::make_unique<TGLPolyObject>();
+    if (!object->LoadFromFile(CORVANE_SAMPLES_DIR "/sphere.coor", [](const std::string&) {}))
+        return state.SkipWithError("the sample sphere did not load");
+    const Mesh mesh = AddPolyObject(std::move(object));
+    MeasureFrames(state, mesh);
+    ClearScene();
+}
+BENCHMARK(BM_FrameLoadedSphere)->Unit(benchmark::kMillisecond)->Iterations(21);
+
+// A wavy sheet of 708 x 708 vertices: 999,698 triangles.
+std::unique_ptr<TGLPolyObject> MillionTriangles()
+{
+    constexpr int n = 708;
+    coordfile::Mesh mesh;
+    mesh.vertexCount = n * n;
+    for (int j = 0; j < n; ++j)
+        for (int i = 0; i < n; ++i) {
+            const float x = -6 + 12.0f * i / (n - 1), y = -6 + 12.0f * j / (n - 1);
+            mesh.vertices.insert(mesh.vertices.end(), {x, y, 0.5f * std::sin(x) * std::cos(y)});
+        }
+    for (int j = 0; j + 1 < n; ++j)
+        for (int i = 0; i + 1 < n; ++i) {
+            const std::int32_t a = j * n + i + 1, b = a + 1, c = a + n, d = c + 1;
+            const std::int32_t triangles[2][3] = {{a, b, d}, {a, d, c}};
+            for (const auto& tri : triangles) {
+                TPolyFace face;
+                face.First = static_cast<std::int32_t>(mesh.indices.size());
+                face.Count = 3;
+                mesh.indices.insert(mesh.indices.end(), tri, tri + 3);
+                mesh.faces.push_back(face);
+            }
+        }
+    mesh.minX = mesh.minY = -6;
+    mesh.maxX = mesh.maxY = 6;
+    mesh.minZ = -0.5f;
+    mesh.maxZ = 0.5f;
+    auto object = std::make_unique<TGLPolyObject>();
+    object->SetMesh(std::move(mesh));
+    return object;
+}
+
+void BM_FrameMillionTriangles(benchmark::State& state)
+{
+    const Mesh mesh = AddPolyObject(MillionTriangles());
+    MeasureFrames(state, mesh);
+    ClearScene();
+}
+BENCHMARK(BM_FrameMillionTriangles)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_PickMillionTriangles(benchmark::State& state)
+{
+    AddPolyObject(MillionTriangles());
+    double pick = 0, frame = 0;
+    for (auto _ : state) {
+        pick += Time([] { g_view->PickObject(150, 150); });
+        frame += Time([] { g_view->RenderScene(GL_RENDER); });
+    }
+    state.counters["ms"] = 1000 * pick / static_cast<double>(state.iterations());
+    state.counters["x_frame"] = pick / frame;
+    ClearScene();
+}
+BENCHMARK(BM_PickMillionTriangles)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
 

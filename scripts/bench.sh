@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks (optimised build), printing one table per
 # program. Every figure stands beside a reference measured in the same run:
-#   bench_loader  loading a 1M-vertex / 2M-triangle mesh pair: ms, MB/s,
-#                 x_read (against reading the bytes), x_tinyobj (tinyobjloader's
-#                 time over ours on the same mesh as OBJ)
+#   bench_loader  loading a 1M-vertex / 2M-triangle mesh pair, each load in a
+#                 fresh process (cold_ms, MB/s, x_tinyobj: tinyobjloader's time
+#                 over ours on the same mesh as OBJ, measured the same way), and
+#                 repeated in one process (warm: ms, MB/s, x_read against
+#                 reading the bytes, x_tinyobj)
 #   bench_import  importing a 1M-triangle binary STL: ms, x_library (our import's
 #                 time over the asset import library's own ReadFile; at most 2)
 #   bench_view    texture from 4096 x 4096 (x_upload: against one glTexImage2D),
-#                 frames of a depth-7 icosahedron and of 1000 objects
+#                 frames of a depth-7 icosahedron, of 1000 objects, of the loaded
+#                 sample sphere and of a million-triangle polygon object
 #                 (x_arrays: against the same triangles from one vertex array),
-#                 a pick and an animation tick (x_frame: against a frame)
+#                 picks and an animation tick (x_frame: against a frame)
 #   bench_lbm     the lattice-Boltzmann step on 2048 x 2048 nodes, one thread
 #                 and all cores: MLUPS beside a copy's memory bandwidth, the
 #                 MLUPS that bandwidth allows for the bytes moved per node,

@@ -19,7 +19,7 @@ if ! clang++ -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize
     -Isrc/gl -Isrc/scene \
     src/gl/RealDevice.cpp src/gl/NullDevice.cpp \
     src/scene/TGLObject.cpp src/scene/TGLPolyObject.cpp src/scene/CoordFile.cpp src/scene/FileText.cpp \
-    tests/fuzz/CoordFileFuzz.cpp -lGL -lGLU -o "$work/fuzz" 2>"$work/build.log"; then
+    tests/fuzz/CoordFileFuzz.cpp -pthread -lGL -lGLU -o "$work/fuzz" 2>"$work/build.log"; then
   if grep -q "libclang_rt.fuzzer\|fsanitize=fuzzer" "$work/build.log"; then
     cat "$work/build.log"
     echo "clang's fuzzer runtime is not installed: fuzzing skipped"

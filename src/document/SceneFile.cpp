@@ -249,7 +249,8 @@ template <typename T> std::vector<T> Values(const QJsonObject& o, const char* ke
             throw FieldError{
                 QStringLiteral("'%1' is not valid base64 of 32-bit values").arg(QLatin1String(key))};
         out.resize(static_cast<std::size_t>(bytes.size() / 4));
-        std::memcpy(out.data(), bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        if (!bytes.isEmpty()) // an empty list has no storage to copy from or to
+            std::memcpy(out.data(), bytes.constData(), static_cast<std::size_t>(bytes.size()));
     } else if (v.isArray()) {
         const QJsonArray a = v.toArray();
         out.reserve(static_cast<std::size_t>(a.size()));

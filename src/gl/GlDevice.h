@@ -23,6 +23,7 @@ public:
     virtual void Normal3fv(const GLfloat* v) = 0;
     virtual void TexCoord2f(GLfloat s, GLfloat t) = 0;
     virtual void Color3f(GLfloat r, GLfloat g, GLfloat b) = 0;
+    virtual void EdgeFlag(GLboolean flag) = 0;
 
     virtual void Enable(GLenum cap) = 0;
     virtual void Disable(GLenum cap) = 0;
@@ -135,6 +136,7 @@ inline void Normal3f(GLfloat x, GLfloat y, GLfloat z) { FORWARD(Normal3f, x, y, 
 inline void Normal3fv(const GLfloat* v) { FORWARD(Normal3fv, v); }
 inline void TexCoord2f(GLfloat s, GLfloat t) { FORWARD(TexCoord2f, s, t); }
 inline void Color3f(GLfloat r, GLfloat g, GLfloat b) { FORWARD(Color3f, r, g, b); }
+inline void EdgeFlag(GLboolean flag) { FORWARD(EdgeFlag, flag); }
 inline void Enable(GLenum cap) { detail::g_device->Enable(cap); }
 inline void Disable(GLenum cap) { detail::g_device->Disable(cap); }
 inline GLboolean IsEnabled(GLenum cap) { return detail::g_device->IsEnabled(cap); }

@@ -13,6 +13,7 @@ public:
     void Normal3fv(const GLfloat*) override {}
     void TexCoord2f(GLfloat, GLfloat) override {}
     void Color3f(GLfloat, GLfloat, GLfloat) override {}
+    void EdgeFlag(GLboolean) override {}
     void Enable(GLenum) override {}
     void Disable(GLenum) override {}
     GLboolean IsEnabled(GLenum) override { return GL_FALSE; }

@@ -1,5 +1,6 @@
 #include "GlDevice.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstdio>
 #include <cstring>
@@ -46,17 +47,24 @@ void RealDevice::Misuse(const char* call, const char* what)
     const std::size_t start = Mergeable(FMode) ? FSegmentStart : 0;
     DrawGathered(0, start);
     glBegin(FMode);
-    for (std::size_t i = start; i < FCount; ++i) {
+    SendVertices(start, FCount);
+    CloseBatch();
+    FDirectBegin = true;
+}
+
+void RealDevice::SendVertices(std::size_t first, std::size_t last)
+{
+    for (std::size_t i = first; i < last; ++i) {
         if (FNormal.given)
             glNormal3fv(FNormal.varied ? &FNormals[i * 3] : FNormal.value);
         if (FColor.given)
             glColor4fv(FColor.varied ? &FColors[i * 4] : FColor.value);
         if (FTex.given)
             glTexCoord2fv(FTex.varied ? &FTexCoords[i * 2] : FTex.value);
+        if (FEdge.given)
+            glEdgeFlag(FEdge.varied ? FEdgeFlags[i] : FEdge.value[0] != 0);
         glVertex3fv(&FPositions[i * 3]);
     }
-    CloseBatch();
-    FDirectBegin = true;
 }
 
 void RealDevice::Grow()
@@ -66,9 +74,10 @@ void RealDevice::Grow()
     FNormals.resize(FCapacity * 3);
     FColors.resize(FCapacity * 4);
     FTexCoords.resize(FCapacity * 2);
+    FEdgeFlags.resize(FCapacity);
 }
 
-void RealDevice::Vary(Attribute& a, int size, std::vector<GLfloat>& array, GLenum query)
+void RealDevice::Vary(Attribute& a, int size, GLfloat* array, GLenum query)
 {
     GLfloat shared[4] = {0, 0, 0, 1};
     if (a.given)
@@ -76,8 +85,13 @@ void RealDevice::Vary(Attribute& a, int size, std::vector<GLfloat>& array, GLenu
     else
         glGetFloatv(query, shared); // nothing reaches OpenGL while a batch gathers
     const auto n = static_cast<std::size_t>(size);
-    for (std::size_t i = 0; i < FCount; ++i)
-        std::memcpy(&array[i * n], shared, n * sizeof(GLfloat));
+    if (!array) { // the edge flag
+        std::fill(FEdgeFlags.begin(), FEdgeFlags.begin() + static_cast<std::ptrdiff_t>(FCount),
+                  shared[0] != 0 ? GL_TRUE : GL_FALSE);
+    } else {
+        for (std::size_t i = 0; i < FCount; ++i)
+            std::memcpy(&array[i * n], shared, n * sizeof(GLfloat));
+    }
     a.varied = true;
 }
 
@@ -106,6 +120,12 @@ void RealDevice::DrawGathered(std::size_t first, std::size_t last)
     } else if (FTex.given) {
         glTexCoord2fv(FTex.value);
     }
+    if (FEdge.varied) {
+        glEnableClientState(GL_EDGE_FLAG_ARRAY);
+        glEdgeFlagPointer(0, FEdgeFlags.data());
+    } else if (FEdge.given) {
+        glEdgeFlag(FEdge.value[0] != 0);
+    }
     glDrawArrays(FMode, static_cast<GLint>(first), static_cast<GLsizei>(last - first));
     glDisableClientState(GL_VERTEX_ARRAY);
     if (FNormal.varied)
@@ -114,6 +134,8 @@ void RealDevice::DrawGathered(std::size_t first, std::size_t last)
         glDisableClientState(GL_COLOR_ARRAY);
     if (FTex.varied)
         glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    if (FEdge.varied)
+        glDisableClientState(GL_EDGE_FLAG_ARRAY);
 }
 
 void RealDevice::DrawBatch()
@@ -133,7 +155,9 @@ void RealDevice::CloseBatch()
         glColor4fv(FColor.value);
     if (FTex.given)
         glTexCoord2fv(FTex.value);
-    FNormal = FColor = FTex = Attribute{};
+    if (FEdge.given)
+        glEdgeFlag(FEdge.value[0] != 0);
+    FNormal = FColor = FTex = FEdge = Attribute{};
     FCount = 0;
     FOpen = false;
     FInBegin = false;

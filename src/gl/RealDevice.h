@@ -12,7 +12,7 @@ namespace gl {
 // Forwards each call to the system's OpenGL / GLU in the current context.
 //
 // Immediate-mode geometry (glBegin ... glEnd with its vertices and their
-// normals, colours and texture coordinates) is gathered into one client-side
+// normals, colours, texture coordinates and edge flags) is gathered into one client-side
 // vertex array and drawn with a single glDrawArrays when any other call comes
 // (or, for loops, strips, fans and polygons, at glEnd). Consecutive primitives
 // of the same independent kind (points, lines, triangles, quads) are merged
@@ -21,8 +21,8 @@ namespace gl {
 // attributes, incomplete primitives are dropped, and the current normal,
 // colour and texture coordinate are left as the calls set them.
 //
-// The current normal, colour and texture coordinate stay with OpenGL, in each
-// context: a batch draws the vertices that took them before any was given
+// The current normal, colour, texture coordinate and edge flag stay with
+// OpenGL, in each context: a batch draws the vertices that took them before any was given
 // with the context's own values, and sends OpenGL what was given at its end.
 // So a batch is due (Sync) before another context is made current.
 //
@@ -102,6 +102,8 @@ public:
             std::memcpy(&FColors[FCount * 4], FColor.value, 4 * sizeof(GLfloat));
         if (FTex.varied)
             std::memcpy(&FTexCoords[FCount * 2], FTex.value, 2 * sizeof(GLfloat));
+        if (FEdge.varied)
+            FEdgeFlags[FCount] = FEdge.value[0] != 0 ? GL_TRUE : GL_FALSE;
         ++FCount;
     }
     void Normal3f(GLfloat x, GLfloat y, GLfloat z) override
@@ -112,7 +114,7 @@ public:
     void Normal3fv(const GLfloat* n) override
     {
         if (FOpen)
-            Set(FNormal, n, 3, FNormals, GL_CURRENT_NORMAL);
+            Set(FNormal, n, 3, FNormals.data(), GL_CURRENT_NORMAL);
         else
             glNormal3fv(n);
     }
@@ -120,7 +122,7 @@ public:
     {
         if (FOpen) {
             const GLfloat st[2] = {s, t};
-            Set(FTex, st, 2, FTexCoords, GL_CURRENT_TEXTURE_COORDS);
+            Set(FTex, st, 2, FTexCoords.data(), GL_CURRENT_TEXTURE_COORDS);
         } else {
             glTexCoord2f(s, t);
         }
@@ -129,9 +131,18 @@ public:
     {
         if (FOpen) {
             const GLfloat rgba[4] = {r, g, b, 1};
-            Set(FColor, rgba, 4, FColors, GL_CURRENT_COLOR);
+            Set(FColor, rgba, 4, FColors.data(), GL_CURRENT_COLOR);
         } else {
             glColor3f(r, g, b);
+        }
+    }
+    void EdgeFlag(GLboolean flag) override
+    {
+        if (FOpen) {
+            const GLfloat value = flag ? 1.0f : 0.0f;
+            Set(FEdge, &value, 1, nullptr, GL_EDGE_FLAG);
+        } else {
+            glEdgeFlag(flag);
         }
     }
     void Enable(GLenum cap) override
@@ -414,6 +425,8 @@ private:
     void DrawBatch();
     // Draws the gathered vertices first..last-1 with glDrawArrays.
     void DrawGathered(std::size_t first, std::size_t last);
+    // Sends the gathered vertices first..last-1 one by one, inside glBegin.
+    void SendVertices(std::size_t first, std::size_t last);
     // Ends the batch and sends OpenGL the current attributes.
     void CloseBatch();
 
@@ -426,7 +439,7 @@ private:
         bool varied = false;
     };
     // Gives an attribute of size components while a batch gathers.
-    void Set(Attribute& a, const GLfloat* value, int size, std::vector<GLfloat>& array, GLenum query)
+    void Set(Attribute& a, const GLfloat* value, int size, GLfloat* array, GLenum query)
     {
         if (!a.varied && FCount > 0) {
             bool same = a.given;
@@ -441,13 +454,14 @@ private:
     // From now on every vertex carries its own value of the attribute; the
     // vertices so far get the one they shared (read back from the context
     // when the batch never gave it).
-    void Vary(Attribute& a, int size, std::vector<GLfloat>& array, GLenum query);
+    void Vary(Attribute& a, int size, GLfloat* array, GLenum query);
 
     // The gathered vertices; normals, colours and texture coordinates only once they vary.
     std::vector<GLfloat> FPositions;
     std::vector<GLfloat> FNormals;
     std::vector<GLfloat> FColors;
     std::vector<GLfloat> FTexCoords;
+    std::vector<GLboolean> FEdgeFlags;
     std::size_t FCount = 0;
     std::size_t FCapacity = 0;
     GLenum FMode = GL_POINTS;
@@ -456,7 +470,7 @@ private:
     std::size_t FSegmentStart = 0;
     bool FDirectBegin = false; // between Begin and End of a primitive sent straight to OpenGL
     bool FCompiling = false;   // between NewList and EndList
-    Attribute FNormal, FColor, FTex;
+    Attribute FNormal, FColor, FTex, FEdge;
 };
 
 // Receives a description of each call sequence the real device cannot mirror

@@ -74,6 +74,7 @@ std::string EnumName(GLenum value)
         E(GL_LINE),
         E(GL_FILL),
         E(GL_POINT),
+        E(GL_POLYGON_MODE),
         E(GL_LIGHT_MODEL_LOCAL_VIEWER),
         E(GL_LIGHT_MODEL_TWO_SIDE),
         E(GL_RENDER),
@@ -228,6 +229,10 @@ void RecordingDevice::Color3f(GLfloat r, GLfloat g, GLfloat b)
 {
     Record("glColor3f(" + Floats({r, g, b}) + ")");
 }
+void RecordingDevice::EdgeFlag(GLboolean flag)
+{
+    Record(std::string("glEdgeFlag(") + (flag ? "GL_TRUE" : "GL_FALSE") + ")");
+}
 void RecordingDevice::Enable(GLenum cap)
 {
     FEnabled.insert(cap);
@@ -295,6 +300,10 @@ void RecordingDevice::ShadeModel(GLenum mode) { Record("glShadeModel(" + EnumNam
 void RecordingDevice::PolygonMode(GLenum face, GLenum mode)
 {
     Record("glPolygonMode(" + EnumName(face) + ", " + EnumName(mode) + ")");
+    if (face != GL_BACK)
+        FPolygonMode[0] = static_cast<GLint>(mode);
+    if (face != GL_FRONT)
+        FPolygonMode[1] = static_cast<GLint>(mode);
 }
 void RecordingDevice::ClearColor(GLfloat r, GLfloat g, GLfloat b, GLfloat a)
 {
@@ -384,6 +393,8 @@ void RecordingDevice::GetIntegerv(GLenum pname, GLint* params)
         params[0] = FMaxTextureSize;
     else if (pname == GL_VIEWPORT)
         std::memcpy(params, FViewport, sizeof FViewport);
+    else if (pname == GL_POLYGON_MODE)
+        std::memcpy(params, FPolygonMode, sizeof FPolygonMode);
     else
         params[0] = 0;
 }

@@ -41,6 +41,7 @@ public:
     void Normal3fv(const GLfloat* v) override;
     void TexCoord2f(GLfloat s, GLfloat t) override;
     void Color3f(GLfloat r, GLfloat g, GLfloat b) override;
+    void EdgeFlag(GLboolean flag) override;
     void Enable(GLenum cap) override;
     void Disable(GLenum cap) override;
     GLboolean IsEnabled(GLenum cap) override;
@@ -97,6 +98,7 @@ private:
     GLuint FNextTexture = 1;
     GLint FMaxTextureSize = 1024;
     GLint FViewport[4] = {0, 0, 300, 300};
+    GLint FPolygonMode[2] = {GL_FILL, GL_FILL}; // front, back
     GLenum FRenderMode = GL_RENDER;
     GLint FSelectHits = 0;
     GLint FScaleImageResult = 0;

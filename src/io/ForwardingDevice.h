@@ -19,6 +19,7 @@ public:
     void Normal3fv(const GLfloat* v) override { FTarget.Normal3fv(v); }
     void TexCoord2f(GLfloat s, GLfloat t) override { FTarget.TexCoord2f(s, t); }
     void Color3f(GLfloat r, GLfloat g, GLfloat b) override { FTarget.Color3f(r, g, b); }
+    void EdgeFlag(GLboolean flag) override { FTarget.EdgeFlag(flag); }
     void Enable(GLenum cap) override { FTarget.Enable(cap); }
     void Disable(GLenum cap) override { FTarget.Disable(cap); }
     GLboolean IsEnabled(GLenum cap) override { return FTarget.IsEnabled(cap); }

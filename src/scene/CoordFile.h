@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +49,44 @@ std::string ParseCoordinates(std::string_view text, const std::string& fileName,
 // must have been read). Returns the message to show on failure, or empty.
 std::string ParseFaces(std::string_view text, const std::string& fileName, Mesh& mesh,
                        std::size_t memoryLimit);
+
+// Bytes to parse: their count, and a function that reads up to max of them at
+// offset into dst, as pread does (the count read, 0 at the end, negative on
+// an error).
+using ReadAt = std::function<std::ptrdiff_t(std::uint64_t offset, char* dst, std::size_t max)>;
+struct Source {
+    std::uint64_t size = 0;
+    ReadAt read;
+};
+
+// The quick way to read a pair of files, for large meshes: the coordinate and
+// the face file are parsed at the same time on two threads, each streamed
+// through a buffer of chunk bytes (so the text never has to be held whole),
+// into arrays sized once from a count over the bytes. Returns true when both
+// parsed, and mesh then holds exactly what ParseCoordinates and ParseFaces
+// give for the same bytes. Returns false on anything those would report, or
+// anything it does not take on (a read error, a record longer than its
+// buffers); the caller then reads the files with ParseCoordinates and
+// ParseFaces, which give the message.
+bool ParsePairQuickly(const Source& coordinates, const Source& faces, Mesh& mesh, std::size_t memoryLimit,
+                      std::size_t chunk = std::size_t(1) << 20);
+
+// The bytes of text as a source.
+Source SourceOfText(std::string_view text);
+
+// Makes memory just allocated resident in one go, on huge pages where it is
+// large: fresh memory taken page by page costs a fault per 4 KiB, which on
+// large meshes outweighs the parsing. Does nothing for small blocks. From the
+// end: huge page by huge page, last first, for a helper thread to work
+// towards a writer that starts at the beginning.
+void MakeResident(void* data, std::size_t bytes, bool fromTheEnd = false);
+
+// Room for n elements of v, made resident.
+template <class T> void ReserveResident(std::vector<T>& v, std::size_t n)
+{
+    v.reserve(n);
+    MakeResident(v.data(), n * sizeof(T));
+}
 
 // The face file of a coordinate file: its extension replaced by ".poly", or
 // ".poly" appended when the file name has none.

@@ -2,7 +2,76 @@
 
 #include "FileText.h"
 
+#include <cerrno>
 #include <cmath>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// Pairs smaller than this are read the plain way: for them neither a second
+// thread nor streaming makes any difference a user could notice.
+constexpr std::uint64_t kQuickPairBytes = std::uint64_t(1) << 20;
+
+// A regular file read with pread, up to the size it had when opened.
+class FileSource {
+public:
+    explicit FileSource(const std::string& path)
+        : FFd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC))
+    {
+        struct stat st {};
+        if (FFd >= 0 && fstat(FFd, &st) == 0 && S_ISREG(st.st_mode)) {
+            FSource.size = static_cast<std::uint64_t>(st.st_size);
+            FSource.read = [this](std::uint64_t offset, char* dst, std::size_t max) -> std::ptrdiff_t {
+                if (offset >= FSource.size)
+                    return 0;
+                max = static_cast<std::size_t>(std::min<std::uint64_t>(max, FSource.size - offset));
+                for (;;) {
+                    const ssize_t got = ::pread(FFd, dst, max, static_cast<off_t>(offset));
+                    if (got >= 0 || errno != EINTR)
+                        return got;
+                }
+            };
+        }
+    }
+    ~FileSource()
+    {
+        if (FFd >= 0)
+            ::close(FFd);
+    }
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
+
+    bool IsOpen() const { return static_cast<bool>(FSource.read); }
+    const coordfile::Source& Source() const { return FSource; }
+
+private:
+    int FFd;
+    coordfile::Source FSource;
+};
+
+// Meshes with fewer faces get their normals on one thread.
+constexpr std::size_t kParallelFaces = std::size_t(1) << 16;
+
+// Runs work(0) on a second thread and work(1) on this one; both on this one
+// when no thread can be had.
+template <class Work> void OnTwoThreads(const Work& work)
+{
+    std::thread other;
+    try {
+        other = std::thread([&] { work(0); });
+    } catch (const std::system_error&) {
+        work(0);
+    }
+    work(1);
+    if (other.joinable())
+        other.join();
+}
+
+} // namespace
 
 TGLPolyObject::TGLPolyObject() = default;
 TGLPolyObject::~TGLPolyObject() = default;
@@ -11,6 +80,18 @@ bool TGLPolyObject::LoadFromFile(const std::string& fileName, const MessageFunct
 {
     coordfile::Mesh mesh;
     const std::size_t limit = coordfile::DefaultMemoryLimit();
+    const std::string faceFileName = coordfile::FaceFileName(fileName);
+    {
+        // Large pairs: both files at once, streamed. Whatever that does not
+        // take on, the plain reading below does again and reports.
+        const FileSource coor(fileName), poly(faceFileName);
+        if (coor.IsOpen() && poly.IsOpen() && coor.Source().size + poly.Source().size >= kQuickPairBytes &&
+            coordfile::ParsePairQuickly(coor.Source(), poly.Source(), mesh, limit)) {
+            SetMesh(std::move(mesh));
+            FSourceFile = fileName;
+            return true;
+        }
+    }
     {
         FileText coor;
         if (!coor.Open(fileName)) {
@@ -23,7 +104,6 @@ bool TGLPolyObject::LoadFromFile(const std::string& fileName, const MessageFunct
             return false;
         }
     }
-    const std::string faceFileName = coordfile::FaceFileName(fileName);
     {
         FileText poly;
         if (!poly.Open(faceFileName)) {
@@ -89,20 +169,46 @@ void TGLPolyObject::FaceNormal(const float* p0, const float* p1, const float* p2
 
 void TGLPolyObject::ComputeNormals()
 {
+    FNormals.clear();
+    coordfile::ReserveResident(FNormals, FVertices.size());
     FNormals.assign(FVertices.size(), 0.0f);
-    for (TPolyFace& face : FFaces) {
-        const std::int32_t* idx = &FIndices[static_cast<std::size_t>(face.First)];
-        FaceNormal(GetVertex(idx[0]), GetVertex(idx[1]), GetVertex(idx[2]), face.Normal);
-        for (std::int32_t j = 0; j < face.Count; ++j) {
-            float* n = &FNormals[static_cast<std::size_t>(idx[j] - 1) * 3];
-            n[0] += face.Normal[0];
-            n[1] += face.Normal[1];
-            n[2] += face.Normal[2];
+    const std::size_t faces = FFaces.size();
+    auto faceNormals = [this](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i) {
+            TPolyFace& face = FFaces[i];
+            const std::int32_t* idx = &FIndices[static_cast<std::size_t>(face.First)];
+            FaceNormal(GetVertex(idx[0]), GetVertex(idx[1]), GetVertex(idx[2]), face.Normal);
         }
+    };
+    // A vertex's normal is the sum of its faces' normals taken in face order,
+    // so that it comes out the same to the bit however the work is shared:
+    // each share adds for the vertices numbered above low up to high only.
+    auto vertexNormals = [this](std::int32_t low, std::int32_t high) {
+        for (const TPolyFace& face : FFaces) {
+            const std::int32_t* idx = &FIndices[static_cast<std::size_t>(face.First)];
+            for (std::int32_t j = 0; j < face.Count; ++j) {
+                if (idx[j] <= low || idx[j] > high)
+                    continue;
+                float* n = &FNormals[static_cast<std::size_t>(idx[j] - 1) * 3];
+                n[0] += face.Normal[0];
+                n[1] += face.Normal[1];
+                n[2] += face.Normal[2];
+            }
+        }
+        // Vertices no face uses keep their zero normal.
+        for (std::size_t k = static_cast<std::size_t>(low) * 3; k < static_cast<std::size_t>(high) * 3;
+             k += 3)
+            NormalizeVector(&FNormals[k]);
+    };
+    if (faces < kParallelFaces) {
+        faceNormals(0, faces);
+        vertexNormals(0, FVertexCount);
+        return;
     }
-    // Vertices no face uses keep their zero normal.
-    for (std::size_t k = 0; k < FNormals.size(); k += 3)
-        NormalizeVector(&FNormals[k]);
+    OnTwoThreads([&](int share) { faceNormals(share == 0 ? 0 : faces / 2, share == 0 ? faces / 2 : faces); });
+    const std::int32_t middle = FVertexCount / 2;
+    OnTwoThreads(
+        [&](int share) { vertexNormals(share == 0 ? 0 : middle, share == 0 ? middle : FVertexCount); });
 }
 
 void TGLPolyObject::Draw(GLenum mode)
@@ -110,23 +216,58 @@ void TGLPolyObject::Draw(GLenum mode)
     static const float kTexCoords[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
     BeginDraw(mode);
     const bool textured = FTexture != 0;
-    for (const TPolyFace& face : FFaces) {
-        gl::Begin(GL_POLYGON);
-        White();
-        const std::int32_t* idx = &FIndices[static_cast<std::size_t>(face.First)];
-        for (std::int32_t j = 0; j < face.Count; ++j) {
-            const std::size_t at = static_cast<std::size_t>(idx[j] - 1) * 3;
-            gl::Normal3f(FNormals[at], FNormals[at + 1], FNormals[at + 2]);
-            if (textured) {
-                if (j < 4)
-                    gl::TexCoord2f(kTexCoords[j][0], kTexCoords[j][1]);
-                else
-                    gl::TexCoord2f(0, 0);
-            }
-            gl::Vertex3f(FVertices[at], FVertices[at + 1], FVertices[at + 2]);
+    // Filled faces go as the triangles OpenGL makes of a polygon: corners
+    // (k, k + 1, 0) for k = 1 .. n - 2, so that the first corner still gives a
+    // flat shaded face its colour; consecutive triangles are drawn together.
+    // Where polygons show as lines or points, edge flags keep the inner edges
+    // out of the picture; a selection pass there takes each face with more
+    // than three corners as a polygon (OpenGL selects no triangle with a
+    // hidden edge, yet would hit the inner edges if they were not hidden).
+    GLint polygonMode[2] = {GL_FILL, GL_FILL};
+    gl::GetIntegerv(GL_POLYGON_MODE, polygonMode);
+    const bool outlines = polygonMode[0] != GL_FILL || polygonMode[1] != GL_FILL;
+    bool flags = false; // edge flags given in this drawing
+    auto corner = [&](const std::int32_t* idx, std::int32_t j) {
+        const std::size_t at = static_cast<std::size_t>(idx[j] - 1) * 3;
+        gl::Normal3f(FNormals[at], FNormals[at + 1], FNormals[at + 2]);
+        if (textured) {
+            if (j < 4)
+                gl::TexCoord2f(kTexCoords[j][0], kTexCoords[j][1]);
+            else
+                gl::TexCoord2f(0, 0);
         }
+        gl::Vertex3f(FVertices[at], FVertices[at + 1], FVertices[at + 2]);
+    };
+    for (const TPolyFace& face : FFaces) {
+        const std::int32_t* idx = &FIndices[static_cast<std::size_t>(face.First)];
+        const std::int32_t n = face.Count;
+        if (n > 3 && outlines && mode == GL_SELECT) {
+            gl::Begin(GL_POLYGON);
+            White();
+            for (std::int32_t j = 0; j < n; ++j)
+                corner(idx, j);
+            gl::End();
+            continue;
+        }
+        const bool edges = n > 3 && outlines;
+        gl::Begin(GL_TRIANGLES);
+        White();
+        for (std::int32_t k = 1; k + 1 < n; ++k) {
+            if (edges || flags)
+                gl::EdgeFlag(GL_TRUE);
+            corner(idx, k);
+            if (edges)
+                gl::EdgeFlag(k + 2 == n ? GL_TRUE : GL_FALSE);
+            corner(idx, k + 1);
+            if (edges)
+                gl::EdgeFlag(k == 1 ? GL_TRUE : GL_FALSE);
+            corner(idx, 0);
+        }
+        flags = flags || edges;
         gl::End();
     }
+    if (flags)
+        gl::EdgeFlag(GL_TRUE);
     if (FSelected) {
         const bool lighting = BeginMarker();
         gl::Begin(GL_LINE_LOOP);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -270,14 +271,58 @@ TEST(PolyObject, TexturedFiveCornerFaceRepeatsTheFirstCoordinate)
     Loaded loaded = Load(coor);
     ASSERT_TRUE(loaded.ok);
     loaded.object->SetTexture(1);
-    const std::string body = Body(RecordDraw(*loaded.object));
-    EXPECT_EQ(body, "glBegin(GL_POLYGON)\nglColor3f(1, 1, 1)\n"
-                    "glNormal3f(0, 0, 1)\nglTexCoord2f(0, 0)\nglVertex3f(0, 0, 0)\n"
-                    "glNormal3f(0, 0, 1)\nglTexCoord2f(1, 0)\nglVertex3f(1, 0, 0)\n"
-                    "glNormal3f(0, 0, 1)\nglTexCoord2f(1, 1)\nglVertex3f(2, 1, 0)\n"
-                    "glNormal3f(0, 0, 1)\nglTexCoord2f(0, 1)\nglVertex3f(1, 2, 0)\n"
-                    "glNormal3f(0, 0, 1)\nglTexCoord2f(0, 0)\nglVertex3f(0, 1, 0)\n"
-                    "glEnd()\n");
+    // Corner j (from 0) takes the j-th corner of the texture, the fifth the first again.
+    const char* corners[5] = {"glNormal3f(0, 0, 1)\nglTexCoord2f(0, 0)\nglVertex3f(0, 0, 0)\n",
+                              "glNormal3f(0, 0, 1)\nglTexCoord2f(1, 0)\nglVertex3f(1, 0, 0)\n",
+                              "glNormal3f(0, 0, 1)\nglTexCoord2f(1, 1)\nglVertex3f(2, 1, 0)\n",
+                              "glNormal3f(0, 0, 1)\nglTexCoord2f(0, 1)\nglVertex3f(1, 2, 0)\n",
+                              "glNormal3f(0, 0, 1)\nglTexCoord2f(0, 0)\nglVertex3f(0, 1, 0)\n"};
+    // Filled: the triangles (1, 2, 0), (2, 3, 0), (3, 4, 0) of the polygon.
+    std::string triangles = "glGetIntegerv(GL_POLYGON_MODE)\nglBegin(GL_TRIANGLES)\nglColor3f(1, 1, 1)\n";
+    for (int k = 1; k < 4; ++k)
+        triangles += std::string(corners[k]) + corners[k + 1] + corners[0];
+    EXPECT_EQ(Body(RecordDraw(*loaded.object)), triangles + "glEnd()\n");
+
+    // As lines, a selection pass takes the face as one polygon.
+    gl::RecordingDevice rec;
+    gl::ScopedDevice scope(rec);
+    gl::PolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    loaded.object->Draw(GL_SELECT);
+    std::string polygon = "glGetIntegerv(GL_POLYGON_MODE)\nglBegin(GL_POLYGON)\nglColor3f(1, 1, 1)\n";
+    for (const char* c : corners)
+        polygon += c;
+    EXPECT_EQ(Body(rec.Calls()), polygon + "glEnd()\n");
+}
+
+// As lines, the triangles of a face carry edge flags that show only its own
+// edges: for triangle (k, k + 1, 0) the edge k..k+1 always, k+1..0 for the
+// last triangle, 0..k for the first.
+TEST(PolyObject, WireFrameTrianglesHideTheInnerEdgesOfTheirFace)
+{
+    TempDir dir;
+    const std::string coor = dir.File("m.coor", "6\n1,0,0,0\n2,1,0,0\n3,2,1,0\n4,1,2,0\n5,0,1,0\n6,3,3,3\n");
+    dir.File("m.poly", "3\nq 1 2 3 4\np 1 2 3 4 5\nt 1 2 6\n");
+    Loaded loaded = Load(coor);
+    ASSERT_TRUE(loaded.ok);
+    gl::RecordingDevice rec;
+    gl::ScopedDevice scope(rec);
+    gl::PolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    loaded.object->Draw(GL_RENDER);
+    std::string flags; // the flag, then the vertex it applies to
+    GLboolean flag = GL_TRUE;
+    for (const std::string& call : rec.Calls()) {
+        if (call == "glEdgeFlag(GL_TRUE)" || call == "glEdgeFlag(GL_FALSE)")
+            flag = call == "glEdgeFlag(GL_TRUE)";
+        else if (call.rfind("glVertex3f(", 0) == 0)
+            flags += flag ? '1' : '0';
+        else if (call == "glEnd()")
+            flags += ' ';
+    }
+    EXPECT_EQ(flags, "101110 101100110 111 ") << "quad, pentagon, triangle";
+    const std::vector<std::string>& calls = rec.Calls();
+    const auto lastEnd = std::find(calls.rbegin(), calls.rend(), "glEnd()").base();
+    EXPECT_NE(std::find(lastEnd, calls.end(), "glEdgeFlag(GL_TRUE)"), calls.end())
+        << "the edge flag is left as it was";
 }
 
 TEST(PolyObject, SelectedObjectShowsItsBoundingBoxAndAxesAsWideAsTheBox)
