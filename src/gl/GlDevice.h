@@ -24,6 +24,16 @@ public:
     virtual void TexCoord2f(GLfloat s, GLfloat t) = 0;
     virtual void Color3f(GLfloat r, GLfloat g, GLfloat b) = 0;
     virtual void EdgeFlag(GLboolean flag) = 0;
+    // Draws indexCount / 3 triangles from arrays in one call where the device
+    // can: three floats of position and of normal per vertex, three indices
+    // per triangle. A device that cannot (one that records or forwards calls)
+    // draws nothing and returns false; the caller then sends the same
+    // triangles corner by corner.
+    virtual bool DrawTriangleElements(const GLfloat* /*positions*/, const GLfloat* /*normals*/,
+                                      const GLuint* /*indices*/, GLsizei /*indexCount*/)
+    {
+        return false;
+    }
 
     virtual void Enable(GLenum cap) = 0;
     virtual void Disable(GLenum cap) = 0;
@@ -133,6 +143,11 @@ inline void End() { FORWARD(End); }
 inline void Vertex3f(GLfloat x, GLfloat y, GLfloat z) { FORWARD(Vertex3f, x, y, z); }
 inline void Vertex3fv(const GLfloat* v) { FORWARD(Vertex3fv, v); }
 inline void Normal3f(GLfloat x, GLfloat y, GLfloat z) { FORWARD(Normal3f, x, y, z); }
+inline bool DrawTriangleElements(const GLfloat* positions, const GLfloat* normals, const GLuint* indices,
+                                 GLsizei indexCount)
+{
+    return FORWARD(DrawTriangleElements, positions, normals, indices, indexCount);
+}
 inline void Normal3fv(const GLfloat* v) { FORWARD(Normal3fv, v); }
 inline void TexCoord2f(GLfloat s, GLfloat t) { FORWARD(TexCoord2f, s, t); }
 inline void Color3f(GLfloat r, GLfloat g, GLfloat b) { FORWARD(Color3f, r, g, b); }

@@ -60,6 +60,24 @@ public:
         FInBegin = true;
         FSegmentStart = 0;
     }
+    bool DrawTriangleElements(const GLfloat* positions, const GLfloat* normals, const GLuint* indices,
+                              GLsizei indexCount) override
+    {
+        // A display list keeps the calls as made; inside a primitive it would be misuse.
+        if (FCompiling || FInBegin || FDirectBegin || indexCount <= 0)
+            return false;
+        FlushBatch();
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glVertexPointer(3, GL_FLOAT, 0, positions);
+        glEnableClientState(GL_NORMAL_ARRAY);
+        glNormalPointer(GL_FLOAT, 0, normals);
+        glDrawElements(GL_TRIANGLES, indexCount, GL_UNSIGNED_INT, indices);
+        glDisableClientState(GL_NORMAL_ARRAY);
+        glDisableClientState(GL_VERTEX_ARRAY);
+        // The current normal is the last one given, as after immediate mode.
+        glNormal3fv(&normals[static_cast<std::size_t>(indices[indexCount - 1]) * 3]);
+        return true;
+    }
     void End() override
     {
         if (!FInBegin) {

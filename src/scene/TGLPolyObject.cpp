@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cmath>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <system_error>
 #include <thread>
@@ -134,7 +135,29 @@ void TGLPolyObject::SetMesh(coordfile::Mesh&& mesh)
     FFaces = std::move(mesh.faces);
     FFaceCount = static_cast<std::int32_t>(FFaces.size());
     FIndices = std::move(mesh.indices);
+    FTriangleIndices = std::vector<GLuint>();
     ComputeNormals();
+}
+
+bool TGLPolyObject::DrawTriangleArrays() const
+{
+    if (FTriangleIndices.empty()) {
+        std::size_t count = 0;
+        for (const TPolyFace& face : FFaces)
+            if (face.Count >= 3)
+                count += 3 * static_cast<std::size_t>(face.Count - 2);
+        if (count == 0 || count > static_cast<std::size_t>(std::numeric_limits<GLsizei>::max()))
+            return false;
+        FTriangleIndices.reserve(count);
+        for (const TPolyFace& face : FFaces) {
+            const std::int32_t* idx = &FIndices[static_cast<std::size_t>(face.First)];
+            for (std::int32_t k = 1; k + 1 < face.Count; ++k)
+                for (std::int32_t j : {k, k + 1, 0})
+                    FTriangleIndices.push_back(static_cast<GLuint>(idx[j] - 1));
+        }
+    }
+    return gl::DrawTriangleElements(FVertices.data(), FNormals.data(), FTriangleIndices.data(),
+                                    static_cast<GLsizei>(FTriangleIndices.size()));
 }
 
 void TGLPolyObject::GetMin(float& x, float& y, float& z) const
@@ -238,7 +261,12 @@ void TGLPolyObject::Draw(GLenum mode)
         }
         gl::Vertex3f(FVertices[at], FVertices[at + 1], FVertices[at + 2]);
     };
-    for (const TPolyFace& face : FFaces) {
+    // Filled, untextured faces go in one array draw where the device can: the
+    // same triangles in the same corner order, so they draw and select what
+    // the triangles sent one by one do.
+    const bool drawn = !textured && !outlines && DrawTriangleArrays();
+    const std::vector<TPolyFace> none;
+    for (const TPolyFace& face : drawn ? none : FFaces) {
         const std::int32_t* idx = &FIndices[static_cast<std::size_t>(face.First)];
         const std::int32_t n = face.Count;
         if (n > 3 && outlines && mode == GL_SELECT) {

@@ -48,9 +48,14 @@ public:
     std::vector<int> GetFaceIndices(int i) const;
 
 private:
+    // The filled faces in one array draw; false where the device cannot take it.
+    bool DrawTriangleArrays() const;
     std::int32_t FVertexCount = 0;
     std::vector<float> FVertices; // 3 per vertex
     std::vector<float> FNormals;  // 3 per vertex
+    // Filled faces as triangles of 0-based vertex numbers, in the corner order
+    // they are drawn in; made on the first filled drawing, dropped with the mesh.
+    mutable std::vector<GLuint> FTriangleIndices;
     float FMinX = 0, FMinY = 0, FMinZ = 0;
     float FMaxX = 0, FMaxY = 0, FMaxZ = 0;
     std::int32_t FFaceCount = 0;
