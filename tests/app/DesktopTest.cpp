@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 #include "Globals.h"
 #include "IniFile.h"
+#include "StartedFrame.h"
 #include "Startup.h"
 #include "StoragePlaces.h"
 #include "TAboutBox.h"
@@ -178,24 +179,15 @@ TEST(StoragePlacesTest, TheSettingsFolderIsMadeOnTheFirstSave)
 // The program on a high-density screen. The suite runs these once at the
 // usual density and once more with QT_SCALE_FACTOR=2 on a large screen; what
 // they check holds at any density.
-class HighDensityTest : public ::testing::Test {
+class HighDensityTest : public StartedFrameTest {
 protected:
     void SetUp() override
     {
         if (qEnvironmentVariableIntValue("QT_SCALE_FACTOR") == 2) {
             ASSERT_DOUBLE_EQ(qApp->devicePixelRatio(), 2.0) << "the scale factor did not take effect";
         }
-        CreateApplicationWindows();
-        MainForm->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(MainForm));
-        ASSERT_TRUE(WaitForContext(frmPlot));
+        StartedFrameTest::SetUp();
     }
-    void TearDown() override
-    {
-        DestroyApplicationWindows();
-        EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
-    }
-    MessageRecorder messages;
 };
 
 // An icon is sharp at the screen's density when its picture for 16 x 16

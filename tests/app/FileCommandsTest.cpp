@@ -1,6 +1,7 @@
 // The frame's commands on scene documents and the tool buttons that act on
 // the active view.
 #include "Globals.h"
+#include "StartedFrame.h"
 #include "Startup.h"
 #include "TGLCube.h"
 #include "TGLPolyObject.h"
@@ -27,31 +28,21 @@
 
 namespace {
 
-class FileCommandsTest : public ::testing::Test {
+class FileCommandsTest : public StartedFrameTest {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        CreateApplicationWindows();
-        MainForm->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(MainForm));
-        ASSERT_TRUE(WaitForContext(frmPlot));
+        StartedFrameTest::SetUp();
+        if (HasFatalFailure())
+            return;
         // Recent files go to a settings file of the test's own.
         KeepRecentFilesIn(MainForm, dir.filePath(QStringLiteral("corvane.INI")));
     }
     void TearDown() override
     {
         corvane::SetFileNameChooser(nullptr);
-        DestroyApplicationWindows();
-        EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
-    }
-
-    static QStringList Captions()
-    {
-        QStringList captions;
-        for (QMdiSubWindow* sub : MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder))
-            captions << sub->widget()->windowTitle();
-        return captions;
+        StartedFrameTest::TearDown();
     }
 
     QString SavedScene(const QString& name, int cubes)

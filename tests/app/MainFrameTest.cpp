@@ -1,5 +1,6 @@
 #include "Globals.h"
 #include "ImageList.h"
+#include "StartedFrame.h"
 #include "Startup.h"
 #include "TAboutBox.h"
 #include "TMainForm.h"
@@ -57,29 +58,8 @@ private:
 
 namespace {
 
-class MainFrameTest : public ::testing::Test {
+class MainFrameTest : public StartedFrameTest {
 protected:
-    void SetUp() override
-    {
-        CreateApplicationWindows();
-        MainForm->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(MainForm));
-        ASSERT_TRUE(WaitForContext(frmPlot));
-    }
-    void TearDown() override
-    {
-        DestroyApplicationWindows();
-        EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
-    }
-
-    static QStringList Captions()
-    {
-        QStringList captions;
-        for (QMdiSubWindow* sub : MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder))
-            captions << sub->widget()->windowTitle();
-        return captions;
-    }
-
     static void CloseView(const QString& caption)
     {
         for (QMdiSubWindow* sub : MainForm->MdiArea()->subWindowList())

@@ -1,5 +1,6 @@
 #include "Globals.h"
 #include "MeshImport.h"
+#include "StartedFrame.h"
 #include "Startup.h"
 #include "TGLPolyObject.h"
 #include "TMainForm.h"
@@ -24,14 +25,13 @@ namespace {
 
 // The frame with its first view holding a cube, and the dialogs of the
 // commands replaced by answers given in advance.
-class OutputCommandsTest : public ::testing::Test {
+class OutputCommandsTest : public StartedFrameTest {
 protected:
     void SetUp() override
     {
-        CreateApplicationWindows();
-        MainForm->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(MainForm));
-        ASSERT_TRUE(WaitForContext(frmPlot));
+        StartedFrameTest::SetUp();
+        if (HasFatalFailure())
+            return;
         frmPlot->AddCube(0, 0);
         FSavedSave = TMainForm::SaveDialogRunner();
         FSavedSize = TMainForm::PictureSizeRunner();
@@ -47,11 +47,9 @@ protected:
         TMainForm::SaveDialogRunner() = FSavedSave;
         TMainForm::PictureSizeRunner() = FSavedSize;
         TMainForm::PrintDialogRunner() = FSavedPrint;
-        DestroyApplicationWindows();
-        EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
+        StartedFrameTest::TearDown();
     }
 
-    MessageRecorder messages;
     QTemporaryDir dir;
     QString chosenFile;
     qsizetype chosenFilter = 0;
