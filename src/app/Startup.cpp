@@ -167,6 +167,16 @@ void DestroySplash()
     Splash = nullptr;
 }
 
+void OpenCommandLineFiles(const QStringList& files)
+{
+    // The first view is for a start without files: each file opens in a view
+    // of its own, so that one that cannot be opened leaves no empty view.
+    if (!files.isEmpty() && frmPlot && frmPlot->Document()->IsPristine())
+        delete frmPlot->SubWindow();
+    for (const QString& file : files)
+        corvane::RunHandler([&] { MainForm->OpenFile(file); });
+}
+
 void RunApplication(int splashMilliseconds, const QStringList& files)
 {
     ShowSplash();
@@ -174,8 +184,7 @@ void RunApplication(int splashMilliseconds, const QStringList& files)
     QThread::msleep(static_cast<unsigned long>(splashMilliseconds));
     CreateApplicationWindows();
     MainForm->show();
-    for (const QString& file : files)
-        corvane::RunHandler([&] { MainForm->OpenFile(file); });
+    OpenCommandLineFiles(files);
     QApplication::exec();
     DestroyApplicationWindows();
 }
