@@ -2,6 +2,7 @@
 
 #include "Globals.h"
 #include "IniFile.h"
+#include "LbmTask.h"
 #include "Messages.h"
 #include "TAboutBox.h"
 #include "TMainForm.h"
@@ -121,6 +122,8 @@ void CreateApplicationWindows()
     MainForm->AttachPanel(frmWorkSpace, Qt::LeftDockWidgetArea);
     viewlinks::SetLightOptions(frmWorkSpace);
     CreateForm(frmAddTask, "frmAddTask", MainForm);
+    frmAddTask->SetRunSettings(
+        [] { return MainForm ? MainForm->TaskRunner()->Settings() : lbm::Settings(); });
     CreateForm(frmEnviroment, "frmEnviroment", MainForm);
     // The settings dialog has read which panels to show.
     MainForm->ShowPanelsAsSet(frmEnviroment->chkWorkspace->isChecked(),
