@@ -135,7 +135,7 @@ void TMainForm::UpdateDocumentActions()
         disconnect(c);
     FDocumentConnections.clear();
     TfrmPlot* view = ActiveView();
-    for (QAction* a : {FileSave1, FileSaveAs1, EditClear1, SetPictureProperty1})
+    for (QAction* a : {FileSave1, FileSaveAs1, EditClear1, SetPictureProperty1, FileExportScene})
         a->setEnabled(view != nullptr);
     for (QToolButton* b : {tbClear1, tbLeft1, tbRight1, tbTop1, tbDown1, tbZoom1, tbZoomIn1})
         b->setEnabled(view != nullptr);

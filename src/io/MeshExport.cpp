@@ -166,26 +166,16 @@ QString StlOf(const std::vector<PolyMesh>& meshes, std::string& out)
     return {};
 }
 
-// Wavefront OBJ: one named object per mesh, each position and each normal
-// once within its object, faces as they are (counter-clockwise, numbered
-// from 1 through the whole file).
+// Wavefront OBJ: one named object per mesh, its vertices with their
+// normals beside them in the same order (vertex k has normal k, as simple
+// readers expect), faces as they are (numbered from 1 through the file).
 QString ObjOf(const std::vector<PolyMesh>& meshes, std::string& out)
 {
     out += "# Written by Corvane\n";
-    std::size_t positionBase = 0, normalBase = 0;
+    std::size_t base = 0;
     for (const PolyMesh& mesh : meshes) {
         out += "o " + mesh.name + "\n";
-        std::vector<float> positions, normals;
-        VertexJoiner positionJoiner(positions), normalJoiner(normals);
-        std::vector<std::int32_t> positionOf(mesh.VertexCount()), normalOf;
-        for (std::size_t k = 0; k < mesh.VertexCount(); ++k)
-            positionOf[k] = positionJoiner.Add(&mesh.vertices[k * 3]);
         const bool withNormals = mesh.normals.size() == mesh.vertices.size();
-        if (withNormals) {
-            normalOf.resize(mesh.VertexCount());
-            for (std::size_t k = 0; k < mesh.VertexCount(); ++k)
-                normalOf[k] = normalJoiner.Add(&mesh.normals[k * 3]);
-        }
         auto lines = [&out](const char* prefix, const std::vector<float>& values) {
             for (std::size_t k = 0; k + 2 < values.size(); k += 3) {
                 out += prefix;
@@ -196,24 +186,23 @@ QString ObjOf(const std::vector<PolyMesh>& meshes, std::string& out)
                 out += '\n';
             }
         };
-        lines("v", positions);
-        lines("vn", normals);
+        lines("v", mesh.vertices);
+        if (withNormals)
+            lines("vn", mesh.normals);
         std::size_t at = 0;
         for (std::int32_t size : mesh.faceSizes) {
             out += 'f';
             for (std::int32_t j = 0; j < size; ++j) {
-                const auto k = static_cast<std::size_t>(mesh.indices[at++]);
+                const std::string number =
+                    std::to_string(base + static_cast<std::size_t>(mesh.indices[at++]) + 1);
                 out += ' ';
-                out += std::to_string(positionBase + static_cast<std::size_t>(positionOf[k]) + 1);
-                if (withNormals) {
-                    out += "//";
-                    out += std::to_string(normalBase + static_cast<std::size_t>(normalOf[k]) + 1);
-                }
+                out += number;
+                if (withNormals)
+                    out += "//" + number;
             }
             out += '\n';
         }
-        positionBase += positions.size() / 3;
-        normalBase += normals.size() / 3;
+        base += mesh.VertexCount();
     }
     return {};
 }

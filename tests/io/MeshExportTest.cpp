@@ -490,4 +490,62 @@ TEST(Export, ObjectsAreWrittenWhereTheViewDrawsThem)
         }
 }
 
+struct SceneCase {
+    meshio::ExportFormat format;
+    const char* fileName;
+    std::vector<const char*> files; // what is written (beside the pairs' face files)
+};
+
+// A scene is written whole but for its lights: OBJ names one object per
+// scene object, STL and PLY merge them, our pair gives each object a pair of
+// its own; a scene of lights alone is refused.
+TEST(Export, TheSceneIsWrittenWithoutItsLights)
+{
+    samples::Folder folder;
+    TGLCube cube(4, 0);
+    TGLLight light(0, 0);
+    auto octahedron = LoadOne(folder.Write(QStringLiteral("octahedron.obj"), Octahedron()));
+    ASSERT_TRUE(octahedron);
+    octahedron->SetSourceFile(QFile::encodeName(folder.Path(QStringLiteral("my gem.coor"))).toStdString());
+    TGLPlane plane(0, -3);
+    const std::vector<TGLObject*> scene = {&cube, &light, octahedron.get(), &plane};
+    const std::size_t triangles = 12 + 8 + 2;
+    for (const SceneCase& c :
+         {SceneCase{meshio::ExportFormat::Obj, "scene.obj", {"scene.obj"}},
+          SceneCase{meshio::ExportFormat::Stl, "scene.stl", {"scene.stl"}},
+          SceneCase{meshio::ExportFormat::Ply, "scene.ply", {"scene.ply"}},
+          SceneCase{meshio::ExportFormat::Pair,
+                    "scene.coor",
+                    {"scene-cube_1.coor", "scene-my_gem_2.coor", "scene-plane_3.coor"}}}) {
+        const QString fileName = folder.Path(QString::fromLatin1(c.fileName));
+        ASSERT_EQ(meshio::ExportScene(scene, fileName, c.format), QString()) << c.fileName;
+        std::size_t read = 0;
+        for (const char* name : c.files) {
+            const QString path = folder.Path(QString::fromLatin1(name));
+            if (c.format != meshio::ExportFormat::Pair) {
+                read += ReadBack(path).size();
+            } else if (const auto pair = LoadOne(path)) {
+                read += static_cast<std::size_t>(pair->GetFaceCount());
+            }
+        }
+        EXPECT_EQ(read, triangles) << c.fileName;
+        if (c.format == meshio::ExportFormat::Pair) {
+            EXPECT_FALSE(QFile::exists(fileName));
+        }
+    }
+    QFile obj(folder.Path(QStringLiteral("scene.obj")));
+    ASSERT_TRUE(obj.open(QIODevice::ReadOnly));
+    QStringList objects;
+    for (const QByteArray& line : obj.readAll().split('\n'))
+        if (line.startsWith("o "))
+            objects << QString::fromUtf8(line.mid(2));
+    EXPECT_EQ(objects, (QStringList{"cube_1", "my_gem_2", "plane_3"}));
+
+    const QString onlyLights = folder.Path(QStringLiteral("lights.stl"));
+    EXPECT_EQ(meshio::ExportScene({&light}, onlyLights, meshio::ExportFormat::Stl),
+              QStringLiteral("Could not write %1: the scene has no objects to export (lights are left out)")
+                  .arg(onlyLights));
+    EXPECT_FALSE(QFile::exists(onlyLights));
+}
+
 } // namespace
