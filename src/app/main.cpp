@@ -4,6 +4,7 @@
 #include "TfrmPlot.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 
 #include <cstdio>
 #include <exception>
@@ -29,6 +30,26 @@ int main(int argc, char* argv[])
             early.action == CommandLine::Action::Help ? CommandLineHelp() : CommandLineVersion();
         std::fputs(text.toLocal8Bit().constData(), stdout);
         return 0;
+    }
+    // An export needs no window either: no display, no widgets.
+    const bool exporting = RawArguments(argc, argv).contains(QStringLiteral("--export"));
+    if (early.action == CommandLine::Action::Error && exporting) {
+        std::fprintf(stderr, "corvane: %s\nTry 'corvane --help' for more information.\n",
+                     early.message.toLocal8Bit().constData());
+        return 2;
+    }
+    if (early.action == CommandLine::Action::Export) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(corvane::ApplicationTitle());
+        QCoreApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));
+        try {
+            return RunExport(early.files[0], early.files[1]);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "corvane: %s\n", e.what());
+        } catch (...) {
+            std::fprintf(stderr, "corvane: unknown error\n");
+        }
+        return 1;
     }
 
     ConfigureOpenGL();
