@@ -4,6 +4,7 @@
 #include "TfrmPlot.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 
 #include <cstdio>
 #include <exception>
@@ -76,6 +77,20 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "corvane: %s\nTry 'corvane --help' for more information.\n",
                      early.message.toLocal8Bit().constData());
         return 2;
+    }
+    // An export needs no window either: no display, no widgets.
+    if (early.action == CommandLine::Action::Export) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(corvane::ApplicationTitle());
+        QCoreApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));
+        try {
+            return RunExport(early.files[0], early.files[1]);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "corvane: %s\n", e.what());
+        } catch (...) {
+            std::fprintf(stderr, "corvane: unknown error\n");
+        }
+        return 1;
     }
 
     ConfigureOpenGL();
