@@ -127,12 +127,16 @@ TEST_F(WindowsTest, ViewCommandsAreOffWithTheReasonWhileNoViewIsOpen)
         SCOPED_TRACE(a->objectName().toStdString());
         EXPECT_FALSE(a->isEnabled());
         EXPECT_TRUE(a->statusTip().startsWith(reason)) << a->statusTip().toStdString();
+        EXPECT_EQ(a->toolTip(), reason) << "what the menu shows over an entry that is off";
     }
+    EXPECT_TRUE(MainForm->FileMenu->toolTipsVisible());
+    EXPECT_TRUE(MainForm->EditMenu->toolTipsVisible());
     MainForm->FileNew1->trigger();
     for (std::size_t i = 0; i < std::size(commands); ++i) {
         SCOPED_TRACE(commands[i]->objectName().toStdString());
         EXPECT_TRUE(commands[i]->isEnabled());
         EXPECT_EQ(commands[i]->statusTip(), hints[int(i)]) << "its own hint again";
+        EXPECT_NE(commands[i]->toolTip(), reason);
     }
 }
 
