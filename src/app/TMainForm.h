@@ -156,11 +156,15 @@ public:
 
     // Meshes and pictures out of the active view.
     void FileExportObjectClick();
+    void FileExportSceneClick();
     void FileSavePictureClick();
     void CopyItemClick();
     // Writes the active view's current object to the file in the format the
     // dialog's filter (or else the extension) names.
     void ExportCurrentObject(const QString& fileName, const QString& filter);
+    // Writes every object of the active view but its lights to the file, as
+    // ExportCurrentObject does.
+    void ExportActiveScene(const QString& fileName, const QString& filter);
     // Saves the active view's picture at the given size, in the file's format.
     void SaveActiveView(const QString& fileName, const QSize& size);
     // Puts the active view's picture on the clipboard: a bitmap only, or an
@@ -181,7 +185,7 @@ public:
 
     QMenu *FileMenu, *EditMenu, *ViewMenu, *RunMenu, *WindowMenu, *HelpMenu;
     QAction *FileNew1, *FileOpen1, *FileClose1, *FileSave1, *FilePrint, *FileExit1;
-    QAction *FileExportObject, *FileSavePicture;
+    QAction *FileExportObject, *FileExportScene, *FileSavePicture;
     QAction *CopyItem, *EditClear1, *SetPictureProperty1, *Enviroment1;
     QAction *ViewOutput1, *WorkSpace1, *StayOnTop1;
     QAction *Generate, *Pause1, *RunTasks1 = nullptr, *StopTasks1 = nullptr, *Streamlines1 = nullptr;

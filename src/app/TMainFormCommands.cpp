@@ -106,6 +106,10 @@ void TMainForm::CreateMenus()
     FileExportObject = action("FileExportObject", QStringLiteral("&Export Object..."), {},
                               QStringLiteral("Writes the current object as a mesh file"), -1);
     handle(FileExportObject, &TMainForm::FileExportObjectClick);
+    FileExportScene =
+        action("FileExportScene", QStringLiteral("Export &Scene..."), {},
+               QStringLiteral("Writes every object of the view but its lights into one mesh file"), -1);
+    handle(FileExportScene, &TMainForm::FileExportSceneClick);
     FileSavePicture = action("FileSavePicture", QStringLiteral("Save Picture &As..."), {},
                              QStringLiteral("Saves the active view as a picture"), -1);
     handle(FileSavePicture, &TMainForm::FileSavePictureClick);
@@ -169,8 +173,8 @@ void TMainForm::CreateMenus()
     };
     FileMenu = menu(QStringLiteral("&File"), QString());
     FileMenu->setToolTipsVisible(true); // why an entry is off
-    FileMenu->addActions(
-        {FileNew1, FileOpen1, FileClose1, FileSave1, FileExportObject, FileSavePicture, FilePrint});
+    FileMenu->addActions({FileNew1, FileOpen1, FileClose1, FileSave1, FileExportObject, FileExportScene,
+                          FileSavePicture, FilePrint});
     FileMenu->addSeparator();
     FileMenu->addAction(FileExit1);
     EditMenu = menu(QStringLiteral("&Edit"), QStringLiteral("Edit commands"));

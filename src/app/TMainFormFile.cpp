@@ -156,7 +156,7 @@ void TMainForm::UpdateDocumentActions()
 
 QList<QAction*> TMainForm::ViewCommands() const
 {
-    return {FileSave1, FileSaveAs1, FileExportObject, FileSavePicture,
+    return {FileSave1, FileSaveAs1, FileExportObject, FileExportScene,    FileSavePicture,
             FilePrint, CopyItem,    EditClear1,       SetPictureProperty1};
 }
 

@@ -5,6 +5,7 @@
 #include "Messages.h"
 #include "Picture.h"
 #include "TMainForm.h"
+#include "TSceneDocument.h"
 #include "TfrmPlot.h"
 
 #include <QApplication>
@@ -17,6 +18,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QSpinBox>
+#include <QStatusBar>
 
 namespace {
 
@@ -84,9 +86,35 @@ void TMainForm::FileExportObjectClick()
     }
     QString filter;
     const QString fileName =
-        SaveDialogRunner()(this, QStringLiteral("Export Object"), meshio::ExportFilters(), filter);
+        SaveDialogRunner()(this, QStringLiteral("Export Current Object"), meshio::ExportFilters(), filter);
     if (!fileName.isEmpty())
         ExportCurrentObject(fileName, filter);
+}
+
+void TMainForm::FileExportSceneClick()
+{
+    TfrmPlot* view = ActiveView();
+    if (!view)
+        return;
+    QString filter;
+    const QString fileName = SaveDialogRunner()(
+        this, QStringLiteral("Export Scene (every object but the lights)"), meshio::ExportFilters(), filter);
+    if (!fileName.isEmpty())
+        ExportActiveScene(fileName, filter);
+}
+
+void TMainForm::ExportActiveScene(const QString& fileName, const QString& filter)
+{
+    TfrmPlot* view = ActiveView();
+    if (!view)
+        return;
+    const meshio::ExportFormat format = meshio::ExportFormatFor(filter, fileName);
+    const QString target = meshio::WithExtension(fileName, format);
+    const QString error = meshio::ExportScene(view->Document()->Objects(), target, format);
+    if (!error.isEmpty())
+        corvane::ShowMessage(error);
+    else
+        statusBar()->showMessage(QStringLiteral("Exported the scene to %1").arg(target));
 }
 
 void TMainForm::ExportCurrentObject(const QString& fileName, const QString& filter)
@@ -96,9 +124,12 @@ void TMainForm::ExportCurrentObject(const QString& fileName, const QString& filt
     if (!object)
         return;
     const meshio::ExportFormat format = meshio::ExportFormatFor(filter, fileName);
-    const QString error = meshio::ExportObject(*object, meshio::WithExtension(fileName, format), format);
+    const QString target = meshio::WithExtension(fileName, format);
+    const QString error = meshio::ExportObject(*object, target, format);
     if (!error.isEmpty())
         corvane::ShowMessage(error);
+    else
+        statusBar()->showMessage(QStringLiteral("Exported the current object to %1").arg(target));
 }
 
 void TMainForm::FileSavePictureClick()

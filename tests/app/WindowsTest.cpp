@@ -112,10 +112,10 @@ TEST_F(WindowsTest, ANewViewTakesTheLowestNumberNoOpenViewHas)
 TEST_F(WindowsTest, ViewCommandsAreOffWithTheReasonWhileNoViewIsOpen)
 {
     const QString reason = QStringLiteral("No view is open: File > New opens one");
-    QAction* const commands[] = {MainForm->FileExportObject,   MainForm->FileSavePicture,
-                                 MainForm->FilePrint,          MainForm->FileSave1,
-                                 MainForm->FileSaveAs1,        MainForm->EditClear1,
-                                 MainForm->SetPictureProperty1};
+    QAction* const commands[] = {MainForm->FileExportObject, MainForm->FileExportScene,
+                                 MainForm->FileSavePicture,  MainForm->FilePrint,
+                                 MainForm->FileSave1,        MainForm->FileSaveAs1,
+                                 MainForm->EditClear1,       MainForm->SetPictureProperty1};
     QStringList hints;
     for (QAction* a : commands) {
         EXPECT_TRUE(MainForm->ViewCommands().contains(a)) << a->objectName().toStdString();
