@@ -29,6 +29,15 @@
 #endif
 #endif
 
+#ifdef CORVANE_ADDRESS_SANITIZER
+// The sanitizer's own limits stand in for the address-space limit: a larger
+// allocation or more memory ends the helper with the sanitizer's report.
+extern "C" const char* __asan_default_options()
+{
+    return "max_allocation_size_mb=1024:hard_rss_limit_mb=2048";
+}
+#endif
+
 namespace {
 
 int Usage()
