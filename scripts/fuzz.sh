@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the readers' fuzz targets with clang (libFuzzer, AddressSanitizer,
-# UBSan) and runs each for a bounded time: the coordinate-file reader and the
-# scene-file reader.
-#   scripts/fuzz.sh [seconds]    (default: $CORVANE_FUZZ_SECONDS or 60, per target)
+# UBSan) and runs each for a bounded time: the coordinate-file reader, the
+# scene-file reader, and the decoder of the mesh import helper's replies.
+#   scripts/fuzz.sh [seconds]    (default: $CORVANE_FUZZ_SECONDS or 60, per target;
+#                                 at most 30 for the replies' decoder, a small one)
 # Exits 77 (skipped) when clang or its fuzzer runtime is not installed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -29,6 +30,13 @@ if ! clang++ -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize
   exit 1
 fi
 
+# The import helper's replies, as the program decodes them.
+clang++ -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
+  -Isrc/gl -Isrc/scene -Isrc/io \
+  src/gl/RealDevice.cpp src/gl/NullDevice.cpp \
+  src/scene/TGLObject.cpp src/scene/TGLPolyObject.cpp src/scene/CoordFile.cpp src/scene/FileText.cpp \
+  src/io/MeshImportWire.cpp tests/fuzz/ImportReplyFuzz.cpp -pthread -lGL -lGLU -o "$work/fuzz_reply"
+
 # The scene reader needs Qt and the document layer: a small clang build of them.
 if ! { cmake -S tests/fuzz/scene -B "$work/scene" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
          -DCMAKE_BUILD_TYPE=None >"$work/scene.log" 2>&1 &&
@@ -37,13 +45,14 @@ if ! { cmake -S tests/fuzz/scene -B "$work/scene" -G Ninja -DCMAKE_CXX_COMPILER=
   exit 1
 fi
 
-run() { # name binary seeds max_len
+run() { # name binary seeds max_len [seconds]
   mkdir "$work/corpus-$1"
   cp "$3"/* "$work/corpus-$1/"
   echo "== $1"
-  "$2" -max_total_time="$seconds" -max_len="$4" -rss_limit_mb=2048 -timeout=10 \
+  "$2" -max_total_time="${5:-$seconds}" -max_len="$4" -rss_limit_mb=2048 -timeout=10 \
     -print_final_stats=1 "$work/corpus-$1" 2>&1 | tail -n 12
 }
 run coordinates "$work/fuzz" tests/data/fuzz-seeds 4096
 run scenes "$work/scene/fuzz_scene" tests/data/scene-seeds 16384
+run replies "$work/fuzz_reply" tests/data/import-reply-seeds 4096 $((seconds < 30 ? seconds : 30))
 echo "fuzzing: ${seconds}s per target without a finding"

@@ -1,188 +1,45 @@
 #include "MeshImport.h"
 
 #include "CoordFile.h"
-#include "PolyMesh.h"
+#include "MeshImportProcess.h"
+#include "MeshImportWire.h"
 #include "TGLPolyObject.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <assimp/DefaultIOSystem.h>
-#include <assimp/Importer.hpp>
 #include <assimp/cimport.h>
 #include <assimp/importerdesc.h>
-#include <assimp/scene.h>
 
 #include <algorithm>
-#include <cfloat>
 #include <cmath>
 #include <cstring>
-#include <limits>
 #include <map>
 #include <new>
-#include <set>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace meshio {
 namespace {
 
-// Node trees deeper than this are refused rather than walked.
-constexpr int kMaxNodeDepth = 1024;
+const char* const kHelperName = "corvane-import";
 
-// Opens only regular files (never a device, pipe or folder a file may name,
-// which could block or never end) and only as many bytes in all as the
-// memory limit allows.
-class GuardedIOSystem final : public Assimp::DefaultIOSystem {
-public:
-    explicit GuardedIOSystem(std::size_t byteLimit) : FByteLimit(byteLimit) {}
-
-    bool Exists(const char* file) const override
-    {
-        struct stat info {};
-        return ::stat(file, &info) == 0 && S_ISREG(info.st_mode);
-    }
-
-    Assimp::IOStream* Open(const char* file, const char* mode) override
-    {
-        const std::string m = mode ? mode : "rb";
-        if (m.find_first_of("wa+") != std::string::npos) {
-            FRefusal = QStringLiteral("the reader asked to write a file");
-            return nullptr;
-        }
-        struct stat info {};
-        if (::stat(file, &info) != 0)
-            return nullptr;
-        if (!S_ISREG(info.st_mode)) {
-            FRefusal = QStringLiteral("%1 is not a regular file").arg(QFile::decodeName(file));
-            return nullptr;
-        }
-        FBytes += static_cast<std::uint64_t>(info.st_size);
-        if (FBytes > FByteLimit) {
-            FRefusal = QStringLiteral("it is too large to load");
-            return nullptr;
-        }
-        return DefaultIOSystem::Open(file, mode);
-    }
-
-    // Why the last refused file was refused; empty when none was.
-    const QString& Refusal() const { return FRefusal; }
-
-private:
-    std::size_t FByteLimit;
-    std::uint64_t FBytes = 0;
-    QString FRefusal;
-};
-
-struct Instance {
-    const aiMesh* mesh;
-    aiMatrix4x4 transform;
-};
-
-// The meshes the node tree shows, each with its node's transform. A node
-// met a second time (a cycle, or a node shared between parents) is skipped.
-bool CollectInstances(const aiScene& scene, std::vector<Instance>& out)
+std::uint64_t DefaultHelperMemory()
 {
-    if (!scene.mRootNode)
-        return true;
-    struct Pending {
-        const aiNode* node;
-        aiMatrix4x4 parent;
-        int depth;
-    };
-    std::vector<Pending> stack{{scene.mRootNode, aiMatrix4x4(), 0}};
-    std::set<const aiNode*> seen;
-    while (!stack.empty()) {
-        const Pending p = stack.back();
-        stack.pop_back();
-        if (!p.node || !seen.insert(p.node).second)
-            continue;
-        if (p.depth > kMaxNodeDepth)
-            return false;
-        const aiMatrix4x4 global = p.parent * p.node->mTransformation;
-        for (unsigned i = 0; i < p.node->mNumMeshes; ++i) {
-            const unsigned m = p.node->mMeshes[i];
-            if (m < scene.mNumMeshes && scene.mMeshes[m])
-                out.push_back({scene.mMeshes[m], global});
-        }
-        for (unsigned i = p.node->mNumChildren; i-- > 0;)
-            stack.push_back({p.node->mChildren[i], global, p.depth + 1});
-    }
-    return true;
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    constexpr std::uint64_t kMax = std::uint64_t(4) << 30;
+    if (pages <= 0 || pageSize <= 0)
+        return kMax;
+    return std::min(kMax, std::uint64_t(pages) * std::uint64_t(pageSize) / 4);
 }
 
-// Fills a pair-file mesh from one mesh instance. Returns an empty string or
-// the reason it cannot.
-QString Convert(const Instance& instance, std::size_t& budget, coordfile::Mesh& out)
+bool IsExecutableFile(const QString& path)
 {
-    const aiMesh& mesh = *instance.mesh;
-    if (!mesh.mVertices || mesh.mNumVertices == 0)
-        return {};
-    std::size_t faceCount = 0;
-    std::size_t indexCount = 0;
-    if (mesh.mFaces)
-        for (unsigned f = 0; f < mesh.mNumFaces; ++f)
-            if (mesh.mFaces[f].mNumIndices >= 3 && mesh.mFaces[f].mIndices) {
-                ++faceCount;
-                indexCount += mesh.mFaces[f].mNumIndices;
-            }
-    if (faceCount == 0)
-        return {};
-    // Room for the positions and normals, the faces and their vertex numbers,
-    // and the table that joins vertices.
-    const std::uint64_t bytes =
-        std::uint64_t(mesh.mNumVertices) * (6 * sizeof(float) + 4 * sizeof(std::int32_t)) +
-        std::uint64_t(faceCount) * sizeof(TPolyFace) + std::uint64_t(indexCount) * sizeof(std::int32_t);
-    constexpr auto kMaxInt = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
-    if (bytes > budget || indexCount > kMaxInt || faceCount > kMaxInt)
-        return QStringLiteral("it is too large to load");
-    budget -= bytes;
-
-    // Each position once; newIndex maps the mesh's vertex numbers to ours.
-    std::vector<std::int32_t> newIndex(mesh.mNumVertices);
-    VertexJoiner joiner(out.vertices);
-    const aiMatrix4x4& t = instance.transform;
-    const bool identity = t.IsIdentity();
-    for (unsigned k = 0; k < mesh.mNumVertices; ++k) {
-        aiVector3D v = mesh.mVertices[k];
-        if (!identity)
-            v = t * v;
-        if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z))
-            return QStringLiteral("vertex %1 of a mesh is not a finite point").arg(k + 1);
-        const float p[3] = {v.x, v.y, v.z};
-        newIndex[k] = joiner.Add(p);
-    }
-    out.faces.reserve(faceCount);
-    out.indices.reserve(indexCount);
-    for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
-        const aiFace& face = mesh.mFaces[f];
-        if (face.mNumIndices < 3 || !face.mIndices)
-            continue;
-        TPolyFace record;
-        record.First = static_cast<std::int32_t>(out.indices.size());
-        record.Count = static_cast<std::int32_t>(face.mNumIndices);
-        for (unsigned j = 0; j < face.mNumIndices; ++j) {
-            if (face.mIndices[j] >= mesh.mNumVertices)
-                return QStringLiteral("face %1 of a mesh names vertex %2 of %3")
-                    .arg(f + 1)
-                    .arg(face.mIndices[j] + 1)
-                    .arg(mesh.mNumVertices);
-            out.indices.push_back(newIndex[face.mIndices[j]] + 1); // the pair's numbers start at 1
-        }
-        out.faces.push_back(record);
-    }
-    out.vertexCount = static_cast<std::int32_t>(out.vertices.size() / 3);
-    out.minX = out.minY = out.minZ = FLT_MAX;
-    out.maxX = out.maxY = out.maxZ = -FLT_MAX;
-    for (std::size_t k = 0; k < out.vertices.size(); k += 3) {
-        out.minX = std::min(out.minX, out.vertices[k]);
-        out.maxX = std::max(out.maxX, out.vertices[k]);
-        out.minY = std::min(out.minY, out.vertices[k + 1]);
-        out.maxY = std::max(out.maxY, out.vertices[k + 1]);
-        out.minZ = std::min(out.minZ, out.vertices[k + 2]);
-        out.maxZ = std::max(out.maxZ, out.vertices[k + 2]);
-    }
-    return {};
+    const QFileInfo info(path);
+    return info.isFile() && info.isExecutable();
 }
 
 std::vector<std::unique_ptr<TGLPolyObject>> ImportPair(const QString& fileName,
@@ -198,7 +55,7 @@ std::vector<std::unique_ptr<TGLPolyObject>> ImportPair(const QString& fileName,
 }
 
 std::vector<std::unique_ptr<TGLPolyObject>>
-ImportThroughLibrary(const QString& fileName, const MessageFunction& message, std::size_t memoryLimit)
+ImportThroughLibrary(const QString& fileName, const MessageFunction& message, const ImportOptions& options)
 {
     auto fail = [&](const QString& reason) {
         message(QStringLiteral("Could not load %1: %2").arg(fileName, reason));
@@ -213,40 +70,51 @@ ImportThroughLibrary(const QString& fileName, const MessageFunction& message, st
     if (info.st_size == 0)
         return fail(QStringLiteral("the file is empty"));
 
-    Assimp::Importer importer;
-    auto* io = new GuardedIOSystem(memoryLimit / 2); // the importer owns and deletes it
-    importer.SetIOHandler(io);
-    const aiScene* scene = nullptr;
+    const std::size_t memoryLimit =
+        options.memoryLimit ? options.memoryLimit : coordfile::DefaultMemoryLimit();
+    const std::uint64_t helperMemory = options.helperMemory ? options.helperMemory : DefaultHelperMemory();
+    const double seconds =
+        options.timeLimit > 0 ? options.timeLimit : 10 + static_cast<double>(info.st_size) / 1e6;
+    const QString helper = options.helper.isEmpty() ? ImportHelper() : options.helper;
+    if (helper.isEmpty())
+        return fail(QStringLiteral("the import helper %1 is not installed beside the program")
+                        .arg(QLatin1String(kHelperName)));
+
+    // The helper's processor time is limited too, should the program end
+    // before it does.
+    const QStringList arguments{QStringLiteral("--memory"),
+                                QString::number(memoryLimit),
+                                QStringLiteral("--address-space"),
+                                QString::number(helperMemory),
+                                QStringLiteral("--seconds"),
+                                QString::number(std::ceil(seconds) + 1),
+                                QStringLiteral("--"),
+                                fileName};
+    const HelperRun run = RunHelper(helper, arguments, seconds, memoryLimit / 2 + 4096);
+    if (!run.startError.isEmpty())
+        return fail(
+            QStringLiteral("the import helper %1 could not be started (%2)").arg(helper, run.startError));
+    if (run.tooLarge)
+        return fail(QStringLiteral("it is too large to load"));
+    if (!run.failure.isEmpty())
+        return fail(QStringLiteral("the reader failed (%1)").arg(run.failure));
+
+    meshwire::Reply reply;
+    std::string error;
     try {
-        scene = importer.ReadFile(path.constData(), 0);
+        error = meshwire::Decode(run.reply.Data(), run.size, memoryLimit / 2, reply);
     } catch (const std::bad_alloc&) {
         return fail(QStringLiteral("it is too large to load"));
-    } catch (const std::exception& e) {
-        return fail(QString::fromLocal8Bit(e.what()));
     }
-    if (!scene) {
-        if (!io->Refusal().isEmpty())
-            return fail(io->Refusal());
-        const QString reason = QString::fromLocal8Bit(importer.GetErrorString()).trimmed();
-        return fail(reason.isEmpty() ? QStringLiteral("the file could not be read") : reason);
-    }
-    if (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE)
-        return fail(QStringLiteral("the file holds no complete scene"));
-
-    std::vector<Instance> instances;
-    if (!CollectInstances(*scene, instances))
-        return fail(QStringLiteral("its node tree is too deep"));
+    if (!error.empty())
+        return fail(
+            QStringLiteral("the reader failed (sent malformed data: %1)").arg(QString::fromStdString(error)));
+    if (!reply.ok)
+        return fail(QString::fromUtf8(reply.reason.data(), static_cast<int>(reply.reason.size())));
 
     std::vector<std::unique_ptr<TGLPolyObject>> objects;
-    std::size_t budget = memoryLimit / 2;
     try {
-        for (const Instance& instance : instances) {
-            coordfile::Mesh mesh;
-            const QString error = Convert(instance, budget, mesh);
-            if (!error.isEmpty())
-                return fail(error);
-            if (mesh.faces.empty())
-                continue;
+        for (coordfile::Mesh& mesh : reply.meshes) {
             auto poly = std::make_unique<TGLPolyObject>();
             poly->SetMesh(std::move(mesh));
             objects.push_back(std::move(poly));
@@ -254,8 +122,6 @@ ImportThroughLibrary(const QString& fileName, const MessageFunction& message, st
     } catch (const std::bad_alloc&) {
         return fail(QStringLiteral("it is too large to load"));
     }
-    if (objects.empty())
-        return fail(QStringLiteral("it holds no polygon faces"));
     return objects;
 }
 
@@ -283,9 +149,36 @@ std::vector<std::unique_ptr<TGLPolyObject>> ImportMeshes(const QString& fileName
 std::vector<std::unique_ptr<TGLPolyObject>>
 ImportMeshes(const QString& fileName, const MessageFunction& message, std::size_t memoryLimit)
 {
+    ImportOptions options;
+    options.memoryLimit = memoryLimit;
+    return ImportMeshes(fileName, message, options);
+}
+
+std::vector<std::unique_ptr<TGLPolyObject>>
+ImportMeshes(const QString& fileName, const MessageFunction& message, const ImportOptions& options)
+{
     if (IsCoordinateFile(fileName))
         return ImportPair(fileName, message);
-    return ImportThroughLibrary(fileName, message, memoryLimit);
+    return ImportThroughLibrary(fileName, message, options);
+}
+
+QString ImportHelper()
+{
+    const QFileInfo self(QStringLiteral("/proc/self/exe"));
+    const QString dir = QFileInfo(self.canonicalFilePath()).absolutePath();
+    for (const QString& candidate :
+         {dir + QLatin1Char('/') + QLatin1String(kHelperName),
+          QDir::cleanPath(dir + QStringLiteral("/../lib/corvane/") + QLatin1String(kHelperName))})
+        if (IsExecutableFile(candidate))
+            return candidate;
+#ifdef CORVANE_BUILD_TREE
+    // Tests, benchmarks and tools of the build tree use the helper built there.
+    const QString tree = QDir(QStringLiteral(CORVANE_BUILD_TREE)).canonicalPath();
+    if (!tree.isEmpty() && (dir == tree || dir.startsWith(tree + QLatin1Char('/'))) &&
+        IsExecutableFile(QStringLiteral(CORVANE_BUILD_TREE_HELPER)))
+        return QStringLiteral(CORVANE_BUILD_TREE_HELPER);
+#endif
+    return {};
 }
 
 QStringList ImportFilters()

@@ -14,6 +14,7 @@ id=org.example.Corvane
 expected=(
   bin/corvane
   bin/corvane-lbm
+  lib/corvane/corvane-import
   share/applications/$id.desktop
   share/metainfo/$id.metainfo.xml
   share/mime/packages/$id.xml
@@ -32,7 +33,7 @@ for f in "${expected[@]}"; do
     status=1
   fi
 done
-for f in bin/corvane bin/corvane-lbm; do
+for f in bin/corvane bin/corvane-lbm lib/corvane/corvane-import; do
   [ -x "$prefix/$f" ] || { echo "not executable: $f" >&2; status=1; }
 done
 
@@ -71,6 +72,11 @@ env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/corvane" --help | grep -q '^Usage
   { echo "corvane --help printed no usage" >&2; status=1; }
 "$prefix/bin/corvane-lbm" --help | grep -q '^Usage: corvane-lbm' || { echo "corvane-lbm --help failed" >&2; status=1; }
 [ "$("$prefix/bin/corvane-lbm" --version)" = "corvane-lbm $want_version" ] || { echo "corvane-lbm --version failed" >&2; status=1; }
+# The import helper (which the program finds in ../lib/corvane) reads a mesh
+# and replies.
+printf 'v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n' >"$prefix/triangle.obj"
+[ "$("$prefix/lib/corvane/corvane-import" --memory 100000000 --address-space 1000000000 --seconds 10 \
+      -- "$prefix/triangle.obj" | head -c 4)" = CVMI ] || { echo "corvane-import gave no reply" >&2; status=1; }
 # An unknown option is refused with a message and status 2, without a display
 # too; the options Qt takes for itself are still Qt's.
 set +e

@@ -25,7 +25,7 @@ done
 
 list=$(dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|')
 id=org.example.Corvane
-for f in /usr/bin/corvane /usr/bin/corvane-lbm /usr/share/applications/$id.desktop \
+for f in /usr/bin/corvane /usr/bin/corvane-lbm /usr/lib/corvane/corvane-import /usr/share/applications/$id.desktop \
          /usr/share/metainfo/$id.metainfo.xml /usr/share/mime/packages/$id.xml \
          /usr/share/icons/hicolor/scalable/apps/$id.svg /usr/share/icons/hicolor/48x48/apps/$id.png \
          /usr/share/man/man1/corvane.1 /usr/share/man/man1/corvane-lbm.1 /usr/share/doc/corvane/copyright; do
@@ -55,5 +55,8 @@ done
   { echo "unpacked corvane --version failed" >&2; status=1; }
 [ "$("$work/root/usr/bin/corvane-lbm" --version)" = "corvane-lbm $version" ] ||
   { echo "unpacked corvane-lbm --version failed" >&2; status=1; }
+printf 'v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n' >"$work/triangle.obj"
+[ "$("$work/root/usr/lib/corvane/corvane-import" --memory 100000000 --address-space 1000000000 --seconds 10 \
+      -- "$work/triangle.obj" | head -c 4)" = CVMI ] || { echo "unpacked corvane-import gave no reply" >&2; status=1; }
 
 exit $status
