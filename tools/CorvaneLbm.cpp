@@ -211,9 +211,17 @@ public:
     CancelOnSignal()
     {
         sigemptyset(&signals_);
-        sigaddset(&signals_, SIGINT);
-        sigaddset(&signals_, SIGTERM);
-        pthread_sigmask(SIG_BLOCK, &signals_, nullptr);
+        // A signal ignored by whoever started us (a shell's background job
+        // ignores Ctrl-C) stays ignored.
+        for (const int signal : {SIGINT, SIGTERM}) {
+            struct sigaction action {};
+            if (sigaction(signal, nullptr, &action) == 0 && action.sa_handler != SIG_IGN)
+                sigaddset(&signals_, signal);
+        }
+        // The waiter is also woken to stop, with SIGTERM.
+        sigset_t blocked = signals_;
+        sigaddset(&blocked, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
     }
     ~CancelOnSignal()
     {
@@ -231,9 +239,12 @@ public:
         waiter_ = std::thread([this, &control] {
             for (;;) {
                 int signal = 0;
-                if (sigwait(&signals_, &signal) != 0 || stopping_)
+                sigset_t wanted = signals_;
+                sigaddset(&wanted, SIGTERM);
+                if (sigwait(&wanted, &signal) != 0 || stopping_)
                     return;
-                control.Cancel();
+                if (sigismember(&signals_, signal))
+                    control.Cancel();
             }
         });
     }

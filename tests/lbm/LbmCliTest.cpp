@@ -138,6 +138,9 @@ int RunAndSignal(const TempDir& dir, const std::string& out, int signal)
     if (child == 0) {
         const int fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(fd, STDERR_FILENO);
+        // As from a terminal: not ignored, whoever started the tests.
+        ::signal(SIGINT, SIG_DFL);
+        ::signal(SIGTERM, SIG_DFL);
         execl(CORVANE_LBM_TOOL, CORVANE_LBM_TOOL, "--model", "D2Q9", "--re", "100", "--grid", "129x129",
               "--threads", "1", "--tolerance", "1e-300", "--out", out.c_str(), static_cast<char*>(nullptr));
         _exit(127);

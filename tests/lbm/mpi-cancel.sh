@@ -7,6 +7,8 @@
 #   mpi-cancel.sh PATH/TO/corvane-lbm
 # Exits 77 (skipped) when mpirun is not installed.
 set -euo pipefail
+# Job control: a background job of a script would otherwise ignore SIGINT.
+set -m
 tool=$1
 if ! command -v mpirun >/dev/null; then
   echo "mpirun is not installed: skipped"
