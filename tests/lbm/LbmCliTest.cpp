@@ -180,7 +180,7 @@ TEST(LbmCli, SignalsCancelTheRunAndLeaveACompleteSet)
 TEST(LbmCli, AFailedRunLeavesNoFolderItMade)
 {
     TempDir dir;
-    const std::string diverges = "--model D2Q9 --re 5000 --grid 33x33 --threads 1 --out ";
+    const std::string diverges = "--model D2Q9 --re 2000 --grid 65x65 --lid-speed 0.4 --threads 1 --out ";
     Outcome o = RunTool(dir, diverges + "'" + dir.path + "/new/deeper'");
     EXPECT_EQ(o.code, 3) << o.err;
     EXPECT_FALSE(std::filesystem::exists(dir.path + "/new"));
