@@ -6,7 +6,7 @@
 // Under mpirun every process takes a slab of rows; rank 0 reports and writes.
 // Exit status: 0 converged, 1 step limit reached (results written),
 // 2 bad arguments or a task that cannot run, 3 diverged, 4 output folder not
-// writable, 5 cancelled, 6 out of memory.
+// writable, 5 cancelled by SIGINT or SIGTERM (results written), 6 out of memory.
 
 #include "LbmResults.h"
 #include "LbmRun.h"
@@ -16,14 +16,19 @@
 #include "MpiCommunicator.h"
 #endif
 
+#include <atomic>
 #include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <pthread.h>
 #include <string>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -54,8 +59,9 @@ const char* const kUsage =
     "                         cores; 1 under mpirun); waiting threads sleep unless\n"
     "                         OMP_WAIT_POLICY says otherwise\n"
     "  --help, --version      print this text or the version, and exit\n"
+    "Ctrl-C (SIGINT) or SIGTERM stops the run and writes what it reached.\n"
     "Exit status: 0 converged, 1 step limit reached, 2 bad arguments or task,\n"
-    "3 diverged, 4 output folder not writable, 6 out of memory.\n";
+    "3 diverged, 4 output folder not writable, 5 cancelled, 6 out of memory.\n";
 
 bool ParseDouble(const char* text, double& value)
 {
@@ -198,12 +204,67 @@ private:
     bool drawn_ = false;
 };
 
+// SIGINT and SIGTERM cancel the run: it stops between two time steps and
+// writes what it reached, whole. The signals are blocked in every thread
+// (the mask is set before MPI or OpenMP start theirs) and taken by one
+// thread of its own, so that no write is ever cut short by one.
+class CancelOnSignal {
+public:
+    CancelOnSignal()
+    {
+        sigemptyset(&signals_);
+        // A signal ignored by whoever started us (a shell's background job
+        // ignores Ctrl-C) stays ignored.
+        for (const int signal : {SIGINT, SIGTERM}) {
+            struct sigaction action {};
+            if (sigaction(signal, nullptr, &action) == 0 && action.sa_handler != SIG_IGN)
+                sigaddset(&signals_, signal);
+        }
+        // The waiter is also woken to stop, with SIGTERM.
+        sigset_t blocked = signals_;
+        sigaddset(&blocked, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
+    }
+    ~CancelOnSignal()
+    {
+        if (!waiter_.joinable())
+            return;
+        stopping_ = true;
+        pthread_kill(waiter_.native_handle(), SIGTERM);
+        waiter_.join();
+    }
+    CancelOnSignal(const CancelOnSignal&) = delete;
+    CancelOnSignal& operator=(const CancelOnSignal&) = delete;
+
+    void Start(lbm::RunControl& control)
+    {
+        waiter_ = std::thread([this, &control] {
+            for (;;) {
+                int signal = 0;
+                sigset_t wanted = signals_;
+                sigaddset(&wanted, SIGTERM);
+                if (sigwait(&wanted, &signal) != 0 || stopping_)
+                    return;
+                if (sigismember(&signals_, signal))
+                    control.Cancel();
+            }
+        });
+    }
+
+private:
+    sigset_t signals_;
+    std::atomic<bool> stopping_{false};
+    std::thread waiter_;
+};
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     // Sleeping, not spinning, OpenMP waits unless the environment chooses.
     lbm::RestartWithPassiveWaiting(argv);
+    lbm::RunControl control; // outlives the thread that cancels it
+    CancelOnSignal cancelOnSignal;
     std::unique_ptr<lbm::Communicator> comm;
 #ifdef CORVANE_HAVE_MPI
     if (lbm::MpiCommunicator::LaunchedByMpi())
@@ -249,25 +310,33 @@ int main(int argc, char** argv)
 
     // Find an unwritable folder before the run, not after hours of it.
     std::string folderError;
+    std::vector<std::string> createdFolders;
     if (root)
-        folderError = lbm::PrepareOutputFolder(options.out);
+        folderError = lbm::PrepareOutputFolder(options.out, &createdFolders);
+    // A run that writes nothing leaves no empty folder of its making behind.
+    auto failed = [&](int code, const std::string& message) {
+        if (root)
+            lbm::RemoveEmptyFolders(createdFolders);
+        return fail(code, message);
+    };
     if (comm->Broadcast(folderError.empty() ? 0 : 1) != 0)
-        return fail(kUnwritable, folderError);
+        return failed(kUnwritable, folderError);
 
     Reporter reporter(isatty(STDERR_FILENO) == 1);
     options.settings.progressSeconds = isatty(STDERR_FILENO) == 1 ? 0.2 : 2.0;
     lbm::ProgressCallback progress;
     if (root)
         progress = [&reporter](const lbm::Progress& p) { reporter(p); };
-    const lbm::RunResult result = lbm::Run(options.task, options.settings, progress, nullptr, comm.get());
+    cancelOnSignal.Start(control);
+    const lbm::RunResult result = lbm::Run(options.task, options.settings, progress, &control, comm.get());
     reporter.Finish();
 
     switch (result.status) {
     case lbm::RunStatus::Rejected:
-        return fail(result.message.find("memory") != std::string::npos ? kNoMemory : kBadArguments,
-                    result.message);
+        return failed(result.message.find("memory") != std::string::npos ? kNoMemory : kBadArguments,
+                      result.message);
     case lbm::RunStatus::Diverged:
-        return fail(kDiverged, result.message);
+        return failed(kDiverged, result.message);
     default:
         break;
     }
@@ -275,6 +344,7 @@ int main(int argc, char** argv)
     if (root) {
         const std::string writeError = lbm::WriteResults(options.out, options.task, options.settings, result);
         if (!writeError.empty()) {
+            lbm::RemoveEmptyFolders(createdFolders);
             std::fprintf(stderr, "corvane-lbm: %s\n", writeError.c_str());
             code = kUnwritable;
         } else {

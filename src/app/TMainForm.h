@@ -239,6 +239,7 @@ private:
     QHash<QDockWidget*, Qt::DockWidgetArea> FPanelArea; // where each panel last docked
     QStringList FRecentFiles;
     std::function<void(const QStringList&)> FSaveRecentFiles;
+    bool FRecentFilesUnsaved = false;                    // the last save of the list failed and was reported
     QList<QMetaObject::Connection> FDocumentConnections; // to the active view's document
     TTaskRunner* FTaskRunner = nullptr;
     QLabel* FRunText = nullptr;

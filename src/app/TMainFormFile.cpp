@@ -21,6 +21,8 @@
 #include <QUndoStack>
 #include <QUrl>
 
+#include <exception>
+
 namespace {
 
 constexpr int kRecentFiles = 8;
@@ -295,8 +297,20 @@ void TMainForm::AddRecentFile(const QString& fileName)
     while (FRecentFiles.size() > kRecentFiles)
         FRecentFiles.removeLast();
     RebuildRecentMenu();
-    if (FSaveRecentFiles)
+    if (!FSaveRecentFiles)
+        return;
+    // The file just opened or saved is fine whatever happens to the list: a
+    // failed save of the list is said once (not at every open) and the menu
+    // keeps the list for this session.
+    try {
         FSaveRecentFiles(FRecentFiles);
+        FRecentFilesUnsaved = false;
+    } catch (const std::exception& e) {
+        if (!FRecentFilesUnsaved)
+            corvane::ShowErrorBox(QString::fromLocal8Bit(e.what()) +
+                                  QStringLiteral("\nThe list of recent files is kept until Corvane closes."));
+        FRecentFilesUnsaved = true;
+    }
 }
 
 void TMainForm::RebuildRecentMenu()

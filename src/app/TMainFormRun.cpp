@@ -3,6 +3,7 @@
 #include "Globals.h"
 #include "LbmTask.h"
 #include "Messages.h"
+#include "SafeFileQt.h"
 #include "StoragePlaces.h"
 #include "TMainForm.h"
 #include "TaskChart.h"
@@ -18,7 +19,6 @@
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QProgressBar>
-#include <QSaveFile>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTextEdit>
@@ -153,10 +153,11 @@ void TMainForm::WriteGridDescriptions(const QString& dataFolder)
                         .arg(lbm::MemoryNeeded(task, settings));
         else
             text += QStringLiteral("# This task cannot run: %1\n").arg(QString::fromStdString(problem));
-        QSaveFile file(QDir(dataFolder).filePath(name));
-        if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit())
+        const QString fileName = QDir(dataFolder).filePath(name);
+        const QString reason = safefile::WriteWhole(fileName, text.toUtf8());
+        if (!reason.isEmpty())
             throw std::runtime_error(QStringLiteral("Cannot write %1: %2")
-                                         .arg(QDir::toNativeSeparators(file.fileName()), file.errorString())
+                                         .arg(QDir::toNativeSeparators(fileName), reason)
                                          .toStdString());
     }
 }

@@ -1,5 +1,6 @@
 #include "SceneFile.h"
 
+#include "SafeFileQt.h"
 #include "TGLCube.h"
 #include "TGLIcosahedron.h"
 #include "TGLLight.h"
@@ -15,7 +16,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include <charconv>
 #include <cmath>
@@ -540,14 +540,9 @@ QByteArray ToText(const TSceneDocument& doc, const QString& sceneFolder)
 bool Write(const TSceneDocument& doc, const QString& fileName, QString& error)
 {
     const QByteArray text = ToText(doc, QFileInfo(fileName).absolutePath());
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = QStringLiteral("Could not save the scene to %1: %2").arg(fileName, file.errorString());
-        return false;
-    }
-    if (file.write(text) != text.size() || !file.commit()) {
-        error = QStringLiteral("Could not save the scene to %1: %2").arg(fileName, file.errorString());
-        file.cancelWriting();
+    const QString reason = safefile::WriteWhole(fileName, text);
+    if (!reason.isEmpty()) {
+        error = QStringLiteral("Could not save the scene to %1: %2").arg(fileName, reason);
         return false;
     }
     return true;

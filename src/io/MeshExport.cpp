@@ -1,12 +1,12 @@
 #include "MeshExport.h"
 
 #include "CoordFile.h"
+#include "SafeFileQt.h"
 #include "TGLObject.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <QtEndian>
 
@@ -46,10 +46,8 @@ const FormatInfo& InfoOf(ExportFormat format)
 
 QString WriteWhole(const QString& fileName, const QByteArray& bytes)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return QStringLiteral("Could not write %1: %2").arg(fileName, file.errorString());
-    return {};
+    const QString reason = safefile::WriteWhole(fileName, bytes);
+    return reason.isEmpty() ? QString() : QStringLiteral("Could not write %1: %2").arg(fileName, reason);
 }
 
 void AppendFloat(std::string& out, float v)

@@ -1,7 +1,9 @@
 #include "Picture.h"
 
 #include "ForwardingDevice.h"
+#include "SafeFileQt.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QImageWriter>
@@ -10,7 +12,6 @@
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
 #include <QPainter>
-#include <QSaveFile>
 #include <QSvgRenderer>
 
 #include <gl2ps.h>
@@ -18,6 +19,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 namespace picture {
@@ -172,10 +174,8 @@ const SaveType kSaveTypes[] = {
 
 QString WriteWhole(const QString& fileName, const QByteArray& bytes)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return QStringLiteral("Could not write %1: %2").arg(fileName, file.errorString());
-    return {};
+    const QString reason = safefile::WriteWhole(fileName, bytes);
+    return reason.isEmpty() ? QString() : QStringLiteral("Could not write %1: %2").arg(fileName, reason);
 }
 
 } // namespace
@@ -193,13 +193,19 @@ QImage RenderImage(const DrawFunction& draw, int width, int height, QString& err
     return image;
 }
 
-QByteArray RenderVector(const DrawFunction& draw, int width, int height, VectorFormat format,
-                        const QString& title, QString& error)
+namespace {
+
+// Draws the picture through gl2ps into the stream `begin` gives. When the
+// drawing does not fit the feedback buffer, `begin` is called again (for a
+// larger buffer) and must give an emptied stream. Returns an empty string or
+// what went wrong.
+QString DrawVector(const DrawFunction& draw, int width, int height, VectorFormat format, const QString& title,
+                   const std::function<FILE*()>& begin)
 {
     OffscreenTarget target;
-    error = target.Open(width, height);
+    QString error = target.Open(width, height);
     if (!error.isEmpty())
-        return {};
+        return error;
     // A first frame leaves the drawing's state in the context, so that gl2ps
     // takes the background from its clear colour.
     draw(width, height);
@@ -208,13 +214,9 @@ QByteArray RenderVector(const DrawFunction& draw, int width, int height, VectorF
     const QByteArray titleText = title.toUtf8();
     // The feedback buffer grows until the whole drawing fits.
     for (GLint size = GLint(1) << 20; size <= kMaxFeedbackFloats; size *= 2) {
-        char* data = nullptr;
-        std::size_t length = 0;
-        FILE* stream = open_memstream(&data, &length);
-        if (!stream) {
-            error = QStringLiteral("No memory for a vector picture");
-            return {};
-        }
+        FILE* stream = begin();
+        if (!stream)
+            return QStringLiteral("No memory for a vector picture");
         GLint state = gl2psBeginPage(
             titleText.constData(), "Corvane", viewport, Gl2psFormat(format), GL2PS_SIMPLE_SORT,
             GL2PS_SILENT | GL2PS_SIMPLE_LINE_OFFSET | GL2PS_DRAW_BACKGROUND | GL2PS_NO_BLENDING, GL_RGBA, 0,
@@ -228,19 +230,42 @@ QByteArray RenderVector(const DrawFunction& draw, int width, int height, VectorF
             gl::Sync();
             state = gl2psEndPage();
         }
-        std::fclose(stream);
-        QByteArray bytes(data, static_cast<qsizetype>(length));
-        std::free(data);
         if (state == GL2PS_OVERFLOW)
             continue;
-        if (state != GL2PS_SUCCESS && state != GL2PS_NO_FEEDBACK) {
-            error = QStringLiteral("gl2ps could not make the vector picture (state %1)").arg(state);
-            return {};
-        }
-        return bytes;
+        if (state != GL2PS_SUCCESS && state != GL2PS_NO_FEEDBACK)
+            return QStringLiteral("gl2ps could not make the vector picture (state %1)").arg(state);
+        return {};
     }
-    error = QStringLiteral("The drawing has too many parts for a vector picture; save it as a bitmap");
-    return {};
+    return QStringLiteral("The drawing has too many parts for a vector picture; save it as a bitmap");
+}
+
+} // namespace
+
+QByteArray RenderVector(const DrawFunction& draw, int width, int height, VectorFormat format,
+                        const QString& title, QString& error)
+{
+    char* data = nullptr;
+    std::size_t length = 0;
+    FILE* stream = nullptr;
+    auto close = [&] {
+        if (stream)
+            std::fclose(stream);
+        stream = nullptr;
+    };
+    error = DrawVector(draw, width, height, format, title, [&]() -> FILE* {
+        close();
+        std::free(data);
+        data = nullptr;
+        length = 0;
+        stream = open_memstream(&data, &length);
+        return stream;
+    });
+    close();
+    QByteArray bytes;
+    if (error.isEmpty())
+        bytes = QByteArray(data, static_cast<qsizetype>(length));
+    std::free(data);
+    return bytes;
 }
 
 QStringList SaveFilters()
@@ -274,25 +299,38 @@ QString SavePicture(const DrawFunction& draw, int width, int height, const QStri
     if (!type)
         return QStringLiteral("Could not save %1: pictures are saved as PNG, JPEG, BMP, SVG, PDF or EPS")
             .arg(fileName);
+    auto unwritten = [&](const std::string& reason) {
+        return QStringLiteral("Could not write %1: %2").arg(fileName, QString::fromStdString(reason));
+    };
     QString error;
     if (type->kind == Kind::Vector) {
-        const QByteArray bytes = RenderVector(draw, width, height, type->vector, title, error);
+        // gl2ps writes straight into the temporary file; a drawing that does
+        // not fit its buffer starts the file again.
+        safefile::Writer file(safefile::LocalPath(fileName));
+        if (!file.Open())
+            return unwritten(file.Reason());
+        error = DrawVector(draw, width, height, type->vector, title, [&]() -> FILE* {
+            FILE* stream = file.Stream();
+            return stream && file.Restart() ? stream : nullptr;
+        });
+        if (file.Failed())
+            return unwritten(file.Reason());
         if (!error.isEmpty())
             return QStringLiteral("Could not save %1: %2").arg(fileName, error);
-        return WriteWhole(fileName, bytes);
+        if (!file.Commit())
+            return unwritten(file.Reason());
+        return {};
     }
     const QImage image = RenderImage(draw, width, height, error);
     if (!error.isEmpty())
         return QStringLiteral("Could not save %1: %2").arg(fileName, error);
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("Could not write %1: %2").arg(fileName, file.errorString());
-    QImageWriter writer(&file, type->extension);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, type->extension);
     if (!writer.write(image))
         return QStringLiteral("Could not write %1: %2").arg(fileName, writer.errorString());
-    if (!file.commit())
-        return QStringLiteral("Could not write %1: %2").arg(fileName, file.errorString());
-    return {};
+    return WriteWhole(fileName, bytes);
 }
 
 std::unique_ptr<QMimeData> ClipboardData(const QImage& bitmap, const QByteArray& svg)

@@ -1,12 +1,13 @@
 #include "LbmResults.h"
 
+#include "SafeFile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -63,37 +64,13 @@ bool Valid(const Fields& f)
     return f.gx > 0 && f.gy > 0 && f.ux.size() == n && f.uy.size() == n && f.rho.size() == n;
 }
 
-// Writes `text` to folder/name through a temporary file in the same folder
-// renamed over the final name, so a reader never sees half a file.
+// Writes `text` to folder/name whole or not at all: a reader never sees half
+// a file, and a failed write leaves the old file as it was.
 std::string WriteAtomically(const std::string& folder, const std::string& name, const std::string& text)
 {
     const std::string path = folder + "/" + name;
-    std::string temp = folder + "/." + name + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0)
-        return "Cannot write into the folder \"" + folder + "\": " + std::strerror(errno) + ".";
-    std::size_t done = 0;
-    bool ok = true;
-    while (ok && done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        if (ok)
-            done += std::size_t(n);
-    }
-    const int error = ok ? 0 : errno;
-    ok = ok && fsync(fd) == 0;
-    ok = (close(fd) == 0) && ok;
-    // mkstemp makes the file readable by its owner only; results are for everyone.
-    ok = ok && chmod(temp.c_str(), 0644) == 0;
-    ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        const std::string reason = std::strerror(error ? error : errno);
-        unlink(temp.c_str());
-        return "Cannot write \"" + path + "\": " + reason + ".";
-    }
-    return {};
+    const std::string reason = safefile::WriteWhole(path, text);
+    return reason.empty() ? std::string() : "Cannot write \"" + path + "\": " + reason + ".";
 }
 
 std::string ProfileCsv(const char* header, const Profile& profile)
@@ -278,7 +255,7 @@ std::vector<double> StreamFunction(const Fields& f, double lidSpeed)
     return psi;
 }
 
-std::string PrepareOutputFolder(const std::string& folder)
+std::string PrepareOutputFolder(const std::string& folder, std::vector<std::string>* created)
 {
     if (folder.empty())
         return "No output folder was given.";
@@ -287,8 +264,12 @@ std::string PrepareOutputFolder(const std::string& folder)
         if (pos != folder.size() && folder[pos] != '/')
             continue;
         const std::string part = folder.substr(0, pos);
-        if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
+        if (mkdir(part.c_str(), 0755) == 0) {
+            if (created)
+                created->push_back(part);
+        } else if (errno != EEXIST) {
             return "Cannot create the folder \"" + part + "\": " + std::strerror(errno) + ".";
+        }
     }
     struct stat info;
     if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
@@ -310,6 +291,11 @@ std::string WriteResults(const std::string& folder, const Task& task, const Sett
     std::string error = PrepareOutputFolder(folder);
     if (!error.empty())
         return error;
+    // The summary says the set is complete: it goes first, so that new files
+    // never stand beside an old summary, and comes back last.
+    const std::string summary = folder + "/" + kSummaryFile;
+    if (unlink(summary.c_str()) != 0 && errno != ENOENT)
+        return "Cannot replace \"" + summary + "\": " + std::strerror(errno) + ".";
     const double U = settings.lidSpeed;
     const std::pair<const char*, std::string> files[] = {
         {kUCentrelineFile, ProfileCsv("y,u", UCentreline(result.fields, U))},
@@ -324,6 +310,12 @@ std::string WriteResults(const std::string& folder, const Task& task, const Sett
             return error;
     }
     return {};
+}
+
+void RemoveEmptyFolders(const std::vector<std::string>& created)
+{
+    for (auto it = created.rbegin(); it != created.rend(); ++it)
+        rmdir(it->c_str()); // fails, as it should, on a folder that holds anything
 }
 
 } // namespace lbm

@@ -35,12 +35,19 @@ std::vector<double> Vorticity(const Fields& fields, double lidSpeed);
 std::vector<double> StreamFunction(const Fields& fields, double lidSpeed);
 
 // Creates the folder (and its parents) if needed and checks that a file can be
-// written in it. Returns an empty string, or a message naming the folder.
-std::string PrepareOutputFolder(const std::string& folder);
+// written in it. Returns an empty string, or a message naming the folder. The
+// folders it made are appended to `created`, outermost first.
+std::string PrepareOutputFolder(const std::string& folder, std::vector<std::string>* created = nullptr);
 
-// Writes the four files into the folder, each through a temporary file renamed
-// over the final name. Returns an empty string, or a message naming the folder
-// or file that could not be written.
+// Removes those of the folders PrepareOutputFolder made that are still empty,
+// innermost first, so that a run that failed leaves no empty folder behind.
+// A folder with anything in it stays.
+void RemoveEmptyFolders(const std::vector<std::string>& created);
+
+// Writes the four files into the folder, each whole or not at all. The old
+// summary is removed first and the new one written last, so that a folder
+// with a summary always holds a complete set. Returns an empty string, or a
+// message naming the folder or file that could not be written.
 std::string WriteResults(const std::string& folder, const Task& task, const Settings& settings,
                          const RunResult& result);
 

@@ -1,9 +1,12 @@
 #include "TaskChart.h"
 
+#include "SafeFileQt.h"
+
 #include "CavityReference.h"
 #include "LbmResults.h"
 #include "Messages.h"
 #include "Prompts.h"
+#include "SafeFileQt.h"
 #include "TaskRunner.h"
 
 #include <QBuffer>
@@ -17,7 +20,6 @@
 #include <QLocale>
 #include <QLogValueAxis>
 #include <QPainter>
-#include <QSaveFile>
 #include <QScatterSeries>
 #include <QSplitter>
 #include <QSvgGenerator>
@@ -217,10 +219,8 @@ QString CsvField(const QString& text)
 // Where every file the chart saves is written: whole, or not at all.
 QString WriteChartFile(const QString& fileName, const QByteArray& bytes)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return QStringLiteral("Could not write %1: %2").arg(fileName, file.errorString());
-    return {};
+    const QString reason = safefile::WriteWhole(fileName, bytes);
+    return reason.isEmpty() ? QString() : QStringLiteral("Could not write %1: %2").arg(fileName, reason);
 }
 
 } // namespace

@@ -1,12 +1,12 @@
 #include "IniFile.h"
 
+#include "SafeFileQt.h"
 #include "StoragePlaces.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <stdexcept>
 #include <vector>
@@ -424,9 +424,8 @@ void TIniFile::Save() const
     const QDir folder = QFileInfo(FPath).dir();
     if (!folder.exists())
         QDir().mkpath(folder.path());
-    QSaveFile file(FPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(FData->text) != FData->text.size() || !file.commit())
-        throw std::runtime_error(QStringLiteral("Cannot write the settings file %1: %2")
-                                     .arg(FPath, file.errorString())
-                                     .toStdString());
+    const QString reason = safefile::WriteWhole(FPath, FData->text);
+    if (!reason.isEmpty())
+        throw std::runtime_error(
+            QStringLiteral("Cannot write the settings file %1: %2").arg(FPath, reason).toStdString());
 }

@@ -4,9 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -154,6 +161,67 @@ TEST(LbmCli, OpenMpVariablesAreRespected)
     }
 }
 
+// Starts the tool on a run that would take very long, waits until it reports
+// its first steps, sends it `signal` and returns its exit code.
+int RunAndSignal(const TempDir& dir, const std::string& out, int signal)
+{
+    const std::string err = dir.path + "/stderr.txt";
+    const pid_t child = fork();
+    if (child == 0) {
+        const int fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(fd, STDERR_FILENO);
+        // As from a terminal: not ignored, whoever started the tests.
+        ::signal(SIGINT, SIG_DFL);
+        ::signal(SIGTERM, SIG_DFL);
+        execl(CORVANE_LBM_TOOL, CORVANE_LBM_TOOL, "--model", "D2Q9", "--re", "100", "--grid", "129x129",
+              "--threads", "1", "--tolerance", "1e-300", "--out", out.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (ReadText(err).find("step ") == std::string::npos && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    kill(child, signal);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// Ctrl-C or SIGTERM stops the run between two steps: exit code 5, and a
+// complete set of what it reached, with no temporary file beside it.
+TEST(LbmCli, SignalsCancelTheRunAndLeaveACompleteSet)
+{
+    for (const int signal : {SIGINT, SIGTERM}) {
+        TempDir dir;
+        const std::string out = dir.path + "/r";
+        EXPECT_EQ(RunAndSignal(dir, out, signal), 5) << strsignal(signal) << "\n"
+                                                     << ReadText(dir.path + "/stderr.txt");
+        std::vector<std::string> files;
+        for (const auto& entry : std::filesystem::directory_iterator(out))
+            files.push_back(entry.path().filename().string());
+        std::sort(files.begin(), files.end());
+        EXPECT_EQ(files, (std::vector<std::string>{"field.vti", "summary.json", "u_centreline.csv",
+                                                   "v_centreline.csv"}))
+            << strsignal(signal);
+        EXPECT_NE(ReadText(out + "/summary.json").find("\"status\": \"cancelled\""), std::string::npos);
+        EXPECT_NE(ReadText(dir.path + "/stderr.txt").find("Cancelled after"), std::string::npos);
+    }
+}
+
+// A run that fails leaves none of the folders it made, but every folder that
+// was there before.
+TEST(LbmCli, AFailedRunLeavesNoFolderItMade)
+{
+    TempDir dir;
+    const std::string diverges = "--model D2Q9 --re 2000 --grid 65x65 --lid-speed 0.4 --threads 1 --out ";
+    Outcome o = RunTool(dir, diverges + "'" + dir.path + "/new/deeper'");
+    EXPECT_EQ(o.code, 3) << o.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.path + "/new"));
+    ASSERT_TRUE(std::filesystem::create_directory(dir.path + "/mine"));
+    o = RunTool(dir, diverges + "'" + dir.path + "/mine'");
+    EXPECT_EQ(o.code, 3) << o.err;
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path + "/mine")) << "it was there before";
+}
+
 TEST(LbmCli, HelpGoesToStandardOutput)
 {
     TempDir dir;
@@ -161,6 +229,7 @@ TEST(LbmCli, HelpGoesToStandardOutput)
     EXPECT_EQ(o.code, 0);
     EXPECT_NE(o.out.find("Usage: corvane-lbm"), std::string::npos);
     EXPECT_NE(o.out.find("L = GX"), std::string::npos);
+    EXPECT_NE(o.out.find("5 cancelled"), std::string::npos);
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "FullDisk.h"
 #include "IniFile.h"
 #include "SettingsGlobals.h"
 #include "TestSupport.h"
@@ -821,3 +822,60 @@ TEST_F(SettingsTest, DamagedTaskEntriesLoseOnlyThemselves)
     WriteAll(ini, "[Tasks]\nCount=many\n");
     EXPECT_EQ(Open()->TaskCount(), 0);
 }
+
+namespace {
+
+// The settings file holds the three values OK writes and, to make it small or
+// large, a section of other keys.
+QByteArray SettingsOfSize(int bytes)
+{
+    QByteArray text =
+        "[Copy]\r\nCopyToStyle=Bmpfile\r\n[Show Window]\r\nWorkspace=1\r\nOutput=1\r\n[Other]\r\n";
+    for (int n = 0; text.size() < bytes; ++n)
+        text += "Key" + QByteArray::number(n) + "=some value the user keeps\r\n";
+    return text;
+}
+
+struct FullDiskCase {
+    const char* name;
+    int fileBytes;    // below and above the write buffer
+    std::size_t room; // left on the file system
+};
+
+class SettingsOnFullDisk : public ::testing::TestWithParam<FullDiskCase> {};
+
+} // namespace
+
+// On a full disk OK keeps the settings file byte for byte, leaves no temporary
+// file, names the file and the reason in the error box and does not say the
+// settings were saved.
+TEST_P(SettingsOnFullDisk, OKKeepsTheOldFileAndSaysWhyNotThatItSaved)
+{
+    const FullDiskCase c = GetParam();
+    FullDisk disk;
+    const QString ini = QString::fromStdString(disk.Path("corvane.INI"));
+    const QByteArray old = SettingsOfSize(c.fileBytes);
+    WriteAll(ini, old);
+    TfrmEnviroment dialog(nullptr, ini);
+    dialog.FormCreate();
+    dialog.rbMeta->setChecked(true);
+    const std::string outcome = disk.WithRoom(c.room, [&] {
+        MessageRecorder messages;
+        dialog.btOk->click();
+        return "errors=" + messages.Errors.join(QLatin1Char('|')).toStdString() +
+               " confirmations=" + std::to_string(messages.Information.size());
+    });
+    SCOPED_TRACE(disk.How());
+    EXPECT_EQ(ReadAll(ini), old) << "the old file, byte for byte";
+    EXPECT_EQ(disk.Names(), std::vector<std::string>{"corvane.INI"}) << "no temporary file left";
+    EXPECT_NE(
+        outcome.find("errors=Cannot write the settings file " + ini.toStdString() + ": " + disk.Reason()),
+        std::string::npos)
+        << outcome;
+    EXPECT_NE(outcome.find("confirmations=0"), std::string::npos) << outcome;
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, SettingsOnFullDisk,
+                         ::testing::Values(FullDiskCase{"Small", 100, 0},
+                                           FullDiskCase{"Large", 150000, 8192}),
+                         [](const auto& info) { return std::string(info.param.name); });
