@@ -18,10 +18,6 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:detect_stack_use_after_retur
 export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
+# Each GUI test program starts its own virtual X server.
 # The style checks and the fuzzer (which has its own sanitizers) ran in the plain build.
-CTEST=(ctest --test-dir "$BUILD_DIR" --output-on-failure -E '^(style_|fuzz_)' "$@")
-if [ -n "${DISPLAY:-}" ]; then
-  "${CTEST[@]}"
-else
-  xvfb-run -a -s "-screen 0 1280x1024x24" "${CTEST[@]}"
-fi
+ctest --test-dir "$BUILD_DIR" --output-on-failure -j2 -E '^(style_|fuzz_)' "$@"

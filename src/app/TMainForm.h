@@ -22,6 +22,7 @@ class QToolButton;
 class QLabel;
 class QProgressBar;
 class TfrmPlot;
+class TfrmTaskChart;
 class TTaskRunner;
 namespace lbm {
 struct Fields;
@@ -101,6 +102,8 @@ public:
     void SetShowResults(bool show) { FShowResults = show; }
     QLabel* RunStatusText() const { return FRunText; }
     QProgressBar* RunProgressBar() const { return FRunBar; }
+    // A finished task's chart in a window of the area, made active.
+    TfrmTaskChart* OpenTaskChart(const QueuedTask& task, const TaskOutcome& outcome);
     // Asked when the frame closes while tasks run: true stops them and closes.
     static std::function<bool(QWidget*)>& StopTasksPrompt();
     void HomePage1Click();
@@ -118,6 +121,8 @@ public:
     // ".coor" pair or any format the mesh import reads) as polygon objects in
     // a new view. False, with the reason shown, when it cannot be opened.
     bool OpenFile(const QString& fileName);
+    // File > Open's filters: scenes, "All meshes" and one per mesh format, all files.
+    static QStringList OpenFilters();
     // A new view, as File > New makes it, made active.
     TfrmPlot* NewView();
     // The files opened or saved last, newest first (at most eight).
@@ -143,6 +148,11 @@ public:
     void ArrangeAll();
     // Enables the window actions while views are open.
     void UpdateWindowActions();
+    // The commands that act on the active view: off, with the reason in their
+    // hints, while no view is active.
+    QList<QAction*> ViewCommands() const;
+    // The lowest number no open view's name ("Fig.N") has.
+    int FreeViewNumber() const;
 
     // Meshes and pictures out of the active view.
     void FileExportObjectClick();

@@ -23,6 +23,8 @@
 #include <QMenuBar>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QRegularExpression>
+#include <QSet>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -273,10 +275,26 @@ void TMainForm::UpdateWindowActions()
     FileClose1->setEnabled(FMdiArea->currentSubWindow() != nullptr);
 }
 
+int TMainForm::FreeViewNumber() const
+{
+    // A view's name starts "Fig.N" (a task's field view adds what it shows).
+    static const QRegularExpression numbered(QStringLiteral("^Fig\\.(\\d+)\\b"));
+    QSet<int> taken;
+    for (QMdiSubWindow* sub : FMdiArea->subWindowList())
+        if (auto* view = qobject_cast<TfrmPlot*>(sub->widget())) {
+            const QRegularExpressionMatch match = numbered.match(view->ViewName());
+            if (match.hasMatch())
+                taken.insert(match.captured(1).toInt());
+        }
+    int number = 1;
+    while (taken.contains(number))
+        ++number;
+    return number;
+}
+
 void TMainForm::FileNew1Execute()
 {
-    const int number = static_cast<int>(FMdiArea->subWindowList().size()) + 1;
-    TfrmPlot* view = CreateView(QStringLiteral("Fig.%1").arg(number));
+    TfrmPlot* view = CreateView(QStringLiteral("Fig.%1").arg(FreeViewNumber()));
     FMdiArea->setActiveSubWindow(view->SubWindow());
 }
 

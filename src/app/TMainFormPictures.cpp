@@ -157,7 +157,7 @@ void TMainForm::SaveActiveView(const QString& fileName, const QSize& size)
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const QString error =
-        picture::SavePicture(DrawingOf(view), size.width(), size.height(), fileName, view->windowTitle());
+        picture::SavePicture(DrawingOf(view), size.width(), size.height(), fileName, view->Title());
     QApplication::restoreOverrideCursor();
     if (!error.isEmpty())
         corvane::ShowMessage(error);
@@ -182,7 +182,7 @@ void TMainForm::CopyActiveView(bool bitmapOnly)
     QByteArray svg;
     if (error.isEmpty() && !bitmapOnly)
         svg = picture::RenderVector(DrawingOf(view), size.width(), size.height(), picture::VectorFormat::Svg,
-                                    view->windowTitle(), error);
+                                    view->Title(), error);
     if (!error.isEmpty()) {
         corvane::ShowMessage(QStringLiteral("Could not copy the picture: ") + error);
         return;
@@ -202,7 +202,7 @@ void TMainForm::PrintActiveView(QPrinter& printer)
     // Vectors wherever the printer takes them; the bitmap stands in when a
     // vector picture cannot be made.
     const QByteArray svg = picture::RenderVector(DrawingOf(view), size.width(), size.height(),
-                                                 picture::VectorFormat::Svg, view->windowTitle(), error);
+                                                 picture::VectorFormat::Svg, view->Title(), error);
     const QImage bitmap =
         svg.isEmpty() ? picture::RenderImage(DrawingOf(view), size.width(), size.height(), error) : QImage();
     if (svg.isEmpty() && bitmap.isNull()) {
@@ -214,7 +214,6 @@ void TMainForm::PrintActiveView(QPrinter& printer)
         corvane::ShowMessage(QStringLiteral("Could not print: the printer did not start"));
         return;
     }
-    picture::PaintPage(painter, QRectF(0, 0, printer.width(), printer.height()), view->windowTitle(), svg,
-                       bitmap);
+    picture::PaintPage(painter, QRectF(0, 0, printer.width(), printer.height()), view->Title(), svg, bitmap);
     painter.end();
 }
