@@ -110,11 +110,13 @@ void TMainForm::ExportActiveScene(const QString& fileName, const QString& filter
         return;
     const meshio::ExportFormat format = meshio::ExportFormatFor(filter, fileName);
     const QString target = meshio::WithExtension(fileName, format);
-    const QString error = meshio::ExportScene(view->Document()->Objects(), target, format);
+    QStringList written;
+    const QString error = meshio::ExportScene(view->Document()->Objects(), target, format, &written);
     if (!error.isEmpty())
         corvane::ShowMessage(error);
     else
-        statusBar()->showMessage(QStringLiteral("Exported the scene to %1").arg(target));
+        statusBar()->showMessage(
+            QStringLiteral("Exported the scene to %1").arg(written.join(QStringLiteral(", "))));
 }
 
 void TMainForm::ExportCurrentObject(const QString& fileName, const QString& filter)

@@ -352,13 +352,17 @@ QString ExportObject(TGLObject& object, const QString& fileName, ExportFormat fo
     return ExportMesh(SceneMeshOf(object), fileName, format);
 }
 
-QString ExportScene(const std::vector<TGLObject*>& objects, const QString& fileName, ExportFormat format)
+QString ExportScene(const std::vector<TGLObject*>& objects, const QString& fileName, ExportFormat format,
+                    QStringList* written)
 {
     const std::vector<PolyMesh> meshes = SceneMeshesOf(objects);
     if (meshes.empty())
         return QStringLiteral("Could not write %1: the scene has no objects to export (lights are left out)")
             .arg(fileName);
-    return ExportMeshes(meshes, fileName, format);
+    const QString error = ExportMeshes(meshes, fileName, format);
+    if (error.isEmpty() && written)
+        *written = ExportFileNames(meshes, fileName, format);
+    return error;
 }
 
 } // namespace meshio

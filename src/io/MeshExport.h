@@ -48,6 +48,8 @@ QString ExportObject(TGLObject& object, const QString& fileName, ExportFormat fo
 
 // Writes every object of the scene but its lights (see SceneMeshesOf) as
 // ExportMeshes does; a scene with nothing else is refused with a message.
-QString ExportScene(const std::vector<TGLObject*>& objects, const QString& fileName, ExportFormat format);
+// written, where given, receives the names of the files written.
+QString ExportScene(const std::vector<TGLObject*>& objects, const QString& fileName, ExportFormat format,
+                    QStringList* written = nullptr);
 
 } // namespace meshio

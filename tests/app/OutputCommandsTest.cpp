@@ -15,6 +15,7 @@
 #include <QMimeData>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -102,6 +103,8 @@ TEST_F(OutputCommandsTest, ExportObjectAndExportSceneSayWhatTheyWrite)
     EXPECT_TRUE(text.contains("\no cube_1\n")) << text.toStdString();
     EXPECT_TRUE(text.contains("\no pyramid_2\n")) << text.toStdString();
     EXPECT_EQ(text.count("\no "), 2) << text.toStdString();
+    EXPECT_EQ(MainForm->statusBar()->currentMessage(),
+              QStringLiteral("Exported the scene to ") + dir.filePath(QStringLiteral("scene.obj")));
 
     chosenFile = dir.filePath(QStringLiteral("object"));
     MainForm->FileExportObject->trigger();
