@@ -1,6 +1,7 @@
 #include "SceneBounds.h"
 
 #include "TGLObject.h"
+#include "TGLPlane.h"
 #include "TGLPolyObject.h"
 
 #include <algorithm>
@@ -36,6 +37,8 @@ bool BoundsIn(const QMatrix4x4& frame, const std::vector<TGLObject*>& objects, Q
         } else if (obj->GetDetail() >= 0) {
             a[0] = a[1] = a[2] = -1;
             b[0] = b[1] = b[2] = 1;
+        } else if (dynamic_cast<TGLPlane*>(obj)) {
+            a[1] = b[1] = 0; // a square in its x-z plane
         }
         const QMatrix4x4 m = frame * PlacementMatrix(TObjectState::Capture(*obj));
         for (int corner = 0; corner < 8; ++corner) {

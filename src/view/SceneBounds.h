@@ -21,6 +21,7 @@ QMatrix4x4 PlacementMatrix(const TObjectState& state);
 
 // The box in frame's coordinates that holds the corners of every object's
 // own box (a polygon object's extent, the unit sphere for a subdivided
-// solid, the unit cube about the origin for the others), each placed as it
-// is drawn. False, leaving lo and hi alone, when there is no object.
+// solid, the unit square in x and z for a plane, the unit cube about the
+// origin for the others), each placed as it is drawn. False, leaving lo and hi alone, when there is no
+// object.
 bool BoundsIn(const QMatrix4x4& frame, const std::vector<TGLObject*>& objects, QVector3D& lo, QVector3D& hi);

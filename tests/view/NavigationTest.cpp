@@ -355,3 +355,44 @@ TEST_F(NavigationTest, ADragGoingOnAfterOneOfTwoButtonsIsReleasedIsUndoneAndRedo
         view->Redo();
     EXPECT_TRUE(TObjectState::Capture(*cube) == end) << "redo ends where the drag ended";
 }
+
+TEST_F(NavigationTest, BoundsHoldEachKindOfObjectAsItIsDrawn)
+{
+    view->DeleteAll();
+    struct Case {
+        const char* what;
+        std::function<void()> place;
+        QVector3D lo, hi;
+    };
+    const Case cases[] = {
+        {"a cube of scale 5 at (1, 2)",
+         [&] { view->AddCube(1, 2); },
+         {-1.5f, -0.5f, -2.5f},
+         {3.5f, 4.5f, 2.5f}},
+        {"a plane is flat in y", [&] { view->AddPlane(0, 0); }, {-10.5f, 0, -10.5f}, {10.5f, 0, 10.5f}},
+        {"an icosahedron fills the sphere of its scale",
+         [&] { view->AddIcosahedron(-3, 0); },
+         {-8, -5, -5},
+         {2, 5, 5}},
+        {"a cube turned a quarter about y keeps its box",
+         [&] {
+             view->AddCube(0, 0);
+             view->GetCurrentObject()->RotateXY(0, 90);
+         },
+         {-2.5f, -2.5f, -2.5f},
+         {2.5f, 2.5f, 2.5f}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        view->DeleteAll();
+        c.place();
+        QVector3D lo, hi;
+        ASSERT_TRUE(BoundsIn(QMatrix4x4(), view->Objects(), lo, hi));
+        ExpectNear(lo, c.lo, "low corner");
+        ExpectNear(hi, c.hi, "high corner");
+    }
+    view->DeleteAll();
+    QVector3D lo(7, 7, 7), hi(7, 7, 7);
+    EXPECT_FALSE(BoundsIn(QMatrix4x4(), view->Objects(), lo, hi)) << "no object, no box";
+    ExpectNear(lo, {7, 7, 7}, "left alone");
+}
