@@ -8,6 +8,7 @@
 // did nothing but move its data at copy speed) and ratio = MLUPS / limit_MLUPS.
 
 #include "Lattice.h"
+#include "LbmRun.h"
 
 #include <benchmark/benchmark.h>
 
@@ -16,7 +17,12 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <vector>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #ifdef _OPENMP
 #include <omp.h>
@@ -115,6 +121,71 @@ BENCHMARK_TEMPLATE(BM_LbmD2Q9, float)
     ->UseRealTime()
     ->MinTime(2.0);
 
+// Another process keeping one core busy while it lives, as the program's
+// window or a second job does on a shared machine.
+class BusyCore {
+public:
+    BusyCore()
+    {
+        pid_ = fork();
+        if (pid_ == 0) {
+            volatile unsigned long spin = 0;
+            for (;;)
+                spin = spin + 1;
+        }
+    }
+    ~BusyCore()
+    {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    BusyCore(const BusyCore&) = delete;
+    BusyCore& operator=(const BusyCore&) = delete;
+
+private:
+    pid_t pid_ = -1;
+};
+
+// A window-sized task (257 x 257 nodes, a step well under a millisecond, so
+// every step's wait for the slowest thread counts) on all cores and on all but
+// one, with every core free and with one kept busy by another process.
+// Arguments: threads (0 all cores, -1 all but one), load (0 none, 1 one busy core).
+void BM_SharedMachine(benchmark::State& state)
+{
+    const int cores = AllCores();
+    const int threads = state.range(0) == 0 ? cores : std::max(1, cores - 1);
+    constexpr int side = 257;
+    lbm::LatticeParams params;
+    params.gx = params.gy = side;
+    params.lidSpeed = 0.1;
+    params.tau = 0.6;
+    lbm::SerialCommunicator serial;
+    lbm::Lattice<double> lattice(params, lbm::Slab{0, side}, &serial);
+    lattice.Step(threads);
+    std::unique_ptr<BusyCore> load;
+    if (state.range(1) != 0)
+        load = std::make_unique<BusyCore>();
+    for (auto _ : state)
+        lattice.Step(threads);
+    load.reset();
+    state.counters["threads"] = threads;
+    state.counters["busy_cores"] = double(state.range(1));
+    state.counters["MLUPS"] =
+        benchmark::Counter(double(side) * side / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+BENCHMARK(BM_SharedMachine)
+    ->Name("D2Q9_shared_machine")
+    ->Args({0, 0})
+    ->Args({0, 1})
+    ->Args({-1, 0})
+    ->Args({-1, 1})
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime()
+    ->MinTime(1.0);
+
 // Reports every run with its ratio computed from the measured MLUPS.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
@@ -138,6 +209,10 @@ public:
 
 int main(int argc, char** argv)
 {
+    // As the solver's tool does: waiting threads sleep unless the environment chooses.
+    lbm::RestartWithPassiveWaiting(argv);
+    std::printf("OpenMP wait policy: %s (OMP_WAIT_POLICY=active for spinning waits).\n",
+                lbm::WaitPolicyName());
     std::printf("D2Q9 time step, %d x %d nodes, two lattices, fused stream and collide.\n"
                 "bytes_node: each node update must read its 9 populations and write 9 (structure of\n"
                 "arrays, pulled from the neighbours, no other array touched): 18 x 8 = 144 B in double,\n"

@@ -44,5 +44,15 @@ if [ -n "$hits" ]; then
   echo "$hits"
   status=1
 fi
+# The settings dialogs sit below the frame: they may use the solver's task
+# check (plain C++), but nothing of the task runner, the results, the views,
+# the panels or the frame.
+above=$(cd src && ls tasks/*.h results/*.h view/*.h panels/*.h app/*.h | xargs -n1 basename | sed 's/\.h$//' | paste -sd'|')
+hits=$(grep -rnE "#\s*include\s*\"($above)\.h\"" src/settings || true)
+if [ -n "$hits" ]; then
+  echo "src/settings includes a header of a layer above it:"
+  echo "$hits"
+  status=1
+fi
 [ "$status" -eq 0 ] && echo "layers: ok"
 exit "$status"

@@ -14,6 +14,7 @@ PACKAGES=(
   qt6-charts-dev
   xvfb xauth fonts-dejavu-core fonts-liberation libxcb1-dev
   clang-format clang libclang-rt-14-dev
+  python3-meshio admesh
   desktop-file-utils appstream libxml2-utils shared-mime-info man-db file dpkg-dev
 )
 

@@ -50,7 +50,9 @@ const char* const kUsage =
     "  --max-steps N          step limit (default 2000000)\n"
     "  --lid-speed U          lid speed in lattice units (default 0.1)\n"
     "  --precision P          double (default) or float\n"
-    "  --threads N            threads per process (default: all cores; 1 under mpirun)\n"
+    "  --threads N            threads per process (default: OMP_NUM_THREADS, else all\n"
+    "                         cores; 1 under mpirun); waiting threads sleep unless\n"
+    "                         OMP_WAIT_POLICY says otherwise\n"
     "  --help, --version      print this text or the version, and exit\n"
     "Exit status: 0 converged, 1 step limit reached, 2 bad arguments or task,\n"
     "3 diverged, 4 output folder not writable, 6 out of memory.\n";
@@ -200,6 +202,8 @@ private:
 
 int main(int argc, char** argv)
 {
+    // Sleeping, not spinning, OpenMP waits unless the environment chooses.
+    lbm::RestartWithPassiveWaiting(argv);
     std::unique_ptr<lbm::Communicator> comm;
 #ifdef CORVANE_HAVE_MPI
     if (lbm::MpiCommunicator::LaunchedByMpi())
@@ -222,8 +226,9 @@ int main(int argc, char** argv)
 
     Options options;
     // Under mpirun the cores are shared by the processes: one thread each
-    // unless asked otherwise.
-    if (comm->Size() > 1)
+    // unless asked otherwise (--threads, or OMP_NUM_THREADS).
+    const char* ompThreads = std::getenv("OMP_NUM_THREADS");
+    if (comm->Size() > 1 && !(ompThreads && *ompThreads))
         options.settings.threads = 1;
     const std::string parseError = Parse(argc, argv, options);
     if (options.help) {
@@ -273,9 +278,10 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "corvane-lbm: %s\n", writeError.c_str());
             code = kUnwritable;
         } else {
-            std::fprintf(stderr, "corvane-lbm: %s %.1f s, %.1f MLUPS, %d process(es) x %d thread(s).\n",
+            std::fprintf(stderr,
+                         "corvane-lbm: %s %.1f s, %.1f MLUPS, %d process(es) x %d thread(s), %s waiting.\n",
                          result.message.c_str(), result.seconds, result.mlups, result.processes,
-                         result.threads);
+                         result.threads, lbm::WaitPolicyName());
         }
     }
     if (code == kConverged && result.status == lbm::RunStatus::NotConverged)

@@ -19,6 +19,9 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -89,17 +92,34 @@ int main(int argc, char** argv)
     while (!MainForm->RunTasks1->isEnabled() && clock.elapsed() < 15 * 60 * 1000)
         QTest::qWait(200);
     QTest::qWait(500);
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* chart = qobject_cast<TfrmTaskChart*>(w)) {
-            chart->resize(700, 820);
+    for (QMdiSubWindow* sub : MainForm->MdiArea()->subWindowList())
+        if (qobject_cast<TfrmTaskChart*>(sub->widget())) {
+            sub->resize(700, 620);
             QTest::qWait(300);
-            Save(chart, out, "06-chart.png");
+            Save(sub, out, "06-chart.png");
         }
     Save(MainForm, out, "05-finished.png");
     frmEnviroment->show();
     QTest::qWait(100);
     Save(frmEnviroment, out, "07-task-converged.png");
     frmEnviroment->hide();
+
+    // The Window menu lists the chart beside the views.
+    MainForm->WindowMenu->popup(MainForm->mapToGlobal(QPoint(200, 40)));
+    QTest::qWait(300);
+    Save(MainForm->WindowMenu, out, "08-window-menu.png");
+    MainForm->WindowMenu->hide();
+    // With no view open, the view commands are off and say why.
+    for (QMdiSubWindow* sub : MainForm->MdiArea()->subWindowList())
+        delete sub;
+    QTest::qWait(100);
+    MainForm->FileMenu->popup(MainForm->mapToGlobal(QPoint(10, 40)));
+    QTest::qWait(300);
+    MainForm->FileMenu->setActiveAction(MainForm->FileExportObject);
+    QTest::qWait(300);
+    Save(MainForm->FileMenu, out, "09-file-menu-no-view.png");
+    Save(MainForm, out, "10-no-view-hint.png");
+    MainForm->FileMenu->hide();
     DestroyApplicationWindows();
     return 0;
 }

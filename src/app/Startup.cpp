@@ -2,6 +2,7 @@
 
 #include "Globals.h"
 #include "IniFile.h"
+#include "LbmTask.h"
 #include "Messages.h"
 #include "TAboutBox.h"
 #include "TMainForm.h"
@@ -121,6 +122,8 @@ void CreateApplicationWindows()
     MainForm->AttachPanel(frmWorkSpace, Qt::LeftDockWidgetArea);
     viewlinks::SetLightOptions(frmWorkSpace);
     CreateForm(frmAddTask, "frmAddTask", MainForm);
+    frmAddTask->SetRunSettings(
+        [] { return MainForm ? MainForm->TaskRunner()->Settings() : lbm::Settings(); });
     CreateForm(frmEnviroment, "frmEnviroment", MainForm);
     // The settings dialog has read which panels to show.
     MainForm->ShowPanelsAsSet(frmEnviroment->chkWorkspace->isChecked(),
@@ -167,6 +170,16 @@ void DestroySplash()
     Splash = nullptr;
 }
 
+void OpenCommandLineFiles(const QStringList& files)
+{
+    // The first view is for a start without files: each file opens in a view
+    // of its own, so that one that cannot be opened leaves no empty view.
+    if (!files.isEmpty() && frmPlot && frmPlot->Document()->IsPristine())
+        delete frmPlot->SubWindow();
+    for (const QString& file : files)
+        corvane::RunHandler([&] { MainForm->OpenFile(file); });
+}
+
 void RunApplication(int splashMilliseconds, const QStringList& files)
 {
     ShowSplash();
@@ -174,8 +187,7 @@ void RunApplication(int splashMilliseconds, const QStringList& files)
     QThread::msleep(static_cast<unsigned long>(splashMilliseconds));
     CreateApplicationWindows();
     MainForm->show();
-    for (const QString& file : files)
-        corvane::RunHandler([&] { MainForm->OpenFile(file); });
+    OpenCommandLineFiles(files);
     QApplication::exec();
     DestroyApplicationWindows();
 }

@@ -29,6 +29,11 @@ void KeepRecentFilesIn(TMainForm* frame, const QString& iniPath);
 // The globals in the order their windows were created (for tests and diagnostics).
 const QStringList& CreationOrder();
 
+// Opens the files given on the command line, in order, each in a view of its
+// own: the first view, still empty, goes first, so that files that cannot be
+// opened leave no empty view behind.
+void OpenCommandLineFiles(const QStringList& files);
+
 // The splash, the wait, the windows, the event loop, shut-down; files given
 // on the command line open once the frame is shown. Returns when the main
 // frame has closed.

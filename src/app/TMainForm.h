@@ -22,6 +22,7 @@ class QToolButton;
 class QLabel;
 class QProgressBar;
 class TfrmPlot;
+class TfrmTaskChart;
 class TTaskRunner;
 namespace lbm {
 struct Fields;
@@ -101,6 +102,8 @@ public:
     void SetShowResults(bool show) { FShowResults = show; }
     QLabel* RunStatusText() const { return FRunText; }
     QProgressBar* RunProgressBar() const { return FRunBar; }
+    // A finished task's chart in a window of the area, made active.
+    TfrmTaskChart* OpenTaskChart(const QueuedTask& task, const TaskOutcome& outcome);
     // Asked when the frame closes while tasks run: true stops them and closes.
     static std::function<bool(QWidget*)>& StopTasksPrompt();
     void HomePage1Click();
@@ -118,6 +121,8 @@ public:
     // ".coor" pair or any format the mesh import reads) as polygon objects in
     // a new view. False, with the reason shown, when it cannot be opened.
     bool OpenFile(const QString& fileName);
+    // File > Open's filters: scenes, "All meshes" and one per mesh format, all files.
+    static QStringList OpenFilters();
     // A new view, as File > New makes it, made active.
     TfrmPlot* NewView();
     // The files opened or saved last, newest first (at most eight).
@@ -143,14 +148,23 @@ public:
     void ArrangeAll();
     // Enables the window actions while views are open.
     void UpdateWindowActions();
+    // The commands that act on the active view: off, with the reason in their
+    // hints, while no view is active.
+    QList<QAction*> ViewCommands() const;
+    // The lowest number no open view's name ("Fig.N") has.
+    int FreeViewNumber() const;
 
     // Meshes and pictures out of the active view.
     void FileExportObjectClick();
+    void FileExportSceneClick();
     void FileSavePictureClick();
     void CopyItemClick();
     // Writes the active view's current object to the file in the format the
     // dialog's filter (or else the extension) names.
     void ExportCurrentObject(const QString& fileName, const QString& filter);
+    // Writes every object of the active view but its lights to the file, as
+    // ExportCurrentObject does.
+    void ExportActiveScene(const QString& fileName, const QString& filter);
     // Saves the active view's picture at the given size, in the file's format.
     void SaveActiveView(const QString& fileName, const QSize& size);
     // Puts the active view's picture on the clipboard: a bitmap only, or an
@@ -171,7 +185,7 @@ public:
 
     QMenu *FileMenu, *EditMenu, *ViewMenu, *RunMenu, *WindowMenu, *HelpMenu;
     QAction *FileNew1, *FileOpen1, *FileClose1, *FileSave1, *FilePrint, *FileExit1;
-    QAction *FileExportObject, *FileSavePicture;
+    QAction *FileExportObject, *FileExportScene, *FileSavePicture;
     QAction *CopyItem, *EditClear1, *SetPictureProperty1, *Enviroment1;
     QAction *ViewOutput1, *WorkSpace1, *StayOnTop1;
     QAction *Generate, *Pause1, *RunTasks1 = nullptr, *StopTasks1 = nullptr, *Streamlines1 = nullptr;

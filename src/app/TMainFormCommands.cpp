@@ -23,6 +23,8 @@
 #include <QMenuBar>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QRegularExpression>
+#include <QSet>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -104,6 +106,10 @@ void TMainForm::CreateMenus()
     FileExportObject = action("FileExportObject", QStringLiteral("&Export Object..."), {},
                               QStringLiteral("Writes the current object as a mesh file"), -1);
     handle(FileExportObject, &TMainForm::FileExportObjectClick);
+    FileExportScene =
+        action("FileExportScene", QStringLiteral("Export &Scene..."), {},
+               QStringLiteral("Writes every object of the view but its lights into one mesh file"), -1);
+    handle(FileExportScene, &TMainForm::FileExportSceneClick);
     FileSavePicture = action("FileSavePicture", QStringLiteral("Save Picture &As..."), {},
                              QStringLiteral("Saves the active view as a picture"), -1);
     handle(FileSavePicture, &TMainForm::FileSavePictureClick);
@@ -166,8 +172,8 @@ void TMainForm::CreateMenus()
         return m;
     };
     FileMenu = menu(QStringLiteral("&File"), QString());
-    FileMenu->addActions(
-        {FileNew1, FileOpen1, FileClose1, FileSave1, FileExportObject, FileSavePicture, FilePrint});
+    FileMenu->addActions({FileNew1, FileOpen1, FileClose1, FileSave1, FileExportObject, FileExportScene,
+                          FileSavePicture, FilePrint});
     FileMenu->addSeparator();
     FileMenu->addAction(FileExit1);
     EditMenu = menu(QStringLiteral("&Edit"), QStringLiteral("Edit commands"));
@@ -269,10 +275,26 @@ void TMainForm::UpdateWindowActions()
     FileClose1->setEnabled(FMdiArea->currentSubWindow() != nullptr);
 }
 
+int TMainForm::FreeViewNumber() const
+{
+    // A view's name starts "Fig.N" (a task's field view adds what it shows).
+    static const QRegularExpression numbered(QStringLiteral("^Fig\\.(\\d+)\\b"));
+    QSet<int> taken;
+    for (QMdiSubWindow* sub : FMdiArea->subWindowList())
+        if (auto* view = qobject_cast<TfrmPlot*>(sub->widget())) {
+            const QRegularExpressionMatch match = numbered.match(view->ViewName());
+            if (match.hasMatch())
+                taken.insert(match.captured(1).toInt());
+        }
+    int number = 1;
+    while (taken.contains(number))
+        ++number;
+    return number;
+}
+
 void TMainForm::FileNew1Execute()
 {
-    const int number = static_cast<int>(FMdiArea->subWindowList().size()) + 1;
-    TfrmPlot* view = CreateView(QStringLiteral("Fig.%1").arg(number));
+    TfrmPlot* view = CreateView(QStringLiteral("Fig.%1").arg(FreeViewNumber()));
     FMdiArea->setActiveSubWindow(view->SubWindow());
 }
 

@@ -72,7 +72,7 @@ QImage BarTexture(double top)
 
 void TMainForm::OpenFieldView(const QueuedTask& task)
 {
-    const int number = int(FMdiArea->subWindowList().size()) + 1;
+    const int number = FreeViewNumber();
     TfrmPlot* view = CreateView(QStringLiteral("Fig.%1 \u2014 %2 Re %3")
                                     .arg(number)
                                     .arg(QString::fromStdString(task.task.model))
@@ -86,8 +86,15 @@ void TMainForm::OpenFieldView(const QueuedTask& task)
 
     // The view spans 40 units from bottom to top: the field fills most of
     // it, its width and height as the cavity's, the colour bar to its right.
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(view->parentWidget()))
+    // (Its size for when it is restored: a maximised view stays maximised.)
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(view->parentWidget())) {
+        const bool maximised = sub->isMaximized();
+        if (maximised)
+            sub->showNormal();
         sub->resize(560, 460);
+        if (maximised)
+            sub->showMaximized();
+    }
     const double aspect = task.task.gx > 0 ? double(task.task.gy) / double(task.task.gx) : 1.0;
     const float width = aspect > 1 ? float(32 / aspect) : 32, height = aspect > 1 ? 32 : float(32 * aspect);
     auto field = std::make_unique<TGLPlane>(-5.0f, 0.0f);

@@ -1,5 +1,6 @@
 // The main frame's commands on scene documents: open, save, recent files,
 // undo, and the tool buttons that act on the active view.
+#include "ActiveView.h"
 #include "MeshImport.h"
 #include "Messages.h"
 #include "Prompts.h"
@@ -135,10 +136,16 @@ void TMainForm::UpdateDocumentActions()
         disconnect(c);
     FDocumentConnections.clear();
     TfrmPlot* view = ActiveView();
-    for (QAction* a : {FileSave1, FileSaveAs1, EditClear1, SetPictureProperty1})
+<<<<<<< HEAD
+    EnableForView(ViewCommands(), view != nullptr);
+    EnableForView(QList<QWidget*>{tbCopy1, tbClear1, tbLeft1, tbRight1, tbTop1, tbDown1, tbZoom1, tbZoomIn1},
+                  view != nullptr);
+=======
+    for (QAction* a : {FileSave1, FileSaveAs1, EditClear1, SetPictureProperty1, FileExportScene})
         a->setEnabled(view != nullptr);
     for (QToolButton* b : {tbClear1, tbLeft1, tbRight1, tbTop1, tbDown1, tbZoom1, tbZoomIn1})
         b->setEnabled(view != nullptr);
+>>>>>>> export
     tbZoom1->setChecked(view && view->IsZoomedToFit());
     QUndoStack* stack = view ? view->Document()->UndoStack() : nullptr;
     auto update = [this, stack] {
@@ -154,6 +161,12 @@ void TMainForm::UpdateDocumentActions()
         FDocumentConnections << connect(stack, &QUndoStack::indexChanged, this, update);
 }
 
+QList<QAction*> TMainForm::ViewCommands() const
+{
+    return {FileSave1, FileSaveAs1, FileExportObject, FileSavePicture,
+            FilePrint, CopyItem,    EditClear1,       SetPictureProperty1};
+}
+
 TfrmPlot* TMainForm::NewView()
 {
     FileNew1Execute();
@@ -162,16 +175,30 @@ TfrmPlot* TMainForm::NewView()
 
 void TMainForm::FileOpen1Execute()
 {
-    const QString fileName =
-        corvane::ChooseFileName(this, false, QStringLiteral("Open"), QString(),
-                                TfrmPlot::SceneFileFilter() + QStringLiteral(";;Coordinate files (*.coor)"));
+    const QString fileName = corvane::ChooseFileName(this, false, QStringLiteral("Open"), QString(),
+                                                     OpenFilters().join(QStringLiteral(";;")));
     if (!fileName.isEmpty())
         OpenFile(fileName);
+}
+
+QStringList TMainForm::OpenFilters()
+{
+    // Scenes, then the meshes as Load Object lists them, then every file.
+    QStringList filters = TfrmPlot::SceneFileFilter().split(QStringLiteral(";;"));
+    const QString everything = filters.takeLast();
+    filters << meshio::ImportFilters();
+    filters.removeAll(everything);
+    filters << everything;
+    return filters;
 }
 
 bool TMainForm::OpenFile(const QString& fileName)
 {
     const QFileInfo info(fileName);
+    if (info.isDir()) {
+        corvane::ShowMessage(QStringLiteral("Cannot open %1: it is a folder").arg(fileName));
+        return false;
+    }
     if (!info.isFile()) {
         corvane::ShowMessage(QStringLiteral("Cannot open %1: there is no such file").arg(fileName));
         return false;

@@ -5,6 +5,7 @@
 #include "Messages.h"
 #include "Picture.h"
 #include "TMainForm.h"
+#include "TSceneDocument.h"
 #include "TfrmPlot.h"
 
 #include <QApplication>
@@ -17,6 +18,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QSpinBox>
+#include <QStatusBar>
 
 namespace {
 
@@ -84,9 +86,35 @@ void TMainForm::FileExportObjectClick()
     }
     QString filter;
     const QString fileName =
-        SaveDialogRunner()(this, QStringLiteral("Export Object"), meshio::ExportFilters(), filter);
+        SaveDialogRunner()(this, QStringLiteral("Export Current Object"), meshio::ExportFilters(), filter);
     if (!fileName.isEmpty())
         ExportCurrentObject(fileName, filter);
+}
+
+void TMainForm::FileExportSceneClick()
+{
+    TfrmPlot* view = ActiveView();
+    if (!view)
+        return;
+    QString filter;
+    const QString fileName = SaveDialogRunner()(
+        this, QStringLiteral("Export Scene (every object but the lights)"), meshio::ExportFilters(), filter);
+    if (!fileName.isEmpty())
+        ExportActiveScene(fileName, filter);
+}
+
+void TMainForm::ExportActiveScene(const QString& fileName, const QString& filter)
+{
+    TfrmPlot* view = ActiveView();
+    if (!view)
+        return;
+    const meshio::ExportFormat format = meshio::ExportFormatFor(filter, fileName);
+    const QString target = meshio::WithExtension(fileName, format);
+    const QString error = meshio::ExportScene(view->Document()->Objects(), target, format);
+    if (!error.isEmpty())
+        corvane::ShowMessage(error);
+    else
+        statusBar()->showMessage(QStringLiteral("Exported the scene to %1").arg(target));
 }
 
 void TMainForm::ExportCurrentObject(const QString& fileName, const QString& filter)
@@ -96,9 +124,12 @@ void TMainForm::ExportCurrentObject(const QString& fileName, const QString& filt
     if (!object)
         return;
     const meshio::ExportFormat format = meshio::ExportFormatFor(filter, fileName);
-    const QString error = meshio::ExportObject(*object, meshio::WithExtension(fileName, format), format);
+    const QString target = meshio::WithExtension(fileName, format);
+    const QString error = meshio::ExportObject(*object, target, format);
     if (!error.isEmpty())
         corvane::ShowMessage(error);
+    else
+        statusBar()->showMessage(QStringLiteral("Exported the current object to %1").arg(target));
 }
 
 void TMainForm::FileSavePictureClick()
@@ -124,7 +155,7 @@ void TMainForm::SaveActiveView(const QString& fileName, const QSize& size)
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const QString error =
-        picture::SavePicture(DrawingOf(view), size.width(), size.height(), fileName, view->windowTitle());
+        picture::SavePicture(DrawingOf(view), size.width(), size.height(), fileName, view->Title());
     QApplication::restoreOverrideCursor();
     if (!error.isEmpty())
         corvane::ShowMessage(error);
@@ -149,7 +180,7 @@ void TMainForm::CopyActiveView(bool bitmapOnly)
     QByteArray svg;
     if (error.isEmpty() && !bitmapOnly)
         svg = picture::RenderVector(DrawingOf(view), size.width(), size.height(), picture::VectorFormat::Svg,
-                                    view->windowTitle(), error);
+                                    view->Title(), error);
     if (!error.isEmpty()) {
         corvane::ShowMessage(QStringLiteral("Could not copy the picture: ") + error);
         return;
@@ -169,7 +200,7 @@ void TMainForm::PrintActiveView(QPrinter& printer)
     // Vectors wherever the printer takes them; the bitmap stands in when a
     // vector picture cannot be made.
     const QByteArray svg = picture::RenderVector(DrawingOf(view), size.width(), size.height(),
-                                                 picture::VectorFormat::Svg, view->windowTitle(), error);
+                                                 picture::VectorFormat::Svg, view->Title(), error);
     const QImage bitmap =
         svg.isEmpty() ? picture::RenderImage(DrawingOf(view), size.width(), size.height(), error) : QImage();
     if (svg.isEmpty() && bitmap.isNull()) {
@@ -181,7 +212,6 @@ void TMainForm::PrintActiveView(QPrinter& printer)
         corvane::ShowMessage(QStringLiteral("Could not print: the printer did not start"));
         return;
     }
-    picture::PaintPage(painter, QRectF(0, 0, printer.width(), printer.height()), view->windowTitle(), svg,
-                       bitmap);
+    picture::PaintPage(painter, QRectF(0, 0, printer.width(), printer.height()), view->Title(), svg, bitmap);
     painter.end();
 }

@@ -14,6 +14,8 @@
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QSaveFile>
@@ -257,8 +259,33 @@ void TMainForm::TaskFinished(int index, const QueuedTask& task, const TaskOutcom
         ShowInCommandWindow(report);
     if (FShowResults && outcome.fields) {
         corvane::RunHandler([&] { UpdateFieldView(outcome.fields, FTaskRunner->Settings().lidSpeed); });
-        corvane::RunHandler([&] { ShowTaskChart(task, outcome, FTaskRunner->Settings().lidSpeed, this); });
+        corvane::RunHandler([&] { OpenTaskChart(task, outcome); });
     }
+}
+
+TfrmTaskChart* TMainForm::OpenTaskChart(const QueuedTask& task, const TaskOutcome& outcome)
+{
+    // A window of the area as the views are: listed in the Window menu,
+    // closed by File > Close, and maximised while they are.
+    QMdiSubWindow* maximised = nullptr;
+    for (QMdiSubWindow* sub : FMdiArea->subWindowList())
+        if (sub->isMaximized())
+            maximised = sub;
+    if (maximised)
+        maximised->showNormal();
+    auto* chart = new TfrmTaskChart(task, outcome, FTaskRunner->Settings().lidSpeed);
+    QMdiSubWindow* sub = FMdiArea->addSubWindow(chart);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->show();
+    PlaceNewView(sub);
+    if (maximised)
+        sub->showMaximized();
+    connect(sub, &QObject::destroyed, this, [this] {
+        QMetaObject::invokeMethod(this, &TMainForm::UpdateWindowActions, Qt::QueuedConnection);
+    });
+    FMdiArea->setActiveSubWindow(sub);
+    UpdateWindowActions();
+    return chart;
 }
 
 void TMainForm::QueueFinished()

@@ -1,12 +1,14 @@
 #pragma once
 
-// Writing an object's mesh: our own ".coor"/".poly" pair, or OBJ, STL and PLY
-// through the Open Asset Import Library.
+// Writing objects as meshes: our own ".coor"/".poly" pair, OBJ, binary STL and
+// binary PLY, in the scene's coordinates.
 
 #include "PolyMesh.h"
 
 #include <QString>
 #include <QStringList>
+
+#include <vector>
 
 class TGLObject;
 
@@ -23,11 +25,29 @@ ExportFormat ExportFormatFor(const QString& filter, const QString& fileName);
 QString WithExtension(const QString& fileName, ExportFormat format);
 
 // Writes the mesh; a pair goes to fileName (the coordinate file) and the face
-// file beside it. STL holds triangles only, so its polygons are split; the
-// other formats keep them. Returns an empty string or the message to show.
+// file beside it. STL holds triangles only, so its polygons are split from
+// their first corner (as they are drawn), and each triangle's normal is the
+// one its corners' order gives; OBJ and PLY keep the polygons and the mesh's
+// own normals. Returns an empty string or the message to show.
 QString ExportMesh(const PolyMesh& mesh, const QString& fileName, ExportFormat format);
 
-// Writes the object's mesh in its own model space (see MeshOf).
+// Writes the meshes into one file: OBJ as one named object each, STL and PLY
+// merged. Our pair holds one mesh: with several, each goes to a pair of its
+// own named as ExportFileNames says.
+QString ExportMeshes(const std::vector<PolyMesh>& meshes, const QString& fileName, ExportFormat format);
+
+// The files ExportMeshes writes the meshes to (the coordinate files of
+// pairs): fileName itself, or for several meshes in pairs, one coordinate
+// file per mesh named "<base>-<mesh name>.<extension>" beside it.
+QStringList ExportFileNames(const std::vector<PolyMesh>& meshes, const QString& fileName,
+                            ExportFormat format);
+
+// Writes the object as a view shows it, in the scene's coordinates (see
+// SceneMeshOf).
 QString ExportObject(TGLObject& object, const QString& fileName, ExportFormat format);
+
+// Writes every object of the scene but its lights (see SceneMeshesOf) as
+// ExportMeshes does; a scene with nothing else is refused with a message.
+QString ExportScene(const std::vector<TGLObject*>& objects, const QString& fileName, ExportFormat format);
 
 } // namespace meshio

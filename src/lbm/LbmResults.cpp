@@ -179,14 +179,16 @@ std::string ImageData(const Fields& f, double lidSpeed)
         velocity[3 * k + 2] = 0;
         speed[k] = std::hypot(velocity[3 * k], velocity[3 * k + 1]);
     }
-    const double h = 1.0 / f.gx;
+    // Node (i, j) lies at ((i + 1/2) / Gx, (j + 1/2) / Gy), as in the centreline files.
+    const double hx = 1.0 / f.gx;
+    const double hy = 1.0 / f.gy;
     std::string text;
     text.reserve(n * 120 + 1024);
     text += "<?xml version=\"1.0\"?>\n"
             "<VTKFile type=\"ImageData\" version=\"0.1\" byte_order=\"LittleEndian\">\n";
     const std::string extent = "0 " + std::to_string(f.gx - 1) + " 0 " + std::to_string(f.gy - 1) + " 0 0";
-    text += "  <ImageData WholeExtent=\"" + extent + "\" Origin=\"" + Number(h / 2) + " " + Number(h / 2) +
-            " 0\" Spacing=\"" + Number(h) + " " + Number(h) + " " + Number(h) + "\">\n";
+    text += "  <ImageData WholeExtent=\"" + extent + "\" Origin=\"" + Number(hx / 2) + " " + Number(hy / 2) +
+            " 0\" Spacing=\"" + Number(hx) + " " + Number(hy) + " " + Number(hx) + "\">\n";
     text += "    <Piece Extent=\"" + extent + "\">\n";
     text += "      <PointData Vectors=\"velocity\" Scalars=\"speed\">\n";
     AppendArray(text, "velocity", 3, velocity);
@@ -261,6 +263,7 @@ std::vector<double> StreamFunction(const Fields& f, double lidSpeed)
         return psi;
     psi.resize(std::size_t(f.gx) * f.gy);
     const double h = 1.0 / f.gx;
+    const double height = f.gy * h;
     for (int i = 0; i < f.gx; ++i) {
         // Trapezoidal rule upwards from the bottom wall (u = 0), half a spacing below row 0.
         double u0 = f.ux[std::size_t(i)] / lidSpeed;
@@ -272,6 +275,13 @@ std::vector<double> StreamFunction(const Fields& f, double lidSpeed)
             psi[std::size_t(j) * f.gx + i] = acc;
             u0 = u1;
         }
+        // On to the lid (u = 1) half a spacing above the top row. No net flow
+        // crosses a column, so psi is 0 there too; what the quadrature leaves
+        // is its error, spread over the column in proportion to the height so
+        // that psi vanishes on both walls whichever way it is integrated.
+        const double atLid = acc + 0.25 * h * (u0 + 1.0);
+        for (int j = 0; j < f.gy; ++j)
+            psi[std::size_t(j) * f.gx + i] -= atLid * ((j + 0.5) * h / height);
     }
     return psi;
 }

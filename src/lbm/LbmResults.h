@@ -7,7 +7,8 @@
 //   v_centreline.csv  "x,v": v / U along the horizontal centre line y = 1/2
 //   field.vti         VTK XML image data (ASCII): velocity / U, speed / U,
 //                     density, vorticity (in U / L) and stream function (in U L)
-//                     at the nodes, lengths in units of L = Gx
+//                     at the nodes; node (i, j) at ((i + 1/2) / Gx, (j + 1/2) / Gy),
+//                     the cavity being the unit square as in the centreline files
 //   summary.json      the task, settings and how the run went
 //
 // On a grid with an even number of nodes across a centre line the line runs
@@ -30,7 +31,8 @@ Profile VCentreline(const Fields& fields, double lidSpeed);
 // through mirrored values (the wall velocity lies half-way between a node and
 // its mirror).
 std::vector<double> Vorticity(const Fields& fields, double lidSpeed);
-// Stream function psi with u = d psi / dy, zero on the bottom wall, in units of U L.
+// Stream function psi with u = d psi / dy in units of U L, zero on the bottom
+// wall and on the lid.
 std::vector<double> StreamFunction(const Fields& fields, double lidSpeed);
 
 // Creates the folder (and its parents) if needed and checks that a file can be

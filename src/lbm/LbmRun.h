@@ -92,6 +92,27 @@ struct RunResult {
 RunResult Run(const Task& task, const Settings& settings, const ProgressCallback& progress = {},
               RunControl* control = nullptr, Communicator* comm = nullptr);
 
+// Threads a run takes when its settings leave the choice to the solver
+// (Settings::threads 0): OMP_NUM_THREADS when it is set, otherwise every core
+// the process may use, or all but one of them with `leaveOneCore` (for a run
+// beside a program's window, which needs a core to stay responsive).
+int DefaultThreads(bool leaveOneCore = false);
+
+// Makes the OpenMP threads sleep instead of spinning while they wait, unless
+// OMP_WAIT_POLICY or GOMP_SPINCOUNT says otherwise. A spinning thread holds its
+// core while a thread it waits for sits behind another process on the other
+// core, and on a shared machine every step then waits out a scheduler time
+// slice. The OpenMP runtime reads its variables once, as it is loaded, so the
+// choice takes a fresh start of the executable: with neither variable set this
+// sets OMP_WAIT_POLICY=PASSIVE and executes the program again with `argv`
+// (main's own, called first thing); it returns only when it leaves the
+// process as it was.
+void RestartWithPassiveWaiting(char** argv);
+
+// The wait policy the OpenMP runtime was started with: "passive", "active"
+// or "default" (the runtime's own spin-then-sleep).
+const char* WaitPolicyName();
+
 // Lower-level entry for tests and tools: runs exactly `steps` steps of the
 // cavity with an explicit lid speed (which may be 0) and relaxation time, with
 // no convergence check. Fails (status Rejected) on a bad size or model.

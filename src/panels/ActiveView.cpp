@@ -2,6 +2,7 @@
 
 #include "TfrmPlot.h"
 
+#include <QAction>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -18,10 +19,12 @@ TfrmPlot* ActiveViewOf(const QMainWindow* frame)
     return sub ? qobject_cast<TfrmPlot*>(sub->widget()) : nullptr;
 }
 
-void ExplainNoView(const QList<QWidget*>& controls, bool viewOpen)
+namespace {
+
+template <typename Control> void Explain(const QList<Control*>& controls, bool viewOpen)
 {
     static const char* const kHint = "corvaneOwnHint";
-    for (QWidget* control : controls) {
+    for (Control* control : controls) {
         if (!control->property(kHint).isValid())
             control->setProperty(kHint, control->statusTip());
         const QString own = control->property(kHint).toString();
@@ -34,9 +37,17 @@ void ExplainNoView(const QList<QWidget*>& controls, bool viewOpen)
     }
 }
 
-void EnableForView(const QList<QWidget*>& controls, bool viewOpen)
+template <typename Control> void Enable(const QList<Control*>& controls, bool viewOpen)
 {
-    for (QWidget* control : controls)
+    for (Control* control : controls)
         control->setEnabled(viewOpen);
-    ExplainNoView(controls, viewOpen);
+    Explain(controls, viewOpen);
 }
+
+} // namespace
+
+void ExplainNoView(const QList<QWidget*>& controls, bool viewOpen) { Explain(controls, viewOpen); }
+
+void EnableForView(const QList<QWidget*>& controls, bool viewOpen) { Enable(controls, viewOpen); }
+
+void EnableForView(const QList<QAction*>& commands, bool viewOpen) { Enable(commands, viewOpen); }

@@ -9,6 +9,7 @@ class TfrmPlot;
 // The panels act on it at the moment of each click, never on a fixed view.
 TfrmPlot* ActiveViewOf(const QMainWindow* frame);
 
+class QAction;
 class QWidget;
 
 // While no view is open, the status tips of controls that act on a view say
@@ -16,3 +17,5 @@ class QWidget;
 void ExplainNoView(const QList<QWidget*>& controls, bool viewOpen);
 // Enables such controls exactly while a view is open, with the tips above.
 void EnableForView(const QList<QWidget*>& controls, bool viewOpen);
+// The same for commands (menu entries).
+void EnableForView(const QList<QAction*>& commands, bool viewOpen);

@@ -2,17 +2,29 @@
 
 #include "CavityReference.h"
 #include "LbmResults.h"
+#include "Messages.h"
+#include "Prompts.h"
 #include "TaskRunner.h"
 
+#include <QBuffer>
 #include <QChart>
 #include <QChartView>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QImageWriter>
 #include <QLegend>
 #include <QLineSeries>
+#include <QLocale>
 #include <QLogValueAxis>
+#include <QPainter>
+#include <QSaveFile>
 #include <QScatterSeries>
 #include <QSplitter>
+#include <QSvgGenerator>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QValueAxis>
+#include <QXYSeries>
 
 #include <algorithm>
 #include <cmath>
@@ -45,7 +57,7 @@ QScatterSeries* Markers(const QString& name, const std::vector<std::pair<double,
 
 TfrmTaskChart::TfrmTaskChart(const QueuedTask& task, const TaskOutcome& outcome, double lidSpeed,
                              QWidget* parent)
-    : QWidget(parent, Qt::Window), FProfiles(new QChart), FResiduals(new QChart)
+    : QWidget(parent), FProfiles(new QChart), FResiduals(new QChart)
 {
     setObjectName(QStringLiteral("frmTaskChart"));
     setWindowTitle(QStringLiteral("Chart - %1").arg(task.line));
@@ -119,23 +131,143 @@ TfrmTaskChart::TfrmTaskChart(const QueuedTask& task, const TaskOutcome& outcome,
     FResiduals->legend()->hide();
 
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    FSave = new QToolButton(this);
+    FSave->setObjectName(QStringLiteral("SaveChart"));
+    FSave->setText(QStringLiteral("Save As\u2026"));
+    FSave->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    FSave->setStatusTip(
+        QStringLiteral("Saves the chart as a PNG picture, an SVG drawing or its numbers (CSV)"));
+    connect(FSave, &QToolButton::clicked, this, [this] { corvane::RunHandler([this] { SaveAsClick(); }); });
+    auto* row = new QHBoxLayout;
+    row->addWidget(FSave);
+    row->addStretch();
+    layout->addLayout(row);
     auto* split = new QSplitter(Qt::Vertical, this);
-    auto* profiles = new QChartView(FProfiles, split);
-    profiles->setRenderHint(QPainter::Antialiasing);
-    profiles->setObjectName(QStringLiteral("ProfilesView"));
-    auto* residuals = new QChartView(FResiduals, split);
-    residuals->setRenderHint(QPainter::Antialiasing);
-    residuals->setObjectName(QStringLiteral("ResidualsView"));
+    FProfilesView = new QChartView(FProfiles, split);
+    FProfilesView->setRenderHint(QPainter::Antialiasing);
+    FProfilesView->setObjectName(QStringLiteral("ProfilesView"));
+    FResidualsView = new QChartView(FResiduals, split);
+    FResidualsView->setRenderHint(QPainter::Antialiasing);
+    FResidualsView->setObjectName(QStringLiteral("ResidualsView"));
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 1);
     layout->addWidget(split);
 }
 
-TfrmTaskChart* ShowTaskChart(const QueuedTask& task, const TaskOutcome& outcome, double lidSpeed,
-                             QWidget* parent)
+QString TfrmTaskChart::SaveFilter()
 {
-    auto* chart = new TfrmTaskChart(task, outcome, lidSpeed, parent);
-    chart->setAttribute(Qt::WA_DeleteOnClose);
-    chart->show();
-    return chart;
+    return QStringLiteral("PNG picture (*.png);;SVG drawing (*.svg);;Numbers, comma-separated (*.csv)");
+}
+
+QSize TfrmTaskChart::PaintSize() const
+{
+    // Both charts one above the other, as the window shows them.
+    const int width = std::max(FProfilesView->width(), FResidualsView->width());
+    return QSize(std::max(width, 1), std::max(FProfilesView->height() + FResidualsView->height(), 1));
+}
+
+void TfrmTaskChart::Paint(QPainter& painter) const
+{
+    const QSize size = PaintSize();
+    painter.fillRect(QRect(QPoint(0, 0), size), Qt::white);
+    const int top = FProfilesView->height();
+    FProfilesView->render(&painter, QRectF(0, 0, size.width(), top));
+    FResidualsView->render(&painter, QRectF(0, top, size.width(), size.height() - top));
+}
+
+QImage TfrmTaskChart::Picture() const
+{
+    QImage image(PaintSize(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    Paint(painter);
+    painter.end();
+    return image;
+}
+
+QByteArray TfrmTaskChart::Drawing() const
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QSvgGenerator svg;
+    svg.setOutputDevice(&buffer);
+    svg.setSize(PaintSize());
+    svg.setViewBox(QRect(QPoint(0, 0), PaintSize()));
+    svg.setTitle(windowTitle());
+    QPainter painter(&svg);
+    Paint(painter);
+    painter.end();
+    return buffer.data();
+}
+
+namespace {
+
+// A field of a comma-separated line, quoted when it holds a comma or a quote.
+QString CsvField(const QString& text)
+{
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')))
+        return text;
+    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+           QLatin1Char('"');
+}
+
+// Where every file the chart saves is written: whole, or not at all.
+QString WriteChartFile(const QString& fileName, const QByteArray& bytes)
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return QStringLiteral("Could not write %1: %2").arg(fileName, file.errorString());
+    return {};
+}
+
+} // namespace
+
+QByteArray TfrmTaskChart::Numbers() const
+{
+    QString text = QStringLiteral("chart,series,x,y\n");
+    const std::pair<const char*, QChart*> charts[] = {{"profiles", FProfiles}, {"residuals", FResiduals}};
+    for (const auto& [name, chart] : charts)
+        for (QAbstractSeries* series : chart->series())
+            if (auto* xy = qobject_cast<QXYSeries*>(series))
+                for (const QPointF& p : xy->points())
+                    text += QStringLiteral("%1,%2,%3,%4\n")
+                                .arg(QLatin1String(name), CsvField(series->name()),
+                                     QString::number(p.x(), 'g', QLocale::FloatingPointShortest),
+                                     QString::number(p.y(), 'g', QLocale::FloatingPointShortest));
+    return text.toUtf8();
+}
+
+QString TfrmTaskChart::SaveTo(const QString& fileName) const
+{
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    QByteArray bytes;
+    if (suffix == QLatin1String("png")) {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "png");
+        if (!writer.write(Picture()))
+            return QStringLiteral("Could not save %1: %2").arg(fileName, writer.errorString());
+    } else if (suffix == QLatin1String("svg")) {
+        bytes = Drawing();
+    } else if (suffix == QLatin1String("csv")) {
+        bytes = Numbers();
+    } else {
+        return QStringLiteral("Could not save %1: a chart saves as .png, .svg or .csv").arg(fileName);
+    }
+    return WriteChartFile(fileName, bytes);
+}
+
+void TfrmTaskChart::SaveAsClick()
+{
+    QString fileName =
+        corvane::ChooseFileName(this, true, QStringLiteral("Save Chart As"), QString(), SaveFilter());
+    if (fileName.isEmpty())
+        return;
+    if (QFileInfo(fileName).suffix().isEmpty())
+        fileName += QStringLiteral(".png");
+    const QString error = SaveTo(fileName);
+    if (!error.isEmpty())
+        corvane::ShowMessage(error);
 }

@@ -4,13 +4,19 @@
 // centre lines, with the published reference points where the table has the
 // run's Reynolds number, and the residual history on a log scale.
 
+#include <QByteArray>
 #include <QWidget>
 
 class QChart;
 class QChartView;
+class QImage;
+class QPainter;
+class QToolButton;
 struct QueuedTask;
 struct TaskOutcome;
 
+// The window sits in the frame's MDI area beside the views; it saves itself
+// as a picture (PNG), a drawing (SVG) or the plotted numbers (CSV).
 class TfrmTaskChart : public QWidget {
     Q_OBJECT
 
@@ -20,12 +26,29 @@ public:
 
     QChart* Profiles() const { return FProfiles; }
     QChart* Residuals() const { return FResiduals; }
+    QToolButton* SaveButton() const { return FSave; }
+
+    // The file dialog's filters, one per format the chart saves in.
+    static QString SaveFilter();
+    // Writes the chart in the format the file's extension names (.png, .svg
+    // or .csv); returns what went wrong, empty when it was written.
+    QString SaveTo(const QString& fileName) const;
+    // "Save As...": asks for a file and saves, showing what went wrong.
+    void SaveAsClick();
+
+    // Both charts as a picture of the window's size, and as an SVG drawing.
+    QImage Picture() const;
+    QByteArray Drawing() const;
+    // Every plotted point: chart, series, x and y, one a line, with a heading.
+    QByteArray Numbers() const;
 
 private:
+    QSize PaintSize() const;
+    void Paint(QPainter& painter) const;
+
     QChart* FProfiles;
     QChart* FResiduals;
+    QChartView* FProfilesView;
+    QChartView* FResidualsView;
+    QToolButton* FSave;
 };
-
-// Opens the chart window of the run (a window of its own, deleted when closed).
-TfrmTaskChart* ShowTaskChart(const QueuedTask& task, const TaskOutcome& outcome, double lidSpeed,
-                             QWidget* parent);

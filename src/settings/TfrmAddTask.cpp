@@ -1,6 +1,7 @@
 #include "TfrmAddTask.h"
 
 #include "Icons.h"
+#include "LbmTask.h"
 #include "Messages.h"
 #include "SettingsGlobals.h"
 #include "TfrmEnviroment.h"
@@ -12,6 +13,7 @@
 #include <QLocale>
 #include <QPushButton>
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -105,6 +107,20 @@ void TfrmAddTask::BitBtn1Click()
     const double re = ReynoldsNumber(edRen->text());
     const int gridX = GridSize(edGridX->text(), "x");
     const int gridY = GridSize(edGridY->text(), "y");
+    // What the solver itself refuses to run is refused here, in its words.
+    // The model waits for the run: the list keeps tasks of models that do
+    // not run yet, checked meanwhile as the default model's.
+    lbm::Task task;
+    const std::string typed = cbModelName->currentText().toStdString();
+    const std::vector<std::string> runnable = lbm::SupportedModels();
+    task.model =
+        std::find(runnable.begin(), runnable.end(), typed) != runnable.end() ? typed : lbm::kModelBgk;
+    task.reynolds = re;
+    task.gx = gridX;
+    task.gy = gridY;
+    const std::string problem = lbm::CheckTask(task, FRunSettings ? FRunSettings() : lbm::Settings());
+    if (!problem.empty())
+        throw std::invalid_argument(problem);
     // The typed text selects a model only when it names one exactly.
     const int model = cbModelName->findText(cbModelName->currentText(), Qt::MatchExactly);
     if (frmEnviroment)

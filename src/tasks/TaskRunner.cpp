@@ -164,7 +164,10 @@ void TTaskRunner::Finished()
 TaskOutcome TTaskRunner::RunOne(int index, const QueuedTask& queued, const QString& dataFolder)
 {
     TaskOutcome outcome;
-    const lbm::Settings settings = FSettings;
+    lbm::Settings settings = FSettings;
+    // The window shares the machine: keep a core for it.
+    if (settings.threads == 0)
+        settings.threads = lbm::DefaultThreads(true);
     const std::string problem = lbm::CheckTask(queued.task, settings);
     if (!problem.empty()) {
         outcome.message = QString::fromStdString(problem);

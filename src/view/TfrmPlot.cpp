@@ -317,11 +317,17 @@ void TfrmPlot::SetViewName(const QString& name)
     UpdateCaption();
 }
 
+QString TfrmPlot::Title() const
+{
+    QString title = FViewName;
+    if (!FDocument->FileName().isEmpty())
+        title += QStringLiteral(" \u2014 ") + QFileInfo(FDocument->FileName()).fileName();
+    return title;
+}
+
 void TfrmPlot::UpdateCaption()
 {
-    QString caption = FViewName;
-    if (!FDocument->FileName().isEmpty())
-        caption += QStringLiteral(" \u2014 ") + QFileInfo(FDocument->FileName()).fileName();
+    QString caption = Title();
     if (FDocument->IsModified())
         caption += QStringLiteral(" *");
     setWindowTitle(caption);
@@ -649,7 +655,7 @@ bool TfrmPlot::MaySaveChanges()
 {
     if (!FDocument->IsModified())
         return true;
-    switch (corvane::AskSaveChanges(windowTitle())) {
+    switch (corvane::AskSaveChanges(Title())) {
     case corvane::SaveChoice::Save:
         return SaveDocument(false);
     case corvane::SaveChoice::Discard:

@@ -77,6 +77,9 @@ public:
     // a mark while the scene has unsaved changes.
     void SetViewName(const QString& name);
     const QString& ViewName() const { return FViewName; }
+    // The caption without the unsaved-changes mark: the name and the scene
+    // file's name, as prompts and the titles of pictures show it.
+    QString Title() const;
     // Saves the scene to its file, asking for a name when it has none (or
     // always, with askName); false when the user cancels or writing fails
     // (the reason shown).

@@ -61,6 +61,22 @@ TEST(CommandLineTest, OptionsAndFiles)
         {{"--", "--help", "-x"}, Action::Run, {"--help", "-x"}, {}},
         // A lone "-" is a name, not an option.
         {{"-"}, Action::Run, {"-"}, {}},
+        // --export takes its two arguments as they are, and nothing else.
+        {{"--export", "a.cvs", "out.obj"}, Action::Export, {"a.cvs", "out.obj"}, {}},
+        {{"--export", "-odd.stl", "--out.ply"}, Action::Export, {"-odd.stl", "--out.ply"}, {}},
+        {{"--export", "a.cvs"},
+         Action::Error,
+         {"a.cvs"},
+         "--export needs a FILE to read and an OUT file to write"},
+        {{"--export", "a.cvs", "o.obj", "b.cvs"},
+         Action::Error,
+         {"b.cvs"},
+         "--export converts one FILE into one OUT file; 'b.cvs' is one too many"},
+        {{"--export", "a.cvs", "o.obj", "--export", "b.cvs", "p.obj"},
+         Action::Error,
+         {},
+         "--export is given more than once"},
+        {{"--export", "--help"}, Action::Help, {}, {}},
         // Names with blanks and non-ASCII letters pass through unchanged.
         {{"my scene.cvs", QString::fromUtf8("Küche.coor")},
          Action::Run,
@@ -84,7 +100,7 @@ TEST(CommandLineTest, HelpAndVersionTexts)
 {
     EXPECT_EQ(CommandLineVersion(), QStringLiteral("corvane %1\n").arg(QStringLiteral(CORVANE_VERSION)));
     const QString help = CommandLineHelp();
-    for (const char* option : {"--help", "--version", "FILE", "corvane.INI"})
+    for (const char* option : {"--help", "--version", "--export FILE OUT", "FILE", "corvane.INI"})
         EXPECT_TRUE(help.contains(QLatin1String(option))) << option;
     EXPECT_TRUE(help.endsWith(QLatin1Char('\n')));
 }

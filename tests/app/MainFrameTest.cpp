@@ -194,7 +194,7 @@ TEST(AboutBox, TheMailLinkOpensOnlyWhenPressedAndReleasedOnIt)
     }
 }
 
-TEST_F(MainFrameTest, NewNumbersViewsByTheCountOfOpenOnes)
+TEST_F(MainFrameTest, NewNumbersViewsByTheLowestFreeNumber)
 {
     MainForm->FileNew1->trigger();
     MainForm->tbNew1->click();
@@ -202,10 +202,10 @@ TEST_F(MainFrameTest, NewNumbersViewsByTheCountOfOpenOnes)
     EXPECT_EQ(MainForm->ActiveView()->windowTitle(), QStringLiteral("Fig.3"));
     CloseView(QStringLiteral("Fig.1"));
     MainForm->FileNew1->trigger();
-    EXPECT_EQ(Captions(), QStringList({"Fig.2", "Fig.3", "Fig.3"}));
+    EXPECT_EQ(Captions(), QStringList({"Fig.2", "Fig.3", "Fig.1"}));
     CloseView(QStringLiteral("Fig.2"));
     CloseView(QStringLiteral("Fig.3"));
-    CloseView(QStringLiteral("Fig.3"));
+    CloseView(QStringLiteral("Fig.1"));
     EXPECT_FALSE(MainForm->WindowCascade1->isEnabled());
     EXPECT_FALSE(MainForm->FileClose1->isEnabled());
     MainForm->FileNew1->trigger();

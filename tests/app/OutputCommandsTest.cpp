@@ -81,6 +81,35 @@ TEST_F(OutputCommandsTest, ExportWritesTheCurrentObjectInTheChosenFormat)
     EXPECT_EQ(messages.Plain, QStringList{"Select the object to export first."});
 }
 
+// Export Object says in its dialog that it writes the current object; Export
+// Scene writes every object of the view but its lights into one file.
+TEST_F(OutputCommandsTest, ExportObjectAndExportSceneSayWhatTheyWrite)
+{
+    frmPlot->AddPyramid(5, 0);
+    frmPlot->AddLight();
+    QStringList captions;
+    TMainForm::SaveDialogRunner() = [&](QWidget*, const QString& caption, const QStringList& filters,
+                                        QString& filter) {
+        captions << caption;
+        filter = filters.value(1); // OBJ
+        return chosenFile;
+    };
+    chosenFile = dir.filePath(QStringLiteral("scene"));
+    MainForm->FileExportScene->trigger();
+    QFile scene(dir.filePath(QStringLiteral("scene.obj")));
+    ASSERT_TRUE(scene.open(QIODevice::ReadOnly));
+    const QByteArray text = scene.readAll();
+    EXPECT_TRUE(text.contains("\no cube_1\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\no pyramid_2\n")) << text.toStdString();
+    EXPECT_EQ(text.count("\no "), 2) << text.toStdString();
+
+    chosenFile = dir.filePath(QStringLiteral("object"));
+    MainForm->FileExportObject->trigger();
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("object.obj"))));
+    EXPECT_EQ(captions, (QStringList{"Export Scene (every object but the lights)", "Export Current Object"}));
+    EXPECT_TRUE(messages.Plain.isEmpty()) << messages.Plain.join('\n').toStdString();
+}
+
 TEST_F(OutputCommandsTest, SavePictureWritesTheChosenSizeAndCancellingWritesNothing)
 {
     chosenFile = dir.filePath(QStringLiteral("view"));

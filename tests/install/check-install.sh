@@ -71,9 +71,10 @@ env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/corvane" --help | grep -q '^Usage
   { echo "corvane --help printed no usage" >&2; status=1; }
 "$prefix/bin/corvane-lbm" --help | grep -q '^Usage: corvane-lbm' || { echo "corvane-lbm --help failed" >&2; status=1; }
 [ "$("$prefix/bin/corvane-lbm" --version)" = "corvane-lbm $want_version" ] || { echo "corvane-lbm --version failed" >&2; status=1; }
-# An unknown option is refused with a message and status 2.
+# An unknown option is refused with a message and status 2, without a display
+# too; the options Qt takes for itself are still Qt's.
 set +e
-message=$("$prefix/bin/corvane" --no-such-option 2>&1 >/dev/null)
+message=$(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/corvane" -style Fusion --no-such-option 2>&1 >/dev/null)
 code=$?
 set -e
 [ $code -eq 2 ] && [[ "$message" == *"unknown option '--no-such-option'"* ]] ||

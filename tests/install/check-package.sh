@@ -28,7 +28,7 @@ id=org.example.Corvane
 for f in /usr/bin/corvane /usr/bin/corvane-lbm /usr/share/applications/$id.desktop \
          /usr/share/metainfo/$id.metainfo.xml /usr/share/mime/packages/$id.xml \
          /usr/share/icons/hicolor/scalable/apps/$id.svg /usr/share/icons/hicolor/48x48/apps/$id.png \
-         /usr/share/man/man1/corvane.1 /usr/share/man/man1/corvane-lbm.1; do
+         /usr/share/man/man1/corvane.1 /usr/share/man/man1/corvane-lbm.1 /usr/share/doc/corvane/copyright; do
   grep -qx "$f" <<<"$list" || { echo "package lacks $f" >&2; status=1; }
 done
 # Nothing of the build's own (tests, benchmarks, headers, static libraries).
@@ -43,6 +43,14 @@ if grep -v -E '^/$|^/usr(/|$)' <<<"$list"; then
 fi
 
 dpkg-deb -x "$deb" "$work/root"
+# The licence, machine-readable: our own and the linked libraries'.
+copyright=$work/root/usr/share/doc/corvane/copyright
+head -1 "$copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+  { echo "copyright is not in the machine-readable format" >&2; status=1; }
+grep -qx 'License: GPL-3.0-or-later' "$copyright" || { echo "copyright names no licence of ours" >&2; status=1; }
+for lib in 'Qt 6 Charts' libassimp5 libgl2ps libglu1-mesa libgomp1 libopenmpi3; do
+  grep -q "$lib" "$copyright" || { echo "copyright lacks $lib" >&2; status=1; }
+done
 [ "$(env -u DISPLAY "$work/root/usr/bin/corvane" --version)" = "corvane $version" ] ||
   { echo "unpacked corvane --version failed" >&2; status=1; }
 [ "$("$work/root/usr/bin/corvane-lbm" --version)" = "corvane-lbm $version" ] ||

@@ -64,6 +64,7 @@ TEST(LbmCli, BadArgumentsAndTasksExitWithAMessage)
         {"threads zero", "--model D2Q9 --threads 0" + ok, 2, "--threads"},
         {"steps zero", "--model D2Q9 --max-steps 0" + ok, 2, "--max-steps"},
         {"lid too fast", "--model D2Q9 --lid-speed 0.9" + ok, 2, "lid speed"},
+        {"tau near 1/2", "--model D2Q9 --re 5000 --grid 33x33 --out @/r", 2, "at least 125 nodes across"},
         {"option without value", "--model D2Q9" + ok + " --tolerance", 2, "needs a value"},
         {"unknown option", "--model D2Q9 --colour red" + ok, 2, "Unknown option"},
         {"output is a file", "--model D2Q9 --re 100 --grid 17x17 --out @/stdout.txt", 4, "is not a folder"},
@@ -113,13 +114,44 @@ TEST(LbmCli, StepLimitWritesResultsAndExitsOne)
 TEST(LbmCli, DivergenceExitsThreeWithoutFiles)
 {
     TempDir dir;
-    const Outcome o =
-        RunTool(dir, "--model D2Q9 --re 5000 --grid 33x33 --threads 1 --out '" + dir.path + "/r'");
+    const Outcome o = RunTool(dir, "--model D2Q9 --re 2000 --grid 65x65 --lid-speed 0.4 --threads 1 --out '" +
+                                       dir.path + "/r'");
     EXPECT_EQ(o.code, 3) << o.err;
     EXPECT_NE(o.err.find("diverged"), std::string::npos) << o.err;
     EXPECT_NE(o.err.find("D2Q9(New)"), std::string::npos) << o.err;
     EXPECT_FALSE(std::filesystem::exists(dir.path + "/r/field.vti"));
     EXPECT_FALSE(std::filesystem::exists(dir.path + "/r/summary.json"));
+}
+
+// The usual OpenMP variables choose the threads and how they wait; left
+// unset, waiting threads sleep so that a busy core elsewhere does not stall
+// every step.
+TEST(LbmCli, OpenMpVariablesAreRespected)
+{
+    struct EnvCase {
+        const char* env;
+        const char* threads; // in summary.json, empty: any
+        const char* waiting; // on standard error
+    };
+    const EnvCase cases[] = {
+        {"env -u OMP_WAIT_POLICY -u GOMP_SPINCOUNT OMP_NUM_THREADS=1", "\"threads\": 1,",
+         ", passive waiting."},
+        {"env -u GOMP_SPINCOUNT OMP_WAIT_POLICY= OMP_NUM_THREADS=2", "\"threads\": 2,", ", passive waiting."},
+        {"env -u OMP_NUM_THREADS OMP_WAIT_POLICY=active", "", ", active waiting."},
+        {"env -u OMP_NUM_THREADS GOMP_SPINCOUNT=1000", "", ", default waiting."},
+    };
+    for (const EnvCase& c : cases) {
+        TempDir dir;
+        const std::string command = std::string(c.env) + " '" + CORVANE_LBM_TOOL +
+                                    "' --model D2Q9 --re 10 --grid 9x9 --max-steps 100 --out '" + dir.path +
+                                    "/r' 2>'" + dir.path + "/err.txt'";
+        const int status = std::system(command.c_str());
+        EXPECT_TRUE(WIFEXITED(status)) << c.env;
+        const std::string err = ReadText(dir.path + "/err.txt");
+        EXPECT_NE(err.find(c.waiting), std::string::npos) << c.env << "\n" << err;
+        const std::string json = ReadText(dir.path + "/r/summary.json");
+        EXPECT_NE(json.find(c.threads), std::string::npos) << c.env << "\n" << json;
+    }
 }
 
 TEST(LbmCli, HelpGoesToStandardOutput)

@@ -59,22 +59,37 @@ TEST(LbmResults, CentrelinesRunWallToWallThroughTheCentre)
 }
 
 // A shear flow u = U y that meets both wall conditions (u = 0 at the bottom,
-// U at the lid): vorticity -U/L everywhere, the walls' mirrors included, and
-// stream function U y^2 / 2.
+// U at the lid): vorticity -U/L everywhere, the walls' mirrors included.
 TEST(LbmResults, VorticityAndStreamFunctionOfAShearFlow)
 {
     const int n = 8;
     const lbm::Fields f = MakeFields(
         n, n, 0.1, [](double, double y) { return y; }, [](double, double) { return 0.0; });
     const std::vector<double> w = lbm::Vorticity(f, 0.1);
-    const std::vector<double> psi = lbm::StreamFunction(f, 0.1);
     ASSERT_EQ(w.size(), std::size_t(n * n));
     for (int j = 0; j < n; ++j)
-        for (int i = 0; i < n; ++i) {
-            const double y = (j + 0.5) / n;
+        for (int i = 0; i < n; ++i)
             EXPECT_NEAR(w[j * n + i], -1.0, 1e-12) << i << "," << j;
-            EXPECT_NEAR(psi[j * n + i], y * y / 2, 1e-12) << i << "," << j;
+
+    // u = U (3 y^2 - 2 y) moves the lid and carries no net flow across a
+    // column, as in the cavity: psi = y^3 - y^2 (times U L), zero on the
+    // bottom wall and on the lid, to the quadrature's second-order error.
+    for (int m : {8, 16, 32}) {
+        const lbm::Fields g = MakeFields(
+            m, m, 0.1, [](double, double y) { return 3 * y * y - 2 * y; },
+            [](double, double) { return 0.0; });
+        const std::vector<double> psi = lbm::StreamFunction(g, 0.1);
+        ASSERT_EQ(psi.size(), std::size_t(m * m));
+        const double h = 1.0 / m;
+        for (int j = 0; j < m; ++j) {
+            const double y = (j + 0.5) * h;
+            EXPECT_NEAR(psi[j * m + 3], y * y * y - y * y, 0.1 * h * h) << m << " row " << j;
         }
+        // Extrapolated half a spacing beyond the top row, onto the lid, psi is
+        // 0 to the extrapolation's own error (psi'' = 4 there: 3/2 h^2).
+        const double top = psi[(m - 1) * m + 3], below = psi[(m - 2) * m + 3];
+        EXPECT_NEAR(1.5 * top - 0.5 * below, 0.0, 1.6 * h * h) << m;
+    }
     // v = x - 1/2 with u = 0: vorticity 1 away from the side walls and from
     // the lid, where u jumps to the lid speed (-du/dy = -2 U / h = -2 n there).
     const lbm::Fields g = MakeFields(
@@ -145,6 +160,26 @@ TEST_F(LbmFiles, WritesTheFourFilesWithTheirContent)
     std::sort(files.begin(), files.end());
     EXPECT_EQ(files, (std::vector<std::string>{"field.vti", "summary.json", "u_centreline.csv",
                                                "v_centreline.csv"}));
+}
+
+// On a grid that is not square the field's nodes lie where the centreline
+// files put them: the top row half a row spacing below the lid (y = 1), the
+// last column half a column spacing left of the right wall (x = 1).
+TEST_F(LbmFiles, FieldNodesLieWhereTheCentrelinesPutThem)
+{
+    ASSERT_EQ(lbm::WriteResults(dir.path, task, settings, result), "");
+    const std::string vti = ReadText(dir.path + "/field.vti");
+    std::smatch m;
+    ASSERT_TRUE(
+        std::regex_search(vti, m, std::regex("Origin=\"([^ ]+) ([^ ]+) 0\" Spacing=\"([^ ]+) ([^ ]+) ")))
+        << vti.substr(0, 400);
+    const double x0 = std::stod(m[1]), y0 = std::stod(m[2]), hx = std::stod(m[3]), hy = std::stod(m[4]);
+    const lbm::Profile u = lbm::UCentreline(result.fields, settings.lidSpeed);
+    const lbm::Profile v = lbm::VCentreline(result.fields, settings.lidSpeed);
+    EXPECT_DOUBLE_EQ(y0, u[1].first);
+    EXPECT_DOUBLE_EQ(y0 + (task.gy - 1) * hy, u[u.size() - 2].first);
+    EXPECT_DOUBLE_EQ(x0, v[1].first);
+    EXPECT_DOUBLE_EQ(x0 + (task.gx - 1) * hx, v[v.size() - 2].first);
 }
 
 TEST_F(LbmFiles, RewritingReplacesTheOldFiles)

@@ -186,16 +186,19 @@ TEST(LbmSolver, StepLimitIsReportedAsNotConverged)
 
 TEST(LbmSolver, DivergenceStopsTheRunWithAdvice)
 {
+    // A lid beyond the lattice's speed of sound makes the flow blow up.
     lbm::Task task;
-    task.reynolds = 5000;
-    task.gx = task.gy = 33;
+    task.reynolds = 2000;
+    task.gx = task.gy = 65;
     lbm::Settings settings;
+    settings.lidSpeed = 0.4;
     settings.threads = 1;
     settings.maxSteps = 20000;
     const lbm::RunResult r = lbm::Run(task, settings);
     ASSERT_EQ(r.status, RunStatus::Diverged) << r.message;
     EXPECT_LT(r.steps, 20000);
     EXPECT_NE(r.message.find("larger grid"), std::string::npos) << r.message;
+    EXPECT_EQ(r.message.find("a smaller lid speed"), std::string::npos) << r.message;
     EXPECT_NE(r.message.find("D2Q9(New)"), std::string::npos) << r.message;
     EXPECT_TRUE(r.fields.ux.empty());
 }
@@ -277,6 +280,10 @@ TEST(LbmSolver, BadTasksAreRejectedBeforeAllocating)
         {"tolerance NaN", MakeTask(100, 65, 65), WithTolerance(nan), "tolerance"},
         {"no steps", MakeTask(100, 65, 65), WithSteps(0), "step limit"},
         {"tiny Re", MakeTask(1e-300, 65, 65), {}, "too small"},
+        // tau - 1/2 = 3 U Gx / Re: 0.002 here, at least 0.0075 needed, so Gx >= 0.0075 Re / (3 U).
+        {"tau near 1/2", MakeTask(5000, 33, 33), {}, "at least 125 nodes across"},
+        {"tau near 1/2, slow lid", MakeTask(1000, 129, 129), WithLid(0.01), "at least 250 nodes across"},
+        {"tau near 1/2, fast lid", MakeTask(20000, 129, 129), WithLid(0.3), "at least 167 nodes across"},
     };
     for (const BadTask& c : cases) {
         const std::string check = lbm::CheckTask(c.task, c.settings);
@@ -287,6 +294,9 @@ TEST(LbmSolver, BadTasksAreRejectedBeforeAllocating)
         EXPECT_TRUE(r.fields.ux.empty()) << c.what;
     }
     EXPECT_EQ(lbm::CheckTask(MakeTask(1000, 129, 129), lbm::Settings{}), "");
+    // The grid the message names is enough, and one node fewer is not.
+    EXPECT_EQ(lbm::CheckTask(MakeTask(5000, 125, 125), lbm::Settings{}), "");
+    EXPECT_NE(lbm::CheckTask(MakeTask(5000, 124, 125), lbm::Settings{}), "");
 }
 
 TEST(LbmSolver, SlabsCoverTheRowsInOrder)

@@ -1,18 +1,27 @@
 #include "CavityReference.h"
 #include "FieldPicture.h"
 #include "LbmResults.h"
+#include "Prompts.h"
 #include "TaskChart.h"
 #include "TaskRunner.h"
+#include "TestSupport.h"
 
 #include <QAbstractSeries>
 #include <QChart>
+#include <QFile>
 #include <QLineSeries>
+#include <QLocale>
 #include <QScatterSeries>
 #include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QXYSeries>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -129,4 +138,106 @@ TEST(TaskChart, HoldsTheComputedProfilesTheReferencePointsAndTheResidualHistory)
         ASSERT_EQ(chart.Residuals()->series().size(), 1);
         EXPECT_EQ(qobject_cast<QLineSeries*>(chart.Residuals()->series().first())->count(), 3);
     }
+}
+
+TEST(TaskChart, SavesAsAPictureADrawingAndThePlottedNumbers)
+{
+    QueuedTask task;
+    task.line = QStringLiteral("D2Q9 ren 400Gx 17 Gy 17");
+    task.task.reynolds = 400;
+    TaskOutcome outcome;
+    outcome.state = TaskState::Converged;
+    outcome.steps = 300;
+    outcome.residualHistory = {{100, 1e-2}, {200, 1e-4}, {300, 1e-6}};
+    outcome.fields = std::make_shared<lbm::Fields>(Uniform(17, 17, 0.01, 0));
+    TfrmTaskChart chart(task, outcome, 0.1);
+    chart.resize(400, 500);
+    chart.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart));
+
+    QTemporaryDir dir;
+    QString chosen;
+    corvane::SetFileNameChooser([&](bool save, const QString&, const QString& filter) {
+        EXPECT_TRUE(save);
+        EXPECT_EQ(filter, TfrmTaskChart::SaveFilter());
+        return chosen;
+    });
+    MessageRecorder messages;
+    auto read = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+
+    // Each format through the window's own Save As button.
+    const struct {
+        const char* name;
+        std::function<void(const QByteArray&)> check;
+    } cases[] = {
+        {"chart.png",
+         [&](const QByteArray& bytes) {
+             const QImage picture = QImage::fromData(bytes, "PNG");
+             ASSERT_FALSE(picture.isNull());
+             EXPECT_GE(picture.width(), 300);
+             EXPECT_GE(picture.height(), 300);
+             EXPECT_GT(Colours(picture).size(), 3) << "the curves drawn, not a blank page";
+         }},
+        {"chart.svg",
+         [&](const QByteArray& bytes) {
+             EXPECT_TRUE(bytes.contains("<svg"));
+             EXPECT_TRUE(bytes.contains("<title>Chart - D2Q9 ren 400Gx 17 Gy 17</title>"));
+             EXPECT_TRUE(bytes.contains("<polyline") || bytes.contains("<path")) << "drawn as vectors";
+         }},
+        {"no extension",
+         [&](const QByteArray&) { EXPECT_TRUE(QFile::exists(dir.filePath("no extension.png"))); }},
+        {"chart.csv",
+         [&](const QByteArray& bytes) {
+             const QList<QByteArray> lines = bytes.trimmed().split('\n');
+             ASSERT_FALSE(lines.isEmpty());
+             EXPECT_EQ(lines.first(), QByteArray("chart,series,x,y"));
+             // Every plotted point once, with its series and both coordinates.
+             qsizetype points = 0;
+             for (QChart* c : {chart.Profiles(), chart.Residuals()})
+                 for (QAbstractSeries* s : c->series())
+                     points += qobject_cast<QXYSeries*>(s)->count();
+             EXPECT_EQ(lines.size(), points + 1);
+             QList<QByteArray> step200;
+             for (const QByteArray& line : lines)
+                 if (line.startsWith("residuals,residual,200,"))
+                     step200 << line;
+             ASSERT_EQ(step200.size(), 1) << bytes.right(200).toStdString();
+             EXPECT_EQ(step200.first().split(',').last().toDouble(), 1e-4);
+             const QPointF first = qobject_cast<QXYSeries*>(chart.Profiles()->series().first())->at(0);
+             // Shortest round-trip numbers: they read back as plotted.
+             EXPECT_TRUE(
+                 lines.contains(QStringLiteral("profiles,\"u(y), x = 1/2\",%1,%2")
+                                    .arg(QString::number(first.x(), 'g', QLocale::FloatingPointShortest),
+                                         QString::number(first.y(), 'g', QLocale::FloatingPointShortest))
+                                    .toUtf8()))
+                 << lines.value(1).toStdString();
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        chosen = dir.filePath(QLatin1String(c.name));
+        chart.SaveButton()->click();
+        EXPECT_TRUE(messages.Plain.isEmpty()) << messages.Plain.join('\n').toStdString();
+        c.check(read(chosen));
+    }
+
+    // What cannot be written is said, and nothing is left behind.
+    const struct {
+        const char* name;
+        QString file;
+    } bad[] = {{"an unknown format", dir.filePath("chart.bmp")},
+               {"a missing folder", dir.filePath("missing/chart.png")}};
+    for (const auto& b : bad) {
+        SCOPED_TRACE(b.name);
+        messages.Plain.clear();
+        chosen = b.file;
+        chart.SaveButton()->click();
+        ASSERT_EQ(messages.Plain.size(), 1);
+        EXPECT_TRUE(messages.Plain.first().startsWith("Could not")) << messages.Plain.first().toStdString();
+        EXPECT_FALSE(QFile::exists(b.file));
+    }
+    corvane::SetFileNameChooser(nullptr);
 }

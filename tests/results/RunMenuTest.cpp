@@ -17,6 +17,8 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -224,20 +226,84 @@ TEST_F(RunMenuTest, TheRunningTaskShowsItsFieldAndTheFinishedOneItsChart)
     MainForm->RunTasks1->trigger();
     ASSERT_TRUE(WaitFor([] { return MainForm->RunTasks1->isEnabled(); }));
     const QList<QMdiSubWindow*> subs = MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder);
-    ASSERT_EQ(subs.size(), views + 1) << "one view, for the task that ran";
-    auto* view = qobject_cast<TfrmPlot*>(subs.last()->widget());
+    ASSERT_EQ(subs.size(), views + 2) << "one view and one chart, for the task that ran";
+    auto* view = qobject_cast<TfrmPlot*>(subs[views]->widget());
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(view->windowTitle(), QStringLiteral("Fig.%1 \u2014 D2Q9 Re 100").arg(views + 1));
     EXPECT_EQ(view->Document()->Count(), 2) << "the field and its colour bar";
-    TfrmTaskChart* chart = nullptr;
-    int charts = 0;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* c = qobject_cast<TfrmTaskChart*>(w)) {
-            chart = c;
-            ++charts;
-        }
-    ASSERT_EQ(charts, 1);
+    auto* chart = qobject_cast<TfrmTaskChart*>(subs.last()->widget());
+    ASSERT_NE(chart, nullptr);
     EXPECT_TRUE(chart->isVisible());
-    delete chart;
+    EXPECT_EQ(MainForm->MdiArea()->currentSubWindow(), subs.last()) << "the chart comes out in front";
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_EQ(qobject_cast<TfrmTaskChart*>(w), nullptr) << "no chart outside the frame";
     EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
+}
+
+TEST_F(RunMenuTest, ChartWindowsAreListedInTheWindowMenuAndCloseAsViewsDo)
+{
+    MainForm->SetShowResults(true);
+    Add(1, 100, 16, true);
+    Add(2, 100, 16, true);
+    MainForm->RunTasks1->trigger();
+    ASSERT_TRUE(WaitFor([] { return MainForm->RunTasks1->isEnabled(); }));
+    QList<QMdiSubWindow*> charts;
+    for (QMdiSubWindow* sub : MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder))
+        if (qobject_cast<TfrmTaskChart*>(sub->widget()))
+            charts << sub;
+    ASSERT_EQ(charts.size(), 2);
+
+    MainForm->WindowMenu->popup(MainForm->mapToGlobal(QPoint(100, 30)));
+    QTest::qWait(20);
+    QStringList entries;
+    for (QAction* a : MainForm->WindowMenu->actions())
+        entries << a->text();
+    MainForm->WindowMenu->hide();
+    for (const char* line : {"D2Q9 ren 100Gx 16 Gy 16", "D2Q9(New) ren 100Gx 16 Gy 16"})
+        EXPECT_EQ(entries.filter(QStringLiteral("Chart - %1").arg(QLatin1String(line))).size(), 1)
+            << line << "\n"
+            << entries.join('\n').toStdString();
+    // Its entry brings a chart to the front; File > Close closes it.
+    for (QAction* a : MainForm->WindowMenu->actions())
+        if (a->text().endsWith(charts.first()->widget()->windowTitle()))
+            a->trigger();
+    EXPECT_EQ(MainForm->MdiArea()->currentSubWindow(), charts.first());
+    ASSERT_TRUE(MainForm->FileClose1->isEnabled());
+    QPointer<QMdiSubWindow> closing = charts.first();
+    MainForm->FileClose1->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return closing.isNull(); }));
+    EXPECT_EQ(MainForm->MdiArea()->subWindowList().count(charts.last()), 1);
+    EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
+}
+
+TEST_F(RunMenuTest, WhileTheViewsAreMaximisedTheFieldViewAndTheChartOpenMaximised)
+{
+    MainForm->SetShowResults(true);
+    MainForm->TaskRunner()->SetFieldInterval(0.001);
+    frmPlot->SubWindow()->showMaximized();
+    QTest::qWait(20);
+    Add(1, 100, 16, true);
+    Endless();
+    const int views = MainForm->MdiArea()->subWindowList().size();
+    const QRect area = MainForm->MdiArea()->viewport()->rect();
+    MainForm->RunTasks1->trigger();
+    // The field view as it opens, while the task runs.
+    ASSERT_TRUE(WaitFor([&] { return MainForm->MdiArea()->subWindowList().size() == views + 1; }));
+    QTest::qWait(20);
+    QMdiSubWindow* field = MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder).last();
+    EXPECT_TRUE(field->isMaximized());
+    EXPECT_EQ(field->geometry(), area);
+    EXPECT_EQ(field->widget()->size(), area.size()) << "the picture fills the area";
+    // The chart, once the task has stopped.
+    MainForm->StopTasks1->trigger();
+    ASSERT_TRUE(WaitFor([] { return MainForm->RunTasks1->isEnabled(); }));
+    QTest::qWait(20);
+    const QList<QMdiSubWindow*> subs = MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder);
+    ASSERT_EQ(subs.size(), views + 2);
+    EXPECT_TRUE(subs.last()->isMaximized());
+    EXPECT_EQ(subs.last()->geometry(), area);
+    // Restored, the field view has the size it is made with.
+    field->showNormal();
+    QTest::qWait(20);
+    EXPECT_EQ(field->size(), QSize(560, 460));
 }

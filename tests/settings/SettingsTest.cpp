@@ -702,7 +702,8 @@ TEST_F(TaskTest, FieldsThatAreNotPositiveNumbersStoreNothing)
 
 TEST_F(TaskTest, EachDeleteTakesTheHighlightedLineOnlyAndLeavesNothingHighlighted)
 {
-    // Grids 1 to 5 tell the tasks apart; delete the highlighted row, then click twice more.
+    // Grids 11 to 15 tell the tasks apart (as 1 to 5 below); delete the
+    // highlighted row, then click twice more.
     struct Case {
         int row;
         std::vector<int> left;
@@ -715,7 +716,7 @@ TEST_F(TaskTest, EachDeleteTakesTheHighlightedLineOnlyAndLeavesNothingHighlighte
         settings->show();
         settings->PageControl1->setCurrentIndex(1);
         for (int i = 1; i <= 5; ++i)
-            Save(0, "400", QByteArray::number(i).constData(), "65");
+            Save(0, "400", QByteArray::number(10 + i).constData(), "65");
         // As a user does it: click the line, then the button.
         QListWidgetItem* line = settings->chklstAuto->item(c.row);
         QTest::mouseClick(settings->chklstAuto->viewport(), Qt::LeftButton, {},
@@ -725,7 +726,7 @@ TEST_F(TaskTest, EachDeleteTakesTheHighlightedLineOnlyAndLeavesNothingHighlighte
             QTest::mouseClick(settings->btDelete, Qt::LeftButton);
         std::vector<int> left;
         for (int i = 0; i < settings->TaskCount(); ++i)
-            left.push_back(settings->TaskGridX(i));
+            left.push_back(settings->TaskGridX(i) - 10);
         EXPECT_EQ(left, c.left) << "row " << c.row;
         EXPECT_EQ(settings->chklstAuto->count(), 4);
         EXPECT_TRUE(settings->chklstAuto->selectedItems().isEmpty()) << "row " << c.row;
@@ -737,10 +738,10 @@ TEST_F(TaskTest, EachDeleteTakesTheHighlightedLineOnlyAndLeavesNothingHighlighte
 TEST_F(TaskTest, DeletingALineDeletesItsRecordAndTheListHasNoCap)
 {
     for (int i = 1; i <= 50; ++i)
-        Save(i % 6, "400", QByteArray::number(i).constData(), "65");
+        Save(i % 6, "400", QByteArray::number(10 + i).constData(), "65");
     ASSERT_EQ(settings->TaskCount(), 50);
     EXPECT_EQ(settings->TaskIndex(), 49);
-    EXPECT_EQ(settings->TaskGridX(49), 50);
+    EXPECT_EQ(settings->TaskGridX(49), 60);
 
     settings->btDelete->click();
     EXPECT_EQ(settings->TaskCount(), 50) << "no highlighted line: nothing happens";
@@ -749,9 +750,9 @@ TEST_F(TaskTest, DeletingALineDeletesItsRecordAndTheListHasNoCap)
     settings->btDelete->click();
     ASSERT_EQ(settings->chklstAuto->count(), 49);
     ASSERT_EQ(settings->TaskCount(), 49);
-    EXPECT_EQ(settings->TaskGridX(0), 1);
-    EXPECT_EQ(settings->TaskGridX(1), 3) << "the record went with its line";
-    EXPECT_EQ(settings->chklstAuto->item(1)->text(), QStringLiteral("D2Q11(New) ren 400Gx 3 Gy 65"));
+    EXPECT_EQ(settings->TaskGridX(0), 11);
+    EXPECT_EQ(settings->TaskGridX(1), 13) << "the record went with its line";
+    EXPECT_EQ(settings->chklstAuto->item(1)->text(), QStringLiteral("D2Q11(New) ren 400Gx 13 Gy 65"));
     EXPECT_EQ(settings->TaskIndex(), 48);
 }
 
