@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
@@ -97,6 +98,12 @@ int main(int argc, char** argv)
             sub->resize(700, 620);
             QTest::qWait(300);
             Save(sub, out, "06-chart.png");
+            // What its Save As button writes, in each format.
+            auto* chart = static_cast<TfrmTaskChart*>(sub->widget());
+            for (const char* name : {"12-chart.png", "12-chart.svg", "12-chart.csv"}) {
+                const QString error = chart->SaveTo(out.filePath(QLatin1String(name)));
+                std::printf("%s%s\n", qPrintable(out.filePath(QLatin1String(name))), qPrintable(error));
+            }
         }
     Save(MainForm, out, "05-finished.png");
     frmEnviroment->show();
@@ -118,6 +125,14 @@ int main(int argc, char** argv)
     MainForm->FileMenu->setActiveAction(MainForm->FileExportObject);
     QTest::qWait(300);
     Save(MainForm->FileMenu, out, "09-file-menu-no-view.png");
+    // The reason, as the menu shows it over the entry.
+    const QRect entry = MainForm->FileMenu->actionGeometry(MainForm->FileExportObject);
+    QHelpEvent help(QEvent::ToolTip, entry.center(), MainForm->FileMenu->mapToGlobal(entry.center()));
+    QApplication::sendEvent(MainForm->FileMenu, &help);
+    QTest::qWait(300);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->inherits("QTipLabel") && w->isVisible())
+            Save(w, out, "11-no-view-reason.png");
     Save(MainForm, out, "10-no-view-hint.png");
     MainForm->FileMenu->hide();
     DestroyApplicationWindows();

@@ -172,11 +172,13 @@ void TMainForm::CreateMenus()
         return m;
     };
     FileMenu = menu(QStringLiteral("&File"), QString());
+    FileMenu->setToolTipsVisible(true); // why an entry is off
     FileMenu->addActions({FileNew1, FileOpen1, FileClose1, FileSave1, FileExportObject, FileExportScene,
                           FileSavePicture, FilePrint});
     FileMenu->addSeparator();
     FileMenu->addAction(FileExit1);
     EditMenu = menu(QStringLiteral("&Edit"), QStringLiteral("Edit commands"));
+    EditMenu->setToolTipsVisible(true);
     EditMenu->addActions({CopyItem, EditClear1});
     EditMenu->addSeparator();
     EditMenu->addActions({SetPictureProperty1, Enviroment1});

@@ -136,16 +136,9 @@ void TMainForm::UpdateDocumentActions()
         disconnect(c);
     FDocumentConnections.clear();
     TfrmPlot* view = ActiveView();
-<<<<<<< HEAD
     EnableForView(ViewCommands(), view != nullptr);
     EnableForView(QList<QWidget*>{tbCopy1, tbClear1, tbLeft1, tbRight1, tbTop1, tbDown1, tbZoom1, tbZoomIn1},
                   view != nullptr);
-=======
-    for (QAction* a : {FileSave1, FileSaveAs1, EditClear1, SetPictureProperty1, FileExportScene})
-        a->setEnabled(view != nullptr);
-    for (QToolButton* b : {tbClear1, tbLeft1, tbRight1, tbTop1, tbDown1, tbZoom1, tbZoomIn1})
-        b->setEnabled(view != nullptr);
->>>>>>> export
     tbZoom1->setChecked(view && view->IsZoomedToFit());
     QUndoStack* stack = view ? view->Document()->UndoStack() : nullptr;
     auto update = [this, stack] {
@@ -163,7 +156,7 @@ void TMainForm::UpdateDocumentActions()
 
 QList<QAction*> TMainForm::ViewCommands() const
 {
-    return {FileSave1, FileSaveAs1, FileExportObject, FileSavePicture,
+    return {FileSave1, FileSaveAs1, FileExportObject, FileExportScene,    FileSavePicture,
             FilePrint, CopyItem,    EditClear1,       SetPictureProperty1};
 }
 

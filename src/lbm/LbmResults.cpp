@@ -263,7 +263,6 @@ std::vector<double> StreamFunction(const Fields& f, double lidSpeed)
         return psi;
     psi.resize(std::size_t(f.gx) * f.gy);
     const double h = 1.0 / f.gx;
-    const double height = f.gy * h;
     for (int i = 0; i < f.gx; ++i) {
         // Trapezoidal rule upwards from the bottom wall (u = 0), half a spacing below row 0.
         double u0 = f.ux[std::size_t(i)] / lidSpeed;
@@ -275,13 +274,6 @@ std::vector<double> StreamFunction(const Fields& f, double lidSpeed)
             psi[std::size_t(j) * f.gx + i] = acc;
             u0 = u1;
         }
-        // On to the lid (u = 1) half a spacing above the top row. No net flow
-        // crosses a column, so psi is 0 there too; what the quadrature leaves
-        // is its error, spread over the column in proportion to the height so
-        // that psi vanishes on both walls whichever way it is integrated.
-        const double atLid = acc + 0.25 * h * (u0 + 1.0);
-        for (int j = 0; j < f.gy; ++j)
-            psi[std::size_t(j) * f.gx + i] -= atLid * ((j + 0.5) * h / height);
     }
     return psi;
 }

@@ -31,8 +31,7 @@ Profile VCentreline(const Fields& fields, double lidSpeed);
 // through mirrored values (the wall velocity lies half-way between a node and
 // its mirror).
 std::vector<double> Vorticity(const Fields& fields, double lidSpeed);
-// Stream function psi with u = d psi / dy in units of U L, zero on the bottom
-// wall and on the lid.
+// Stream function psi with u = d psi / dy, zero on the bottom wall, in units of U L.
 std::vector<double> StreamFunction(const Fields& fields, double lidSpeed);
 
 // Creates the folder (and its parents) if needed and checks that a file can be

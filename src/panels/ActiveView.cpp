@@ -9,6 +9,8 @@
 #include <QVariant>
 #include <QWidget>
 
+#include <type_traits>
+
 TfrmPlot* ActiveViewOf(const QMainWindow* frame)
 {
     if (!frame)
@@ -34,6 +36,11 @@ template <typename Control> void Explain(const QList<Control*>& controls, bool v
             control->setStatusTip(
                 QStringLiteral("No view is open: File > New opens one") +
                 (own.isEmpty() ? QString() : QStringLiteral(" (") + own + QLatin1Char(')')));
+        // A menu shows no status tip for an entry that is off, but its tool
+        // tip (where the menu shows tool tips): the reason goes there too.
+        if constexpr (std::is_same_v<Control, QAction>)
+            control->setToolTip(viewOpen ? QString()
+                                         : QStringLiteral("No view is open: File > New opens one"));
     }
 }
 

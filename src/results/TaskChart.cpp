@@ -194,6 +194,7 @@ QByteArray TfrmTaskChart::Drawing() const
     QSvgGenerator svg;
     svg.setOutputDevice(&buffer);
     svg.setSize(PaintSize());
+    svg.setResolution(FProfilesView->logicalDpiX()); // text as large as on the screen
     svg.setViewBox(QRect(QPoint(0, 0), PaintSize()));
     svg.setTitle(windowTitle());
     QPainter painter(&svg);

@@ -112,10 +112,10 @@ TEST_F(WindowsTest, ANewViewTakesTheLowestNumberNoOpenViewHas)
 TEST_F(WindowsTest, ViewCommandsAreOffWithTheReasonWhileNoViewIsOpen)
 {
     const QString reason = QStringLiteral("No view is open: File > New opens one");
-    QAction* const commands[] = {MainForm->FileExportObject,   MainForm->FileSavePicture,
-                                 MainForm->FilePrint,          MainForm->FileSave1,
-                                 MainForm->FileSaveAs1,        MainForm->EditClear1,
-                                 MainForm->SetPictureProperty1};
+    QAction* const commands[] = {MainForm->FileExportObject, MainForm->FileExportScene,
+                                 MainForm->FileSavePicture,  MainForm->FilePrint,
+                                 MainForm->FileSave1,        MainForm->FileSaveAs1,
+                                 MainForm->EditClear1,       MainForm->SetPictureProperty1};
     QStringList hints;
     for (QAction* a : commands) {
         EXPECT_TRUE(MainForm->ViewCommands().contains(a)) << a->objectName().toStdString();
@@ -127,12 +127,16 @@ TEST_F(WindowsTest, ViewCommandsAreOffWithTheReasonWhileNoViewIsOpen)
         SCOPED_TRACE(a->objectName().toStdString());
         EXPECT_FALSE(a->isEnabled());
         EXPECT_TRUE(a->statusTip().startsWith(reason)) << a->statusTip().toStdString();
+        EXPECT_EQ(a->toolTip(), reason) << "what the menu shows over an entry that is off";
     }
+    EXPECT_TRUE(MainForm->FileMenu->toolTipsVisible());
+    EXPECT_TRUE(MainForm->EditMenu->toolTipsVisible());
     MainForm->FileNew1->trigger();
     for (std::size_t i = 0; i < std::size(commands); ++i) {
         SCOPED_TRACE(commands[i]->objectName().toStdString());
         EXPECT_TRUE(commands[i]->isEnabled());
         EXPECT_EQ(commands[i]->statusTip(), hints[int(i)]) << "its own hint again";
+        EXPECT_NE(commands[i]->toolTip(), reason);
     }
 }
 
