@@ -9,6 +9,7 @@
 #include "Messages.h"
 #include "TGLLight.h"
 #include "TfrmPlot.h"
+#include "tools/TViewNavigation.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -124,6 +125,7 @@ TfrmWorkSpace::TfrmWorkSpace(QMainWindow* frame)
     PageControl1->setTabPosition(QTabWidget::West);
     PageControl1->setIconSize(QSize(16, 16));
     PageControl1->addTab(Scrollable(BuildToolsPage()), corvane::Icon("tab-tools"), QStringLiteral("&Tools"));
+    PageControl1->setTabToolTip(0, TViewNavigation::HelpText());
     PageControl1->addTab(Scrollable(BuildAnimationPage()), corvane::Icon("tab-animation"),
                          QStringLiteral("Animation"));
     PageControl1->addTab(Scrollable(BuildLightPage()), corvane::Icon("tab-light"),
@@ -166,6 +168,7 @@ QWidget* TfrmWorkSpace::BuildToolsPage()
 
     auto* rdgrpMode = new QGroupBox(page);
     rdgrpMode->setObjectName(QStringLiteral("rdgrpMode"));
+    rdgrpMode->setToolTip(TViewNavigation::HelpText());
     auto* grid = new QGridLayout(rdgrpMode);
     grid->setContentsMargins(3, 3, 3, 3);
     grid->setSpacing(1);

@@ -7,6 +7,8 @@
 #include "TGLLight.h"
 #include "TGLObject.h"
 #include "TexturePicture.h"
+#include "tools/TToolTable.h"
+#include "tools/TViewNavigation.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -139,7 +141,8 @@ private:
 
 TfrmPlot::TfrmPlot(QWidget* parent)
     : QOpenGLWidget(parent), FHost(std::make_unique<Host>(*this)),
-      FDocument(std::make_unique<TSceneDocument>()), tmrAnimation(new QTimer(this))
+      FDocument(std::make_unique<TSceneDocument>()), tmrAnimation(new QTimer(this)),
+      FTools(std::make_unique<TToolTable>(*this)), FNavigation(std::make_unique<TViewNavigation>(*this))
 {
     FDocument->SetHost(FHost.get());
     connect(FDocument.get(), &TSceneDocument::SceneChanged, this, [this] { SceneChanged(); });
@@ -475,8 +478,12 @@ void TfrmPlot::RenderScene(GLenum mode)
     if (!MakeCurrent())
         return;
     DrawFrame(mode);
-    if (mode == GL_RENDER)
+    if (mode == GL_RENDER) {
+        // What the tool shows over the scene goes on the screen only, never
+        // into pictures or the selection pass.
+        FTools->For(FTool).DrawOverlay();
         SwapBuffers();
+    }
 }
 
 void TfrmPlot::DrawFrame(GLenum mode)

@@ -3,6 +3,7 @@
 #include "GlDevice.h"
 #include "TGLPolyObject.h"
 #include "TSceneDocument.h"
+#include "tools/TViewTool.h"
 
 #include <QOpenGLWidget>
 #include <QString>
@@ -12,6 +13,9 @@
 #include <vector>
 
 class TGLObject;
+class TToolTable;
+class TViewNavigation;
+class TViewTool;
 class QMdiSubWindow;
 class QTimer;
 class QImage;
@@ -57,8 +61,10 @@ void ConfigureOpenGL();
 // paintGL then skips drawing it a second time.
 //
 // The scene itself (objects, current object, camera, view options) is the
-// view's document (Document()); the view draws it and turns the user's input
-// into edits of it, which can be undone.
+// view's document (Document()); the view draws it and hands the mouse to the
+// tool of its current code (src/view/tools), which turns it into edits of the
+// document that can be undone. The middle button moves about the scene
+// whatever the tool (TViewNavigation).
 class TfrmPlot : public QOpenGLWidget {
     Q_OBJECT
 
@@ -123,6 +129,11 @@ public:
     // camera and zoom from before.
     void ToggleZoomToFit();
     bool IsZoomedToFit() const { return FZoomFitSaved; }
+    // A zoom of the user's own: the next zoom to fit fits again.
+    void LeaveZoomToFit() { FZoomFitSaved = false; }
+    // Fits the current object into the view (the whole scene when nothing
+    // is current) as one undo step; the F key.
+    void FrameCurrentObject();
     // The standard views of a modeller: the camera turned to look from the
     // left, right, top or bottom.
     enum class StandardView { Left, Right, Top, Bottom };
@@ -146,12 +157,19 @@ public:
     void Undo();
     void Redo();
     void MouseToView(int x, int y, float& vx, float& vy) const;
-    // Where the last press was, in view units (a light is placed there).
-    void SetMouseForTesting(float vx, float vy)
+    // The drag anchor (FMouseX, FMouseY): where the last press was, in view
+    // units, moved on by each drag step; a light is placed there.
+    void GetMouseAnchor(float& vx, float& vy) const
+    {
+        vx = FMouseX;
+        vy = FMouseY;
+    }
+    void SetMouseAnchor(float vx, float vy)
     {
         FMouseX = vx;
         FMouseY = vy;
     }
+    void SetMouseForTesting(float vx, float vy) { SetMouseAnchor(vx, vy); }
     void RemoveCameraOffset(float& x, float& y) const;
     void AddCube(float x, float y);
     void AddIcosahedron(float x, float y);
@@ -283,8 +301,14 @@ private:
     // Extents from the client size, the base extents and the zoom.
     void ComputeExtents();
     void UpdateCaption();
-    void BeginDrag();
-    void EndDrag();
+    // The mouse as the tool of FTool gets it.
+    TToolEvent ToolEvent(Qt::MouseButton button, Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, int x,
+                         int y) const;
+    void ToolPress(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void ToolRelease(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    // The tool of FTool; when FTool changed while a button was held, the
+    // tool that had the press finishes its drag first.
+    TViewTool& ActiveTool();
     void FormShow();
     void FormResize();
     void FormClose();
@@ -325,11 +349,12 @@ private:
     GLenum FTextureFilter = GL_NEAREST;
     QTimer* tmrAnimation;
 
-    // A drag in progress: what it started from, committed as one step.
-    bool FDragging = false;
-    TGLObject* FDragObject = nullptr;
-    TObjectState FDragObjectBefore;
-    TViewState FDragViewBefore;
+    // The mouse tools, one per code, and the navigation every tool shares.
+    std::unique_ptr<TToolTable> FTools;
+    std::unique_ptr<TViewNavigation> FNavigation;
+    TViewTool* FPressedTool = nullptr; // the tool a held button was pressed with
+    Qt::MouseButtons FHeld;            // the buttons down over the view
+    Qt::MouseButtons FSwallowed;       // pressed while navigating: their releases too are ignored
     // The camera and zoom from before a zoom to fit, while zoomed to fit.
     bool FZoomFitSaved = false;
     TViewState FBeforeZoomFit;

@@ -1,0 +1,5 @@
+#pragma once
+
+// Edits that come in runs (a slider moved, the wheel turned) make one undo
+// step per run: consecutive edits with the same id merge.
+enum TViewMergeId { kMergeAnimateStep = 1, kMergeInterval, kMergeLightColor, kMergeLightW, kMergeZoom };

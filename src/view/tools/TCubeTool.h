@@ -1,0 +1,10 @@
+#pragma once
+
+#include "TViewTool.h"
+
+// A click with any button places a cube at the mouse (mtCube).
+class TCubeTool : public TViewTool {
+public:
+    using TViewTool::TViewTool;
+    void Press(const TToolEvent& e) override;
+};

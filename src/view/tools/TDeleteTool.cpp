@@ -1,0 +1,9 @@
+#include "TDeleteTool.h"
+
+#include "TfrmPlot.h"
+
+void TDeleteTool::Release(const TToolEvent& e)
+{
+    View().PickObject(e.x, e.y);
+    View().DeleteCurrent();
+}

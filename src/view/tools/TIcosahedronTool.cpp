@@ -1,0 +1,5 @@
+#include "TIcosahedronTool.h"
+
+#include "TfrmPlot.h"
+
+void TIcosahedronTool::Press(const TToolEvent& e) { View().AddIcosahedron(e.vx, e.vy); }

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "TViewTool.h"
+
+// A click with any button places an icosahedron at the mouse (mtIcosahedron).
+class TIcosahedronTool : public TViewTool {
+public:
+    using TViewTool::TViewTool;
+    void Press(const TToolEvent& e) override;
+};

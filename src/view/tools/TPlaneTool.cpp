@@ -1,0 +1,5 @@
+#include "TPlaneTool.h"
+
+#include "TfrmPlot.h"
+
+void TPlaneTool::Press(const TToolEvent& e) { View().AddPlane(e.vx, e.vy); }

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "TViewTool.h"
+
+// A click with any button places a plane at the mouse (mtPlane).
+class TPlaneTool : public TViewTool {
+public:
+    using TViewTool::TViewTool;
+    void Press(const TToolEvent& e) override;
+};

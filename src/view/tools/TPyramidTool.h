@@ -1,0 +1,10 @@
+#pragma once
+
+#include "TViewTool.h"
+
+// A click with any button places a pyramid at the mouse (mtPyramid).
+class TPyramidTool : public TViewTool {
+public:
+    using TViewTool::TViewTool;
+    void Press(const TToolEvent& e) override;
+};

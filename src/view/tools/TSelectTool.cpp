@@ -1,0 +1,9 @@
+#include "TSelectTool.h"
+
+#include "TfrmPlot.h"
+
+void TSelectTool::Release(const TToolEvent& e)
+{
+    View().PickObject(e.x, e.y);
+    View().RenderScene(GL_RENDER);
+}
