@@ -103,8 +103,16 @@ void RestartWithPassiveWaiting(char** argv)
         return;
     if (setenv("OMP_WAIT_POLICY", "PASSIVE", 1) != 0)
         return;
-    execv("/proc/self/exe", argv);
-    // No restart (no /proc): run on with the runtime's default waiting.
+    // The program's own file, by its name: started through /proc/self/exe the
+    // process would be listed (ps, pkill, top) as "exe".
+    char self[4096];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length > 0) {
+        self[length] = '\0';
+        execv(self, argv);
+    }
+    // No restart (no /proc, or the file is gone): run on with the runtime's
+    // default waiting.
     unsetenv("OMP_WAIT_POLICY");
 }
 

@@ -15,7 +15,8 @@ if ! command -v mpirun >/dev/null; then
   exit 77
 fi
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# Whatever happens, no run is left behind (it would hold the folder and a core).
+trap 'jobs -p | xargs -r kill -KILL 2>/dev/null; rm -rf "$work"' EXIT
 mpi=(mpirun --oversubscribe -np 2)
 [ "$(id -u)" -eq 0 ] && mpi=(mpirun --oversubscribe --allow-run-as-root -np 2)
 mpi=(env "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" "${mpi[@]}")
@@ -39,7 +40,11 @@ run() {
     fi
   done
   if [ "$target" = ranks ]; then
-    pkill "-$signal" -P "$launcher" -x corvane-lbm
+    if ! pkill "-$signal" -P "$launcher" -x corvane-lbm; then
+      echo "$name: no solver process under mpirun to signal"
+      failures=$((failures + 1))
+      return
+    fi
   else
     kill "-$signal" "$launcher"
   fi
