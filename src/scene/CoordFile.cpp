@@ -336,9 +336,6 @@ struct QuickFaceResult {
 
 bool QuickFaces(const Source& source, std::size_t chunk, QuickFaceResult& out, std::size_t memoryLimit)
 {
-    Counts counts;
-    if (!Count(source, chunk, counts))
-        return false;
     ChunkReader reader(source, chunk);
     if (!reader.More())
         return false;
@@ -350,6 +347,11 @@ bool QuickFaces(const Source& source, std::size_t chunk, QuickFaceResult& out, s
         }))
         return false;
     if (m < 0 || m > std::numeric_limits<std::int32_t>::max())
+        return false;
+    // Counted once the count is known to be good: a file bad in its first
+    // line is left without reading the rest.
+    Counts counts;
+    if (!Count(source, chunk, counts))
         return false;
     // Room for the faces ParseFaces would reserve, the lines there are at
     // most; vertex numbers are all words but the faces' labels.
@@ -558,8 +560,10 @@ std::string ParseFaces(const Source& source, const std::string& fileName, Mesh& 
     // more; faces are added as they are read, never for a count alone.
     mesh.faces.clear();
     mesh.indices.clear();
-    mesh.faces.reserve(static_cast<std::size_t>(
-        std::min<std::uint64_t>(static_cast<std::uint64_t>(m), source.size / 6 + 1)));
+    // Never more room up front than half the memory limit: a large file
+    // with a large count may still go wrong in its first face.
+    mesh.faces.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(
+        {static_cast<std::uint64_t>(m), source.size / 6 + 1, memoryLimit / (2 * sizeof(TPolyFace))})));
     const std::int64_t n = mesh.vertexCount;
     for (std::int64_t face = 1; face <= m; ++face) {
         TPolyFace record;

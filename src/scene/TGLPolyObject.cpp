@@ -85,6 +85,26 @@ template <class Work> void OnTwoThreads(const Work& work)
         other.join();
 }
 
+// Whether a face file goes wrong in its first bytes (whatever the vertex
+// count): the quick reading would count the whole file before it finds out,
+// the plain reading stops there.
+bool FacesGoWrongEarly(const coordfile::Source& faces, std::size_t memoryLimit)
+{
+    const coordfile::Source head{
+        std::min(faces.size, kQuickPairBytes),
+        [&faces](std::uint64_t offset, char* dst, std::size_t max) -> std::ptrdiff_t {
+            if (offset >= kQuickPairBytes)
+                return -1; // as a read error: the probe says nothing of what lies beyond
+            return faces.read(
+                offset, dst,
+                static_cast<std::size_t>(std::min<std::uint64_t>(max, kQuickPairBytes - offset)));
+        }};
+    coordfile::Mesh probe;
+    probe.vertexCount = std::numeric_limits<std::int32_t>::max();
+    const std::string error = coordfile::ParseFaces(head, {}, probe, memoryLimit);
+    return !error.empty() && error.rfind("Could not read file", 0) != 0;
+}
+
 } // namespace
 
 TGLPolyObject::TGLPolyObject() = default;
@@ -99,6 +119,7 @@ bool TGLPolyObject::LoadFromFile(const std::string& fileName, const MessageFunct
     // Large pairs: both files at once, on two threads. Whatever that does not
     // take on, the plain reading below does again and reports.
     if (coor.IsOpen() && poly.IsOpen() && coor.Source().size + poly.Source().size >= kQuickPairBytes &&
+        !FacesGoWrongEarly(poly.Source(), limit) &&
         coordfile::ParsePairQuickly(coor.Source(), poly.Source(), mesh, limit)) {
         SetMesh(std::move(mesh));
         FSourceFile = fileName;
