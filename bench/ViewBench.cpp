@@ -2,13 +2,15 @@
 // run and context (these machines are shared and noisy):
 //  - making a texture from a 4096 x 4096 picture, against uploading the same
 //    bytes with one glTexImage2D call;
-//  - one frame of a heavy scene (an icosahedron at depth 7; a thousand objects),
-//    against the same triangles drawn from one vertex array;
+//  - one frame of a heavy scene (an icosahedron at depth 7; a thousand objects;
+//    a scene at the triangle budget), against the same triangles drawn from
+//    one vertex array;
 //  - one frame of a loaded polygon object (the sample sphere; a sheet of a
 //    million triangles), against the same triangles from one vertex array;
 //  - one pick on the thousand-object scene and on the million triangles
 //    (against a frame), and one animation tick.
 // Needs a display (run it under xvfb-run with LIBGL_ALWAYS_SOFTWARE=1).
+#include "DrawBudget.h"
 #include "TGLCube.h"
 #include "TGLIcosahedron.h"
 #include "TGLPolyObject.h"
@@ -245,6 +247,24 @@ void BM_FrameThousandObjects(benchmark::State& state)
     MeasureFrames(state, mesh);
 }
 BENCHMARK(BM_FrameThousandObjects)->Unit(benchmark::kMillisecond)->Iterations(21);
+
+// A scene at the most a frame may draw (the document lowers the detail of
+// scenes beyond it): nine icosahedra at depth 7, 2,949,120 triangles.
+void BM_FrameAtTriangleBudget(benchmark::State& state)
+{
+    ClearScene();
+    Mesh mesh;
+    const int count = static_cast<int>(drawbudget::kMaxTriangles / (20u << 14));
+    for (int i = 0; i < count; ++i) {
+        g_view->AddIcosahedron(static_cast<float>(4 * i - 16), 0);
+        AddSphere(mesh, 7, static_cast<float>(4 * i - 16), 0);
+    }
+    g_view->SetDetailAll(7);
+    state.counters["triangles"] = static_cast<double>(mesh.positions.size() / 9);
+    MeasureFrames(state, mesh);
+    ClearScene();
+}
+BENCHMARK(BM_FrameAtTriangleBudget)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void BM_PickThousandObjects(benchmark::State& state)
 {

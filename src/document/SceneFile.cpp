@@ -1,5 +1,7 @@
 #include "SceneFile.h"
 
+#include "DrawBudget.h"
+#include "FileText.h"
 #include "SafeFileQt.h"
 #include "TGLCube.h"
 #include "TGLIcosahedron.h"
@@ -22,6 +24,7 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <unistd.h>
 
 namespace scenefile {
 namespace {
@@ -30,6 +33,8 @@ const QString kFormat = QStringLiteral("corvane-scene");
 // More objects than any scene a person builds; a file asking for more is
 // damaged or hostile.
 constexpr int kMaxObjects = 1000000;
+// The largest picture a texture is made from (as the view's reader takes).
+constexpr std::uint64_t kMaxTextureFileBytes = std::uint64_t(1) << 30;
 
 // --- Writing ---------------------------------------------------------------
 
@@ -328,6 +333,18 @@ std::unique_ptr<TGLPolyObject> EmbeddedMesh(const QJsonObject& mesh)
     return poly;
 }
 
+// Whether fileName is a regular file of at most maxBytes, which a reader can
+// open without blocking; the reason in problem when not.
+bool Openable(const QString& fileName, std::uint64_t maxBytes, std::string& problem)
+{
+    std::uint64_t size = 0;
+    const int fd = OpenRegularFile(QFile::encodeName(fileName).toStdString(), maxBytes, size, problem);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
 QString Resolve(const QString& stored, const QString& sceneFolder)
 {
     return QDir::isAbsolutePath(stored) ? stored : QDir(sceneFolder).absoluteFilePath(stored);
@@ -498,7 +515,12 @@ private:
             return FTextures.value(file);
         GLuint name = 0;
         QString problem;
-        if (!FDoc.Host()) {
+        std::string unfit;
+        // A missing picture is the host's to report; one that exists must be
+        // a regular file the host's reader can open without blocking.
+        if (QFileInfo::exists(file) && !Openable(file, kMaxTextureFileBytes, unfit)) {
+            problem = QFile::decodeName(QByteArray::fromStdString(unfit));
+        } else if (!FDoc.Host()) {
             problem = QStringLiteral("there is no view to make a texture in");
         } else {
             try {
@@ -520,6 +542,36 @@ private:
     QHash<QString, GLuint> FTextures;
     int FLastID = 0;
 };
+
+// A scene that would draw more than a frame can take keeps its objects, its
+// most detailed shapes lowered to the detail at which it fits.
+void LimitDrawing(TSceneDocument& doc, QStringList& skipped)
+{
+    const std::vector<TGLObject*> objects = doc.Objects();
+    const std::uint64_t asked = drawbudget::Triangles(objects, TGLIcosahedron::kMaxDepth);
+    if (asked <= drawbudget::kMaxTriangles)
+        return;
+    const int cap = drawbudget::FittingCap(objects);
+    int lowered = 0;
+    for (TGLObject* obj : objects)
+        if (obj->GetDetail() > cap) {
+            obj->SetDetail(cap);
+            ++lowered;
+        }
+    const std::uint64_t drawn = drawbudget::Triangles(objects, cap);
+    QString line =
+        QStringLiteral("the scene would draw %1 triangles a frame, more than the %2 a frame can take")
+            .arg(asked)
+            .arg(drawbudget::kMaxTriangles);
+    if (lowered > 0)
+        line += QStringLiteral("; %1 objects were lowered to detail %2, so it draws %3")
+                    .arg(lowered)
+                    .arg(cap)
+                    .arg(drawn);
+    if (drawn > drawbudget::kMaxTriangles)
+        line += QStringLiteral("; even so it is more than a frame can take, and it will draw slowly");
+    skipped << line;
+}
 
 } // namespace
 
@@ -550,24 +602,34 @@ bool Write(const TSceneDocument& doc, const QString& fileName, QString& error)
 
 bool Read(TSceneDocument& doc, const QString& fileName, QString& error, QStringList& skipped)
 {
-    QFile file(fileName);
-    if (!QFileInfo(fileName).isFile()) {
-        error = QStringLiteral("%1 is not a file that can be opened").arg(fileName);
+    std::uint64_t size = 0;
+    std::string problem;
+    const int fd = OpenRegularFile(QFile::encodeName(fileName).toStdString(),
+                                   static_cast<std::uint64_t>(kMaxFileBytes), size, problem);
+    if (fd < 0) {
+        error = QFile::decodeName(QByteArray::fromStdString(problem));
         return false;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         error = QStringLiteral("Could not open %1: %2").arg(fileName, file.errorString());
         return false;
     }
-    if (file.size() > kMaxFileBytes) {
-        error = QStringLiteral("%1 is too large to be a scene file").arg(fileName);
-        return false;
+    // What the file holds when opened, and not a byte of room more.
+    QByteArray text(static_cast<qsizetype>(size), Qt::Uninitialized);
+    qsizetype got = 0;
+    while (got < text.size()) {
+        const qint64 n = file.read(text.data() + got, text.size() - got);
+        if (n < 0) {
+            error = QStringLiteral("Could not read %1: %2").arg(fileName, file.errorString());
+            return false;
+        }
+        if (n == 0)
+            break; // shortened since it was opened
+        got += static_cast<qsizetype>(n);
     }
-    const QByteArray text = file.read(kMaxFileBytes + 1);
-    if (text.size() > kMaxFileBytes) {
-        error = QStringLiteral("%1 is too large to be a scene file").arg(fileName);
-        return false;
-    }
+    text.truncate(got);
     return ReadText(doc, text, fileName, QFileInfo(fileName).absolutePath(), error, skipped);
 }
 
@@ -621,6 +683,7 @@ bool ReadText(TSceneDocument& doc, const QByteArray& text, const QString& fileNa
         }
         loader.Object(static_cast<int>(i + 1), list.at(i));
     }
+    LimitDrawing(doc, skipped);
     const QJsonValue current = root.value(QLatin1String("current"));
     if (current.isDouble())
         doc.SetCurrent(doc.At(current.toInt(-1)));

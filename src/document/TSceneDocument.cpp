@@ -1,5 +1,6 @@
 #include "TSceneDocument.h"
 
+#include "DrawBudget.h"
 #include "SceneCommands.h"
 #include "SceneFile.h"
 #include "TGLLight.h"
@@ -81,13 +82,7 @@ std::vector<TGLObject*> TSceneDocument::Objects() const
     return objects;
 }
 
-int TSceneDocument::Count() const
-{
-    int n = 0;
-    for (TGLObject* obj = FFirst; obj; obj = obj->GetNext())
-        ++n;
-    return n;
-}
+int TSceneDocument::Count() const { return FCount; }
 
 int TSceneDocument::IndexOf(const TGLObject* wanted) const
 {
@@ -117,18 +112,19 @@ bool TSceneDocument::Attach(int index, std::unique_ptr<TGLObject>& obj)
         if (!static_cast<TGLLight*>(obj.get())->AcquireUnit())
             return false;
     }
+    ++FCount;
     if (index <= 0 || !FFirst) {
         obj->SetNext(FFirst);
+        if (!FFirst)
+            FLast = obj.get();
         FFirst = obj.release();
         return true;
     }
-    TGLObject* before = At(index - 1);
-    if (!before) {
-        before = FFirst;
-        while (before->GetNext())
-            before = before->GetNext();
-    }
+    // At the end (loading a file, adding an object) without a walk.
+    TGLObject* before = index >= FCount - 1 ? FLast : At(index - 1);
     obj->SetNext(before->GetNext());
+    if (before == FLast)
+        FLast = obj.get();
     before->SetNext(obj.release());
     return true;
 }
@@ -138,12 +134,14 @@ std::unique_ptr<TGLObject> TSceneDocument::Detach(int index)
     TGLObject* obj = At(index);
     if (!obj)
         return nullptr;
-    if (obj == FFirst) {
-        FFirst = obj->GetNext();
-    } else {
-        TGLObject* before = At(index - 1);
+    TGLObject* before = obj == FFirst ? nullptr : At(index - 1);
+    if (before)
         before->SetNext(obj->GetNext());
-    }
+    else
+        FFirst = obj->GetNext();
+    if (obj == FLast)
+        FLast = before;
+    --FCount;
     obj->SetNext(nullptr);
     if (obj == FCurrent)
         SetCurrent(nullptr);
@@ -161,6 +159,8 @@ void TSceneDocument::Clear()
         auto token = EnterContext();
         TGLObject* obj = FFirst;
         FFirst = nullptr;
+        FLast = nullptr;
+        FCount = 0;
         FCurrent = nullptr;
         while (obj) {
             TGLObject* next = obj->GetNext();
@@ -174,12 +174,8 @@ TGLObject* TSceneDocument::AddObject(std::unique_ptr<TGLObject> obj, const QStri
 {
     TGLObject* added = obj.get();
     // Numbered like an append: one more than the last object's number.
-    if (FFirst) {
-        TGLObject* tail = FFirst;
-        while (tail->GetNext())
-            tail = tail->GetNext();
-        obj->SetID(tail->GetID() + 1);
-    }
+    if (FLast)
+        obj->SetID(FLast->GetID() + 1);
     std::vector<TObjectListCommand::Entry> entries(1);
     entries[0].Index = Count();
     entries[0].Object = std::move(obj);
@@ -280,6 +276,23 @@ void TSceneDocument::CommitViewEdit(const TViewState& before, const QString& tex
 
 void TSceneDocument::SetDetailAll(int level)
 {
+    // Raising the detail of many shapes can ask for more than a frame can
+    // take: they get the highest detail at which the scene still fits.
+    if (level > 0) {
+        const std::vector<TGLObject*> objects = Objects();
+        const std::uint64_t asked = drawbudget::Triangles(objects, level, level);
+        if (asked > drawbudget::kMaxTriangles) {
+            const int cap = drawbudget::FittingCap(objects, level);
+            ShowMessage(
+                QStringLiteral("Detail %1 would draw %2 triangles a frame, more than the %3 a frame can "
+                               "take; detail %4 is used instead")
+                    .arg(level)
+                    .arg(asked)
+                    .arg(drawbudget::kMaxTriangles)
+                    .arg(cap));
+            level = cap;
+        }
+    }
     bool changes = false;
     for (TGLObject* obj = FFirst; obj; obj = obj->GetNext()) {
         const int detail = obj->GetDetail();

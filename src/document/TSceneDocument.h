@@ -135,6 +135,9 @@ signals:
 private:
     TSceneHost* FHost = nullptr;
     TGLObject* FFirst = nullptr;
+    // The list's tail and length, so that appending is a step, not a walk.
+    TGLObject* FLast = nullptr;
+    int FCount = 0;
     TGLObject* FCurrent = nullptr;
     TViewState FView;
     QUndoStack FUndo;

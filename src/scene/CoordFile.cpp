@@ -114,111 +114,6 @@ std::string Num(std::int64_t v)
 
 } // namespace
 
-std::string ParseCoordinates(std::string_view text, const std::string& fileName, Mesh& mesh,
-                             std::size_t memoryLimit)
-{
-    Scanner in(text);
-    std::int64_t n = 0;
-    if (!in.ReadInt(n))
-        return "Could not read first line of file " + fileName;
-    if (n < 0 || n > std::numeric_limits<std::int32_t>::max())
-        return "Invalid vertex count " + Num(n) + " in file " + fileName;
-    if (n == 0)
-        return "No vertices in file " + fileName;
-    // A file too short for its count would fail at a record that is not
-    // there; say so before allocating room for records that cannot exist.
-    if (static_cast<std::uint64_t>(n) > text.size() / kMinVertexRecord)
-        return "Error reading from coor file " + fileName;
-    const std::uint64_t bytes = static_cast<std::uint64_t>(n) * 6 * sizeof(float);
-    if (bytes > memoryLimit)
-        return "File " + fileName + " is too large to load";
-
-    mesh.vertexCount = static_cast<std::int32_t>(n);
-    mesh.vertices.assign(static_cast<std::size_t>(n) * 3, 0.0f);
-    mesh.minX = mesh.minY = mesh.minZ = FLT_MAX;
-    mesh.maxX = mesh.maxY = mesh.maxZ = -FLT_MAX;
-
-    for (std::int64_t record = 1; record <= n; ++record) {
-        std::int64_t k = 0;
-        float x = 0, y = 0, z = 0;
-        const bool complete = in.ReadInt(k) && in.Match(',') && in.ReadFloat(x) && in.Match(',') &&
-                              in.ReadFloat(y) && in.Match(',') && in.ReadFloat(z);
-        if (!complete)
-            return "Error reading from coor file " + fileName;
-        if (k < 1 || k > n)
-            return "Illegal index in coor file " + fileName;
-        if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z))
-            return "Coordinate that is not a finite number in record " + std::to_string(record) +
-                   " of coor file " + fileName;
-        auto widen = [](float v, float& lo, float& hi) {
-            if (v > hi)
-                hi = v;
-            if (v < lo)
-                lo = v;
-        };
-        widen(x, mesh.minX, mesh.maxX);
-        widen(y, mesh.minY, mesh.maxY);
-        widen(z, mesh.minZ, mesh.maxZ);
-        float* v = &mesh.vertices[static_cast<std::size_t>(k - 1) * 3];
-        v[0] = x;
-        v[1] = y;
-        v[2] = z;
-    }
-    return {};
-}
-
-std::string ParseFaces(std::string_view text, const std::string& fileName, Mesh& mesh,
-                       std::size_t memoryLimit)
-{
-    Scanner in(text);
-    std::int64_t m = 0;
-    if (!in.ReadInt(m))
-        return "Could not read first line of " + fileName;
-    if (m < 0 || m > std::numeric_limits<std::int32_t>::max())
-        return "Invalid face count " + Num(m) + " in file " + fileName;
-
-    // Every face takes at least six characters (" 1 2 3"), so no file holds
-    // more; faces are added as they are read, never for a count alone.
-    mesh.faces.clear();
-    mesh.indices.clear();
-    mesh.faces.reserve(static_cast<std::size_t>(
-        std::min<std::uint64_t>(static_cast<std::uint64_t>(m), text.size() / 6 + 1)));
-    const std::int64_t n = mesh.vertexCount;
-    for (std::int64_t face = 1; face <= m; ++face) {
-        // The label and the blank after it (for the first face also the line end after the count).
-        in.SkipPastBlank();
-        TPolyFace record;
-        record.First = static_cast<std::int32_t>(mesh.indices.size());
-        const char* afterLast = in.Pos();
-        std::int64_t k = 0;
-        std::int64_t badIndex = 0;
-        bool bad = false;
-        while (in.ReadInt(k)) {
-            if (!bad && (k < 1 || k > n)) {
-                bad = true;
-                badIndex = k;
-            }
-            mesh.indices.push_back(static_cast<std::int32_t>(std::clamp<std::int64_t>(k, 0, n)));
-            afterLast = in.Pos();
-            ++record.Count;
-        }
-        // The next face is looked for right after this face's last number.
-        in.SetPos(afterLast);
-        if (record.Count < 3)
-            return "Face " + std::to_string(face) + " of poly file " + fileName + " has " +
-                   std::to_string(record.Count) + " vertex numbers; a face needs at least 3";
-        if (bad)
-            return "Illegal index " + Num(badIndex) + " in face " + std::to_string(face) + " of poly file " +
-                   fileName;
-        mesh.faces.push_back(record);
-        if (mesh.indices.capacity() * sizeof(std::int32_t) + mesh.faces.capacity() * sizeof(TPolyFace) >
-            memoryLimit)
-            return "File " + fileName + " is too large to load";
-    }
-    mesh.indices.shrink_to_fit();
-    return {};
-}
-
 namespace {
 
 #ifndef MADV_POPULATE_WRITE
@@ -250,6 +145,7 @@ public:
     const char* Begin() const { return FBuffer.data() + FBegin; }
     const char* End() const { return FBuffer.data() + FEnd; }
     bool AtEnd() const { return FEof; }
+    bool Failed() const { return FFailed; }
     void Consume(const char* to) { FBegin = static_cast<std::size_t>(to - FBuffer.data()); }
 
     // False on a read error, at the end of the source, or past the buffer cap.
@@ -271,6 +167,7 @@ public:
             const std::ptrdiff_t got = FSource(FOffset, FBuffer.data() + FEnd, FSize - FEnd);
             if (got <= 0) {
                 good = got == 0;
+                FFailed = got < 0;
                 FEof = true;
                 break;
             }
@@ -288,6 +185,7 @@ private:
     std::size_t FBegin = 0, FEnd = 0;
     std::uint64_t FOffset = 0;
     bool FEof = false;
+    bool FFailed = false;
 };
 
 // Parses one record from the bytes in hand with parse(scanner, reach), which
@@ -296,7 +194,13 @@ private:
 // parse saw; otherwise more are read and it is parsed again, so parse must
 // undo its own effects of an earlier attempt. False when the record is bad
 // or more bytes cannot be had.
-template <class Parse> bool Take(ChunkReader& reader, Parse parse)
+enum class Taken {
+    Yes,
+    Bad,   // the record is bad (or cut off by the end)
+    Failed // more bytes could not be read, or the record runs past the buffer cap
+};
+
+template <class Parse> Taken TakeRecord(ChunkReader& reader, Parse parse)
 {
     for (;;) {
         Scanner in(std::string_view(reader.Begin(), static_cast<std::size_t>(reader.End() - reader.Begin())));
@@ -305,11 +209,34 @@ template <class Parse> bool Take(ChunkReader& reader, Parse parse)
         if (reader.AtEnd() || reader.End() - reach >= kLookAhead) {
             if (good)
                 reader.Consume(in.Pos());
-            return good;
+            return good ? Taken::Yes : Taken::Bad;
         }
         if (!reader.More())
-            return false;
+            return Taken::Failed;
     }
+}
+
+template <class Parse> bool Take(ChunkReader& reader, Parse parse)
+{
+    return TakeRecord(reader, parse) == Taken::Yes;
+}
+
+// A buffer no larger than a small source needs (it grows if the source does).
+std::size_t BufferFor(const Source& source, std::size_t chunk)
+{
+    return static_cast<std::size_t>(std::min<std::uint64_t>(chunk, source.size + 1));
+}
+
+// The message for a record that could not be taken: a read error, or what
+// the plain reading says of a bad record.
+std::string Untaken(Taken taken, const ChunkReader& reader, const std::string& fileName,
+                    const std::string& bad)
+{
+    if (taken == Taken::Failed && reader.Failed())
+        return "Could not read file " + fileName;
+    if (taken == Taken::Failed)
+        return bad + " (a record longer than " + std::to_string(kMaxBuffer >> 20) + " MB)";
+    return bad;
 }
 
 bool QuickCoordinates(const Source& source, std::size_t chunk, Mesh& mesh, std::size_t memoryLimit)
@@ -409,9 +336,6 @@ struct QuickFaceResult {
 
 bool QuickFaces(const Source& source, std::size_t chunk, QuickFaceResult& out, std::size_t memoryLimit)
 {
-    Counts counts;
-    if (!Count(source, chunk, counts))
-        return false;
     ChunkReader reader(source, chunk);
     if (!reader.More())
         return false;
@@ -423,6 +347,11 @@ bool QuickFaces(const Source& source, std::size_t chunk, QuickFaceResult& out, s
         }))
         return false;
     if (m < 0 || m > std::numeric_limits<std::int32_t>::max())
+        return false;
+    // Counted once the count is known to be good: a file bad in its first
+    // line is left without reading the rest.
+    Counts counts;
+    if (!Count(source, chunk, counts))
         return false;
     // Room for the faces ParseFaces would reserve, the lines there are at
     // most; vertex numbers are all words but the faces' labels.
@@ -542,6 +471,158 @@ bool QuickFaces(const Source& source, std::size_t chunk, QuickFaceResult& out, s
 }
 
 } // namespace
+
+std::string ParseCoordinates(const Source& source, const std::string& fileName, Mesh& mesh,
+                             std::size_t memoryLimit, std::size_t chunk)
+{
+    ChunkReader reader(source, BufferFor(source, chunk));
+    if (!reader.More())
+        return "Could not read file " + fileName;
+    std::int64_t n = 0;
+    const Taken count = TakeRecord(reader, [&](Scanner& in, const char*& reach) {
+        const bool good = in.ReadInt(n);
+        reach = in.Pos();
+        return good;
+    });
+    if (count != Taken::Yes)
+        return Untaken(count, reader, fileName, "Could not read first line of file " + fileName);
+    if (n < 0 || n > std::numeric_limits<std::int32_t>::max())
+        return "Invalid vertex count " + Num(n) + " in file " + fileName;
+    if (n == 0)
+        return "No vertices in file " + fileName;
+    // A file too short for its count would fail at a record that is not
+    // there; say so before allocating room for records that cannot exist.
+    if (static_cast<std::uint64_t>(n) > source.size / kMinVertexRecord)
+        return "Error reading from coor file " + fileName;
+    const std::uint64_t bytes = static_cast<std::uint64_t>(n) * 6 * sizeof(float);
+    if (bytes > memoryLimit)
+        return "File " + fileName + " is too large to load";
+
+    mesh.vertexCount = static_cast<std::int32_t>(n);
+    mesh.vertices.assign(static_cast<std::size_t>(n) * 3, 0.0f);
+    mesh.minX = mesh.minY = mesh.minZ = FLT_MAX;
+    mesh.maxX = mesh.maxY = mesh.maxZ = -FLT_MAX;
+    // The records are read one by one as the bytes come, so that a file bad
+    // early is left early, however large it is.
+    for (std::int64_t record = 1; record <= n; ++record) {
+        std::int64_t k = 0;
+        float x = 0, y = 0, z = 0;
+        bool complete = false;
+        const Taken taken = TakeRecord(reader, [&](Scanner& in, const char*& reach) {
+            complete = in.ReadInt(k) && in.Match(',') && in.ReadFloat(x) && in.Match(',') &&
+                       in.ReadFloat(y) && in.Match(',') && in.ReadFloat(z);
+            reach = in.Pos();
+            return complete && k >= 1 && k <= n && std::isfinite(x) && std::isfinite(y) && std::isfinite(z);
+        });
+        if (taken != Taken::Yes) {
+            if (taken == Taken::Failed || !complete)
+                return Untaken(taken, reader, fileName, "Error reading from coor file " + fileName);
+            if (k < 1 || k > n)
+                return "Illegal index in coor file " + fileName;
+            return "Coordinate that is not a finite number in record " + std::to_string(record) +
+                   " of coor file " + fileName;
+        }
+        auto widen = [](float v, float& lo, float& hi) {
+            if (v > hi)
+                hi = v;
+            if (v < lo)
+                lo = v;
+        };
+        widen(x, mesh.minX, mesh.maxX);
+        widen(y, mesh.minY, mesh.maxY);
+        widen(z, mesh.minZ, mesh.maxZ);
+        float* v = &mesh.vertices[static_cast<std::size_t>(k - 1) * 3];
+        v[0] = x;
+        v[1] = y;
+        v[2] = z;
+    }
+    return {};
+}
+
+std::string ParseFaces(const Source& source, const std::string& fileName, Mesh& mesh, std::size_t memoryLimit,
+                       std::size_t chunk)
+{
+    ChunkReader reader(source, BufferFor(source, chunk));
+    if (!reader.More())
+        return "Could not read file " + fileName;
+    std::int64_t m = 0;
+    const Taken count = TakeRecord(reader, [&](Scanner& in, const char*& reach) {
+        const bool good = in.ReadInt(m);
+        reach = in.Pos();
+        return good;
+    });
+    if (count != Taken::Yes)
+        return Untaken(count, reader, fileName, "Could not read first line of " + fileName);
+    if (m < 0 || m > std::numeric_limits<std::int32_t>::max())
+        return "Invalid face count " + Num(m) + " in file " + fileName;
+
+    // Every face takes at least six characters (" 1 2 3"), so no file holds
+    // more; faces are added as they are read, never for a count alone.
+    mesh.faces.clear();
+    mesh.indices.clear();
+    // Never more room up front than half the memory limit: a large file
+    // with a large count may still go wrong in its first face.
+    mesh.faces.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(
+        {static_cast<std::uint64_t>(m), source.size / 6 + 1, memoryLimit / (2 * sizeof(TPolyFace))})));
+    const std::int64_t n = mesh.vertexCount;
+    for (std::int64_t face = 1; face <= m; ++face) {
+        TPolyFace record;
+        record.First = static_cast<std::int32_t>(mesh.indices.size());
+        std::int64_t badIndex = 0;
+        bool bad = false;
+        const Taken taken = TakeRecord(reader, [&](Scanner& in, const char*& reach) {
+            // Parsed again from the start when more bytes come: undo the last try.
+            mesh.indices.resize(static_cast<std::size_t>(record.First));
+            record.Count = 0;
+            bad = false;
+            // The label and the blank after it (for the first face also the
+            // line end after the count).
+            in.SkipPastBlank();
+            const char* afterLast = in.Pos();
+            std::int64_t k = 0;
+            while (in.ReadInt(k)) {
+                if (!bad && (k < 1 || k > n)) {
+                    bad = true;
+                    badIndex = k;
+                }
+                mesh.indices.push_back(static_cast<std::int32_t>(std::clamp<std::int64_t>(k, 0, n)));
+                afterLast = in.Pos();
+                ++record.Count;
+            }
+            reach = in.Pos();
+            // The next face is looked for right after this face's last number.
+            in.SetPos(afterLast);
+            return record.Count >= 3 && !bad;
+        });
+        const std::string where = " of poly file " + fileName;
+        if (taken == Taken::Failed)
+            return Untaken(taken, reader, fileName,
+                           "Face " + std::to_string(face) + where + " cannot be read");
+        if (record.Count < 3)
+            return "Face " + std::to_string(face) + where + " has " + std::to_string(record.Count) +
+                   " vertex numbers; a face needs at least 3";
+        if (bad)
+            return "Illegal index " + Num(badIndex) + " in face " + std::to_string(face) + where;
+        mesh.faces.push_back(record);
+        if (mesh.indices.capacity() * sizeof(std::int32_t) + mesh.faces.capacity() * sizeof(TPolyFace) >
+            memoryLimit)
+            return "File " + fileName + " is too large to load";
+    }
+    mesh.indices.shrink_to_fit();
+    return {};
+}
+
+std::string ParseCoordinates(std::string_view text, const std::string& fileName, Mesh& mesh,
+                             std::size_t memoryLimit)
+{
+    return ParseCoordinates(SourceOfText(text), fileName, mesh, memoryLimit);
+}
+
+std::string ParseFaces(std::string_view text, const std::string& fileName, Mesh& mesh,
+                       std::size_t memoryLimit)
+{
+    return ParseFaces(SourceOfText(text), fileName, mesh, memoryLimit);
+}
 
 void MakeResident(void* data, std::size_t bytes, bool fromTheEnd)
 {

@@ -8,8 +8,8 @@
 // each number). Face file: the face count M directly followed by the line end,
 // then M records of a label word, one space and the face's vertex numbers.
 //
-// The parsers behave as formatted reads ("%d", "%d,%f,%f,%f") would, but work on
-// the whole file in memory, and they reject what would corrupt memory or give
+// The parsers behave as formatted reads ("%d", "%d,%f,%f,%f") would, but
+// stream the file through a buffer, and they reject what would corrupt memory or give
 // nonsense: bad counts, non-finite coordinates, faces with fewer than three
 // vertex numbers or with numbers outside 1..N.
 
@@ -39,17 +39,6 @@ struct Mesh {
     std::vector<std::int32_t> indices;
 };
 
-// Parses a coordinate file's text into mesh.vertexCount, mesh.vertices and the
-// bounds. Returns the message to show on failure, or an empty string.
-// memoryLimit caps the bytes the vertex arrays may take.
-std::string ParseCoordinates(std::string_view text, const std::string& fileName, Mesh& mesh,
-                             std::size_t memoryLimit);
-
-// Parses a face file's text into mesh.faces and mesh.indices (the vertices
-// must have been read). Returns the message to show on failure, or empty.
-std::string ParseFaces(std::string_view text, const std::string& fileName, Mesh& mesh,
-                       std::size_t memoryLimit);
-
 // Bytes to parse: their count, and a function that reads up to max of them at
 // offset into dst, as pread does (the count read, 0 at the end, negative on
 // an error).
@@ -58,6 +47,28 @@ struct Source {
     std::uint64_t size = 0;
     ReadAt read;
 };
+
+// Files larger than this are refused before they are read.
+constexpr std::uint64_t kMaxFileBytes = std::uint64_t(1) << 31;
+
+// Parses a coordinate file into mesh.vertexCount, mesh.vertices and the
+// bounds. Returns the message to show on failure, or an empty string.
+// memoryLimit caps the bytes the vertex arrays may take. The bytes are
+// streamed through a buffer of chunk bytes, record by record, so that a
+// bad file is left at its first error however large it is; a record longer
+// than the buffer cap (64 MB) is refused.
+std::string ParseCoordinates(const Source& source, const std::string& fileName, Mesh& mesh,
+                             std::size_t memoryLimit, std::size_t chunk = std::size_t(1) << 20);
+std::string ParseCoordinates(std::string_view text, const std::string& fileName, Mesh& mesh,
+                             std::size_t memoryLimit);
+
+// Parses a face file into mesh.faces and mesh.indices (the vertices must
+// have been read), streamed as ParseCoordinates does. Returns the message to
+// show on failure, or empty.
+std::string ParseFaces(const Source& source, const std::string& fileName, Mesh& mesh, std::size_t memoryLimit,
+                       std::size_t chunk = std::size_t(1) << 20);
+std::string ParseFaces(std::string_view text, const std::string& fileName, Mesh& mesh,
+                       std::size_t memoryLimit);
 
 // The quick way to read a pair of files, for large meshes: the coordinate and
 // the face file are parsed at the same time on two threads, each streamed

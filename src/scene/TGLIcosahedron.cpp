@@ -1,5 +1,6 @@
 #include "TGLIcosahedron.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -26,6 +27,11 @@ void TGLIcosahedron::SetDetail(int level)
     // A negative depth would never end the subdivision.
     if (level >= 0 && level <= kMaxDepth)
         FDepth = level;
+}
+
+std::uint64_t TGLIcosahedron::TrianglesAt(int level) const
+{
+    return std::uint64_t(20) << (2 * std::clamp(level, 0, kMaxDepth));
 }
 
 std::unique_ptr<TGLObject> TGLIcosahedron::CreateNew() { return std::make_unique<TGLIcosahedron>(FX, FY); }

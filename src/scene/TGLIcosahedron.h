@@ -26,6 +26,7 @@ public:
 
     int GetDepth() const { return FDepth; }
     int GetDetail() const override { return FDepth; }
+    std::uint64_t TrianglesAt(int level) const override;
 
     // Scales v in place to unit length; a zero vector stays zero.
     static void Normalize(float v[3]);

@@ -8,6 +8,8 @@ TGLObject::~TGLObject() = default;
 
 void TGLObject::SetDetail(int) {}
 
+std::uint64_t TGLObject::TrianglesAt(int) const { return 0; }
+
 std::unique_ptr<TGLObject> TGLObject::Clone()
 {
     std::unique_ptr<TGLObject> copy = CreateNew();

@@ -3,6 +3,7 @@
 #include "GlDevice.h"
 
 #include <array>
+#include <cstdint>
 #include <memory>
 
 // Base class of everything a view shows and the user can pick. Objects are
@@ -55,6 +56,10 @@ public:
     void SetScale(float x, float y, float z);
     // Level of detail of subdivided shapes; -1 for every other class.
     virtual int GetDetail() const { return -1; }
+    // Triangles a frame draws of the object's faces (a quadrilateral counts
+    // two) at the given level of detail; shapes without levels ignore it.
+    virtual std::uint64_t TrianglesAt(int level) const;
+    std::uint64_t Triangles() const { return TrianglesAt(GetDetail()); }
     void RotateXY(float dx, float dy);
     void RotateZY(float dz, float dy);
     void GrowScale(float dx, float dy, float dz, bool uniform);

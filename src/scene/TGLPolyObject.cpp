@@ -17,26 +17,36 @@ namespace {
 // thread nor streaming makes any difference a user could notice.
 constexpr std::uint64_t kQuickPairBytes = std::uint64_t(1) << 20;
 
-// A regular file read with pread, up to the size it had when opened.
+// A regular file of at most coordfile::kMaxFileBytes, read with pread up to
+// the size it had when opened.
 class FileSource {
 public:
     explicit FileSource(const std::string& path)
-        : FFd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC))
     {
-        struct stat st {};
-        if (FFd >= 0 && fstat(FFd, &st) == 0 && S_ISREG(st.st_mode)) {
-            FSource.size = static_cast<std::uint64_t>(st.st_size);
-            FSource.read = [this](std::uint64_t offset, char* dst, std::size_t max) -> std::ptrdiff_t {
-                if (offset >= FSource.size)
-                    return 0;
-                max = static_cast<std::size_t>(std::min<std::uint64_t>(max, FSource.size - offset));
-                for (;;) {
-                    const ssize_t got = ::pread(FFd, dst, max, static_cast<off_t>(offset));
-                    if (got >= 0 || errno != EINTR)
-                        return got;
-                }
-            };
+        std::string problem;
+        std::uint64_t size = 0;
+        FFd = OpenRegularFile(path, coordfile::kMaxFileBytes, size, problem);
+        if (FFd < 0) {
+            std::uint64_t any = 0;
+            std::string unused;
+            const int fd = OpenRegularFile(path, std::numeric_limits<std::uint64_t>::max(), any, unused);
+            FTooLarge = fd >= 0;
+            if (fd >= 0)
+                ::close(fd);
+            return;
         }
+        FileText::RunOpenHookForTesting(path);
+        FSource.size = size;
+        FSource.read = [this](std::uint64_t offset, char* dst, std::size_t max) -> std::ptrdiff_t {
+            if (offset >= FSource.size)
+                return 0;
+            max = static_cast<std::size_t>(std::min<std::uint64_t>(max, FSource.size - offset));
+            for (;;) {
+                const ssize_t got = ::pread(FFd, dst, max, static_cast<off_t>(offset));
+                if (got >= 0 || errno != EINTR)
+                    return got;
+            }
+        };
     }
     ~FileSource()
     {
@@ -47,10 +57,13 @@ public:
     FileSource& operator=(const FileSource&) = delete;
 
     bool IsOpen() const { return static_cast<bool>(FSource.read); }
+    // A regular file, but larger than any this program reads.
+    bool TooLarge() const { return FTooLarge; }
     const coordfile::Source& Source() const { return FSource; }
 
 private:
-    int FFd;
+    int FFd = -1;
+    bool FTooLarge = false;
     coordfile::Source FSource;
 };
 
@@ -72,6 +85,26 @@ template <class Work> void OnTwoThreads(const Work& work)
         other.join();
 }
 
+// Whether a face file goes wrong in its first bytes (whatever the vertex
+// count): the quick reading would count the whole file before it finds out,
+// the plain reading stops there.
+bool FacesGoWrongEarly(const coordfile::Source& faces, std::size_t memoryLimit)
+{
+    const coordfile::Source head{
+        std::min(faces.size, kQuickPairBytes),
+        [&faces](std::uint64_t offset, char* dst, std::size_t max) -> std::ptrdiff_t {
+            if (offset >= kQuickPairBytes)
+                return -1; // as a read error: the probe says nothing of what lies beyond
+            return faces.read(
+                offset, dst,
+                static_cast<std::size_t>(std::min<std::uint64_t>(max, kQuickPairBytes - offset)));
+        }};
+    coordfile::Mesh probe;
+    probe.vertexCount = std::numeric_limits<std::int32_t>::max();
+    const std::string error = coordfile::ParseFaces(head, {}, probe, memoryLimit);
+    return !error.empty() && error.rfind("Could not read file", 0) != 0;
+}
+
 } // namespace
 
 TGLPolyObject::TGLPolyObject() = default;
@@ -82,44 +115,45 @@ bool TGLPolyObject::LoadFromFile(const std::string& fileName, const MessageFunct
     coordfile::Mesh mesh;
     const std::size_t limit = coordfile::DefaultMemoryLimit();
     const std::string faceFileName = coordfile::FaceFileName(fileName);
-    {
-        // Large pairs: both files at once, streamed. Whatever that does not
-        // take on, the plain reading below does again and reports.
-        const FileSource coor(fileName), poly(faceFileName);
-        if (coor.IsOpen() && poly.IsOpen() && coor.Source().size + poly.Source().size >= kQuickPairBytes &&
-            coordfile::ParsePairQuickly(coor.Source(), poly.Source(), mesh, limit)) {
-            SetMesh(std::move(mesh));
-            FSourceFile = fileName;
-            return true;
-        }
+    const FileSource coor(fileName), poly(faceFileName);
+    // Large pairs: both files at once, on two threads. Whatever that does not
+    // take on, the plain reading below does again and reports.
+    if (coor.IsOpen() && poly.IsOpen() && coor.Source().size + poly.Source().size >= kQuickPairBytes &&
+        !FacesGoWrongEarly(poly.Source(), limit) &&
+        coordfile::ParsePairQuickly(coor.Source(), poly.Source(), mesh, limit)) {
+        SetMesh(std::move(mesh));
+        FSourceFile = fileName;
+        return true;
     }
-    {
-        FileText coor;
-        if (!coor.Open(fileName)) {
-            message("Failed to open file " + fileName);
+    // Otherwise each file streamed in turn, left at its first error.
+    const auto readable = [&](const FileSource& file, const std::string& name, const char* cannotOpen) {
+        if (file.TooLarge())
+            message("File " + name + " is too large to load");
+        else if (!file.IsOpen())
+            message(cannotOpen + name);
+        return file.IsOpen();
+    };
+    if (!readable(coor, fileName, "Failed to open file "))
+        return false;
+    std::string error = coordfile::ParseCoordinates(coor.Source(), fileName, mesh, limit);
+    if (error.empty()) {
+        if (!readable(poly, faceFileName, "Could not open file "))
             return false;
-        }
-        const std::string error = coordfile::ParseCoordinates(coor.Text(), fileName, mesh, limit);
-        if (!error.empty()) {
-            message(error);
-            return false;
-        }
+        error = coordfile::ParseFaces(poly.Source(), faceFileName, mesh, limit);
     }
-    {
-        FileText poly;
-        if (!poly.Open(faceFileName)) {
-            message("Could not open file " + faceFileName);
-            return false;
-        }
-        const std::string error = coordfile::ParseFaces(poly.Text(), faceFileName, mesh, limit);
-        if (!error.empty()) {
-            message(error);
-            return false;
-        }
+    if (!error.empty()) {
+        message(error);
+        return false;
     }
     SetMesh(std::move(mesh));
     FSourceFile = fileName;
     return true;
+}
+
+std::uint64_t TGLPolyObject::TrianglesAt(int) const
+{
+    // Each face is drawn as a fan: corners less two.
+    return FIndices.size() - 2 * FFaces.size();
 }
 
 void TGLPolyObject::SetMesh(coordfile::Mesh&& mesh)

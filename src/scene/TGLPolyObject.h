@@ -34,6 +34,7 @@ public:
     void Draw(GLenum mode) override;
     std::unique_ptr<TGLObject> Clone() override;
     std::unique_ptr<TGLObject> CreateNew() override;
+    std::uint64_t TrianglesAt(int) const override;
 
     // The coordinate file the geometry came from, when it came from one.
     const std::string& GetSourceFile() const { return FSourceFile; }

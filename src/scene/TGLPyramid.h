@@ -10,4 +10,5 @@ public:
 
     void Draw(GLenum mode) override;
     std::unique_ptr<TGLObject> CreateNew() override;
+    std::uint64_t TrianglesAt(int) const override { return 6; }
 };

@@ -1,9 +1,14 @@
 #include "TexturePicture.h"
 
+#include "FileText.h"
+
+#include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 
 #include <algorithm>
 #include <stdexcept>
+#include <unistd.h>
 
 int PowerOfTwoAtMost(int n)
 {
@@ -31,7 +36,25 @@ QSize TextureSizeFor(QSize picture, int maxTextureSize, qint64 byteLimit)
 
 QImage ReadTexturePicture(const QString& fileName, int maxTextureSize)
 {
-    QImageReader reader(fileName);
+    // Only a regular file of bounded size is read: a named pipe would block
+    // the reader for ever.
+    std::uint64_t bytes = 0;
+    std::string problem;
+    const int fd =
+        OpenRegularFile(QFile::encodeName(fileName).toStdString(), kMaxPictureFileBytes, bytes, problem);
+    if (fd < 0)
+        throw std::runtime_error(QStringLiteral("Could not read the picture: %1")
+                                     .arg(QFile::decodeName(QByteArray::fromStdString(problem)))
+                                     .toStdString());
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw std::runtime_error(QStringLiteral("Could not read the picture in %1: %2")
+                                     .arg(fileName, file.errorString())
+                                     .toStdString());
+    }
+    // The name's extension is the hint a reader given the name would take.
+    QImageReader reader(&file, QFileInfo(fileName).suffix().toLower().toLatin1());
     const QSize picture = reader.size();
     const qint64 byteLimit = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
     if (picture.width() > 0 && picture.height() > 0) {

@@ -13,8 +13,12 @@ int PowerOfTwoAtMost(int n);
 // decoded picture (four bytes a pixel) fits byteLimit (no limit when 0).
 QSize TextureSizeFor(QSize picture, int maxTextureSize, qint64 byteLimit);
 
+// Picture files larger than this are refused before they are read.
+constexpr qint64 kMaxPictureFileBytes = qint64(1) << 30;
+
 // Reads a picture file for a texture. A picture larger than its texture is
 // scaled to the texture's size while it is decoded (where its format allows),
-// so that large photos need little memory. Throws with a message naming the
+// so that large photos need little memory. Only a regular file of at most
+// kMaxPictureFileBytes is opened. Throws with a message naming the
 // file when it cannot be read.
 QImage ReadTexturePicture(const QString& fileName, int maxTextureSize);

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -380,6 +381,64 @@ TEST(PolyObject, SpecialFilesAreRefusedWithoutBlocking)
     const std::string folder = dir.File("folder.coor", std::nullopt);
     fs::create_directory(folder);
     EXPECT_EQ(Load(folder).messages, std::vector<std::string>{"Failed to open file " + folder});
+}
+
+// Loads a mesh with the address space limited to what the process holds and
+// half a gigabyte more, prints the messages and ends (run in a child).
+[[noreturn]] void LoadWithinHalfAGigabyteMore(const std::string& coor)
+{
+    std::uint64_t held = 0;
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmSize:", 0) == 0)
+            held = std::stoull(line.substr(7)) * 1024;
+    const rlim_t limit = held + (std::uint64_t(512) << 20);
+    const rlimit tight{limit, limit};
+    setrlimit(RLIMIT_AS, &tight);
+    const Loaded loaded = Load(coor);
+    std::string said;
+    for (const std::string& m : loaded.messages)
+        said += "[" + m + "]";
+    std::fprintf(stderr, "%s %s\n", loaded.ok ? "loaded" : "refused", said.c_str());
+    std::_Exit(0);
+}
+
+TEST(PolyObject, LargeFilesAreStreamedAndLeftAtTheirFirstError)
+{
+    // Files of two gigabytes (sparse: nothing but their first bytes is
+    // written) that go wrong early; reading one whole would need more memory
+    // than the limit leaves.
+    struct Case {
+        const char* name;
+        bool largeFaces;    // the face file is the large one, else the coordinate file
+        const char* head;   // the large file's first bytes
+        std::uint64_t size; // and its size
+        const char* message;
+    };
+    constexpr std::uint64_t kTwoGB = 2000000000;
+    const Case cases[] = {
+        {"coordinates bad in the first line", false, "", kTwoGB, "Could not read first line of file {coor}"},
+        {"coordinates bad in the second record", false, "3\n1,0,0,0\n", kTwoGB,
+         "Error reading from coor file {coor}"},
+        {"faces bad in the first line", true, "", kTwoGB, "Could not read first line of {poly}"},
+        {"faces bad in the first face", true, "1\nf 1 2", kTwoGB,
+         "Face 1 of poly file {poly} has 2 vertex numbers; a face needs at least 3"},
+        {"coordinates larger than any read", false, kTriangle, coordfile::kMaxFileBytes + 1,
+         "File {coor} is too large to load"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string coor = dir.File("big.coor", c.largeFaces ? kTriangle : c.head);
+        const std::string poly = dir.File("big.poly", c.largeFaces ? c.head : "1\nf 1 2 3\n");
+        ASSERT_EQ(truncate((c.largeFaces ? poly : coor).c_str(), static_cast<off_t>(c.size)), 0);
+        std::string expected = c.message;
+        for (auto [key, value] : {std::pair<std::string, std::string>{"{coor}", coor}, {"{poly}", poly}})
+            if (const auto at = expected.find(key); at != std::string::npos)
+                expected.replace(at, key.size(), value);
+        EXPECT_EXIT(LoadWithinHalfAGigabyteMore(coor), ::testing::ExitedWithCode(0),
+                    "refused \\[" + expected + "\\]");
+    }
 }
 
 // A file shortened by another program while it is being loaded gives the
