@@ -276,10 +276,17 @@ std::vector<double> StreamFunction(const Fields& f, double lidSpeed)
             u0 = u1;
         }
         // On to the lid (u = 1) half a spacing above the top row. No net flow
-        // crosses a column, so psi is 0 there too; what the quadrature leaves
-        // is its error, spread over the column in proportion to the height so
-        // that psi vanishes on both walls whichever way it is integrated.
+        // crosses a column of the closed cavity, so psi is 0 there too; what
+        // the quadrature leaves is its error, spread over the column in
+        // proportion to the height so that psi vanishes on both walls whichever
+        // way it is integrated. A column that does carry a net flow (a field
+        // that is not a closed cavity's) keeps the integral from the bottom.
         const double atLid = acc + 0.25 * h * (u0 + 1.0);
+        double carried = 0.25 * h * (1.0 + std::abs(f.ux[std::size_t(i)] / lidSpeed));
+        for (int j = 0; j < f.gy; ++j)
+            carried += h * std::abs(f.ux[std::size_t(j) * f.gx + i] / lidSpeed);
+        if (std::abs(atLid) > 0.05 * carried)
+            continue;
         for (int j = 0; j < f.gy; ++j)
             psi[std::size_t(j) * f.gx + i] -= atLid * ((j + 0.5) * h / height);
     }
