@@ -13,11 +13,10 @@ namespace {
 constexpr double kEps = 1e-9;
 
 // The collision of one node with Q velocities, every loop of fixed length.
-template <typename T, int Q> struct Collide {
+template <typename T, int Q, bool Mrt> struct Collide {
     T cx[Q], cy[Q], w[Q];
     T inv2cs2, inv2cs4, invcs2;
     T omega;
-    bool mrt;
     T relax[Q * Q];
 
     inline void operator()(T (&f)[Q]) const
@@ -36,7 +35,7 @@ template <typename T, int Q> struct Collide {
             const T cu = cx[a] * ux + cy[a] * uy;
             d[a] = f[a] - w[a] * rho * (T(1) + cu * invcs2 + cu * cu * inv2cs4 - usq);
         }
-        if (!mrt) {
+        if constexpr (!Mrt) {
             for (int a = 0; a < Q; ++a)
                 f[a] -= omega * d[a];
             return;
@@ -57,7 +56,7 @@ template <typename T, int Q> struct RowJob {
     std::size_t begin, end;
 };
 
-template <typename T, int Q> void StepRow(const RowJob<T, Q>& r, const Collide<T, Q>& collide)
+template <typename T, int Q, bool Mrt> void StepRow(const RowJob<T, Q>& r, const Collide<T, Q, Mrt>& collide)
 {
     for (std::size_t i = r.begin; i < r.end; ++i) {
         T f[Q];
@@ -252,13 +251,13 @@ template <typename T> void GenericLattice<T>::ExchangeHalo()
 
 namespace {
 
-template <typename T, int Q>
-void StepAll(const Descriptor& d, const std::vector<T>& relax, double tau, bool mrt, T* cur, T* next,
-             std::size_t size, const std::vector<std::ptrdiff_t> (&pull)[2], const std::vector<int>& first,
-             const std::vector<int>& end, int firstRow, std::size_t stride, int haloRows, int haloColumns,
-             int threads)
+template <typename T, int Q, bool Mrt>
+void StepWith(const Descriptor& d, const std::vector<T>& relax, double tau, T* cur, T* next, std::size_t size,
+              const std::vector<std::ptrdiff_t> (&pull)[2], const std::vector<int>& first,
+              const std::vector<int>& end, int firstRow, std::size_t stride, int haloRows, int haloColumns,
+              int threads)
 {
-    Collide<T, Q> c;
+    Collide<T, Q, Mrt> c;
     for (int a = 0; a < Q; ++a) {
         c.cx[a] = T(d.cx[a]);
         c.cy[a] = T(d.cy[a]);
@@ -268,7 +267,6 @@ void StepAll(const Descriptor& d, const std::vector<T>& relax, double tau, bool 
     c.inv2cs2 = T(0.5 / d.cs2);
     c.inv2cs4 = T(0.5 / (d.cs2 * d.cs2));
     c.omega = T(1 / tau);
-    c.mrt = mrt;
     for (int a = 0; a < Q * Q; ++a)
         c.relax[a] = relax[std::size_t(a)];
     const int rows = int(first.size());
@@ -286,6 +284,20 @@ void StepAll(const Descriptor& d, const std::vector<T>& relax, double tau, bool 
         StepRow(job, c);
     }
     (void)threads;
+}
+
+template <typename T, int Q>
+void StepAll(const Descriptor& d, const std::vector<T>& relax, double tau, bool mrt, T* cur, T* next,
+             std::size_t size, const std::vector<std::ptrdiff_t> (&pull)[2], const std::vector<int>& first,
+             const std::vector<int>& end, int firstRow, std::size_t stride, int haloRows, int haloColumns,
+             int threads)
+{
+    if (mrt)
+        StepWith<T, Q, true>(d, relax, tau, cur, next, size, pull, first, end, firstRow, stride, haloRows,
+                             haloColumns, threads);
+    else
+        StepWith<T, Q, false>(d, relax, tau, cur, next, size, pull, first, end, firstRow, stride, haloRows,
+                              haloColumns, threads);
 }
 
 } // namespace
