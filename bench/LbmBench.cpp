@@ -7,6 +7,8 @@
 // limit_MLUPS = copy bandwidth / bytes_node (the speed if the step
 // did nothing but move its data at copy speed) and ratio = MLUPS / limit_MLUPS.
 
+#include "Descriptor.h"
+#include "GenericLattice.h"
 #include "Lattice.h"
 #include "LbmRun.h"
 
@@ -115,6 +117,61 @@ BENCHMARK_TEMPLATE(BM_LbmD2Q9, double)
     ->MinTime(2.0);
 BENCHMARK_TEMPLATE(BM_LbmD2Q9, float)
     ->Name("D2Q9_float")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(2.0);
+
+// Every lattice on the generic, descriptor-driven step (D2Q9 too, to show
+// what its specialised kernel gains), double precision, same reference.
+// Argument: threads (0 all cores).
+void BM_Generic(benchmark::State& state, const char* model)
+{
+    const int threads = state.range(0) == 0 ? AllCores() : int(state.range(0));
+    lbm::LatticeParams params = lbm::ParamsOf(model, kSide, kSide, 0.1, 0.6);
+    if (!params.descriptor)
+        params.descriptor = &lbm::D2Q9();
+    lbm::SerialCommunicator serial;
+    const int rows = params.descriptor->Rows(kSide);
+    lbm::GenericLattice<double> lattice(params, lbm::Slab{0, rows}, &serial);
+    lattice.Step(threads);
+    const double copy = CopyBandwidth(threads);
+    for (auto _ : state)
+        lattice.Step(threads);
+    const double nodes = double(lattice.Columns()) * rows;
+    const double bytesPerNode = 2.0 * params.descriptor->q * sizeof(double);
+    const double limit = copy / bytesPerNode / 1e6;
+    state.counters["threads"] = threads;
+    state.counters["MLUPS"] = benchmark::Counter(nodes / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["copy_GBs"] = copy / 1e9;
+    state.counters["bytes_node"] = bytesPerNode;
+    state.counters["limit_MLUPS"] = limit;
+    state.counters["ratio"] = 0;
+}
+
+BENCHMARK_CAPTURE(BM_Generic, D2Q7, "D2Q7")
+    ->Name("generic_D2Q7_double")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(2.0);
+BENCHMARK_CAPTURE(BM_Generic, D2Q7New, "D2Q7(New)")
+    ->Name("generic_D2Q7New_double")
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(2.0);
+BENCHMARK_CAPTURE(BM_Generic, D2Q9, "D2Q9")
+    ->Name("generic_D2Q9_double")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(2.0);
+BENCHMARK_CAPTURE(BM_Generic, D2Q13New, "D2Q13(New)")
+    ->Name("generic_D2Q13New_double")
     ->Arg(1)
     ->Arg(0)
     ->Unit(benchmark::kMillisecond)

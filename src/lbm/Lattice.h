@@ -22,10 +22,13 @@ namespace lbm {
 
 enum class Collision { Bgk, Mrt };
 
+struct Descriptor;
+
 struct LatticeParams {
     Collision collision = Collision::Bgk;
-    int gx = 0; // nodes across the whole cavity
-    int gy = 0; // rows of the whole cavity
+    const Descriptor* descriptor = nullptr; // the generic lattices' descriptor (not D2Q9's own kernel)
+    int gx = 0;                             // nodes across the whole cavity
+    int gy = 0;                             // rows of the whole cavity
     double lidSpeed = 0;
     double tau = 1; // relaxation time of the shear modes
     // Rates of the multiple-relaxation-time collision's energy, energy-square

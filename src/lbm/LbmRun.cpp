@@ -1,6 +1,8 @@
 #include "LbmRun.h"
 
 #include "Communicator.h"
+#include "Descriptor.h"
+#include "GenericLattice.h"
 #include "Lattice.h"
 
 #include <algorithm>
@@ -131,7 +133,33 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Largest speed a population can carry on the lattice: its speed of sound.
-const double kSpeedLimit = 1.0 / std::sqrt(3.0);
+double SpeedLimit(const LatticeParams& params)
+{
+    return params.descriptor ? std::sqrt(params.descriptor->cs2) : 1.0 / std::sqrt(3.0);
+}
+
+// The D2Q9 models run on their own kernel; the others on the generic one.
+template <typename T> int NativeColumns(const Lattice<T>&, const LatticeParams& p) { return p.gx; }
+template <typename T> int NativeColumns(const GenericLattice<T>& l, const LatticeParams&)
+{
+    return l.Columns();
+}
+int NativeRows(const LatticeParams& p) { return p.descriptor ? p.descriptor->Rows(p.gy) : p.gy; }
+
+// The native fields of the whole cavity as the results' Gx x Gy fields.
+void ToFields(const LatticeParams& p, std::vector<double>& rho, std::vector<double>& ux,
+              std::vector<double>& uy, Fields& out)
+{
+    if (p.descriptor && p.descriptor->hexagonal) {
+        HexagonalToGrid(*p.descriptor, p.gx, p.gy, p.lidSpeed, rho, ux, uy, out);
+        return;
+    }
+    out.gx = p.gx;
+    out.gy = p.gy;
+    out.rho = std::move(rho);
+    out.ux = std::move(ux);
+    out.uy = std::move(uy);
+}
 
 std::string Text(const char* format, double a, double b = 0, double c = 0)
 {
@@ -165,45 +193,46 @@ Check Measure(const std::vector<double>& rho, const std::vector<double>& ux, con
     return c;
 }
 
-void GatherFields(Communicator& comm, int gx, int gy, std::vector<double>& rho, std::vector<double>& ux,
-                  std::vector<double>& uy, Fields& fields)
+void GatherFields(Communicator& comm, const LatticeParams& p, std::vector<double>& rho,
+                  std::vector<double>& ux, std::vector<double>& uy, Fields& fields)
 {
-    comm.Gather(rho, fields.rho);
-    comm.Gather(ux, fields.ux);
-    comm.Gather(uy, fields.uy);
-    if (comm.Rank() == 0) {
-        fields.gx = gx;
-        fields.gy = gy;
-    }
+    std::vector<double> allRho, allUx, allUy;
+    comm.Gather(rho, allRho);
+    comm.Gather(ux, allUx);
+    comm.Gather(uy, allUy);
+    if (comm.Rank() == 0)
+        ToFields(p, allRho, allUx, allUy, fields);
 }
 
-std::string DivergedMessage(std::int64_t step, double maxSpeed, bool mrt)
+std::string DivergedMessage(std::int64_t step, double maxSpeed, bool mrt, double limit)
 {
     std::string what =
         std::isnan(maxSpeed)
             ? Text("The run diverged at step %.0f: the flow field is no longer finite.", double(step))
             : Text("The run diverged at step %.0f: a speed of %.3g exceeds the lattice's limit "
                    "of %.3g.",
-                   double(step), maxSpeed, kSpeedLimit);
+                   double(step), maxSpeed, limit);
     // A larger grid both resolves the flow better and moves the relaxation
     // time away from 1/2 (a smaller lid speed alone would bring it closer).
     return what + (mrt ? " Try a larger grid, or a larger grid with a smaller lid speed."
                        : " Try a larger grid, or the \"D2Q9(New)\" model.");
 }
 
-template <typename T>
+template <class L>
 RunResult RunLattice(const Task& task, const Settings& settings, const ProgressCallback& progress,
                      RunControl* control, Communicator& comm, const LatticeParams& params, int threads)
 {
     RunResult result;
     result.processes = comm.Size();
     result.threads = threads;
-    const Slab slab = SlabOf(task.gy, comm.Rank(), comm.Size());
-    std::unique_ptr<Lattice<T>> lattice;
+    const Slab slab = SlabOf(NativeRows(params), comm.Rank(), comm.Size());
+    std::unique_ptr<L> lattice;
     std::vector<double> rho, ux, uy, prevUx, prevUy;
+    const bool hexagonal = params.descriptor && params.descriptor->hexagonal;
+    Fields shown; // a hexagonal lattice's fields on the results' grid, for progress reports
     try {
-        lattice = std::make_unique<Lattice<T>>(params, slab, &comm);
-        const std::size_t local = std::size_t(task.gx) * std::size_t(slab.count);
+        lattice = std::make_unique<L>(params, slab, &comm);
+        const std::size_t local = std::size_t(NativeColumns(*lattice, params)) * std::size_t(slab.count);
         prevUx.assign(local, 0.0);
         prevUy.assign(local, 0.0);
         rho.reserve(local);
@@ -248,7 +277,7 @@ RunResult RunLattice(const Task& task, const Settings& settings, const ProgressC
         result.residual = check.residual;
         result.seconds = computeSeconds;
         result.mlups = computeSeconds > 0 ? nodes * double(step) / computeSeconds / 1e6 : 0;
-        const bool diverged = !(check.maxSpeed <= kSpeedLimit);
+        const bool diverged = !(check.maxSpeed <= SpeedLimit(params));
         const bool converged = !diverged && check.residual < settings.tolerance;
         const bool last = diverged || converged || cancelled || step == settings.maxSteps;
         const auto now = Clock::now();
@@ -256,7 +285,13 @@ RunResult RunLattice(const Task& task, const Settings& settings, const ProgressC
             (last || !reported ||
              std::chrono::duration<double>(now - lastReport).count() >= settings.progressSeconds)) {
             Progress report{step, settings.maxSteps, check.residual, result.mlups, computeSeconds};
-            if (single) {
+            if (single && hexagonal) {
+                HexagonalToGrid(*params.descriptor, params.gx, params.gy, params.lidSpeed, rho, ux, uy,
+                                shown);
+                report.ux = &shown.ux;
+                report.uy = &shown.uy;
+                report.rho = &shown.rho;
+            } else if (single) {
                 report.ux = &ux;
                 report.uy = &uy;
                 report.rho = &rho;
@@ -267,7 +302,8 @@ RunResult RunLattice(const Task& task, const Settings& settings, const ProgressC
         }
         if (diverged) {
             result.status = RunStatus::Diverged;
-            result.message = DivergedMessage(step, check.maxSpeed, params.collision == Collision::Mrt);
+            result.message =
+                DivergedMessage(step, check.maxSpeed, params.collision == Collision::Mrt, SpeedLimit(params));
             return result;
         }
         if (converged) {
@@ -300,7 +336,7 @@ RunResult RunLattice(const Task& task, const Settings& settings, const ProgressC
     }
     try {
         lattice->Macroscopic(rho, ux, uy, threads);
-        GatherFields(comm, task.gx, task.gy, rho, ux, uy, result.fields);
+        GatherFields(comm, params, rho, ux, uy, result.fields);
     } catch (const std::bad_alloc&) {
         result.status = RunStatus::Rejected;
         result.message = "Not enough memory to collect the results.";
@@ -309,6 +345,20 @@ RunResult RunLattice(const Task& task, const Settings& settings, const ProgressC
 }
 
 } // namespace
+
+LatticeParams ParamsOf(const std::string& model, int gx, int gy, double lidSpeed, double tau)
+{
+    LatticeParams params;
+    params.collision = ModelIsMrt(model) ? Collision::Mrt : Collision::Bgk;
+    // D2Q9 keeps its own kernel; every other lattice runs on the descriptor.
+    const Descriptor* d = ModelLattice(model);
+    params.descriptor = d == &D2Q9() ? nullptr : d;
+    params.gx = gx;
+    params.gy = gy;
+    params.lidSpeed = lidSpeed;
+    params.tau = tau;
+    return params;
+}
 
 RunResult Run(const Task& task, const Settings& settings, const ProgressCallback& progress,
               RunControl* control, Communicator* comm)
@@ -320,23 +370,24 @@ RunResult Run(const Task& task, const Settings& settings, const ProgressCallback
     result.message = CheckTask(task, settings);
     if (!result.message.empty())
         return result;
-    if (task.gy < kMinSlabRows * c.Size()) {
+    LatticeParams params =
+        ParamsOf(task.model, task.gx, task.gy, settings.lidSpeed, RelaxationTime(task, settings));
+    const int rows = NativeRows(params);
+    if (rows < kMinSlabRows * c.Size()) {
         result.message =
             Text("A grid of %.0f rows cannot be split over %.0f processes: each process needs at "
                  "least %.0f rows.",
-                 task.gy, c.Size(), kMinSlabRows);
+                 rows, c.Size(), kMinSlabRows);
         return result;
     }
-    LatticeParams params;
-    params.collision = task.model == kModelMrt ? Collision::Mrt : Collision::Bgk;
-    params.gx = task.gx;
-    params.gy = task.gy;
-    params.lidSpeed = settings.lidSpeed;
-    params.tau = RelaxationTime(task, settings);
     const int threads = settings.threads > 0 ? settings.threads : DefaultThreads();
+    const bool generic = params.descriptor != nullptr;
     if (settings.precision == Precision::Float)
-        return RunLattice<float>(task, settings, progress, control, c, params, threads);
-    return RunLattice<double>(task, settings, progress, control, c, params, threads);
+        return generic
+                   ? RunLattice<GenericLattice<float>>(task, settings, progress, control, c, params, threads)
+                   : RunLattice<Lattice<float>>(task, settings, progress, control, c, params, threads);
+    return generic ? RunLattice<GenericLattice<double>>(task, settings, progress, control, c, params, threads)
+                   : RunLattice<Lattice<double>>(task, settings, progress, control, c, params, threads);
 }
 
 RunResult RunSteps(const std::string& model, int gx, int gy, double lidSpeed, double tau, std::int64_t steps,
@@ -360,31 +411,29 @@ RunResult RunSteps(const std::string& model, int gx, int gy, double lidSpeed, do
         result.message = "The lid speed must lie within +-0.4 and the relaxation time above 1/2.";
         return result;
     }
-    LatticeParams params;
-    params.collision = model == kModelMrt ? Collision::Mrt : Collision::Bgk;
-    params.gx = gx;
-    params.gy = gy;
-    params.lidSpeed = lidSpeed;
-    params.tau = tau;
+    const LatticeParams params = ParamsOf(model, gx, gy, lidSpeed, tau);
     SerialCommunicator serial;
-    auto run = [&](auto zero) {
-        using T = decltype(zero);
-        Lattice<T> lattice(params, Slab{0, gy}, &serial);
+    auto run = [&](auto lattice) {
         const auto t0 = Clock::now();
         for (std::int64_t s = 0; s < steps; ++s)
-            lattice.Step(std::max(1, threads));
+            lattice->Step(std::max(1, threads));
         result.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
         result.steps = steps;
         result.status = RunStatus::NotConverged;
         result.message = Text("Ran %.0f steps.", double(steps));
-        lattice.Macroscopic(result.fields.rho, result.fields.ux, result.fields.uy, std::max(1, threads));
-        result.fields.gx = gx;
-        result.fields.gy = gy;
+        std::vector<double> rho, ux, uy;
+        lattice->Macroscopic(rho, ux, uy, std::max(1, threads));
+        ToFields(params, rho, ux, uy, result.fields);
     };
-    if (precision == Precision::Float)
-        run(0.0f);
+    const Slab all{0, NativeRows(params)};
+    if (params.descriptor && precision == Precision::Float)
+        run(std::make_unique<GenericLattice<float>>(params, all, &serial));
+    else if (params.descriptor)
+        run(std::make_unique<GenericLattice<double>>(params, all, &serial));
+    else if (precision == Precision::Float)
+        run(std::make_unique<Lattice<float>>(params, all, &serial));
     else
-        run(0.0);
+        run(std::make_unique<Lattice<double>>(params, all, &serial));
     return result;
 }
 

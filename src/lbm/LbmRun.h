@@ -113,6 +113,11 @@ void RestartWithPassiveWaiting(char** argv);
 // or "default" (the runtime's own spin-then-sleep).
 const char* WaitPolicyName();
 
+struct LatticeParams;
+// The lattice parameters of a model (its descriptor, collision) for a cavity of
+// gx x gy spacings, for tests and tools that drive a lattice directly.
+LatticeParams ParamsOf(const std::string& model, int gx, int gy, double lidSpeed, double tau);
+
 // Lower-level entry for tests and tools: runs exactly `steps` steps of the
 // cavity with an explicit lid speed (which may be 0) and relaxation time, with
 // no convergence check. Fails (status Rejected) on a bad size or model.

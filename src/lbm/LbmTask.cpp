@@ -1,5 +1,6 @@
 #include "LbmTask.h"
 
+#include "Descriptor.h"
 #include "Lattice.h"
 
 #include <algorithm>
@@ -41,7 +42,47 @@ std::uint64_t PhysicalMemory()
 
 } // namespace
 
-std::vector<std::string> SupportedModels() { return {kModelBgk, kModelMrt}; }
+std::vector<std::string> SupportedModels()
+{
+    return {kModelHex, kModelBgk, kModelMrt, kModelHexMrt, kModelQ13Mrt};
+}
+
+const Descriptor* ModelLattice(const std::string& model)
+{
+    if (model == kModelBgk || model == kModelMrt)
+        return &D2Q9();
+    if (model == kModelHex || model == kModelHexMrt)
+        return &D2Q7();
+    if (model == kModelQ13Mrt)
+        return &D2Q13();
+    return nullptr;
+}
+
+bool ModelIsMrt(const std::string& model)
+{
+    return model == kModelMrt || model == kModelHexMrt || model == kModelQ13Mrt;
+}
+
+std::string ModelNote(const std::string& model)
+{
+    if (model == kModelHex)
+        return "Hexagonal lattice, seven velocities, BGK collision (Qian, d'Humieres & Lallemand 1992).";
+    if (model == kModelBgk)
+        return "Square lattice, nine velocities, BGK collision (Qian, d'Humieres & Lallemand 1992).";
+    if (model == kModelMrt)
+        return "Square lattice, nine velocities, multiple relaxation times (Lallemand & Luo 2000).";
+    if (model == kModelHexMrt)
+        return "Hexagonal lattice, seven velocities, multiple relaxation times in its orthogonal moment "
+               "basis (d'Humieres 1992).";
+    if (model == kModelQ13Mrt)
+        return "Square lattice, thirteen velocities (the nine and four of speed two, weights of Lopez & "
+               "Bayazitoglu), multiple relaxation times.";
+    if (model == kModelQ11)
+        return "Cannot run: no eleven-velocity lattice with the isotropy a fluid needs is published (ten "
+               "moving velocities cannot have the square or hexagonal lattice's symmetry); choose "
+               "D2Q9(New) or D2Q13(New).";
+    return "Not a lattice model.";
+}
 
 bool IsKnownModel(const std::string& model)
 {
@@ -60,18 +101,22 @@ std::uint64_t NodeCount(const Task& task)
 
 std::uint64_t MemoryNeeded(const Task& task, const Settings& settings)
 {
-    const std::uint64_t lattice =
-        settings.precision == Precision::Float ? kLatticeBytesPerNode<float> : kLatticeBytesPerNode<double>;
+    const Descriptor* d = ModelLattice(task.model);
+    const std::uint64_t q = d ? std::uint64_t(d->q) : 9;
+    const std::uint64_t lattice = 2 * q * (settings.precision == Precision::Float ? 4 : 8);
     // Two lattices, the velocity of the previous check (2 doubles), the
     // slab's fields (3 doubles) and the gathered fields (3 doubles).
     const std::uint64_t perNode = lattice + 8 * sizeof(double);
-    return NodeCount(task) * perNode;
+    // The hexagonal lattice has 2 / sqrt(3) rows per spacing.
+    const std::uint64_t nodes = d && d->hexagonal ? NodeCount(task) / 6 * 7 + 7 : NodeCount(task);
+    return nodes * perNode;
 }
 
 double RelaxationTime(const Task& task, const Settings& settings)
 {
     const double nu = settings.lidSpeed * double(task.gx) / task.reynolds;
-    return 3 * nu + 0.5;
+    const Descriptor* d = ModelLattice(task.model);
+    return nu / (d ? d->cs2 : 1.0 / 3) + 0.5;
 }
 
 const char* PrecisionName(Precision precision) { return precision == Precision::Float ? "float" : "double"; }
@@ -85,8 +130,9 @@ std::string CheckTask(const Task& task, const Settings& settings)
         std::string list;
         for (const std::string& name : SupportedModels())
             list += (list.empty() ? "\"" : ", \"") + name + "\"";
-        const std::string what = IsKnownModel(task.model) ? "cannot run yet" : "is not a lattice model";
-        return "The model \"" + task.model + "\" " + what + ". Models that run: " + list + ".";
+        if (task.model == kModelQ11)
+            return "The model \"" + task.model + "\" cannot run: " + ModelNote(task.model).substr(12);
+        return "The model \"" + task.model + "\" is not a lattice model. Models that run: " + list + ".";
     }
     if (!std::isfinite(task.reynolds) || task.reynolds <= 0)
         return Format("The Reynolds number must be a positive number (got %g).", task.reynolds);

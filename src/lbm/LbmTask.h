@@ -2,7 +2,7 @@
 
 // A lattice-Boltzmann task: the lid-driven cavity on Gx x Gy lattice nodes.
 //
-// Geometry. Every one of the Gx x Gy nodes is a fluid node. The walls sit half
+// Geometry (square lattices). Every one of the Gx x Gy nodes is a fluid node. The walls sit half
 // a lattice spacing outside the outermost nodes (half-way bounce-back): with
 // node (i, j) at lattice position (i, j), the left wall is the line x = -1/2,
 // the right wall x = Gx - 1/2, the bottom wall y = -1/2 and the lid y = Gy - 1/2.
@@ -14,9 +14,15 @@
 // spacings, U the lid speed in lattice units and nu the kinematic viscosity in
 // lattice units; nu = U * Gx / Re sets the relaxation time tau = 3 nu + 1/2.
 //
-// A link that leaves the cavity through the lid (its far end above the top
-// row, corners included) is reflected by the moving wall; every other link
-// that leaves the cavity is reflected by a wall at rest.
+// A link that leaves the cavity through the lid is reflected by the moving
+// wall; one that leaves exactly through a lid corner sees half its speed, and
+// every other link that leaves the cavity is reflected by a wall at rest.
+//
+// The hexagonal lattice (D2Q7) fills the same cavity, Gx spacings wide and Gy
+// high: rows sqrt(3)/2 apart (about 1.155 Gy of them), Gx nodes in the even rows
+// and Gx - 1 in the odd ones, which sit half a spacing to the left. Its side
+// walls and lid do not lie half-way between nodes: interpolated bounce-back.
+// Its results are interpolated onto the Gx x Gy points above.
 
 #include <cstdint>
 #include <string>
@@ -26,9 +32,23 @@ namespace lbm {
 
 enum class Precision { Double, Float };
 
-// The lattice models the task dialog offers.
+// The lattice models the task dialog offers. "(New)" marks the multiple-
+// relaxation-time collision (BGK without it).
 inline const char* const kModelBgk = "D2Q9";      // nine velocities, BGK collision
 inline const char* const kModelMrt = "D2Q9(New)"; // nine velocities, multiple relaxation times
+inline const char* const kModelHex = "D2Q7";      // hexagonal lattice, BGK (the dialog's default)
+inline const char* const kModelHexMrt = "D2Q7(New)";
+inline const char* const kModelQ13Mrt = "D2Q13(New)";
+inline const char* const kModelQ11 = "D2Q11(New)"; // offered by the dialog, refused: see ModelNote
+
+struct Descriptor;
+// The lattice of a model that runs (null otherwise) and whether it relaxes
+// with multiple relaxation times.
+const Descriptor* ModelLattice(const std::string& model);
+bool ModelIsMrt(const std::string& model);
+// One sentence on the model for the place where it is chosen: its lattice,
+// collision and source, or why it cannot run.
+std::string ModelNote(const std::string& model);
 
 struct Task {
     std::string model = kModelBgk;
@@ -63,7 +83,9 @@ std::uint64_t MemoryNeeded(const Task& task, const Settings& settings);
 // wrong and what is allowed.
 std::string CheckTask(const Task& task, const Settings& settings);
 
-// Relaxation time of the shear modes, tau = 3 nu + 1/2, nu = U * Gx / Re.
+// Relaxation time of the shear modes, tau = nu / cs^2 + 1/2, nu = U * Gx / Re
+// (cs^2 = 1/3 on the square nine-velocity lattice, 1/4 on the hexagonal one,
+// 1/2 with thirteen velocities).
 double RelaxationTime(const Task& task, const Settings& settings);
 
 const char* PrecisionName(Precision precision);

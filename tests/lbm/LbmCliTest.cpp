@@ -58,7 +58,7 @@ TEST(LbmCli, BadArgumentsAndTasksExitWithAMessage)
     const CliCase cases[] = {
         {"nothing", "", 2, "are required"},
         {"no output folder", "--model D2Q9 --re 100 --grid 17x17", 2, "are required"},
-        {"model not built", "--model D2Q7" + ok, 2, "Models that run: \"D2Q9\", \"D2Q9(New)\""},
+        {"model not published", "--model 'D2Q11(New)'" + ok, 2, "no eleven-velocity lattice"},
         {"model unknown", "--model D3Q19" + ok, 2, "is not a lattice model"},
         {"Re not a number", "--model D2Q9 --re abc --grid 17x17 --out @/r", 2, "--re needs a number"},
         {"Re zero", "--model D2Q9 --re 0 --grid 17x17 --out @/r", 2, "Reynolds number must be a positive"},

@@ -37,9 +37,13 @@ TEST_P(LbmAtRest, FluidAtRestStaysAtRest)
     const auto [model, precision] = GetParam();
     const lbm::RunResult r = lbm::RunSteps(model, 17, 13, 0.0, 0.8, 500, precision);
     ASSERT_EQ(r.fields.ux.size(), 17u * 13u) << r.message;
+    // Exactly at rest where the velocities are whole numbers; the hexagonal
+    // lattice's sqrt(3)/2 leaves round-off in the momentum, which must not grow.
+    const bool hexagonal = std::string(model).rfind("D2Q7", 0) == 0;
+    const double still = !hexagonal ? 0.0 : precision == Precision::Float ? 1e-7 : 1e-15;
     for (std::size_t k = 0; k < r.fields.ux.size(); ++k) {
-        ASSERT_EQ(r.fields.ux[k], 0.0) << k;
-        ASSERT_EQ(r.fields.uy[k], 0.0) << k;
+        ASSERT_LE(std::abs(r.fields.ux[k]), still) << k;
+        ASSERT_LE(std::abs(r.fields.uy[k]), still) << k;
         ASSERT_NEAR(r.fields.rho[k], 1.0, precision == Precision::Float ? 1e-6 : 1e-14) << k;
     }
 }
@@ -48,7 +52,12 @@ INSTANTIATE_TEST_SUITE_P(Models, LbmAtRest,
                          ::testing::Values(ModelPrecision{"D2Q9", Precision::Double},
                                            ModelPrecision{"D2Q9(New)", Precision::Double},
                                            ModelPrecision{"D2Q9", Precision::Float},
-                                           ModelPrecision{"D2Q9(New)", Precision::Float}));
+                                           ModelPrecision{"D2Q9(New)", Precision::Float},
+                                           ModelPrecision{"D2Q7", Precision::Double},
+                                           ModelPrecision{"D2Q7(New)", Precision::Double},
+                                           ModelPrecision{"D2Q13(New)", Precision::Double},
+                                           ModelPrecision{"D2Q7", Precision::Float},
+                                           ModelPrecision{"D2Q13(New)", Precision::Float}));
 
 struct MassCase {
     lbm::Collision collision;
@@ -132,7 +141,7 @@ TEST(LbmSolver, MrtWithEqualRatesIsBgk)
 
 TEST(LbmSolver, ThreadCountDoesNotChangeTheNumbers)
 {
-    for (const char* model : {"D2Q9", "D2Q9(New)"}) {
+    for (const std::string& model : lbm::SupportedModels()) {
         const lbm::RunResult one = lbm::RunSteps(model, 31, 27, 0.1, 0.6, 300, Precision::Double, 1);
         const lbm::RunResult two = lbm::RunSteps(model, 31, 27, 0.1, 0.6, 300, Precision::Double, 2);
         EXPECT_EQ(one.fields.ux, two.fields.ux) << model;
@@ -205,7 +214,7 @@ TEST(LbmSolver, DivergenceStopsTheRunWithAdvice)
 
 TEST(LbmSolver, UnsupportedModelsAreRefusedNamingTheModelsThatRun)
 {
-    const char* names[] = {"D2Q7", "D2Q7(New)", "D2Q11(New)", "D2Q13(New)", "", "d2q9", "D2Q9 ", "D3Q19"};
+    const char* names[] = {"D2Q11(New)", "", "d2q9", "D2Q9 ", "D3Q19", "D2Q7(new)"};
     for (const char* name : names) {
         lbm::Task task;
         task.model = name;
@@ -213,9 +222,25 @@ TEST(LbmSolver, UnsupportedModelsAreRefusedNamingTheModelsThatRun)
         EXPECT_EQ(r.status, RunStatus::Rejected) << name;
         EXPECT_EQ(r.steps, 0);
         EXPECT_NE(r.message.find(std::string("\"") + name + "\""), std::string::npos) << r.message;
-        EXPECT_NE(r.message.find("Models that run: \"D2Q9\", \"D2Q9(New)\""), std::string::npos) << r.message;
         const bool known = lbm::IsKnownModel(name);
-        EXPECT_EQ(r.message.find("cannot run yet") != std::string::npos, known) << r.message;
+        if (known) {
+            // Offered by the dialog, but no such lattice is published: the
+            // message (and the dialog's note) says why.
+            EXPECT_NE(r.message.find("no eleven-velocity lattice"), std::string::npos) << r.message;
+            EXPECT_EQ(lbm::ModelNote(name).rfind("Cannot run", 0), 0u) << lbm::ModelNote(name);
+        } else {
+            EXPECT_NE(r.message.find("Models that run: \"D2Q7\", \"D2Q9\", \"D2Q9(New)\", \"D2Q7(New)\", "
+                                     "\"D2Q13(New)\""),
+                      std::string::npos)
+                << r.message;
+        }
+    }
+    // Every other model the dialog offers runs, and its note names its source.
+    for (const char* name : {"D2Q7", "D2Q9", "D2Q9(New)", "D2Q7(New)", "D2Q13(New)"}) {
+        EXPECT_TRUE(lbm::IsKnownModel(name)) << name;
+        EXPECT_NE(lbm::ModelLattice(name), nullptr) << name;
+        EXPECT_NE(lbm::ModelNote(name).find("velocities"), std::string::npos) << lbm::ModelNote(name);
+        EXPECT_EQ(lbm::ModelNote(name).find("Cannot"), std::string::npos) << lbm::ModelNote(name);
     }
 }
 

@@ -41,7 +41,7 @@ same_numbers() {
     }' "$1" "$2"
 }
 
-for model in D2Q9 'D2Q9(New)'; do
+for model in D2Q7 D2Q9 'D2Q9(New)' 'D2Q7(New)' 'D2Q13(New)'; do
   args=(--model "$model" --re 100 --grid 31x29 --tolerance 1e-6)
   "$tool" "${args[@]}" --threads 1 --out "$work/one" 2>/dev/null
   "${mpi[@]}" "$tool" "${args[@]}" --out "$work/two" 2>"$work/two.log" || { cat "$work/two.log"; exit 1; }

@@ -69,7 +69,7 @@ protected:
 
     void Add(int model, double re, int side, bool ticked)
     {
-        static const char* const names[] = {"D2Q7", "D2Q9", "D2Q9(New)"};
+        static const char* const names[] = {"D2Q7", "D2Q9", "D2Q9(New)", "D2Q11(New)"};
         frmEnviroment->StoreTask(
             QStringLiteral("%1 ren %2Gx %3 Gy %3").arg(QLatin1String(names[model])).arg(re).arg(side), model,
             re, side, side);
@@ -106,7 +106,7 @@ protected:
 TEST_F(RunMenuTest, TheTickedTasksRunInOrderAndTheListShowsHowEachEnded)
 {
     Add(1, 10, 12, true);
-    Add(0, 10, 12, true); // a model that does not run
+    Add(3, 10, 12, true); // a model that does not run
     Add(2, 10, 10, false);
     Add(2, 10, 14, true);
     EXPECT_EQ(MainForm->RunTasks1->shortcut(), QKeySequence(Qt::Key_F5));
@@ -122,10 +122,11 @@ TEST_F(RunMenuTest, TheTickedTasksRunInOrderAndTheListShowsHowEachEnded)
     ASSERT_TRUE(WaitFor([] { return MainForm->RunTasks1->isEnabled(); }));
 
     EXPECT_EQ(States(), (QStringList{"converged", "failed", "", "converged"}));
-    EXPECT_EQ(frmEnviroment->chklstAuto->item(1)->text(), QStringLiteral("D2Q7 ren 10Gx 12 Gy 12  [failed]"));
+    EXPECT_EQ(frmEnviroment->chklstAuto->item(1)->text(),
+              QStringLiteral("D2Q11(New) ren 10Gx 12 Gy 12  [failed]"));
     const QString log = frmOutPut->reMsg->toPlainText();
-    EXPECT_TRUE(
-        log.contains(QStringLiteral("D2Q7 ren 10Gx 12 Gy 12: failed. The model \"D2Q7\" cannot run yet")))
+    EXPECT_TRUE(log.contains(
+        QStringLiteral("D2Q11(New) ren 10Gx 12 Gy 12: failed. The model \"D2Q11(New)\" cannot run")))
         << log.toStdString();
     EXPECT_EQ(frmOutPut->tabData->currentWidget(), frmOutPut->reMsg->parentWidget());
     const QStringList folders = ResultFolders();
@@ -220,7 +221,7 @@ TEST_F(RunMenuTest, TheRunningTaskShowsItsFieldAndTheFinishedOneItsChart)
 {
     MainForm->SetShowResults(true);
     MainForm->TaskRunner()->SetFieldInterval(0.001);
-    Add(0, 100, 16, true); // fails at once: no view, no chart
+    Add(3, 100, 16, true); // fails at once: no view, no chart
     Add(1, 100, 16, true);
     const int views = MainForm->MdiArea()->subWindowList().size();
     MainForm->RunTasks1->trigger();

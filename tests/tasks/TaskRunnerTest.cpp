@@ -174,10 +174,11 @@ TEST_F(TaskRunnerTest, AFailingTaskIsReportedAndTheNextRuns)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
     // An unsupported model first: the two after it run.
-    ASSERT_TRUE(runner.Start({Tiny(0, "D2Q7", 12), Tiny(1, "D2Q9", 12), Tiny(2, "D2Q9", 12)}, dir.path()));
+    ASSERT_TRUE(
+        runner.Start({Tiny(0, "D2Q11(New)", 12), Tiny(1, "D2Q9", 12), Tiny(2, "D2Q9", 12)}, dir.path()));
     ASSERT_TRUE(WaitFor([&] { return log.done; }));
     EXPECT_EQ(log.outcomes[0].state, TaskState::Failed);
-    EXPECT_TRUE(log.outcomes[0].message.contains(QStringLiteral("D2Q7")))
+    EXPECT_TRUE(log.outcomes[0].message.contains(QStringLiteral("D2Q11(New)")))
         << log.outcomes[0].message.toStdString();
     EXPECT_TRUE(log.outcomes[0].folder.isEmpty());
     EXPECT_EQ(log.outcomes[1].state, TaskState::Converged);
