@@ -75,11 +75,11 @@ int main(int argc, char** argv)
     frmAddTask->grab().save(out.filePath(QStringLiteral("addtask.png")));
     frmAddTask->hide();
     // New views open cascading; Cascade keeps their sizes.
-    MainForm->FileNew1->trigger();
-    MainForm->FileNew1->trigger();
+    MainForm->Action("FileNew1")->trigger();
+    MainForm->Action("FileNew1")->trigger();
     QTest::qWait(100);
     MainForm->grab().save(out.filePath(QStringLiteral("frame-new.png")));
-    MainForm->WindowCascade1->trigger();
+    MainForm->Action("WindowCascade1")->trigger();
     QTest::qWait(100);
     MainForm->grab().save(out.filePath(QStringLiteral("frame-cascade.png")));
 

@@ -83,14 +83,14 @@ int main(int argc, char** argv)
 
     // Run Tasks (F5), then watch it.
     MainForm->TaskRunner()->SetFieldInterval(0.5);
-    MainForm->RunTasks1->trigger();
+    MainForm->Action("RunTasks1")->trigger();
     QTest::qWait(1000);
     Save(MainForm, out, "03-running.png");
     QTest::qWait(1500);
     Save(MainForm, out, "04-running-later.png");
     QElapsedTimer clock;
     clock.start();
-    while (!MainForm->RunTasks1->isEnabled() && clock.elapsed() < 15 * 60 * 1000)
+    while (!MainForm->Action("RunTasks1")->isEnabled() && clock.elapsed() < 15 * 60 * 1000)
         QTest::qWait(200);
     QTest::qWait(500);
     for (QMdiSubWindow* sub : MainForm->MdiArea()->subWindowList())
@@ -112,29 +112,29 @@ int main(int argc, char** argv)
     frmEnviroment->hide();
 
     // The Window menu lists the chart beside the views.
-    MainForm->WindowMenu->popup(MainForm->mapToGlobal(QPoint(200, 40)));
+    MainForm->Menu("WindowMenu")->popup(MainForm->mapToGlobal(QPoint(200, 40)));
     QTest::qWait(300);
-    Save(MainForm->WindowMenu, out, "08-window-menu.png");
-    MainForm->WindowMenu->hide();
+    Save(MainForm->Menu("WindowMenu"), out, "08-window-menu.png");
+    MainForm->Menu("WindowMenu")->hide();
     // With no view open, the view commands are off and say why.
     for (QMdiSubWindow* sub : MainForm->MdiArea()->subWindowList())
         delete sub;
     QTest::qWait(100);
-    MainForm->FileMenu->popup(MainForm->mapToGlobal(QPoint(10, 40)));
+    MainForm->Menu("FileMenu")->popup(MainForm->mapToGlobal(QPoint(10, 40)));
     QTest::qWait(300);
-    MainForm->FileMenu->setActiveAction(MainForm->FileExportObject);
+    MainForm->Menu("FileMenu")->setActiveAction(MainForm->Action("FileExportObject"));
     QTest::qWait(300);
-    Save(MainForm->FileMenu, out, "09-file-menu-no-view.png");
+    Save(MainForm->Menu("FileMenu"), out, "09-file-menu-no-view.png");
     // The reason, as the menu shows it over the entry.
-    const QRect entry = MainForm->FileMenu->actionGeometry(MainForm->FileExportObject);
-    QHelpEvent help(QEvent::ToolTip, entry.center(), MainForm->FileMenu->mapToGlobal(entry.center()));
-    QApplication::sendEvent(MainForm->FileMenu, &help);
+    const QRect entry = MainForm->Menu("FileMenu")->actionGeometry(MainForm->Action("FileExportObject"));
+    QHelpEvent help(QEvent::ToolTip, entry.center(), MainForm->Menu("FileMenu")->mapToGlobal(entry.center()));
+    QApplication::sendEvent(MainForm->Menu("FileMenu"), &help);
     QTest::qWait(300);
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->inherits("QTipLabel") && w->isVisible())
             Save(w, out, "11-no-view-reason.png");
     Save(MainForm, out, "10-no-view-hint.png");
-    MainForm->FileMenu->hide();
+    MainForm->Menu("FileMenu")->hide();
     DestroyApplicationWindows();
     return 0;
 }

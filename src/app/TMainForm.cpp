@@ -50,12 +50,12 @@ TMainForm::TMainForm()
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
     statusBar()->setSizeGripEnabled(true);
 
-    CreateMenus();
+    CreateTaskRunner();
+    CreateActions();
     CreateToolBar();
-    CreateDocumentCommands();
-    CreatePanelCommands();
-    connect(FMdiArea, &QMdiArea::subWindowActivated, this, [this] { UpdateWindowActions(); });
-    UpdateWindowActions();
+    setAcceptDrops(true);
+    connect(FMdiArea, &QMdiArea::subWindowActivated, this, &TMainForm::FollowActiveDocument);
+    FollowActiveDocument();
 
     // The frame's size, made smaller where the screen is (a small screen, or
     // a high-density one whose size in device-independent pixels is small).
@@ -134,16 +134,15 @@ TfrmPlot* TMainForm::CreateView(const QString& caption)
     // The mouse position shows in the status bar; the caption keeps the view's name.
     connect(view, &TfrmPlot::MouseTextChanged, statusBar(),
             [this](const QString& text) { statusBar()->showMessage(text); });
-    connect(view, &TfrmPlot::CaptionChanged, this, [this] { UpdateDocumentActions(); });
+    connect(view, &TfrmPlot::CaptionChanged, this, &TMainForm::FollowActiveDocument);
     sub->show();
     PlaceNewView(sub);
     if (maximised)
         sub->showMaximized();
     // The list still holds a sub-window while it is being destroyed.
-    connect(sub, &QObject::destroyed, this, [this] {
-        QMetaObject::invokeMethod(this, &TMainForm::UpdateWindowActions, Qt::QueuedConnection);
-    });
-    UpdateWindowActions();
+    connect(sub, &QObject::destroyed, this,
+            [this] { QMetaObject::invokeMethod(this, &TMainForm::UpdateActions, Qt::QueuedConnection); });
+    UpdateActions();
     return view;
 }
 

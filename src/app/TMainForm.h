@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include "TActionManager.h"
 #include "TaskRunner.h"
 
 #include <functional>
@@ -146,8 +147,6 @@ public:
     void TileVertically();
     void MinimizeAll();
     void ArrangeAll();
-    // Enables the window actions while views are open.
-    void UpdateWindowActions();
     // The commands that act on the active view: off, with the reason in their
     // hints, while no view is active.
     QList<QAction*> ViewCommands() const;
@@ -183,20 +182,19 @@ public:
     // The size of a picture to save, starting from the view's; false when cancelled.
     static std::function<bool(QWidget*, QSize&)>& PictureSizeRunner();
 
-    QMenu *FileMenu, *EditMenu, *ViewMenu, *RunMenu, *WindowMenu, *HelpMenu;
-    QAction *FileNew1, *FileOpen1, *FileClose1, *FileSave1, *FilePrint, *FileExit1;
-    QAction *FileExportObject, *FileExportScene, *FileSavePicture;
-    QAction *CopyItem, *EditClear1, *SetPictureProperty1, *Enviroment1;
-    QAction *ViewOutput1, *WorkSpace1, *StayOnTop1;
-    QAction *Generate, *Pause1, *RunTasks1 = nullptr, *StopTasks1 = nullptr, *Streamlines1 = nullptr;
-    QAction *WindowCascade1, *WindowTileHorizontal1, *WindowTileVertical1, *WindowMinimizeAll1,
-        *WindowArrangeAll1;
-    QAction *HelpAbout1, *HomePage1;
-    QAction *FileSaveAs1 = nullptr, *EditUndo1 = nullptr, *EditRedo1 = nullptr;
-    QAction* FileLoadObject = nullptr;
-    QMenu* RecentMenu = nullptr;
-    QToolButton *tbNew1, *tbOpen1, *tbSave1, *tbCopy1, *tbClear1, *ToolButton21, *ToolButton22, *ToolButton24,
-        *tbLeft1, *tbRight1, *tbTop1, *tbDown1, *tbZoom1, *tbZoomIn1, *tbRun1, *tbPause, *tbAbout1;
+    // The frame's commands by name ("FileNew1", "FileMenu", "tbNew1", ...).
+    const TActionManager& Actions() const { return FActions; }
+    QAction* Action(const QString& id) const { return FActions.Action(id); }
+    QMenu* Menu(const QString& id) const { return FActions.Menu(id); }
+    QToolButton* ToolButton(const QString& id) const { return FActions.ToolButton(id); }
+    // Derives what is enabled from the active view, its document and the
+    // tasks; called whenever one of them changes.
+    void UpdateActions();
+
+    // The tool bar's own commands.
+    void tbZoom1Click();
+    void tbZoomIn1Click();
+    void FileClose1Execute();
 
 protected:
     // Closing the frame ends the event loop, whatever other windows are open.
@@ -206,15 +204,15 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void CreateDocumentCommands();
-    void CreatePanelCommands();
-    void UpdateDocumentActions();
+    void CreateActions();
+    void ConnectToolButtons();
+    // Follows the active view's undo history with the enabled states.
+    void FollowActiveDocument();
     void RebuildRecentMenu();
     // Asks about the unsaved changes of every view, newest first; false when
     // the user cancels.
     bool MayCloseViews();
-    void CreateMenus();
-    void CreateRunCommands();
+    void CreateTaskRunner();
     void TaskStarted(int index, const QueuedTask& task);
     void TaskProgressed(int index, const TaskProgress& progress);
     void TaskFinished(int index, const QueuedTask& task, const TaskOutcome& outcome);
@@ -234,6 +232,7 @@ private:
     void PanelDocked(QDockWidget* panel, Qt::DockWidgetArea area);
     void PanelFloated(QDockWidget* panel);
 
+    TActionManager FActions;
     QMdiArea* FMdiArea;
     QToolBar* FToolBar4;
     QHash<QDockWidget*, Qt::DockWidgetArea> FPanelArea; // where each panel last docked
@@ -242,6 +241,8 @@ private:
     bool FRecentFilesUnsaved = false;                    // the last save of the list failed and was reported
     QList<QMetaObject::Connection> FDocumentConnections; // to the active view's document
     TTaskRunner* FTaskRunner = nullptr;
+    bool FQueueRunning = false; // from Run Tasks until the queue has ended
+    bool FStopAsked = false;    // Stop was chosen for the running queue
     QLabel* FRunText = nullptr;
     QProgressBar* FRunBar = nullptr;
     QString FDataFolderParent;

@@ -1,6 +1,5 @@
-// The main frame's menus, tool bar and command handlers.
+// The main frame's command handlers: views, panels, windows and help.
 #include "Globals.h"
-#include "ImageList.h"
 #include "Messages.h"
 #include "StoragePlaces.h"
 #include "TAboutBox.h"
@@ -11,7 +10,6 @@
 #include "TfrmWorkSpace.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -20,14 +18,11 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStatusBar>
-#include <QToolBar>
-#include <QToolButton>
 #include <QUrl>
 
 #include <stdexcept>
@@ -36,17 +31,6 @@ namespace {
 
 constexpr int kShownBottomHeight = 99;
 constexpr int kShownLeftWidth = 153;
-
-// Menus drawn flat, with an icon column and the system's highlight.
-const char* kMenuStyle = R"(
-QMenuBar { font-family: "Tahoma"; font-size: 11px; }
-QMenu { font-family: "Tahoma"; font-size: 11px; background: palette(base); border: 1px solid palette(mid); }
-QMenu::item { padding: 4px 18px 4px 30px; border: 1px solid transparent; }
-QMenu::item:selected { background: palette(highlight); color: palette(highlighted-text); border: 1px solid palette(dark); }
-QMenu::item:disabled { color: palette(mid); }
-QMenu::icon { padding-left: 4px; }
-QMenu::separator { height: 1px; background: palette(mid); margin: 3px 4px 3px 28px; }
-)";
 
 } // namespace
 
@@ -70,211 +54,24 @@ std::function<bool(QPrintDialog&, QPrinter&)>& TMainForm::PrintDialogRunner()
     return runner;
 }
 
-void TMainForm::CreateMenus()
-{
-    setStyleSheet(QString::fromLatin1(kMenuStyle));
-    // An action: caption, shortcut, hint, image; every handler runs guarded.
-    auto action = [this](const char* name, const QString& text, const QKeySequence& shortcut,
-                         const QString& hint, int image) {
-        auto* a = new QAction(text, this);
-        a->setObjectName(QLatin1String(name));
-        a->setShortcut(shortcut);
-        a->setStatusTip(hint);
-        if (image >= 0)
-            a->setIcon(corvane::ImageListIcon(image));
-        return a;
-    };
-    auto handle = [this](QAction* a, void (TMainForm::*handler)()) {
-        connect(a, &QAction::triggered, this,
-                [this, handler] { corvane::RunHandler([this, handler] { (this->*handler)(); }); });
-    };
-
-    FileNew1 = action("FileNew1", QStringLiteral("&New"), QKeySequence(QStringLiteral("Ctrl+N")),
-                      QStringLiteral("Create a new file"), 6);
-    handle(FileNew1, &TMainForm::FileNew1Execute);
-    FileOpen1 = action("FileOpen1", QStringLiteral("&Open"), QKeySequence(QStringLiteral("Ctrl+O")),
-                       QStringLiteral("Open a file"), 7);
-    FileOpen1->setEnabled(false);
-    FileClose1 = action("FileClose1", QStringLiteral("&Close"), {}, QStringLiteral("Close current file"), -1);
-    connect(FileClose1, &QAction::triggered, FMdiArea, &QMdiArea::closeActiveSubWindow);
-    FileSave1 = action("FileSave1", QStringLiteral("&Save"), QKeySequence(QStringLiteral("Ctrl+S")),
-                       QStringLiteral("Save current file"), 8);
-    FileSave1->setEnabled(false);
-    FilePrint = action("FilePrint", QStringLiteral("&Print"), {},
-                       QStringLiteral("Save current file with different name"), 14);
-    handle(FilePrint, &TMainForm::FilePrintClick);
-    FileExportObject = action("FileExportObject", QStringLiteral("&Export Object..."), {},
-                              QStringLiteral("Writes the current object as a mesh file"), -1);
-    handle(FileExportObject, &TMainForm::FileExportObjectClick);
-    FileExportScene =
-        action("FileExportScene", QStringLiteral("Export &Scene..."), {},
-               QStringLiteral("Writes every object of the view but its lights into one mesh file"), -1);
-    handle(FileExportScene, &TMainForm::FileExportSceneClick);
-    FileSavePicture = action("FileSavePicture", QStringLiteral("Save Picture &As..."), {},
-                             QStringLiteral("Saves the active view as a picture"), -1);
-    handle(FileSavePicture, &TMainForm::FileSavePictureClick);
-    FileExit1 = action("FileExit1", QStringLiteral("E&xit"), {}, QStringLiteral("Exit application"), -1);
-    handle(FileExit1, &TMainForm::FileExit1Execute);
-
-    CopyItem = action("CopyItem", QStringLiteral("&Copy"), QKeySequence(QStringLiteral("Ctrl+C")),
-                      QStringLiteral("Copies the selection and puts it on the Clipboard"), 1);
-    handle(CopyItem, &TMainForm::CopyItemClick);
-    EditClear1 = action("EditClear1", QStringLiteral("Clear the picture"), {}, QString(), 5);
-    EditClear1->setEnabled(false);
-    SetPictureProperty1 =
-        action("SetPictureProperty1", QStringLiteral("Set Picture Property"), {}, QString(), 45);
-    Enviroment1 = action("Enviroment1", QStringLiteral("Enviroment"), {}, QString(), -1);
-    handle(Enviroment1, &TMainForm::Enviroment1Click);
-
-    ViewOutput1 = action("ViewOutput1", QStringLiteral("Output"), {}, QString(), -1);
-    ViewOutput1->setCheckable(true);
-    ViewOutput1->setChecked(true);
-    handle(ViewOutput1, &TMainForm::ViewOutput1Execute);
-    WorkSpace1 = action("WorkSpace1", QStringLiteral("Worspace"), {}, QString(), -1);
-    WorkSpace1->setCheckable(true);
-    WorkSpace1->setChecked(true);
-    handle(WorkSpace1, &TMainForm::WorkSpace1Click);
-    StayOnTop1 = action("StayOnTop1", QStringLiteral("Always Stay On Top"), {}, QString(), -1);
-    StayOnTop1->setCheckable(true);
-    handle(StayOnTop1, &TMainForm::StayOnTop1Click);
-
-    Generate = action("Generate", QStringLiteral("Generate the Grid"), {}, QString(), 31);
-    handle(Generate, &TMainForm::GenerateExecute);
-    Pause1 = action("Pause1", QStringLiteral("Pause"), {}, QString(), 47);
-    CreateRunCommands();
-
-    WindowCascade1 = action("WindowCascade1", QStringLiteral("&Cascade"), {}, QStringLiteral("Cascade"), 17);
-    handle(WindowCascade1, &TMainForm::Cascade);
-    WindowTileHorizontal1 = action("WindowTileHorizontal1", QStringLiteral("Tile &Horizontally"), {},
-                                   QStringLiteral("Tile Horizontally"), 15);
-    handle(WindowTileHorizontal1, &TMainForm::TileHorizontally);
-    WindowTileVertical1 = action("WindowTileVertical1", QStringLiteral("Tile &Vertically"), {},
-                                 QStringLiteral("Tile Vertically"), 16);
-    handle(WindowTileVertical1, &TMainForm::TileVertically);
-    WindowMinimizeAll1 =
-        action("WindowMinimizeAll1", QStringLiteral("&Minimize All"), {}, QStringLiteral("Minimize All"), -1);
-    handle(WindowMinimizeAll1, &TMainForm::MinimizeAll);
-    WindowArrangeAll1 =
-        action("WindowArrangeAll1", QStringLiteral("&Arrange All"), {}, QStringLiteral("Arrange All"), -1);
-    handle(WindowArrangeAll1, &TMainForm::ArrangeAll);
-
-    HelpAbout1 = action("HelpAbout1", QStringLiteral("&About..."), {},
-                        QStringLiteral("Shows the program's version, author and contact address"), 11);
-    handle(HelpAbout1, &TMainForm::HelpAbout1Execute);
-    HomePage1 = action("HomePage1", HomePageAddress(), {}, QString(), 43);
-    handle(HomePage1, &TMainForm::HomePage1Click);
-
-    QMenuBar* bar = menuBar();
-    bar->setObjectName(QStringLiteral("MainMenu1"));
-    auto menu = [bar](const QString& title, const QString& hint) {
-        QMenu* m = bar->addMenu(title);
-        m->menuAction()->setStatusTip(hint);
-        return m;
-    };
-    FileMenu = menu(QStringLiteral("&File"), QString());
-    FileMenu->setToolTipsVisible(true); // why an entry is off
-    FileMenu->addActions({FileNew1, FileOpen1, FileClose1, FileSave1, FileExportObject, FileExportScene,
-                          FileSavePicture, FilePrint});
-    FileMenu->addSeparator();
-    FileMenu->addAction(FileExit1);
-    EditMenu = menu(QStringLiteral("&Edit"), QStringLiteral("Edit commands"));
-    EditMenu->setToolTipsVisible(true);
-    EditMenu->addActions({CopyItem, EditClear1});
-    EditMenu->addSeparator();
-    EditMenu->addActions({SetPictureProperty1, Enviroment1});
-    ViewMenu = menu(QStringLiteral("&View"), QString());
-    ViewMenu->addActions({ViewOutput1, WorkSpace1, StayOnTop1});
-    RunMenu = menu(QStringLiteral("&Run"), QString());
-    RunMenu->addActions({Generate, RunTasks1, Pause1, StopTasks1});
-    RunMenu->addSeparator();
-    RunMenu->addAction(Streamlines1);
-    WindowMenu = menu(QStringLiteral("&Window"), QStringLiteral("Window related commands"));
-    connect(WindowMenu, &QMenu::aboutToShow, this, &TMainForm::RebuildWindowMenu);
-    RebuildWindowMenu();
-    HelpMenu = menu(QStringLiteral("&Help"), QStringLiteral("Help topics"));
-    HelpMenu->addActions({HelpAbout1, HomePage1});
-}
-
-void TMainForm::CreateToolBar()
-{
-    auto button = [this](const char* name, int image, QAction* bound) {
-        auto* b = new QToolButton(FToolBar4);
-        b->setObjectName(QLatin1String(name));
-        b->setAutoRaise(true);
-        b->setFixedSize(26, 23);
-        b->setIconSize(QSize(16, 16));
-        if (bound)
-            b->setDefaultAction(bound);
-        b->setIcon(corvane::ImageListIcon(image));
-        FToolBar4->addWidget(b);
-        return b;
-    };
-    auto toggle = [](QToolButton* b) {
-        b->setCheckable(true);
-        return b;
-    };
-    tbNew1 = button("tbNew1", 6, nullptr);
-    tbNew1->setToolTip(QStringLiteral("New"));
-    tbNew1->setStatusTip(FileNew1->statusTip());
-    connect(tbNew1, &QToolButton::clicked, this,
-            [this] { corvane::RunHandler([this] { FileNew1Execute(); }); });
-    tbOpen1 = button("tbOpen1", 7, FileOpen1);
-    tbSave1 = button("tbSave1", 8, nullptr);
-    FToolBar4->addSeparator();
-    tbCopy1 = button("tbCopy1", 1, nullptr);
-    connect(tbCopy1, &QToolButton::clicked, this,
-            [this] { corvane::RunHandler([this] { CopyItemClick(); }); });
-    tbClear1 = button("tbClear1", 5, nullptr);
-    connect(tbClear1, &QToolButton::clicked, this, [this] { tbClear1Click(); });
-    FToolBar4->addSeparator();
-    ToolButton21 = button("ToolButton21", 17, WindowCascade1);
-    ToolButton22 = button("ToolButton22", 15, WindowTileHorizontal1);
-    ToolButton24 = button("ToolButton24", 16, WindowTileVertical1);
-    FToolBar4->addSeparator();
-    tbLeft1 = button("tbLeft1", 25, nullptr);
-    tbRight1 = toggle(button("tbRight1", 26, nullptr));
-    tbTop1 = toggle(button("tbTop1", 27, nullptr));
-    tbDown1 = toggle(button("tbDown1", 28, nullptr));
-    tbZoom1 = toggle(button("tbZoom1", 29, nullptr));
-    tbZoomIn1 = button("tbZoomIn1", 30, nullptr);
-    FToolBar4->addSeparator();
-    tbRun1 = button("tbRun1", 31, RunTasks1);
-    tbPause = button("tbPause", 47, Pause1);
-    tbPause->setToolTip(QStringLiteral("Pause"));
-    FToolBar4->addSeparator();
-    tbAbout1 = button("tbAbout1", 11, nullptr);
-    tbAbout1->setToolTip(QStringLiteral("About"));
-    tbAbout1->setStatusTip(HelpAbout1->statusTip());
-    connect(tbAbout1, &QToolButton::clicked, this,
-            [this] { corvane::RunHandler([this] { HelpAbout1Execute(); }); });
-}
-
 void TMainForm::RebuildWindowMenu()
 {
-    WindowMenu->clear();
-    WindowMenu->addActions(
-        {WindowCascade1, WindowTileHorizontal1, WindowTileVertical1, WindowMinimizeAll1, WindowArrangeAll1});
+    QMenu* windowMenu = Menu("WindowMenu");
+    windowMenu->clear();
+    windowMenu->addActions(FActions.Actions({"WindowCascade1", "WindowTileHorizontal1", "WindowTileVertical1",
+                                             "WindowMinimizeAll1", "WindowArrangeAll1"}));
     const QList<QMdiSubWindow*> views = FMdiArea->subWindowList(QMdiArea::CreationOrder);
     if (!views.isEmpty())
-        WindowMenu->addSeparator();
+        windowMenu->addSeparator();
     for (int i = 0; i < views.size(); ++i) {
         QMdiSubWindow* sub = views[i];
         const QString title = sub->widget() ? sub->widget()->windowTitle() : sub->windowTitle();
         QAction* entry =
-            WindowMenu->addAction(i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(title) : title);
+            windowMenu->addAction(i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(title) : title);
         entry->setCheckable(true);
         entry->setChecked(sub == FMdiArea->currentSubWindow());
         connect(entry, &QAction::triggered, this, [this, sub] { FMdiArea->setActiveSubWindow(sub); });
     }
-}
-
-void TMainForm::UpdateWindowActions()
-{
-    const bool open = !FMdiArea->subWindowList().isEmpty();
-    for (QAction* a :
-         {WindowCascade1, WindowTileHorizontal1, WindowTileVertical1, WindowMinimizeAll1, WindowArrangeAll1})
-        a->setEnabled(open);
-    FileClose1->setEnabled(FMdiArea->currentSubWindow() != nullptr);
 }
 
 int TMainForm::FreeViewNumber() const
@@ -366,9 +163,9 @@ void TMainForm::UpdatePanelEntries()
     // Ticked exactly while the panel is shown (a panel tabbed behind the other
     // one is shown: its tab brings it to the front).
     if (frmOutPut)
-        ViewOutput1->setChecked(!frmOutPut->isHidden());
+        Action("ViewOutput1")->setChecked(!frmOutPut->isHidden());
     if (frmWorkSpace)
-        WorkSpace1->setChecked(!frmWorkSpace->isHidden());
+        Action("WorkSpace1")->setChecked(!frmWorkSpace->isHidden());
 }
 
 void TMainForm::PanelClosed(QDockWidget*) { UpdatePanelEntries(); }
@@ -378,7 +175,7 @@ void TMainForm::StayOnTop1Click()
     // Changing a window flag re-creates the window: keep its place and size.
     const QRect geometry = this->geometry();
     const bool wasVisible = isVisible();
-    setWindowFlag(Qt::WindowStaysOnTopHint, StayOnTop1->isChecked());
+    setWindowFlag(Qt::WindowStaysOnTopHint, Action("StayOnTop1")->isChecked());
     setGeometry(geometry);
     if (wasVisible)
         show();

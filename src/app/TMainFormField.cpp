@@ -133,7 +133,7 @@ void TMainForm::UpdateFieldView(const std::shared_ptr<const lbm::Fields>& fields
     if (doc->At(0)->GetTexture() == 0 || doc->At(1)->GetTexture() == 0)
         return; // the user took the pictures off
     Upload(*FFieldView, doc->At(0)->GetTexture(),
-           FieldTexture(speed, Streamlines1->isChecked() ? fields.get() : nullptr, lidSpeed));
+           FieldTexture(speed, Action("Streamlines1")->isChecked() ? fields.get() : nullptr, lidSpeed));
     Upload(*FFieldView, doc->At(1)->GetTexture(), BarTexture(top));
     doc->Changed();
 }

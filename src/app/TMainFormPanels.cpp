@@ -10,24 +10,7 @@
 #include "TfrmPlot.h"
 #include "TfrmWorkSpace.h"
 
-#include <QAction>
 #include <QMdiSubWindow>
-#include <QMenu>
-
-void TMainForm::CreatePanelCommands()
-{
-    FileLoadObject = new QAction(QStringLiteral("&Load Object\u2026"), this);
-    FileLoadObject->setObjectName(QStringLiteral("FileLoadObject"));
-    FileLoadObject->setShortcut(QKeySequence(QStringLiteral("Ctrl+L")));
-    FileLoadObject->setStatusTip(QStringLiteral(
-        "Load a polygon object or mesh file into the active view (a new view when none is open)"));
-    connect(FileLoadObject, &QAction::triggered, this,
-            [this] { corvane::RunHandler([this] { FileLoadObjectExecute(); }); });
-    QList<QAction*> entries = FileMenu->actions();
-    const int open = static_cast<int>(entries.indexOf(FileOpen1));
-    FileMenu->insertAction(open >= 0 && open + 1 < entries.size() ? entries[open + 1] : nullptr,
-                           FileLoadObject);
-}
 
 void TMainForm::FileLoadObjectExecute()
 {

@@ -62,35 +62,8 @@ std::function<bool(QWidget*)>& TMainForm::StopTasksPrompt()
     return prompt;
 }
 
-void TMainForm::CreateRunCommands()
+void TMainForm::CreateTaskRunner()
 {
-    auto add = [this](const char* name, const QString& text, const QKeySequence& key, const QString& hint,
-                      void (TMainForm::*handler)()) {
-        auto* a = new QAction(text, this);
-        a->setObjectName(QLatin1String(name));
-        a->setShortcut(key);
-        a->setStatusTip(hint);
-        connect(a, &QAction::triggered, this,
-                [this, handler] { corvane::RunHandler([this, handler] { (this->*handler)(); }); });
-        return a;
-    };
-    RunTasks1 = add("RunTasks1", QStringLiteral("Run Tasks"), QKeySequence(Qt::Key_F5),
-                    QStringLiteral("Runs the ticked tasks one after another"), &TMainForm::RunTasksExecute);
-    RunTasks1->setIcon(Generate->icon());
-    StopTasks1 = add("StopTasks1", QStringLiteral("Stop"), {},
-                     QStringLiteral("Stops the running task (keeping its results so far) and the rest"),
-                     &TMainForm::StopTasksExecute);
-    StopTasks1->setEnabled(false);
-    Streamlines1 = new QAction(QStringLiteral("Streamlines"), this);
-    Streamlines1->setObjectName(QStringLiteral("Streamlines1"));
-    Streamlines1->setStatusTip(QStringLiteral("Draws streamlines over the running task's field"));
-    Streamlines1->setCheckable(true);
-    Streamlines1->setChecked(true);
-    Pause1->setCheckable(true);
-    Pause1->setEnabled(false);
-    Pause1->setStatusTip(QStringLiteral("Pauses the running task, or lets it go on"));
-    connect(Pause1, &QAction::triggered, this, [this] { corvane::RunHandler([this] { Pause1Execute(); }); });
-
     FTaskRunner = new TTaskRunner(this);
     connect(FTaskRunner, &TTaskRunner::TaskStarted, this, &TMainForm::TaskStarted);
     connect(FTaskRunner, &TTaskRunner::Progressed, this, &TMainForm::TaskProgressed);
@@ -187,10 +160,10 @@ void TMainForm::RunTasksExecute()
     for (const QueuedTask& queued : queue)
         frmEnviroment->SetTaskState(queued.row, TaskStateName(TaskState::Queued));
     frmEnviroment->SetTasksRunning(true);
-    Pause1->setChecked(false);
-    Pause1->setEnabled(true);
-    StopTasks1->setEnabled(true);
-    RunTasks1->setEnabled(false);
+    Action("Pause1")->setChecked(false);
+    FQueueRunning = true;
+    FStopAsked = false;
+    UpdateActions();
     FRunText->setText(QStringLiteral("Starting %1 task(s)").arg(queue.size()));
     FRunText->show();
     FRunBar->setValue(0);
@@ -202,14 +175,15 @@ void TMainForm::RunTasksExecute()
 void TMainForm::Pause1Execute()
 {
     if (!FTaskRunner->IsRunning()) {
-        Pause1->setChecked(false);
+        Action("Pause1")->setChecked(false);
         return;
     }
-    if (Pause1->isChecked())
+    const bool paused = Action("Pause1")->isChecked();
+    if (paused)
         FTaskRunner->Pause();
     else
         FTaskRunner->Resume();
-    if (Pause1->isChecked())
+    if (paused)
         FRunText->setText(FRunText->text() + QStringLiteral(" (paused)"));
 }
 
@@ -219,7 +193,8 @@ void TMainForm::StopTasksExecute()
         return;
     FTaskRunner->Stop();
     FTaskRunner->Resume(); // a paused task notices the stop at once
-    StopTasks1->setEnabled(false);
+    FStopAsked = true;
+    UpdateActions();
 }
 
 void TMainForm::TaskStarted(int index, const QueuedTask& task)
@@ -281,11 +256,10 @@ TfrmTaskChart* TMainForm::OpenTaskChart(const QueuedTask& task, const TaskOutcom
     PlaceNewView(sub);
     if (maximised)
         sub->showMaximized();
-    connect(sub, &QObject::destroyed, this, [this] {
-        QMetaObject::invokeMethod(this, &TMainForm::UpdateWindowActions, Qt::QueuedConnection);
-    });
+    connect(sub, &QObject::destroyed, this,
+            [this] { QMetaObject::invokeMethod(this, &TMainForm::UpdateActions, Qt::QueuedConnection); });
     FMdiArea->setActiveSubWindow(sub);
-    UpdateWindowActions();
+    UpdateActions();
     return chart;
 }
 
@@ -299,10 +273,9 @@ void TMainForm::QueueFinished()
                           .arg(failed)
                           .arg(other));
     FRunBar->hide();
-    Pause1->setChecked(false);
-    Pause1->setEnabled(false);
-    StopTasks1->setEnabled(false);
-    RunTasks1->setEnabled(true);
+    Action("Pause1")->setChecked(false);
+    FQueueRunning = false;
+    UpdateActions();
     if (frmEnviroment)
         frmEnviroment->SetTasksRunning(false);
 }

@@ -70,7 +70,7 @@ TEST_F(FileCommandsTest, OpenSaveAndTheRecentFiles)
         return save ? dir.filePath(QStringLiteral("copy")) : scene;
     });
     // The untouched first view takes the scene.
-    MainForm->FileOpen1->trigger();
+    MainForm->Action("FileOpen1")->trigger();
     EXPECT_EQ(Captions(), QStringList{"Fig.1 \u2014 bracket.cvs"});
     EXPECT_EQ(frmPlot->Objects().size(), 2u);
     // A view with a scene is left alone: the next file opens in a new view.
@@ -79,13 +79,13 @@ TEST_F(FileCommandsTest, OpenSaveAndTheRecentFiles)
 
     TfrmPlot* view = MainForm->ActiveView();
     view->AddCube(5, 5);
-    MainForm->FileSaveAs1->trigger();
+    MainForm->Action("FileSaveAs1")->trigger();
     EXPECT_EQ(view->windowTitle(), QStringLiteral("Fig.2 \u2014 copy.cvs")) << "the extension is added";
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("copy.cvs"))));
     EXPECT_EQ(MainForm->RecentFiles(),
               QStringList({dir.filePath(QStringLiteral("copy.cvs")), QFileInfo(scene).absoluteFilePath()}));
-    ASSERT_EQ(MainForm->RecentMenu->actions().size(), 2);
-    EXPECT_EQ(MainForm->RecentMenu->actions()[0]->text(), QStringLiteral("&1 copy.cvs"));
+    ASSERT_EQ(MainForm->Menu("RecentMenu")->actions().size(), 2);
+    EXPECT_EQ(MainForm->Menu("RecentMenu")->actions()[0]->text(), QStringLiteral("&1 copy.cvs"));
 
     // A coordinate file opens as a polygon object in a view of its own.
     ASSERT_TRUE(MainForm->OpenFile(QStringLiteral(CORVANE_SAMPLES_DIR "/torus.coor")));
@@ -164,7 +164,7 @@ TEST_F(FileCommandsTest, DroppedFilesOpen)
 
 TEST_F(FileCommandsTest, ClosingTheProgramAsksAboutEachModifiedViewAndCancelStopsIt)
 {
-    MainForm->FileNew1->trigger();
+    MainForm->Action("FileNew1")->trigger();
     frmPlot->AddCube(0, 0);
     MainForm->ActiveView()->AddCube(0, 0);
     messages.PromptAnswer = corvane::SaveChoice::Cancel;
@@ -192,44 +192,44 @@ TEST_F(FileCommandsTest, ToolButtonsActOnTheActiveView)
         std::array<float, 3> camera;
     };
     const Case cameras[] = {
-        {MainForm->tbLeft1, {0, 90, 0}},
-        {MainForm->tbRight1, {0, -90, 0}},
-        {MainForm->tbTop1, {90, 0, 0}},
-        {MainForm->tbDown1, {-90, 0, 0}},
+        {MainForm->ToolButton("tbLeft1"), {0, 90, 0}},
+        {MainForm->ToolButton("tbRight1"), {0, -90, 0}},
+        {MainForm->ToolButton("tbTop1"), {90, 0, 0}},
+        {MainForm->ToolButton("tbDown1"), {-90, 0, 0}},
     };
     for (const Case& c : cameras) {
         c.button->click();
         EXPECT_EQ(rotation(), c.camera) << c.button->objectName().toStdString();
         EXPECT_FALSE(c.button->toolTip().isEmpty());
     }
-    MainForm->EditUndo1->trigger();
+    MainForm->Action("EditUndo1")->trigger();
     EXPECT_EQ(rotation(), (std::array<float, 3>{90, 0, 0})) << "each camera button is one undo step";
 
     float l0, r0, b0, t0;
     view->GetViewExtents(l0, r0, b0, t0);
-    MainForm->tbZoomIn1->click();
+    MainForm->ToolButton("tbZoomIn1")->click();
     float l, r, b, t;
     view->GetViewExtents(l, r, b, t);
     EXPECT_FLOAT_EQ(r, r0 / 1.25f);
 
     // Zoom to fit centres the two cubes; pressed again, it goes back.
-    MainForm->tbZoom1->click();
-    EXPECT_TRUE(MainForm->tbZoom1->isChecked());
+    MainForm->ToolButton("tbZoom1")->click();
+    EXPECT_TRUE(MainForm->ToolButton("tbZoom1")->isChecked());
     float cx, cy, cz;
     view->GetCameraTranslation(cx, cy, cz);
     EXPECT_NEAR(cx, -12, 1e-3) << "seen from the top, the cubes span x from 7.5 to 16.5";
     view->GetViewExtents(l, r, b, t);
     EXPECT_LT(r - l, r0 - l0);
-    MainForm->tbZoom1->click();
-    EXPECT_FALSE(MainForm->tbZoom1->isChecked());
+    MainForm->ToolButton("tbZoom1")->click();
+    EXPECT_FALSE(MainForm->ToolButton("tbZoom1")->isChecked());
     view->GetViewExtents(l, r, b, t);
     EXPECT_FLOAT_EQ(r, r0 / 1.25f);
 
-    MainForm->tbClear1->click();
+    MainForm->ToolButton("tbClear1")->click();
     EXPECT_TRUE(view->Objects().empty());
-    MainForm->EditUndo1->trigger();
+    MainForm->Action("EditUndo1")->trigger();
     EXPECT_EQ(view->Objects().size(), 2u) << "clearing is undone";
-    MainForm->EditClear1->trigger();
+    MainForm->Action("EditClear1")->trigger();
     EXPECT_TRUE(view->Objects().empty());
 }
 
@@ -245,7 +245,7 @@ TEST_F(FileCommandsTest, PicturePropertiesChangeTheActiveViewInOneStep)
         return true;
     };
     const int steps = frmPlot->Document()->UndoStack()->count();
-    MainForm->SetPictureProperty1->trigger();
+    MainForm->Action("SetPictureProperty1")->trigger();
     TfrmPictureProperty::Runner() = [](TfrmPictureProperty& dialog) {
         return dialog.exec() == QDialog::Accepted;
     };
@@ -255,7 +255,7 @@ TEST_F(FileCommandsTest, PicturePropertiesChangeTheActiveViewInOneStep)
     EXPECT_EQ(frmPlot->size(), QSize(240, 180));
     EXPECT_EQ(ReadPixel(frmPlot, 3, 3), QColor(0, 0, 255));
     EXPECT_EQ(frmPlot->Document()->UndoStack()->count(), steps + 1);
-    MainForm->EditUndo1->trigger();
+    MainForm->Action("EditUndo1")->trigger();
     EXPECT_FALSE(frmPlot->GetPerspective());
     EXPECT_TRUE(frmPlot->GetDrawAxis());
 }

@@ -81,7 +81,7 @@ TEST_P(SceneSaveOnFullDisk, KeepsTheOldFileAndTheModifiedMarkAndSaysWhy)
     const QString caption = view->windowTitle();
     const QByteArray settings = ReadAll(ini);
     disk.WithRoom(c.room, [&] {
-        MainForm->FileSave1->trigger();
+        MainForm->Action("FileSave1")->trigger();
         return std::string();
     });
     EXPECT_EQ(ReadAll(scene), old) << "the old scene, byte for byte";

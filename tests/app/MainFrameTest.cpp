@@ -19,10 +19,12 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QSet>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -196,52 +198,52 @@ TEST(AboutBox, TheMailLinkOpensOnlyWhenPressedAndReleasedOnIt)
 
 TEST_F(MainFrameTest, NewNumbersViewsByTheLowestFreeNumber)
 {
-    MainForm->FileNew1->trigger();
-    MainForm->tbNew1->click();
+    MainForm->Action("FileNew1")->trigger();
+    MainForm->ToolButton("tbNew1")->click();
     EXPECT_EQ(Captions(), QStringList({"Fig.1", "Fig.2", "Fig.3"}));
     EXPECT_EQ(MainForm->ActiveView()->windowTitle(), QStringLiteral("Fig.3"));
     CloseView(QStringLiteral("Fig.1"));
-    MainForm->FileNew1->trigger();
+    MainForm->Action("FileNew1")->trigger();
     EXPECT_EQ(Captions(), QStringList({"Fig.2", "Fig.3", "Fig.1"}));
     CloseView(QStringLiteral("Fig.2"));
     CloseView(QStringLiteral("Fig.3"));
     CloseView(QStringLiteral("Fig.1"));
-    EXPECT_FALSE(MainForm->WindowCascade1->isEnabled());
-    EXPECT_FALSE(MainForm->FileClose1->isEnabled());
-    MainForm->FileNew1->trigger();
+    EXPECT_FALSE(MainForm->Action("WindowCascade1")->isEnabled());
+    EXPECT_FALSE(MainForm->Action("FileClose1")->isEnabled());
+    MainForm->Action("FileNew1")->trigger();
     EXPECT_EQ(Captions(), QStringList({"Fig.1"}));
-    EXPECT_TRUE(MainForm->WindowTileVertical1->isEnabled());
-    EXPECT_TRUE(MainForm->FileClose1->isEnabled());
+    EXPECT_TRUE(MainForm->Action("WindowTileVertical1")->isEnabled());
+    EXPECT_TRUE(MainForm->Action("FileClose1")->isEnabled());
     ASSERT_TRUE(WaitForContext(MainForm->ActiveView()));
     EXPECT_EQ(MainForm->ActiveView()->GetTool(), mtSelect);
 }
 
 TEST_F(MainFrameTest, TheWindowMenuListsTheViewsAndArrangesThem)
 {
-    MainForm->FileNew1->trigger();
-    MainForm->WindowMenu->popup(MainForm->mapToGlobal(QPoint(100, 30)));
+    MainForm->Action("FileNew1")->trigger();
+    MainForm->Menu("WindowMenu")->popup(MainForm->mapToGlobal(QPoint(100, 30)));
     QTest::qWait(20);
     QStringList entries;
-    for (QAction* a : MainForm->WindowMenu->actions())
+    for (QAction* a : MainForm->Menu("WindowMenu")->actions())
         if (!a->isSeparator())
             entries << a->text();
     EXPECT_EQ(entries, QStringList({"&Cascade", "Tile &Horizontally", "Tile &Vertically", "&Minimize All",
                                     "&Arrange All", "&1 Fig.1", "&2 Fig.2"}));
-    MainForm->WindowMenu->actions().at(6)->trigger(); // "Fig.1"
-    MainForm->WindowMenu->hide();
+    MainForm->Menu("WindowMenu")->actions().at(6)->trigger(); // "Fig.1"
+    MainForm->Menu("WindowMenu")->hide();
     EXPECT_EQ(MainForm->ActiveView(), frmPlot);
 
     const QRect area = MainForm->MdiArea()->viewport()->rect();
-    MainForm->WindowTileVertical1->trigger();
+    MainForm->Action("WindowTileVertical1")->trigger();
     QList<QMdiSubWindow*> subs = MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder);
     EXPECT_EQ(subs[0]->geometry(), QRect(0, 0, area.width() / 2, area.height()));
     EXPECT_EQ(subs[1]->geometry().left(), area.width() / 2);
-    MainForm->WindowTileHorizontal1->trigger();
+    MainForm->Action("WindowTileHorizontal1")->trigger();
     EXPECT_EQ(subs[1]->geometry(), QRect(0, area.height() / 2, area.width(), area.height() / 2));
-    MainForm->WindowMinimizeAll1->trigger();
+    MainForm->Action("WindowMinimizeAll1")->trigger();
     EXPECT_TRUE(subs[0]->isMinimized());
     EXPECT_TRUE(subs[1]->isMinimized());
-    MainForm->WindowArrangeAll1->trigger();
+    MainForm->Action("WindowArrangeAll1")->trigger();
     EXPECT_EQ(subs[0]->geometry().bottom(), area.bottom());
     EXPECT_EQ(subs[1]->geometry().left(), subs[0]->geometry().right() + 1);
 }
@@ -269,7 +271,7 @@ TEST_F(MainFrameTest, NewViewsOpenInsideTheAreaCascadingFromThePreviousOne)
         int cascaded = 0, wrapped = 0, step = -1;
         QMdiSubWindow* previous = MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder).last();
         for (int i = 0; i < c.views; ++i) {
-            MainForm->FileNew1->trigger();
+            MainForm->Action("FileNew1")->trigger();
             QMdiSubWindow* sub = MainForm->ActiveView()->SubWindow();
             const QRect r = sub->geometry();
             EXPECT_EQ(sub->widget()->size(), QSize(300, 300));
@@ -311,8 +313,8 @@ TEST_F(MainFrameTest, NewWhileTheViewsAreMaximisedGivesAMaximisedViewThatRestore
     const struct {
         const char* name;
         std::function<void()> newView;
-    } cases[] = {{"File > New", [] { MainForm->FileNew1->trigger(); }},
-                 {"the New tool button", [] { MainForm->tbNew1->click(); }}};
+    } cases[] = {{"File > New", [] { MainForm->Action("FileNew1")->trigger(); }},
+                 {"the New tool button", [] { MainForm->ToolButton("tbNew1")->click(); }}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         MainForm->ActiveView()->SubWindow()->showMaximized();
@@ -339,12 +341,12 @@ TEST_F(MainFrameTest, CascadeKeepsEachViewsSizeClippedToTheArea)
     const struct {
         const char* name;
         std::function<void()> cascade;
-    } cases[] = {{"Window > Cascade", [] { MainForm->WindowCascade1->trigger(); }},
-                 {"the Cascade tool button", [] { MainForm->ToolButton21->click(); }}};
+    } cases[] = {{"Window > Cascade", [] { MainForm->Action("WindowCascade1")->trigger(); }},
+                 {"the Cascade tool button", [] { MainForm->ToolButton("ToolButton21")->click(); }}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         while (MainForm->MdiArea()->subWindowList().size() < 4)
-            MainForm->FileNew1->trigger();
+            MainForm->Action("FileNew1")->trigger();
         QList<QMdiSubWindow*> subs = MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder);
         const QRect area = MainForm->MdiArea()->viewport()->rect();
         subs[1]->resize(200, 150);
@@ -383,26 +385,28 @@ TEST_F(MainFrameTest, CascadeKeepsEachViewsSizeClippedToTheArea)
 TEST_F(MainFrameTest, MenuEntriesAndToolButtonsAreAsListed)
 {
     // Scene files and the commands on the active view work (a view is open).
-    for (QAction* a : {MainForm->FileOpen1, MainForm->FileSave1, MainForm->EditClear1, MainForm->CopyItem,
-                       MainForm->SetPictureProperty1, MainForm->Enviroment1, MainForm->RunTasks1})
+    for (QAction* a :
+         {MainForm->Action("FileOpen1"), MainForm->Action("FileSave1"), MainForm->Action("EditClear1"),
+          MainForm->Action("CopyItem"), MainForm->Action("SetPictureProperty1"),
+          MainForm->Action("Enviroment1"), MainForm->Action("RunTasks1")})
         EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
     // Pause and Stop act on running tasks only.
-    EXPECT_FALSE(MainForm->Pause1->isEnabled());
-    EXPECT_FALSE(MainForm->StopTasks1->isEnabled());
-    const QList<QAction*> run = MainForm->RunMenu->actions();
+    EXPECT_FALSE(MainForm->Action("Pause1")->isEnabled());
+    EXPECT_FALSE(MainForm->Action("StopTasks1")->isEnabled());
+    const QList<QAction*> run = MainForm->Menu("RunMenu")->actions();
     ASSERT_EQ(run.size(), 6);
-    EXPECT_EQ(run.mid(0, 4), (QList<QAction*>{MainForm->Generate, MainForm->RunTasks1, MainForm->Pause1,
-                                              MainForm->StopTasks1}));
+    EXPECT_EQ(run.mid(0, 4), (QList<QAction*>{MainForm->Action("Generate"), MainForm->Action("RunTasks1"),
+                                              MainForm->Action("Pause1"), MainForm->Action("StopTasks1")}));
     EXPECT_TRUE(run[4]->isSeparator());
-    EXPECT_EQ(run[5], MainForm->Streamlines1);
-    EXPECT_TRUE(MainForm->tbOpen1->isEnabled());
-    EXPECT_EQ(MainForm->FileNew1->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
-    EXPECT_EQ(MainForm->WorkSpace1->text(), QStringLiteral("Worspace"));
-    EXPECT_TRUE(MainForm->ViewOutput1->isChecked());
-    EXPECT_TRUE(MainForm->WorkSpace1->isChecked());
-    EXPECT_FALSE(MainForm->StayOnTop1->isChecked());
-    EXPECT_EQ(MainForm->HomePage1->text(), TMainForm::HomePageAddress());
-    EXPECT_EQ(MainForm->EditMenu->menuAction()->statusTip(), QStringLiteral("Edit commands"));
+    EXPECT_EQ(run[5], MainForm->Action("Streamlines1"));
+    EXPECT_TRUE(MainForm->ToolButton("tbOpen1")->isEnabled());
+    EXPECT_EQ(MainForm->Action("FileNew1")->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
+    EXPECT_EQ(MainForm->Action("WorkSpace1")->text(), QStringLiteral("Worspace"));
+    EXPECT_TRUE(MainForm->Action("ViewOutput1")->isChecked());
+    EXPECT_TRUE(MainForm->Action("WorkSpace1")->isChecked());
+    EXPECT_FALSE(MainForm->Action("StayOnTop1")->isChecked());
+    EXPECT_EQ(MainForm->Action("HomePage1")->text(), TMainForm::HomePageAddress());
+    EXPECT_EQ(MainForm->Menu("EditMenu")->menuAction()->statusTip(), QStringLiteral("Edit commands"));
 
     QStringList buttons;
     for (QAction* a : MainForm->ToolBar4()->actions()) {
@@ -415,40 +419,87 @@ TEST_F(MainFrameTest, MenuEntriesAndToolButtonsAreAsListed)
                      "ToolButton21", "ToolButton22", "ToolButton24", "|", "tbLeft1", "tbRight1", "tbTop1",
                      "tbDown1",      "tbZoom1",      "tbZoomIn1",    "|", "tbRun1",  "tbPause",  "|",
                      "tbAbout1"}));
-    EXPECT_TRUE(MainForm->tbZoom1->isCheckable());
+    EXPECT_TRUE(MainForm->ToolButton("tbZoom1")->isCheckable());
     for (int i = 0; i < corvane::kImageListCount; ++i)
         EXPECT_FALSE(corvane::ImageListIcon(i).pixmap(16, 16).isNull()) << "image " << i;
 }
 
+TEST_F(MainFrameTest, EveryCommandTheMenusAndTheToolBarShowIsFoundByItsName)
+{
+    // The lists the menus make as they open (the windows, the recent files)
+    // are entries without names; everything else is a registered command.
+    MainForm->SetRecentFilesStore({}, {}); // kept in memory only
+    MainForm->AddRecentFile(QStringLiteral("/nowhere/a.cvs"));
+    QSet<QAction*> shown;
+    std::function<void(QMenu*)> walk = [&](QMenu* menu) {
+        EXPECT_EQ(MainForm->Menu(menu->objectName()), menu) << menu->objectName().toStdString();
+        for (QAction* a : menu->actions()) {
+            if (a->isSeparator())
+                continue;
+            if (a->menu()) {
+                walk(a->menu());
+                continue;
+            }
+            if (a->objectName().isEmpty()) {
+                EXPECT_TRUE(menu == MainForm->Menu("WindowMenu") || menu == MainForm->Menu("RecentMenu"))
+                    << "an unnamed entry in " << menu->objectName().toStdString();
+                continue;
+            }
+            EXPECT_EQ(MainForm->Action(a->objectName()), a) << a->objectName().toStdString();
+            shown.insert(a);
+        }
+    };
+    MainForm->Menu("WindowMenu")->popup(MainForm->mapToGlobal(QPoint(100, 30))); // fills it
+    QTest::qWait(10);
+    MainForm->Menu("WindowMenu")->hide();
+    for (QAction* top : MainForm->menuBar()->actions())
+        walk(top->menu());
+    // No command is registered that no menu shows.
+    for (const QString& id : MainForm->Actions().ActionIds())
+        EXPECT_TRUE(shown.contains(MainForm->Action(id))) << id.toStdString() << " is in no menu";
+
+    for (QAction* a : MainForm->ToolBar4()->actions()) {
+        auto* button = qobject_cast<QToolButton*>(MainForm->ToolBar4()->widgetForAction(a));
+        if (!button)
+            continue;
+        EXPECT_EQ(MainForm->ToolButton(button->objectName()), button);
+        if (QAction* bound = button->defaultAction())
+            EXPECT_EQ(MainForm->Action(bound->objectName()), bound);
+    }
+    EXPECT_THROW(MainForm->Action(QStringLiteral("FileNew2")), std::logic_error);
+    EXPECT_THROW(MainForm->ToolButton(QStringLiteral("FileNew1")), std::logic_error);
+}
+
 TEST_F(MainFrameTest, TheStatusBarShowsTheHighlightedEntrysHint)
 {
-    MainForm->FileMenu->popup(MainForm->mapToGlobal(QPoint(10, 30)));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(MainForm->FileMenu));
-    QTest::mouseMove(MainForm->FileMenu, MainForm->FileMenu->actionGeometry(MainForm->FileNew1).center());
+    MainForm->Menu("FileMenu")->popup(MainForm->mapToGlobal(QPoint(10, 30)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(MainForm->Menu("FileMenu")));
+    QTest::mouseMove(MainForm->Menu("FileMenu"),
+                     MainForm->Menu("FileMenu")->actionGeometry(MainForm->Action("FileNew1")).center());
     EXPECT_TRUE(QTest::qWaitFor([] {
         return MainForm->statusBar()->currentMessage() == QStringLiteral("Create a new file");
     })) << MainForm->statusBar()->currentMessage().toStdString();
-    MainForm->FileMenu->hide();
+    MainForm->Menu("FileMenu")->hide();
 }
 
 TEST_F(MainFrameTest, PanelTogglesAndTheClosedPanelReaction)
 {
     QStatusBar* status = MainForm->statusBar();
-    MainForm->ViewOutput1->trigger();
+    MainForm->Action("ViewOutput1")->trigger();
     EXPECT_FALSE(frmOutPut->isVisible());
-    EXPECT_FALSE(MainForm->ViewOutput1->isChecked());
-    MainForm->ViewOutput1->trigger();
+    EXPECT_FALSE(MainForm->Action("ViewOutput1")->isChecked());
+    MainForm->Action("ViewOutput1")->trigger();
     QTest::qWait(20);
     EXPECT_TRUE(frmOutPut->isVisible());
-    EXPECT_TRUE(MainForm->ViewOutput1->isChecked());
+    EXPECT_TRUE(MainForm->Action("ViewOutput1")->isChecked());
     EXPECT_EQ(frmOutPut->height(), std::max(99, frmOutPut->minimumSizeHint().height()));
     EXPECT_LE(status->geometry().top() - frmOutPut->geometry().bottom(), 2)
         << "directly above the status bar";
     EXPECT_GT(status->geometry().top(), frmOutPut->geometry().bottom());
 
-    MainForm->WorkSpace1->trigger();
+    MainForm->Action("WorkSpace1")->trigger();
     EXPECT_FALSE(frmWorkSpace->isVisible());
-    MainForm->WorkSpace1->trigger();
+    MainForm->Action("WorkSpace1")->trigger();
     QTest::qWait(20);
     EXPECT_EQ(frmWorkSpace->width(), std::max(153, frmWorkSpace->minimumSizeHint().width()));
 
@@ -456,14 +507,14 @@ TEST_F(MainFrameTest, PanelTogglesAndTheClosedPanelReaction)
     frmOutPut->setFloating(true);
     QTest::qWait(20);
     frmOutPut->close();
-    ASSERT_TRUE(QTest::qWaitFor([] { return !MainForm->ViewOutput1->isChecked(); }));
+    ASSERT_TRUE(QTest::qWaitFor([] { return !MainForm->Action("ViewOutput1")->isChecked(); }));
     EXPECT_FALSE(frmOutPut->isVisible());
     EXPECT_TRUE(MainForm->DockedClients(Qt::BottomDockWidgetArea).isEmpty());
-    MainForm->ViewOutput1->trigger();
+    MainForm->Action("ViewOutput1")->trigger();
     QTest::qWait(20);
     EXPECT_TRUE(frmOutPut->isVisible());
     EXPECT_TRUE(frmOutPut->isFloating()) << "shown again where the user left it";
-    EXPECT_TRUE(MainForm->ViewOutput1->isChecked());
+    EXPECT_TRUE(MainForm->Action("ViewOutput1")->isChecked());
 }
 
 TEST_F(MainFrameTest, PanelTogglesHideAndShowThePanelWhereTheUserPutIt)
@@ -474,23 +525,24 @@ TEST_F(MainFrameTest, PanelTogglesHideAndShowThePanelWhereTheUserPutIt)
         QAction* entry;
         std::function<void()> place;
     } cases[] = {
-        {"Output floating", frmOutPut, MainForm->ViewOutput1,
+        {"Output floating", frmOutPut, MainForm->Action("ViewOutput1"),
          [] {
              frmOutPut->setFloating(true);
              frmOutPut->move(MainForm->geometry().topLeft() + QPoint(40, 60));
          }},
-        {"WorkSpace floating", frmWorkSpace, MainForm->WorkSpace1, [] { frmWorkSpace->setFloating(true); }},
-        {"WorkSpace docked at the bottom", frmWorkSpace, MainForm->WorkSpace1,
+        {"WorkSpace floating", frmWorkSpace, MainForm->Action("WorkSpace1"),
+         [] { frmWorkSpace->setFloating(true); }},
+        {"WorkSpace docked at the bottom", frmWorkSpace, MainForm->Action("WorkSpace1"),
          [] { MainForm->addDockWidget(Qt::BottomDockWidgetArea, frmWorkSpace); }},
-        {"Output docked at the left", frmOutPut, MainForm->ViewOutput1,
+        {"Output docked at the left", frmOutPut, MainForm->Action("ViewOutput1"),
          [] { MainForm->addDockWidget(Qt::LeftDockWidgetArea, frmOutPut); }},
-        {"WorkSpace tabbed behind Output", frmWorkSpace, MainForm->WorkSpace1,
+        {"WorkSpace tabbed behind Output", frmWorkSpace, MainForm->Action("WorkSpace1"),
          [] {
              MainForm->tabifyDockWidget(frmOutPut, frmWorkSpace);
              QTest::qWait(20);
              frmOutPut->raise();
          }},
-        {"Output tabbed in front of WorkSpace", frmOutPut, MainForm->ViewOutput1,
+        {"Output tabbed in front of WorkSpace", frmOutPut, MainForm->Action("ViewOutput1"),
          [] {
              MainForm->tabifyDockWidget(frmOutPut, frmWorkSpace);
              QTest::qWait(20);
@@ -500,8 +552,8 @@ TEST_F(MainFrameTest, PanelTogglesHideAndShowThePanelWhereTheUserPutIt)
     // Both entries always tell whether their panel is shown.
     auto entriesInStep = [] {
         QTest::qWait(20);
-        EXPECT_EQ(MainForm->ViewOutput1->isChecked(), !frmOutPut->isHidden());
-        EXPECT_EQ(MainForm->WorkSpace1->isChecked(), !frmWorkSpace->isHidden());
+        EXPECT_EQ(MainForm->Action("ViewOutput1")->isChecked(), !frmOutPut->isHidden());
+        EXPECT_EQ(MainForm->Action("WorkSpace1")->isChecked(), !frmWorkSpace->isHidden());
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -552,15 +604,15 @@ TEST_F(MainFrameTest, ShutDownDestroysEveryWindowTheMostRecentFirst)
     } cases[] = {
         {"two views opened with New",
          [] {
-             MainForm->FileNew1->trigger();
-             MainForm->tbNew1->click();
+             MainForm->Action("FileNew1")->trigger();
+             MainForm->ToolButton("tbNew1")->click();
          },
          {"Fig.3", "Fig.2", "frmEnviroment", "frmAddTask", "frmWorkSpace", "frmOutPut", "Fig.1", "AboutBox",
           "MainForm"}},
         {"the first view closed, then New",
          [] {
              CloseView(QStringLiteral("Fig.1"));
-             MainForm->FileNew1->trigger();
+             MainForm->Action("FileNew1")->trigger();
          },
          {"Fig.1", "frmEnviroment", "frmAddTask", "frmWorkSpace", "frmOutPut", "AboutBox", "MainForm"}},
     };
@@ -592,11 +644,11 @@ TEST_F(MainFrameTest, ShutDownDestroysEveryWindowTheMostRecentFirst)
 TEST_F(MainFrameTest, AlwaysOnTopKeepsThePlaceAndSize)
 {
     const QRect before = MainForm->geometry();
-    MainForm->StayOnTop1->trigger();
+    MainForm->Action("StayOnTop1")->trigger();
     EXPECT_TRUE(MainForm->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(MainForm->isVisible());
     EXPECT_EQ(MainForm->geometry(), before);
-    MainForm->StayOnTop1->trigger();
+    MainForm->Action("StayOnTop1")->trigger();
     EXPECT_FALSE(MainForm->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(MainForm->geometry(), before);
 }
@@ -621,7 +673,7 @@ TEST_F(MainFrameTest, PrintingRestoresTheCursorHoweverTheDialogEnds)
                 throw std::runtime_error("no printer");
             return false;
         };
-        MainForm->FilePrint->trigger();
+        MainForm->Action("FilePrint")->trigger();
         EXPECT_TRUE(ran);
         EXPECT_EQ(dialogClass, QStringLiteral("QPrintDialog"));
         EXPECT_EQ(cursorOverDialog, nullptr) << "no busy cursor over the dialog";
@@ -635,7 +687,7 @@ TEST_F(MainFrameTest, PrintingRestoresTheCursorHoweverTheDialogEnds)
 TEST_F(MainFrameTest, TheHomePageEntryOpensItsAddress)
 {
     UrlCatcher web(QStringLiteral("https"));
-    MainForm->HomePage1->trigger();
+    MainForm->Action("HomePage1")->trigger();
     ASSERT_EQ(web.Urls.size(), 1);
     EXPECT_EQ(web.Urls.first(), QUrl(TMainForm::HomePageAddress()));
 }

@@ -65,7 +65,7 @@ TEST_F(OutputCommandsTest, ExportWritesTheCurrentObjectInTheChosenFormat)
 {
     chosenFile = dir.filePath(QStringLiteral("cube"));
     chosenFilter = 2; // STL
-    MainForm->FileExportObject->trigger();
+    MainForm->Action("FileExportObject")->trigger();
     QStringList loadMessages;
     const auto back = meshio::ImportMeshes(dir.filePath(QStringLiteral("cube.stl")),
                                            [&](const QString& m) { loadMessages << m; });
@@ -77,7 +77,7 @@ TEST_F(OutputCommandsTest, ExportWritesTheCurrentObjectInTheChosenFormat)
     frmPlot->PickObject(2, 2);
     ASSERT_EQ(frmPlot->GetCurrentObject(), nullptr);
     chosenFile = dir.filePath(QStringLiteral("none.obj"));
-    MainForm->FileExportObject->trigger();
+    MainForm->Action("FileExportObject")->trigger();
     EXPECT_FALSE(QFile::exists(chosenFile));
     EXPECT_EQ(messages.Plain, QStringList{"Select the object to export first."});
 }
@@ -96,7 +96,7 @@ TEST_F(OutputCommandsTest, ExportObjectAndExportSceneSayWhatTheyWrite)
         return chosenFile;
     };
     chosenFile = dir.filePath(QStringLiteral("scene"));
-    MainForm->FileExportScene->trigger();
+    MainForm->Action("FileExportScene")->trigger();
     QFile scene(dir.filePath(QStringLiteral("scene.obj")));
     ASSERT_TRUE(scene.open(QIODevice::ReadOnly));
     const QByteArray text = scene.readAll();
@@ -107,7 +107,7 @@ TEST_F(OutputCommandsTest, ExportObjectAndExportSceneSayWhatTheyWrite)
               QStringLiteral("Exported the scene to ") + dir.filePath(QStringLiteral("scene.obj")));
 
     chosenFile = dir.filePath(QStringLiteral("object"));
-    MainForm->FileExportObject->trigger();
+    MainForm->Action("FileExportObject")->trigger();
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("object.obj"))));
     EXPECT_EQ(captions, (QStringList{"Export Scene (every object but the lights)", "Export Current Object"}));
     EXPECT_TRUE(messages.Plain.isEmpty()) << messages.Plain.join('\n').toStdString();
@@ -122,13 +122,13 @@ TEST_F(OutputCommandsTest, SavePictureWritesTheChosenSizeAndCancellingWritesNoth
         size = QSize(800, 500);
         return true;
     };
-    MainForm->FileSavePicture->trigger();
+    MainForm->Action("FileSavePicture")->trigger();
     const QImage saved(dir.filePath(QStringLiteral("view.png")));
     EXPECT_EQ(saved.size(), QSize(800, 500));
 
     chosenFile = dir.filePath(QStringLiteral("cancelled.png"));
     TMainForm::PictureSizeRunner() = [](QWidget*, QSize&) { return false; };
-    MainForm->FileSavePicture->trigger();
+    MainForm->Action("FileSavePicture")->trigger();
     EXPECT_FALSE(QFile::exists(chosenFile));
     EXPECT_TRUE(messages.Plain.isEmpty()) << messages.Plain.join('\n').toStdString();
 }
@@ -150,8 +150,8 @@ TEST_F(OutputCommandsTest, CopyPutsABitmapOrAnSvgBesideABitmapOnTheClipboard)
     EXPECT_TRUE(both->data(QStringLiteral("image/svg+xml")).contains("<svg"));
 
     // The menu entry and the tool button both copy.
-    for (const auto& trigger : {std::function<void()>([] { MainForm->CopyItem->trigger(); }),
-                                std::function<void()>([] { MainForm->tbCopy1->click(); })}) {
+    for (const auto& trigger : {std::function<void()>([] { MainForm->Action("CopyItem")->trigger(); }),
+                                std::function<void()>([] { MainForm->ToolButton("tbCopy1")->click(); })}) {
         clipboard->clear();
         trigger();
         ASSERT_TRUE(clipboard->mimeData());
@@ -167,7 +167,7 @@ TEST_F(OutputCommandsTest, PrintingToAFileGivesAPdfAndCancellingPrintsNothing)
         printer.setOutputFileName(pdfName);
         return true;
     };
-    MainForm->FilePrint->trigger();
+    MainForm->Action("FilePrint")->trigger();
     QFile pdf(pdfName);
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     const QByteArray bytes = pdf.readAll();
@@ -185,7 +185,7 @@ TEST_F(OutputCommandsTest, PrintingToAFileGivesAPdfAndCancellingPrintsNothing)
         printer.setOutputFileName(cancelledName);
         return false;
     };
-    MainForm->FilePrint->trigger();
+    MainForm->Action("FilePrint")->trigger();
     EXPECT_FALSE(QFile::exists(cancelledName));
     EXPECT_TRUE(messages.Plain.isEmpty()) << messages.Plain.join('\n').toStdString();
 }

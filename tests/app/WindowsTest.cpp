@@ -83,11 +83,11 @@ TEST_F(WindowsTest, ANewViewTakesTheLowestNumberNoOpenViewHas)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         CloseAll();
-        MainForm->FileNew1->trigger();
+        MainForm->Action("FileNew1")->trigger();
         for (const char* step : c.steps) {
             const QString s = QString::fromUtf8(step);
             if (s == QLatin1String("+"))
-                MainForm->FileNew1->trigger();
+                MainForm->Action("FileNew1")->trigger();
             else if (s.startsWith(QLatin1Char('-')))
                 CloseView(s.mid(1));
             else
@@ -96,15 +96,15 @@ TEST_F(WindowsTest, ANewViewTakesTheLowestNumberNoOpenViewHas)
         EXPECT_EQ(Captions(), c.captions);
         // The Window menu's entries of the views, after its separator.
         QStringList entries;
-        MainForm->WindowMenu->popup(MainForm->mapToGlobal(QPoint(100, 30)));
+        MainForm->Menu("WindowMenu")->popup(MainForm->mapToGlobal(QPoint(100, 30)));
         QTest::qWait(10);
         bool views = false;
-        for (QAction* a : MainForm->WindowMenu->actions()) {
+        for (QAction* a : MainForm->Menu("WindowMenu")->actions()) {
             if (views)
                 entries << a->text().remove(QRegularExpression(QStringLiteral("^&\\d ")));
             views = views || a->isSeparator();
         }
-        MainForm->WindowMenu->hide();
+        MainForm->Menu("WindowMenu")->hide();
         EXPECT_EQ(entries, c.captions);
     }
 }
@@ -112,10 +112,11 @@ TEST_F(WindowsTest, ANewViewTakesTheLowestNumberNoOpenViewHas)
 TEST_F(WindowsTest, ViewCommandsAreOffWithTheReasonWhileNoViewIsOpen)
 {
     const QString reason = QStringLiteral("No view is open: File > New opens one");
-    QAction* const commands[] = {MainForm->FileExportObject, MainForm->FileExportScene,
-                                 MainForm->FileSavePicture,  MainForm->FilePrint,
-                                 MainForm->FileSave1,        MainForm->FileSaveAs1,
-                                 MainForm->EditClear1,       MainForm->SetPictureProperty1};
+    QAction* const commands[] = {
+        MainForm->Action("FileExportObject"), MainForm->Action("FileExportScene"),
+        MainForm->Action("FileSavePicture"),  MainForm->Action("FilePrint"),
+        MainForm->Action("FileSave1"),        MainForm->Action("FileSaveAs1"),
+        MainForm->Action("EditClear1"),       MainForm->Action("SetPictureProperty1")};
     QStringList hints;
     for (QAction* a : commands) {
         EXPECT_TRUE(MainForm->ViewCommands().contains(a)) << a->objectName().toStdString();
@@ -129,9 +130,9 @@ TEST_F(WindowsTest, ViewCommandsAreOffWithTheReasonWhileNoViewIsOpen)
         EXPECT_TRUE(a->statusTip().startsWith(reason)) << a->statusTip().toStdString();
         EXPECT_EQ(a->toolTip(), reason) << "what the menu shows over an entry that is off";
     }
-    EXPECT_TRUE(MainForm->FileMenu->toolTipsVisible());
-    EXPECT_TRUE(MainForm->EditMenu->toolTipsVisible());
-    MainForm->FileNew1->trigger();
+    EXPECT_TRUE(MainForm->Menu("FileMenu")->toolTipsVisible());
+    EXPECT_TRUE(MainForm->Menu("EditMenu")->toolTipsVisible());
+    MainForm->Action("FileNew1")->trigger();
     for (std::size_t i = 0; i < std::size(commands); ++i) {
         SCOPED_TRACE(commands[i]->objectName().toStdString());
         EXPECT_TRUE(commands[i]->isEnabled());
@@ -180,7 +181,7 @@ TEST_F(WindowsTest, PromptsAndPictureTitlesNameTheViewWithoutTheUnsavedMark)
     const QString scene = SavedScene(QStringLiteral("named.cvs"));
     ASSERT_TRUE(MainForm->OpenFile(scene));
     MainForm->ActiveView()->AddCube(1, 0);
-    MainForm->FileNew1->trigger();
+    MainForm->Action("FileNew1")->trigger();
     MainForm->ActiveView()->AddCube(0, 0);
     ASSERT_EQ(Captions(), QStringList({"Fig.1 \u2014 named.cvs *", "Fig.2 *"}));
 
@@ -208,7 +209,7 @@ TEST_F(WindowsTest, OpenOffersScenesEveryMeshFormatAndAllFiles)
         offered = filter;
         return QString();
     });
-    MainForm->FileOpen1->trigger();
+    MainForm->Action("FileOpen1")->trigger();
     const QStringList filters = offered.split(QStringLiteral(";;"));
     ASSERT_FALSE(filters.isEmpty());
     EXPECT_TRUE(filters.first().startsWith(QLatin1String("Scenes (*.cvs)"))) << filters.first().toStdString();

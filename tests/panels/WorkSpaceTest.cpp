@@ -389,7 +389,7 @@ TEST_F(WorkSpaceTest, ANewViewStartsWithTheDefaultsThePanelShows)
     first->SetAnimateFlag(afCameraX);
     first->SetAnimationInterval(90);
     ASSERT_TRUE(ws->rdbtnPerspective->isChecked());
-    MainForm->FileNew1->trigger();
+    MainForm->Action("FileNew1")->trigger();
     TfrmPlot* fresh = MainForm->ActiveView();
     ASSERT_NE(fresh, first);
     ASSERT_TRUE(WaitForContext(fresh));
@@ -425,9 +425,9 @@ TEST_F(WorkSpaceTest, ViewCommandsAreOffWithoutAViewAndSayWhy)
     }
     EXPECT_EQ(ws->ToolGroup->checkedButton(), nullptr);
     EXPECT_TRUE(out->ColorGrid->isEnabled()) << "colours stay choosable for the next objects";
-    EXPECT_TRUE(MainForm->FileLoadObject->isEnabled()) << "it opens a view itself";
+    EXPECT_TRUE(MainForm->Action("FileLoadObject")->isEnabled()) << "it opens a view itself";
 
-    MainForm->FileNew1->trigger();
+    MainForm->Action("FileNew1")->trigger();
     ASSERT_NE(MainForm->ActiveView(), nullptr);
     for (QWidget* w : needViews) {
         EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
@@ -444,8 +444,8 @@ TEST_F(WorkSpaceTest, FileLoadObjectOpensAViewWhenNoneIsOpen)
     first->SubWindow()->close();
     second->SubWindow()->close();
     ASSERT_TRUE(QTest::qWaitFor([] { return MainForm->ActiveView() == nullptr; }));
-    EXPECT_EQ(MainForm->FileLoadObject->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
-    EXPECT_TRUE(MainForm->FileMenu->actions().contains(MainForm->FileLoadObject));
+    EXPECT_EQ(MainForm->Action("FileLoadObject")->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
+    EXPECT_TRUE(MainForm->Menu("FileMenu")->actions().contains(MainForm->Action("FileLoadObject")));
 
     QString answer = QStringLiteral(CORVANE_SAMPLES_DIR "/torus.coor");
     const corvane::FileNameChooser previous =
@@ -453,7 +453,7 @@ TEST_F(WorkSpaceTest, FileLoadObjectOpensAViewWhenNoneIsOpen)
             EXPECT_FALSE(save);
             return answer;
         });
-    MainForm->FileLoadObject->trigger();
+    MainForm->Action("FileLoadObject")->trigger();
     TfrmPlot* view = MainForm->ActiveView();
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(view->Objects().size(), 1u);
@@ -461,7 +461,7 @@ TEST_F(WorkSpaceTest, FileLoadObjectOpensAViewWhenNoneIsOpen)
 
     // With a view open it loads there; a file that cannot be loaded leaves no
     // new empty view behind.
-    MainForm->FileLoadObject->trigger();
+    MainForm->Action("FileLoadObject")->trigger();
     EXPECT_EQ(view->Objects().size(), 2u);
     view->SubWindow()->close();
     ASSERT_TRUE(QTest::qWaitFor([] { return MainForm->ActiveView() == nullptr; }));
@@ -470,7 +470,7 @@ TEST_F(WorkSpaceTest, FileLoadObjectOpensAViewWhenNoneIsOpen)
     QFile lonely(answer);
     ASSERT_TRUE(lonely.open(QIODevice::WriteOnly));
     lonely.close();
-    MainForm->FileLoadObject->trigger();
+    MainForm->Action("FileLoadObject")->trigger();
     EXPECT_EQ(messages.Plain.size(), 1);
     QTest::qWait(20);
     EXPECT_EQ(MainForm->ActiveView(), nullptr);
@@ -492,11 +492,12 @@ TEST_F(WorkSpaceTest, TheSettingsDecideWhichPanelsShowAtStartUp)
         QTest::qWait(10);
         EXPECT_EQ(frmWorkSpace->isVisible(), c.workspace);
         EXPECT_EQ(frmOutPut->isVisible(), c.output);
-        EXPECT_EQ(MainForm->WorkSpace1->isChecked(), c.workspace) << "the View entries tell the truth";
-        EXPECT_EQ(MainForm->ViewOutput1->isChecked(), c.output);
+        EXPECT_EQ(MainForm->Action("WorkSpace1")->isChecked(), c.workspace)
+            << "the View entries tell the truth";
+        EXPECT_EQ(MainForm->Action("ViewOutput1")->isChecked(), c.output);
         // The View menu brings a hidden panel back.
         if (!c.workspace) {
-            MainForm->WorkSpace1->trigger();
+            MainForm->Action("WorkSpace1")->trigger();
             EXPECT_TRUE(frmWorkSpace->isVisible());
         }
     }

@@ -109,17 +109,17 @@ TEST_F(RunMenuTest, TheTickedTasksRunInOrderAndTheListShowsHowEachEnded)
     Add(3, 10, 12, true); // a model that does not run
     Add(2, 10, 10, false);
     Add(2, 10, 14, true);
-    EXPECT_EQ(MainForm->RunTasks1->shortcut(), QKeySequence(Qt::Key_F5));
-    EXPECT_EQ(MainForm->tbRun1->defaultAction(), MainForm->RunTasks1);
-    EXPECT_EQ(MainForm->tbPause->defaultAction(), MainForm->Pause1);
-    EXPECT_TRUE(MainForm->Pause1->isCheckable());
+    EXPECT_EQ(MainForm->Action("RunTasks1")->shortcut(), QKeySequence(Qt::Key_F5));
+    EXPECT_EQ(MainForm->ToolButton("tbRun1")->defaultAction(), MainForm->Action("RunTasks1"));
+    EXPECT_EQ(MainForm->ToolButton("tbPause")->defaultAction(), MainForm->Action("Pause1"));
+    EXPECT_TRUE(MainForm->Action("Pause1")->isCheckable());
 
-    MainForm->RunTasks1->trigger();
+    MainForm->Action("RunTasks1")->trigger();
     EXPECT_EQ(States(), (QStringList{"queued", "queued", "", "queued"}));
-    EXPECT_FALSE(MainForm->RunTasks1->isEnabled());
+    EXPECT_FALSE(MainForm->Action("RunTasks1")->isEnabled());
     EXPECT_TRUE(MainForm->RunProgressBar()->isVisible());
     EXPECT_FALSE(frmEnviroment->btDelete->isEnabled()) << "lines keep their places while tasks run";
-    ASSERT_TRUE(WaitFor([] { return MainForm->RunTasks1->isEnabled(); }));
+    ASSERT_TRUE(WaitFor([] { return MainForm->Action("RunTasks1")->isEnabled(); }));
 
     EXPECT_EQ(States(), (QStringList{"converged", "failed", "", "converged"}));
     EXPECT_EQ(frmEnviroment->chklstAuto->item(1)->text(),
@@ -137,14 +137,14 @@ TEST_F(RunMenuTest, TheTickedTasksRunInOrderAndTheListShowsHowEachEnded)
         MainForm->RunStatusText()->text().startsWith(QStringLiteral("Tasks done: 2 converged, 1 failed")))
         << MainForm->RunStatusText()->text().toStdString();
     EXPECT_FALSE(MainForm->RunProgressBar()->isVisible());
-    EXPECT_FALSE(MainForm->Pause1->isEnabled());
+    EXPECT_FALSE(MainForm->Action("Pause1")->isEnabled());
     EXPECT_TRUE(frmEnviroment->btDelete->isEnabled());
     EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
 
     // Nothing ticked: nothing runs, and the user is told why.
     for (int i = 0; i < frmEnviroment->TaskCount(); ++i)
         frmEnviroment->chklstAuto->item(i)->setCheckState(Qt::Unchecked);
-    MainForm->RunTasks1->trigger();
+    MainForm->Action("RunTasks1")->trigger();
     EXPECT_FALSE(MainForm->TaskRunner()->IsRunning());
     EXPECT_EQ(messages.Plain.size(), 1);
 }
@@ -154,21 +154,21 @@ TEST_F(RunMenuTest, PauseHoldsTheTaskStopEndsTheQueueAndTheStatusBarFollows)
     Endless();
     Add(1, 10, 16, true);
     Add(1, 10, 12, true);
-    MainForm->RunTasks1->trigger();
+    MainForm->Action("RunTasks1")->trigger();
     ASSERT_TRUE(WaitFor([] { return MainForm->RunStatusText()->text().contains(QStringLiteral("step")); }));
     EXPECT_TRUE(
         MainForm->RunStatusText()->text().startsWith(QStringLiteral("D2Q9 ren 10Gx 16 Gy 16: step ")));
     EXPECT_TRUE(MainForm->RunStatusText()->text().contains(QStringLiteral("MLUPS")));
     EXPECT_EQ(States(), (QStringList{"running", "queued"}));
 
-    MainForm->tbPause->click();
-    EXPECT_TRUE(MainForm->Pause1->isChecked());
+    MainForm->ToolButton("tbPause")->click();
+    EXPECT_TRUE(MainForm->Action("Pause1")->isChecked());
     EXPECT_TRUE(MainForm->TaskRunner()->IsPaused());
-    MainForm->tbPause->click();
+    MainForm->ToolButton("tbPause")->click();
     EXPECT_FALSE(MainForm->TaskRunner()->IsPaused());
 
-    MainForm->StopTasks1->trigger();
-    ASSERT_TRUE(WaitFor([] { return MainForm->RunTasks1->isEnabled(); }));
+    MainForm->Action("StopTasks1")->trigger();
+    ASSERT_TRUE(WaitFor([] { return MainForm->Action("RunTasks1")->isEnabled(); }));
     EXPECT_EQ(States(), (QStringList{"not converged", "cancelled"}));
     const QStringList folders = ResultFolders();
     ASSERT_EQ(folders.size(), 1);
@@ -181,7 +181,7 @@ TEST_F(RunMenuTest, ClosingWhileTasksRunAsksAndStopsThemCleanly)
 {
     Endless();
     Add(1, 10, 16, true);
-    MainForm->RunTasks1->trigger();
+    MainForm->Action("RunTasks1")->trigger();
     ASSERT_TRUE(WaitFor([] { return MainForm->RunStatusText()->text().contains(QStringLiteral("step")); }));
     int asked = 0;
     TMainForm::StopTasksPrompt() = [&](QWidget*) { return ++asked > 1; };
@@ -205,7 +205,7 @@ TEST_F(RunMenuTest, GenerateTheGridWritesEachTickedTasksGrid)
     Add(1, 400, 129, true);
     Add(1, 100, 65, false);
     Add(0, 100, 33, true);
-    MainForm->Generate->trigger();
+    MainForm->Action("Generate")->trigger();
     EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
     const QDir data(dir.filePath(QStringLiteral("dat")));
     EXPECT_EQ(data.entryList(QDir::Files, QDir::Name),
@@ -224,8 +224,8 @@ TEST_F(RunMenuTest, TheRunningTaskShowsItsFieldAndTheFinishedOneItsChart)
     Add(3, 100, 16, true); // fails at once: no view, no chart
     Add(1, 100, 16, true);
     const int views = MainForm->MdiArea()->subWindowList().size();
-    MainForm->RunTasks1->trigger();
-    ASSERT_TRUE(WaitFor([] { return MainForm->RunTasks1->isEnabled(); }));
+    MainForm->Action("RunTasks1")->trigger();
+    ASSERT_TRUE(WaitFor([] { return MainForm->Action("RunTasks1")->isEnabled(); }));
     const QList<QMdiSubWindow*> subs = MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder);
     ASSERT_EQ(subs.size(), views + 2) << "one view and one chart, for the task that ran";
     auto* view = qobject_cast<TfrmPlot*>(subs[views]->widget());
@@ -246,32 +246,32 @@ TEST_F(RunMenuTest, ChartWindowsAreListedInTheWindowMenuAndCloseAsViewsDo)
     MainForm->SetShowResults(true);
     Add(1, 100, 16, true);
     Add(2, 100, 16, true);
-    MainForm->RunTasks1->trigger();
-    ASSERT_TRUE(WaitFor([] { return MainForm->RunTasks1->isEnabled(); }));
+    MainForm->Action("RunTasks1")->trigger();
+    ASSERT_TRUE(WaitFor([] { return MainForm->Action("RunTasks1")->isEnabled(); }));
     QList<QMdiSubWindow*> charts;
     for (QMdiSubWindow* sub : MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder))
         if (qobject_cast<TfrmTaskChart*>(sub->widget()))
             charts << sub;
     ASSERT_EQ(charts.size(), 2);
 
-    MainForm->WindowMenu->popup(MainForm->mapToGlobal(QPoint(100, 30)));
+    MainForm->Menu("WindowMenu")->popup(MainForm->mapToGlobal(QPoint(100, 30)));
     QTest::qWait(20);
     QStringList entries;
-    for (QAction* a : MainForm->WindowMenu->actions())
+    for (QAction* a : MainForm->Menu("WindowMenu")->actions())
         entries << a->text();
-    MainForm->WindowMenu->hide();
+    MainForm->Menu("WindowMenu")->hide();
     for (const char* line : {"D2Q9 ren 100Gx 16 Gy 16", "D2Q9(New) ren 100Gx 16 Gy 16"})
         EXPECT_EQ(entries.filter(QStringLiteral("Chart - %1").arg(QLatin1String(line))).size(), 1)
             << line << "\n"
             << entries.join('\n').toStdString();
     // Its entry brings a chart to the front; File > Close closes it.
-    for (QAction* a : MainForm->WindowMenu->actions())
+    for (QAction* a : MainForm->Menu("WindowMenu")->actions())
         if (a->text().endsWith(charts.first()->widget()->windowTitle()))
             a->trigger();
     EXPECT_EQ(MainForm->MdiArea()->currentSubWindow(), charts.first());
-    ASSERT_TRUE(MainForm->FileClose1->isEnabled());
+    ASSERT_TRUE(MainForm->Action("FileClose1")->isEnabled());
     QPointer<QMdiSubWindow> closing = charts.first();
-    MainForm->FileClose1->trigger();
+    MainForm->Action("FileClose1")->trigger();
     ASSERT_TRUE(QTest::qWaitFor([&] { return closing.isNull(); }));
     EXPECT_EQ(MainForm->MdiArea()->subWindowList().count(charts.last()), 1);
     EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
@@ -287,7 +287,7 @@ TEST_F(RunMenuTest, WhileTheViewsAreMaximisedTheFieldViewAndTheChartOpenMaximise
     Endless();
     const int views = MainForm->MdiArea()->subWindowList().size();
     const QRect area = MainForm->MdiArea()->viewport()->rect();
-    MainForm->RunTasks1->trigger();
+    MainForm->Action("RunTasks1")->trigger();
     // The field view as it opens, while the task runs.
     ASSERT_TRUE(WaitFor([&] { return MainForm->MdiArea()->subWindowList().size() == views + 1; }));
     QTest::qWait(20);
@@ -296,8 +296,8 @@ TEST_F(RunMenuTest, WhileTheViewsAreMaximisedTheFieldViewAndTheChartOpenMaximise
     EXPECT_EQ(field->geometry(), area);
     EXPECT_EQ(field->widget()->size(), area.size()) << "the picture fills the area";
     // The chart, once the task has stopped.
-    MainForm->StopTasks1->trigger();
-    ASSERT_TRUE(WaitFor([] { return MainForm->RunTasks1->isEnabled(); }));
+    MainForm->Action("StopTasks1")->trigger();
+    ASSERT_TRUE(WaitFor([] { return MainForm->Action("RunTasks1")->isEnabled(); }));
     QTest::qWait(20);
     const QList<QMdiSubWindow*> subs = MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder);
     ASSERT_EQ(subs.size(), views + 2);
