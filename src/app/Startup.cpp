@@ -12,7 +12,6 @@
 #include "TfrmOutPut.h"
 #include "TfrmPlot.h"
 #include "TfrmWorkSpace.h"
-#include "ViewLinks.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -117,10 +116,9 @@ void CreateApplicationWindows()
     });
     CreateForm(frmOutPut, "frmOutPut", MainForm);
     MainForm->AttachPanel(frmOutPut, Qt::BottomDockWidgetArea);
-    viewlinks::SetColorSource(frmOutPut);
     CreateForm(frmWorkSpace, "frmWorkSpace", MainForm);
     MainForm->AttachPanel(frmWorkSpace, Qt::LeftDockWidgetArea);
-    viewlinks::SetLightOptions(frmWorkSpace);
+    MainForm->SetViewPanels({frmWorkSpace, frmOutPut});
     CreateForm(frmAddTask, "frmAddTask", MainForm);
     frmAddTask->SetRunSettings(
         [] { return MainForm ? MainForm->TaskRunner()->Settings() : lbm::Settings(); });
@@ -144,10 +142,9 @@ void DestroyApplicationWindows()
     frmEnviroment = nullptr;
     delete frmAddTask;
     frmAddTask = nullptr;
-    viewlinks::SetLightOptions(nullptr);
+    MainForm->SetViewPanels({});
     delete frmWorkSpace;
     frmWorkSpace = nullptr;
-    viewlinks::SetColorSource(nullptr);
     delete frmOutPut;
     frmOutPut = nullptr;
     if (frmPlot) {

@@ -128,6 +128,7 @@ TfrmPlot* TMainForm::CreateView(const QString& caption)
 
     auto* view = new TfrmPlot;
     view->SetViewName(caption);
+    view->SetPanels(FViewPanels);
     QMdiSubWindow* sub = FMdiArea->addSubWindow(view);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     corvane::RunHandler([view] { view->FormCreate(); });
@@ -144,6 +145,14 @@ TfrmPlot* TMainForm::CreateView(const QString& caption)
             [this] { QMetaObject::invokeMethod(this, &TMainForm::UpdateActions, Qt::QueuedConnection); });
     UpdateActions();
     return view;
+}
+
+void TMainForm::SetViewPanels(const TViewPanels& panels)
+{
+    FViewPanels = panels;
+    for (QMdiSubWindow* sub : FMdiArea->subWindowList())
+        if (auto* view = qobject_cast<TfrmPlot*>(sub->widget()))
+            view->SetPanels(panels);
 }
 
 void TMainForm::PlaceNewView(QMdiSubWindow* sub)

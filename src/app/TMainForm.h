@@ -6,6 +6,7 @@
 
 #include "TActionManager.h"
 #include "TaskRunner.h"
+#include "ViewPanels.h"
 
 #include <functional>
 #include <memory>
@@ -61,6 +62,10 @@ public:
     // Creates a view in an MDI sub-window with the given caption and runs its
     // creation handler; the view is shown at once.
     TfrmPlot* CreateView(const QString& caption);
+
+    // The panels every view talks to, the open ones and those opened later;
+    // empty ones before a panel goes.
+    void SetViewPanels(const TViewPanels& panels);
 
     // Places a panel in a dock area and keeps the dock sizes while it is
     // dragged out and docked again.
@@ -233,6 +238,7 @@ private:
     void PanelFloated(QDockWidget* panel);
 
     TActionManager FActions;
+    TViewPanels FViewPanels;
     QMdiArea* FMdiArea;
     QToolBar* FToolBar4;
     QHash<QDockWidget*, Qt::DockWidgetArea> FPanelArea; // where each panel last docked

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "GlDevice.h"
-#include "ViewLinks.h"
+#include "ViewPanels.h"
 
 #include <QColor>
 #include <QDockWidget>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ViewLinks.h"
+#include "ViewPanels.h"
 
 #include <QDockWidget>
 #include <QPointer>

@@ -3,6 +3,7 @@
 #include "GlDevice.h"
 #include "TGLPolyObject.h"
 #include "TSceneDocument.h"
+#include "ViewPanels.h"
 #include "tools/TViewTool.h"
 
 #include <QOpenGLWidget>
@@ -76,6 +77,10 @@ public:
     // The view's name ("Fig.2"); the caption adds the scene file's name and
     // a mark while the scene has unsaved changes.
     void SetViewName(const QString& name);
+    // The panels this view shows a picked light in and takes its colours
+    // from; the frame wires them.
+    void SetPanels(const TViewPanels& panels) { FPanels = panels; }
+    const TViewPanels& Panels() const { return FPanels; }
     const QString& ViewName() const { return FViewName; }
     // The caption without the unsaved-changes mark: the name and the scene
     // file's name, as prompts and the titles of pictures show it.
@@ -330,13 +335,14 @@ private:
     // Links a placed primitive into the scene with the foreground colour and
     // its initial growth, selects it and redraws.
     void PlaceObject(std::unique_ptr<TGLObject> obj, float growth);
-    static int ForegroundColor();
+    int ForegroundColor() const;
     // The light options of the WorkSpace panel, when it is there.
-    static void EnableLightOptions();
-    static void DisableLightOptions();
+    void EnableLightOptions();
+    void DisableLightOptions();
 
     std::unique_ptr<Host> FHost;
     std::unique_ptr<TSceneDocument> FDocument;
+    TViewPanels FPanels;
     QString FViewName = QStringLiteral("Fig.1");
     QString FMouseText;
     QMdiSubWindow* FSubWindow = nullptr; // set by FormCreate

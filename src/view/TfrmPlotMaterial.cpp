@@ -3,7 +3,7 @@
 #include "TGLObject.h"
 #include "TexturePicture.h"
 #include "TfrmPlot.h"
-#include "ViewLinks.h"
+#include "ViewPanels.h"
 
 #include <QImage>
 
@@ -81,7 +81,7 @@ void TfrmPlot::SetCurrentMaterial(float r, float g, float b, float shininess)
 
 void TfrmPlot::ApplyCurrentColors()
 {
-    const TColorSource* source = viewlinks::ColorSource();
+    const TColorSource* source = FPanels.colors;
     TGLObject* current = FDocument->Current();
     if (!current || !source)
         return;

@@ -9,7 +9,7 @@
 #include "TGLPolyObject.h"
 #include "TGLPyramid.h"
 #include "TfrmPlot.h"
-#include "ViewLinks.h"
+#include "ViewPanels.h"
 
 #include <QFile>
 #include <QUndoStack>
@@ -30,21 +30,20 @@ constexpr int kSelectBufferWords = 512;
 
 std::vector<TGLObject*> TfrmPlot::Objects() const { return FDocument->Objects(); }
 
-int TfrmPlot::ForegroundColor()
+int TfrmPlot::ForegroundColor() const
 {
-    const TColorSource* source = viewlinks::ColorSource();
-    return source ? source->ForegroundColor() : viewlinks::kDefaultForeground;
+    return FPanels.colors ? FPanels.colors->ForegroundColor() : kDefaultForeground;
 }
 
 void TfrmPlot::EnableLightOptions()
 {
-    if (TLightOptions* options = viewlinks::LightOptions())
+    if (TLightOptions* options = FPanels.lights)
         options->EnableLightOptions();
 }
 
 void TfrmPlot::DisableLightOptions()
 {
-    if (TLightOptions* options = viewlinks::LightOptions())
+    if (TLightOptions* options = FPanels.lights)
         options->DisableLightOptions();
 }
 
@@ -263,7 +262,7 @@ void TfrmPlot::Redo()
 
 void TfrmPlot::UpdateLightPanel()
 {
-    TLightOptions* options = viewlinks::LightOptions();
+    TLightOptions* options = FPanels.lights;
     if (!options || !IsLight(FDocument->Current()))
         return;
     const int selected = options->SelectedLightComponent();

@@ -463,8 +463,9 @@ TEST_F(MainFrameTest, EveryCommandTheMenusAndTheToolBarShowIsFoundByItsName)
         if (!button)
             continue;
         EXPECT_EQ(MainForm->ToolButton(button->objectName()), button);
-        if (QAction* bound = button->defaultAction())
+        if (QAction* bound = button->defaultAction()) {
             EXPECT_EQ(MainForm->Action(bound->objectName()), bound);
+        }
     }
     EXPECT_THROW(MainForm->Action(QStringLiteral("FileNew2")), std::logic_error);
     EXPECT_THROW(MainForm->ToolButton(QStringLiteral("FileNew1")), std::logic_error);

@@ -7,7 +7,7 @@
 #include "TestSupport.h"
 #include "TfrmPlot.h"
 #include "ViewFrame.h"
-#include "ViewLinks.h"
+#include "ViewPanels.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -54,9 +54,8 @@ class InteractionTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        viewlinks::SetLightOptions(&lights);
-        viewlinks::SetColorSource(&colors);
         view = host.AddView();
+        view->SetPanels({&lights, &colors});
         ASSERT_TRUE(view->HasContext());
         // Ten pixels per view unit, so that whole view coordinates are whole pixels.
         ResizeClient(view, 400, 400);
@@ -64,8 +63,6 @@ protected:
     }
     void TearDown() override
     {
-        viewlinks::SetLightOptions(nullptr);
-        viewlinks::SetColorSource(nullptr);
         EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
     }
 
@@ -183,7 +180,7 @@ TEST_F(InteractionTest, ClicksPlaceSolidsAtTheMouseInTheForegroundColour)
     EXPECT_EQ(static_cast<TGLIcosahedron*>(view->GetCurrentObject())->GetDepth(), 3);
 
     // Without an Output panel new objects are red.
-    viewlinks::SetColorSource(nullptr);
+    view->SetPanels({&lights, nullptr});
     view->AddCube(0, 0);
     float r, g, b;
     view->GetCurrentObject()->GetColor(r, g, b);

@@ -4,7 +4,7 @@
 #include "TGLObject.h"
 #include "TestSupport.h"
 #include "TfrmPlot.h"
-#include "ViewLinks.h"
+#include "ViewPanels.h"
 
 #include <QCoreApplication>
 #include <QTest>

@@ -2,8 +2,8 @@
 
 // The two narrow ways a view reaches the control panels, without knowing them:
 // the WorkSpace panel's light options, and the Output panel's colours. The
-// application registers the panels when it creates them; while a panel is not
-// registered the view skips its notifications and uses defaults.
+// frame that holds both the views and the panels wires them into each view;
+// where a view has none it skips its notifications and uses defaults.
 
 class TLightOptions {
 public:
@@ -24,14 +24,12 @@ public:
     virtual int BackgroundColor() const = 0;
 };
 
-namespace viewlinks {
+// The panels one view talks to; either may be missing. Whoever wires them
+// unwires them before a panel goes.
+struct TViewPanels {
+    TLightOptions* lights = nullptr;
+    TColorSource* colors = nullptr;
+};
 
-void SetLightOptions(TLightOptions* options);
-TLightOptions* LightOptions();
-void SetColorSource(TColorSource* source);
-TColorSource* ColorSource();
-
-// The colour new objects take while no colour source is registered: red.
+// The colour new objects take while a view has no colour source: red.
 constexpr int kDefaultForeground = 0x0000FF;
-
-} // namespace viewlinks
