@@ -112,7 +112,7 @@ void TMainForm::OpenFieldView(const QueuedTask& task)
     doc->AddObject(std::move(bar), QStringLiteral("Colour bar"));
     doc->SetCurrent(nullptr);
     doc->UndoStack()->clear();
-    doc->Changed();
+    doc->Notify({TSceneChange::ObjectsAdded});
 }
 
 void TMainForm::UpdateFieldView(const std::shared_ptr<const lbm::Fields>& fields, double lidSpeed)
@@ -135,5 +135,6 @@ void TMainForm::UpdateFieldView(const std::shared_ptr<const lbm::Fields>& fields
     Upload(*FFieldView, doc->At(0)->GetTexture(),
            FieldTexture(speed, Action("Streamlines1")->isChecked() ? fields.get() : nullptr, lidSpeed));
     Upload(*FFieldView, doc->At(1)->GetTexture(), BarTexture(top));
-    doc->Changed();
+    // The pictures changed, not the objects' places: the view draws them again.
+    doc->Notify({TSceneChange::ObjectChanged});
 }

@@ -38,7 +38,7 @@ void TObjectListCommand::redo()
         Put();
     else
         Take();
-    FDoc->Changed();
+    FDoc->Notify({FInserts ? TSceneChange::ObjectsAdded : TSceneChange::ObjectsRemoved});
 }
 
 void TObjectListCommand::undo()
@@ -49,7 +49,7 @@ void TObjectListCommand::undo()
         Put();
     // The scene is as it was before the step, selection included.
     FDoc->SetCurrent(FDoc->At(FCurrentBefore));
-    FDoc->Changed();
+    FDoc->Notify({FInserts ? TSceneChange::ObjectsRemoved : TSceneChange::ObjectsAdded});
 }
 
 int TObjectListCommand::HeldLights() const
@@ -75,18 +75,19 @@ TObjectStateCommand::TObjectStateCommand(TSceneDocument* doc, const QString& tex
 
 void TObjectStateCommand::Apply(const TObjectState& state)
 {
-    if (TGLObject* obj = FDoc->At(FIndex)) {
+    TGLObject* obj = FDoc->At(FIndex);
+    if (obj) {
         auto token = FDoc->EnterContext();
         state.Apply(*obj);
     }
-    FDoc->Changed();
+    FDoc->Notify({TSceneChange::ObjectChanged, obj});
 }
 
 void TObjectStateCommand::redo()
 {
     if (FSkipRedo) {
         FSkipRedo = false;
-        FDoc->Changed();
+        FDoc->Notify({TSceneChange::ObjectChanged, FDoc->At(FIndex)});
         return;
     }
     Apply(FAfter);
@@ -116,13 +117,13 @@ void TViewStateCommand::redo()
     if (start == ToDo)
         FDoc->LiveView() = FAfter;
     if (start != DoneQuietly)
-        FDoc->Changed();
+        FDoc->Notify({TSceneChange::ViewChanged});
 }
 
 void TViewStateCommand::undo()
 {
     FDoc->LiveView() = FBefore;
-    FDoc->Changed();
+    FDoc->Notify({TSceneChange::ViewChanged});
 }
 
 bool TViewStateCommand::mergeWith(const QUndoCommand* other)
@@ -142,7 +143,7 @@ void TDetailCommand::redo()
 {
     for (TGLObject* obj : FDoc->Objects())
         obj->SetDetail(FLevel);
-    FDoc->Changed();
+    FDoc->Notify({TSceneChange::ObjectChanged});
 }
 
 void TDetailCommand::undo()
@@ -151,5 +152,5 @@ void TDetailCommand::undo()
     for (std::size_t i = 0; i < objects.size() && i < FBefore.size(); ++i)
         if (FBefore[i] >= 0)
             objects[i]->SetDetail(FBefore[i]);
-    FDoc->Changed();
+    FDoc->Notify({TSceneChange::ObjectChanged});
 }

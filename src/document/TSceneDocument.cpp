@@ -216,7 +216,7 @@ void TSceneDocument::DeleteAll(const QString& text)
 {
     const int n = Count();
     if (n == 0) {
-        Changed();
+        Notify({TSceneChange::ObjectsRemoved});
         return;
     }
     std::vector<TObjectListCommand::Entry> entries(static_cast<std::size_t>(n));
@@ -238,7 +238,7 @@ void TSceneDocument::EditObject(TGLObject* obj, const QString& text,
     }
     const TObjectState after = TObjectState::Capture(*obj);
     if (after == before) {
-        Changed();
+        Notify({TSceneChange::ObjectChanged, obj});
         return;
     }
     FUndo.push(new TObjectStateCommand(this, text, index, before, after, mergeId, true));
@@ -261,7 +261,7 @@ void TSceneDocument::EditView(const QString& text, const std::function<void(TVie
     change(FView);
     if (FView == before) {
         if (!quiet)
-            Changed();
+            Notify({TSceneChange::ViewChanged});
         return;
     }
     FUndo.push(new TViewStateCommand(this, text, before, FView, mergeId,
@@ -303,7 +303,7 @@ void TSceneDocument::SetDetailAll(int level)
         // Nothing to undo; objects without detail ignore the level anyway.
         for (TGLObject* obj = FFirst; obj; obj = obj->GetNext())
             obj->SetDetail(level);
-        Changed();
+        Notify({TSceneChange::ObjectChanged});
         return;
     }
     FUndo.push(new TDetailCommand(this, level));
@@ -359,6 +359,6 @@ bool TSceneDocument::Load(const QString& fileName, QString& error, QStringList& 
     FUndo.clear();
     FUndo.setClean();
     SetFileName(fileName);
-    Changed();
+    Notify({TSceneChange::Reloaded});
     return true;
 }

@@ -40,13 +40,29 @@ public:
 void RememberTextureFile(GLuint texture, const QString& fileName);
 QString TextureFileOf(GLuint texture);
 
+// What a change to a scene touched, so that each listener updates only what
+// it shows of it.
+struct TSceneChange {
+    enum Kind {
+        ObjectsAdded,   // objects linked into the list (added, copied, a removal undone)
+        ObjectsRemoved, // objects taken out of it
+        ObjectChanged,  // the state of object, or of every object where it is null
+        ViewChanged,    // the camera or the view options
+        Reloaded,       // the whole scene, read from a file
+    };
+    Kind kind;
+    const TGLObject* object = nullptr;
+
+    bool IsAbout(Kind k) const { return kind == k || kind == Reloaded; }
+};
+
 // A view's scene as a document: the objects (a list the document owns), the
 // current object, the camera and view options, the file it is kept in, and
 // the undo history of every edit.
 //
 // Edits go through the functions below, each one undo step. Changes that are
 // not steps of their own (the moves of a drag in progress, animation) change
-// the objects or LiveView() directly, call Changed(), and the drag commits
+// the objects or LiveView() directly, call Notify(), and the drag commits
 // its whole change as one step when it ends (CommitObjectEdit, CommitViewEdit).
 class TSceneDocument : public QObject {
     Q_OBJECT
@@ -71,8 +87,8 @@ public:
     TGLObject* At(int index) const;
     const TViewState& View() const { return FView; }
     TViewState& LiveView() { return FView; }
-    // Tells the views that objects or the view state changed: they redraw.
-    void Changed() { emit SceneChanged(); }
+    // Tells the listeners what changed: the views redraw, the panels show it.
+    void Notify(const TSceneChange& change) { emit SceneChanged(change); }
 
     // --- Edits -----------------------------------------------------------
     // Puts obj at the end of the list and makes it current.
@@ -127,7 +143,8 @@ public:
     void Clear();
 
 signals:
-    void SceneChanged();
+    void SceneChanged(const TSceneChange& change);
+    // The current object is another one (selection is not an edit).
     void CurrentChanged();
     void ModifiedChanged(bool modified);
     void FileNameChanged(const QString& fileName);

@@ -471,10 +471,18 @@ void TfrmWorkSpace::FollowActiveView()
         FFollowed = view;
         if (view) {
             // Whatever changes the view (a key, undo, a drag, another panel)
-            // shows here as it happens.
+            // shows here as it happens: the view's options when they changed,
+            // otherwise only what the panel shows of the objects.
             FFollowing << connect(view, &TfrmPlot::ToolChanged, this, [this, view] { ShowView(view); });
             FFollowing << connect(view->Document(), &TSceneDocument::SceneChanged, this,
-                                  [this, view] { ShowView(view); });
+                                  [this, view](const TSceneChange& change) {
+                                      if (change.IsAbout(TSceneChange::ViewChanged))
+                                          ShowView(view);
+                                      else
+                                          ShowObjectsOf(view);
+                                  });
+            FFollowing << connect(view->Document(), &TSceneDocument::CurrentChanged, this,
+                                  [this, view] { ShowObjectsOf(view); });
         }
     }
     ShowView(view);
@@ -507,9 +515,6 @@ void TfrmWorkSpace::ShowView(TfrmPlot* view)
     set(chkbxWireFrame, [&](QCheckBox* b) { b->setChecked(view->GetWireFrame()); });
     set(chkbxRotateXY, [&](QCheckBox* b) { b->setChecked(view->GetRotateXY()); });
     set(chkbxDrawAxis, [&](QCheckBox* b) { b->setChecked(view->GetDrawAxis()); });
-    // Text being typed into the edit stays until it is applied.
-    if (!edtSubdivisions->hasFocus())
-        edtSubdivisions->setText(QString::number(view->GetDetailLevel()));
     const int flags = view->GetAnimateFlags();
     for (QCheckBox* spin : {chkbxWorldX, chkbxWorldY, chkbxWorldZ, chkbxObjectX, chkbxObjectY, chkbxObjectZ})
         set(spin, [&](QCheckBox* b) { b->setChecked(flags & b->property("tag").toInt()); });
@@ -520,6 +525,16 @@ void TfrmWorkSpace::ShowView(TfrmPlot* view)
     btnStartStop->setText(view->IsAnimating() ? QStringLiteral("Stop Animation")
                                               : QStringLiteral("Start Animation"));
     set(chkbkLights, [&](QCheckBox* b) { b->setChecked(view->GetLighting()); });
+    ShowObjectsOf(view);
+}
+
+void TfrmWorkSpace::ShowObjectsOf(TfrmPlot* view)
+{
+    if (!view)
+        return;
+    // Text being typed into the edit stays until it is applied.
+    if (!edtSubdivisions->hasFocus())
+        edtSubdivisions->setText(QString::number(view->GetDetailLevel()));
     ShowLightOf(view);
 }
 

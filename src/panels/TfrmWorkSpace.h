@@ -92,6 +92,9 @@ private:
     TfrmPlot* ActiveView() const;
     // The light values of the current light, shown without running handlers.
     void ShowLightOf(TfrmPlot* view);
+    // What the panel shows of the view's objects: the subdivision level and
+    // the current light.
+    void ShowObjectsOf(TfrmPlot* view);
 
     QMainWindow* FFrame;
     QList<QWidget*> FPages;        // the three pages, enabled while a view is open

@@ -145,7 +145,7 @@ TfrmPlot::TfrmPlot(QWidget* parent)
       FTools(std::make_unique<TToolTable>(*this)), FNavigation(std::make_unique<TViewNavigation>(*this))
 {
     FDocument->SetHost(FHost.get());
-    connect(FDocument.get(), &TSceneDocument::SceneChanged, this, [this] { SceneChanged(); });
+    connect(FDocument.get(), &TSceneDocument::SceneChanged, this, &TfrmPlot::SceneChanged);
     connect(FDocument.get(), &TSceneDocument::ModifiedChanged, this, [this] { UpdateCaption(); });
     connect(FDocument.get(), &TSceneDocument::FileNameChanged, this, [this] { UpdateCaption(); });
     tmrAnimation->setObjectName(QStringLiteral("tmrAnimation"));
@@ -300,10 +300,12 @@ void TfrmPlot::ApplyViewOptions()
         gl::Disable(GL_LIGHTING);
 }
 
-void TfrmPlot::SceneChanged()
+void TfrmPlot::SceneChanged(const TSceneChange& change)
 {
+    // Every change is drawn; the animation's pace is a view option.
     ComputeExtents();
-    tmrAnimation->setInterval(std::max(View().AnimationInterval, 0));
+    if (change.IsAbout(TSceneChange::ViewChanged))
+        tmrAnimation->setInterval(std::max(View().AnimationInterval, 0));
     if (!MakeCurrent())
         return;
     ApplyViewOptions();

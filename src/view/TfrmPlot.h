@@ -299,7 +299,7 @@ private:
     const TViewState& View() const { return FDocument->View(); }
     // The document changed: bring the context's state, the extents and the
     // projection in line with it and draw.
-    void SceneChanged();
+    void SceneChanged(const TSceneChange& change);
     // Sends the document's view options to the context (clear colour,
     // polygon mode, lighting).
     void ApplyViewOptions();

@@ -462,3 +462,83 @@ int main(int argc, char** argv)
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
+
+TEST_F(SceneDocumentTest, EveryEditSaysWhatItChangedAndUndoAndRedoSayTheSame)
+{
+    using K = TSceneChange::Kind;
+    struct Case {
+        const char* name;
+        std::function<void(TSceneDocument&)> edit;
+        K kind;          // what the edit and its redo say
+        K undone;        // what its undo says
+        int object = -1; // the object named, by index; -1 none (a list change) or every one
+    };
+    const Case cases[] = {
+        {"place",
+         [](TSceneDocument& d) { d.AddObject(std::make_unique<TGLCube>(4, 4), QStringLiteral("Place")); },
+         K::ObjectsAdded, K::ObjectsRemoved},
+        {"copy", [](TSceneDocument& d) { d.CopyCurrent(); }, K::ObjectsAdded, K::ObjectsRemoved},
+        {"delete", [](TSceneDocument& d) { d.DeleteCurrent(); }, K::ObjectsRemoved, K::ObjectsAdded},
+        {"delete all", [](TSceneDocument& d) { d.DeleteAll(QStringLiteral("Delete All")); },
+         K::ObjectsRemoved, K::ObjectsAdded},
+        {"colour",
+         [](TSceneDocument& d) {
+             d.EditObject(d.At(3), QStringLiteral("Colour"), [](TGLObject& o) { o.SetColor(0x00FF00); });
+         },
+         K::ObjectChanged, K::ObjectChanged, 3},
+        {"drag",
+         [](TSceneDocument& d) {
+             TGLObject* obj = d.At(1);
+             const TObjectState before = TObjectState::Capture(*obj);
+             obj->SetXY(5, 1);
+             d.CommitObjectEdit(obj, before, QStringLiteral("Move"));
+         },
+         K::ObjectChanged, K::ObjectChanged, 1},
+        {"subdivision", [](TSceneDocument& d) { d.SetDetailAll(5); }, K::ObjectChanged, K::ObjectChanged},
+        {"view options",
+         [](TSceneDocument& d) {
+             d.EditView(QStringLiteral("Options"), [](TViewState& v) { v.WireFrame = false; });
+         },
+         K::ViewChanged, K::ViewChanged},
+        {"camera drag",
+         [](TSceneDocument& d) {
+             const TViewState before = d.View();
+             d.LiveView().CameraRotation[1] += 45;
+             d.CommitViewEdit(before, QStringLiteral("Rotate Camera"));
+         },
+         K::ViewChanged, K::ViewChanged},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TSceneDocument d;
+        d.SetHost(&host);
+        BuildFullScene(d);
+        const TGLObject* object = c.object >= 0 ? d.At(c.object) : nullptr;
+        std::vector<std::pair<K, const TGLObject*>> said;
+        QObject::connect(&d, &TSceneDocument::SceneChanged,
+                         [&](const TSceneChange& change) { said.emplace_back(change.kind, change.object); });
+        const std::vector<std::pair<K, const TGLObject*>> done{{c.kind, object}}, undone{{c.undone, object}};
+        c.edit(d);
+        EXPECT_EQ(said, done) << "the edit";
+        said.clear();
+        ASSERT_TRUE(d.Undo());
+        EXPECT_EQ(said, undone) << "its undo";
+        said.clear();
+        ASSERT_TRUE(d.Redo());
+        EXPECT_EQ(said, done) << "its redo";
+    }
+
+    // Reading a file replaces everything, and says so.
+    BuildFullScene(doc);
+    QString error;
+    ASSERT_TRUE(doc.Save(Path(QStringLiteral("all.cvs")), error)) << error.toStdString();
+    TSceneDocument read;
+    read.SetHost(&host);
+    std::vector<K> kinds;
+    QObject::connect(&read, &TSceneDocument::SceneChanged,
+                     [&](const TSceneChange& change) { kinds.push_back(change.kind); });
+    QStringList skipped;
+    ASSERT_TRUE(read.Load(Path(QStringLiteral("all.cvs")), error, skipped)) << error.toStdString();
+    EXPECT_EQ(kinds, std::vector<K>{K::Reloaded});
+    read.Clear();
+}

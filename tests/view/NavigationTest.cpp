@@ -214,7 +214,7 @@ TEST_F(NavigationTest, EachButtonAndKeyMovesOnlyTheCameraAsOneUndoStepWhateverTh
             view->Document()->LiveView().CameraRotation = {35, -50, 10};
             view->Document()->LiveView().CameraTranslation = {1, -2, 3};
             view->Document()->LiveView().Zoom = 1.5f;
-            view->Document()->Changed();
+            view->Document()->Notify({TSceneChange::ViewChanged});
             const Scene scene = SceneNow();
             const TViewState before = view->Document()->View();
             const int steps = undo->index();

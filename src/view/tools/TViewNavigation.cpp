@@ -120,7 +120,7 @@ void TViewNavigation::Step(const TToolEvent& e)
         ZoomAbout(v, std::pow(kZoomStep, up / kZoomPixels), px, py);
         FView.LeaveZoomToFit();
         // The extents change with the zoom: the view recomputes them and draws.
-        doc.Changed();
+        doc.Notify({TSceneChange::ViewChanged});
         break;
     }
     }
