@@ -11,6 +11,7 @@
 #include "LbmResults.h"
 #include "LbmRun.h"
 #include "LbmTask.h"
+#include "ProgramNotice.h"
 
 #ifdef CORVANE_HAVE_MPI
 #include "MpiCommunicator.h"
@@ -300,7 +301,7 @@ int main(int argc, char** argv)
     }
     if (options.version) {
         if (root)
-            std::fputs("corvane-lbm " CORVANE_VERSION "\n", stdout);
+            std::fputs("corvane-lbm " CORVANE_VERSION "\n" CORVANE_LICENCE_NOTICE, stdout);
         return 0;
     }
     if (!parseError.empty())

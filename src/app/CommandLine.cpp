@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "ProgramNotice.h"
+
 CommandLine ParseCommandLine(const QStringList& arguments)
 {
     CommandLine result;
@@ -79,4 +81,8 @@ QString CommandLineHelp()
         "The lid-driven cavity solver runs on its own as corvane-lbm (see corvane-lbm --help).\n");
 }
 
-QString CommandLineVersion() { return QStringLiteral("corvane %1\n").arg(QStringLiteral(CORVANE_VERSION)); }
+QString CommandLineVersion()
+{
+    return QStringLiteral("corvane %1\n").arg(QStringLiteral(CORVANE_VERSION)) +
+           QStringLiteral(CORVANE_LICENCE_NOTICE);
+}

@@ -1,6 +1,7 @@
 #include "TAboutBox.h"
 
 #include "Messages.h"
+#include "ProgramNotice.h"
 #include "TSplash.h"
 #include "Widgets.h"
 
@@ -74,6 +75,13 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent), Timer1(new QTimer(this)
     Comments->setFont(link);
     Comments->setCursor(Qt::PointingHandCursor);
     SetColour(Comments, Qt::blue);
+    License = corvane::PlaceLabel(Panel1,
+                                  QStringLiteral("Free software under the <a href=\"https://gnu.org/licenses/"
+                                                 "gpl.html\">GNU GPL, version 3 or later</a>"),
+                                  {7, 84}, "License");
+    License->setToolTip(QStringLiteral(CORVANE_LICENCE ". There is no warranty."));
+    License->setTextFormat(Qt::RichText);
+    License->setOpenExternalLinks(true);
     btOk = new QPushButton(QStringLiteral("OK"), Panel1);
     btOk->setObjectName(QStringLiteral("btOk"));
     btOk->setGeometry(267, 33, 52, 34);

@@ -8,7 +8,7 @@ class QPushButton;
 class QTimer;
 
 // The About box: the program's picture, title, version, rights notice, author
-// and mail address. While it is shown the title scrolls as a marquee; a click
+// and mail address, and the licence. While it is shown the title scrolls as a marquee; a click
 // on the address opens the user's mail program with a prepared message.
 class TAboutBox : public QDialog {
     Q_OBJECT
@@ -34,6 +34,8 @@ public:
     QLabel* Copyright;
     QLabel* Label1;
     QLabel* Comments;
+    // The licence, linked to its text.
+    QLabel* License;
     QPushButton* btOk;
     QTimer* Timer1;
 

@@ -112,6 +112,18 @@ TEST(AboutBox, TheMarqueeStepsThroughItsTitleAndGoesOnAfterEachShowing)
     EXPECT_FALSE(box.Timer1->isActive());
 }
 
+TEST(AboutBox, TheLicenceIsNamedWhollyInsideTheBox)
+{
+    TAboutBox box;
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    EXPECT_TRUE(box.License->text().contains(QStringLiteral("GNU GPL, version 3 or later")));
+    EXPECT_TRUE(box.License->toolTip().startsWith(QStringLiteral("GPL-3.0-or-later")));
+    const QRect shown(box.License->mapTo(&box, QPoint(0, 0)), box.License->sizeHint());
+    EXPECT_TRUE(box.rect().contains(shown)) << "not cut off by the box's edge";
+    box.hide();
+}
+
 TEST(AboutBox, TheMailAddressTurnsRedUnderThePointerAndOpensAMessage)
 {
     TAboutBox box;

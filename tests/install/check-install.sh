@@ -65,13 +65,15 @@ for page in corvane corvane-lbm; do
 done
 
 # The installed program answers --help and --version without a window.
-version=$(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/corvane" --version)
+version=$(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/corvane" --version | head -n 1)
 [ "$version" = "corvane $want_version" ] ||
   { echo "corvane --version printed: $version" >&2; status=1; }
+env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/corvane" --version | grep -q '^License GPL-3.0-or-later' ||
+  { echo "corvane --version names no licence" >&2; status=1; }
 env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/corvane" --help | grep -q '^Usage: corvane' ||
   { echo "corvane --help printed no usage" >&2; status=1; }
 "$prefix/bin/corvane-lbm" --help | grep -q '^Usage: corvane-lbm' || { echo "corvane-lbm --help failed" >&2; status=1; }
-[ "$("$prefix/bin/corvane-lbm" --version)" = "corvane-lbm $want_version" ] || { echo "corvane-lbm --version failed" >&2; status=1; }
+[ "$("$prefix/bin/corvane-lbm" --version | head -n 1)" = "corvane-lbm $want_version" ] || { echo "corvane-lbm --version failed" >&2; status=1; }
 # The import helper (which the program finds in ../lib/corvane) reads a mesh
 # and replies.
 printf 'v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n' >"$prefix/triangle.obj"

@@ -51,9 +51,9 @@ grep -qx 'License: GPL-3.0-or-later' "$copyright" || { echo "copyright names no 
 for lib in 'Qt 6 Charts' libassimp5 libgl2ps libglu1-mesa libgomp1 libopenmpi3; do
   grep -q "$lib" "$copyright" || { echo "copyright lacks $lib" >&2; status=1; }
 done
-[ "$(env -u DISPLAY "$work/root/usr/bin/corvane" --version)" = "corvane $version" ] ||
+[ "$(env -u DISPLAY "$work/root/usr/bin/corvane" --version | head -n 1)" = "corvane $version" ] ||
   { echo "unpacked corvane --version failed" >&2; status=1; }
-[ "$("$work/root/usr/bin/corvane-lbm" --version)" = "corvane-lbm $version" ] ||
+[ "$("$work/root/usr/bin/corvane-lbm" --version | head -n 1)" = "corvane-lbm $version" ] ||
   { echo "unpacked corvane-lbm --version failed" >&2; status=1; }
 printf 'v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n' >"$work/triangle.obj"
 [ "$("$work/root/usr/lib/corvane/corvane-import" --memory 100000000 --address-space 1000000000 --seconds 10 \
