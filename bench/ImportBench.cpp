@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Importing a binary STL of a million triangles (a 708 x 708 vertex height
 // field, each triangle with its own three corners as STL stores them) through
 // our mesh import, which runs the library in the import helper (a process of

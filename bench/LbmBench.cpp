@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lattice-Boltzmann time step on a 2048 x 2048 cavity (far out of cache)
 // against the machine's memory bandwidth measured in the same run.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading a large mesh pair (a 1000 x 1000 vertex grid: a million vertices and
 // about two million triangles), against reading the same bytes from the page
 // cache, and against tinyobjloader loading the same mesh written as an OBJ file.

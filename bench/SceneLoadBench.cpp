@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading a scene of many objects (10^4, 10^5 and 10^6 planes, the most a
 // scene may hold), against parsing the same bytes with QJsonDocument in the
 // same run: what the reader adds to the JSON parse it cannot avoid.

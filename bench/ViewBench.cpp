@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What users wait on in a view, each against a reference measured in the same
 // run and context (these machines are shared and noisy):
 //  - making a texture from a 4096 x 4096 picture, against uploading the same

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds and runs the benchmarks (optimised build), printing one table per
 # program. Every figure stands beside a reference measured in the same run:
 #   bench_loader  loading a 1M-vertex / 2M-triangle mesh pair, each load in a

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Layers use only the layers below them. The scene model draws through the
 # OpenGL call layer only and the scene document is tested without a window:
 # neither may include a Qt widget or Qt OpenGL header, and the document may not

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages Corvane needs to build, run and test.
 # Both README commands (scripts/run.sh, scripts/test.sh) call this script, so
 # this list is the one place where a dependency is named.

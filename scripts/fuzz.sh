@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the readers' fuzz targets with clang (libFuzzer, AddressSanitizer,
 # UBSan) and runs each for a bounded time: the coordinate-file reader, the
 # scene-file reader, and the decoder of the mesh import helper's replies.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the sample polygon objects in data/samples/: each a ".coor" file of
 numbered vertices and a ".poly" file of faces (vertices counter-clockwise seen
 from outside, so that the normals point outward)."""

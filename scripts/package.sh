@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Corvane for installation and makes its Debian package
 # (corvane_VERSION_ARCH.deb in the build folder). Install it with
 #   sudo apt install ./build-package/corvane_*.deb

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the tests with AddressSanitizer and UBSan (leak checking on) in a
 # separate build folder and runs them. Undefined behaviour fails the run.
 set -euo pipefail

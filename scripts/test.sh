@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Corvane and its tests from scratch and runs every test.
 # Each test program that needs a display starts a virtual X server of its own,
 # so the tests run two at a time, one per core.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The import helper: reads one mesh file through the asset import library
 // and writes the meshes (or the reason it could not) to its standard output
 // as a reply the program decodes (MeshImportWire.h). The program starts it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // corvane-lbm: runs one lid-driven cavity task and writes its results.
 //
 //   corvane-lbm --model D2Q9 --re 400 --grid 129x129 --out DIR [--tolerance T]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Build tool: renders the program's SVG icon as a square PNG of the sizes
 // given, for the desktop's icon theme.
 //   corvane-render-icon INPUT.svg OUTPUT_FOLDER SIZE...

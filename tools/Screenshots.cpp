@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Developer tool: starts the program's windows and saves pictures of them, so
 // that their look can be checked without clicking through them by hand.
 //   corvane_screenshots OUTPUT_FOLDER

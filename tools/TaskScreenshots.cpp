@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Developer tool: runs one cavity task through the program's windows as a
 // user would (the "Add Task" dialog, the tick, Run Tasks) and saves pictures
 // of each stage: the dialogs, the status bar and live field while it runs,

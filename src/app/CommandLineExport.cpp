@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `corvane --export FILE OUT`: a scene or mesh converted without a window.
 #include "CommandLine.h"
 

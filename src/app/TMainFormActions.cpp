@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame's commands in one place: every action, menu and tool button made
 // from the tables below and registered by its name, and the one function that
 // derives what is enabled from the active view, its document and the tasks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main frame's command handlers: views, panels, windows and help.
 #include "Globals.h"
 #include "Messages.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The running task's flow field in a view of its own: the speed as a colour
 // map on a plane, with its colour bar on a second plane beside it. The view
 // is an ordinary view, so its camera tools work on it as on any scene.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main frame's commands on scene documents: open, save, recent files,
 // undo, and the tool buttons that act on the active view.
 #include "ActiveView.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main frame's commands that meet the panels: loading an object from the
 // File menu, and which panels show at start-up.
 #include "Globals.h"

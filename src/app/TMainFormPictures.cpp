@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main frame's commands that take meshes and pictures out of the active
 // view: export, save picture, copy and print.
 #include "IniFile.h"

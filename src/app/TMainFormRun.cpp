@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Run menu: running the ticked tasks of the settings dialog, pausing and
 // stopping them, and showing how they go and what they gave.
 #include "Globals.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Writing objects as meshes: our own ".coor"/".poly" pair, OBJ, binary STL and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Pictures of a drawing: bitmaps rendered off screen at any size, and vector

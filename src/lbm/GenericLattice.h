@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The time step of any lattice described by a Descriptor, on one slab of rows.

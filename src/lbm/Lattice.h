@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The D2Q9 lattice of one slab of the cavity and its time step.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A lattice-Boltzmann task: the lid-driven cavity on Gx x Gy lattice nodes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The solver's communicator over MPI_COMM_WORLD. Only the command-line tool

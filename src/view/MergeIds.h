@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Edits that come in runs (a slider moved, the wheel turned) make one undo

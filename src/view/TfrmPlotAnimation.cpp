@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Animation: the timer spins the camera and the objects.
 #include "MergeIds.h"
 #include "TGLObject.h"

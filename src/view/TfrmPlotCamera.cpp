@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The camera: reset, zoom, zoom to fit, framing and the standard views.
 #include "MergeIds.h"
 #include "SceneBounds.h"

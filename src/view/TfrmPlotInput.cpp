@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mouse and the keyboard: Qt's events, the handlers they call, the tool
 // keys, and the hand-over of the mouse to the current tool or the navigation.
 #include "Messages.h"

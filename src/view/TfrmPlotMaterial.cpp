@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Textures, material and colours of the current object.
 #include "ContextScope.h"
 #include "TGLObject.h"

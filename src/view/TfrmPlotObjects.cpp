@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Placing, picking and removing objects; the light options and undo.
 #include "ContextScope.h"
 #include "MergeIds.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program as a desktop program: its command line, where it keeps its
 // settings and data, and how it looks on a high-density screen.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame's commands on scene documents and the tool buttons that act on
 // the active view.
 #include "Globals.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame's file commands on a full disk: a scene that cannot be saved
 // stays modified and its old file whole, and a recent-files list that cannot
 // be saved never empties the settings file and is reported once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame's windows and the commands on them: the views' numbers, which
 // commands are on while no view is open, the files of the command line, the
 // names prompts and pictures show, and File > Open's filters.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scene files made to hang the program or to exhaust it: paths that name
 // something other than a regular file, files too large to read, a tight
 // address-space limit, and scenes that ask for more than a frame can draw.

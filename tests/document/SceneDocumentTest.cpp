@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The scene document without a window: its file format, its damaged-file
 // handling and the undo of every kind of edit.
 #include "SceneFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving a scene on a full disk: the old file stays byte for byte, no
 // temporary file is left, the error names the file and the reason, and the
 // document stays modified.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole-or-nothing writer against a file system that is really full.
 #include "SafeFile.h"
 #include "FullDisk.h"

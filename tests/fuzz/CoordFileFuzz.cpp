@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target for the coordinate and face file reader. An input is the text of
 // a coordinate file, a NUL byte, and the text of its face file. Whatever the
 // reader accepts is then turned into a polygon object, its normals computed

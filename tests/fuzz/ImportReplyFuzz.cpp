@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target for the program's side of mesh import: the decoder of what the
 // import helper sends back. A rejected reply leaves nothing behind; an
 // accepted one encodes back to exactly its own bytes, and its meshes are

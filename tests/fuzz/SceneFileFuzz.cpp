@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target for the scene file reader: an input is the text of a scene file.
 // Whatever the reader accepts is drawn (into the null device) and written
 // again, so that every value it let through is used.

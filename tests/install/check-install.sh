@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a temporary prefix and checks that the desktop
 # files are where a desktop looks for them and pass the desktop's validators.
 #   check-install.sh BUILD_DIR VERSION

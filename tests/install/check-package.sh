@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the Debian package from the build, checks its file list and control
 # fields, and runs the programs from an unpacked copy.
 #   check-package.sh BUILD_DIR VERSION

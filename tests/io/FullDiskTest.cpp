@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Exported meshes and saved pictures on a full disk: the old file stays byte
 // for byte, no temporary file is left, and the message names the file and
 // the reason.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Import through the helper process: files that crash, hang or exhaust the
 // library, and helpers that misbehave, each give one clear message while
 // this process goes on importing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The helper's reply as the program decodes it: what it holds comes back
 // whole, and every kind of damage a hostile helper could send is refused.
 #include "MeshImportWire.h"

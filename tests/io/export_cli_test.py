@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """`corvane --export` without a display, checked with readers of its own.
 
 A scene with a moved, turned and scaled cube, a mesh placed and mirrored,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The corvane-lbm command line: its exit codes, messages and files.
 
 #include "LbmTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every lattice's descriptor algebra and the invariants of its time step.
 
 #include "Descriptor.h"

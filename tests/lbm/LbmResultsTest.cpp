@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The result files and the fields derived for them.
 
 #include "LbmResults.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The solver's physics invariants, its task checks and its run control.
 
 #include "Communicator.h"

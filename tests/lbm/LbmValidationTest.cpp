@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cavity's centreline velocities against the published multigrid
 // solution on the same 129 x 129 grid (tests/data/lbm/ghia1982.csv).
 

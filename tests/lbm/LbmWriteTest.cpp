@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The results folder on a full disk, and the folders a run makes.
 #include "FullDisk.h"
 #include "LbmResults.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cancels a run on two processes under mpirun and checks that it stops
 # cleanly: a signal to the solver's processes (as a batch system or `kill`
 # sends it) gives exit code 5; Ctrl-C or SIGTERM to mpirun itself makes

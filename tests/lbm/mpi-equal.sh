@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the cavity on one process and on two (mpirun) and checks that the two
 # runs write the same numbers (to 1e-12), and that a grid too small to split
 # over two processes is refused with a message.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The quick reading of a coordinate and face file pair (two threads, streamed
 // through a buffer) against the plain sequential parse of the same bytes: it
 // must give exactly the same mesh, or decline so that the plain parse runs.

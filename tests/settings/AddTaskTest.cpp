@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The task dialog refuses, at entry, the tasks the solver could never run.
 #include "LbmTask.h"
 #include "SettingsGlobals.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test entry point for everything that needs a QApplication: real widgets and
 // real OpenGL contexts (under Xvfb with Mesa when there is no display).
 #include "Messages.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one test program on a virtual X server of its own, so that GUI test
 # programs never share a display (ctest -j2 is then safe).
 #

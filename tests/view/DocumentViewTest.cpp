@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A view drawing its scene document: what a saved scene looks like when it is
 // opened again, the caption's file name and modified mark, and the question
 // asked before unsaved changes are lost.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Moving about the scene with the middle button, the wheel and the F key,
 // whatever the view's tool.
 #include "SceneBounds.h"
