@@ -116,27 +116,21 @@ int CascadeOffset(const QMdiSubWindow* view)
            view->style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, view);
 }
 
-TfrmPlot* TMainForm::CreateView(const QString& caption)
+QMdiSubWindow* TMainForm::AddWindow(QWidget* content, const std::function<void()>& prepare)
 {
-    // While the views are maximised, the new one is maximised too; it is first
-    // shown at its own place and size, which it keeps for when it is restored.
+    // While the windows are maximised, the new one is maximised too; it is
+    // first shown at its own place and size, which it keeps for when it is
+    // restored.
     QMdiSubWindow* maximised = nullptr;
     for (QMdiSubWindow* sub : FMdiArea->subWindowList())
         if (sub->isMaximized())
             maximised = sub;
     if (maximised)
         maximised->showNormal();
-
-    auto* view = new TfrmPlot;
-    view->SetViewName(caption);
-    view->SetPanels(FViewPanels);
-    QMdiSubWindow* sub = FMdiArea->addSubWindow(view);
+    QMdiSubWindow* sub = FMdiArea->addSubWindow(content);
     sub->setAttribute(Qt::WA_DeleteOnClose);
-    corvane::RunHandler([view] { view->FormCreate(); });
-    // The mouse position shows in the status bar; the caption keeps the view's name.
-    connect(view, &TfrmPlot::MouseTextChanged, statusBar(),
-            [this](const QString& text) { statusBar()->showMessage(text); });
-    connect(view, &TfrmPlot::CaptionChanged, this, &TMainForm::FollowActiveDocument);
+    if (prepare)
+        prepare();
     sub->show();
     PlaceNewView(sub);
     if (maximised)
@@ -145,6 +139,21 @@ TfrmPlot* TMainForm::CreateView(const QString& caption)
     connect(sub, &QObject::destroyed, this,
             [this] { QMetaObject::invokeMethod(this, &TMainForm::UpdateActions, Qt::QueuedConnection); });
     UpdateActions();
+    return sub;
+}
+
+TfrmPlot* TMainForm::CreateView(const QString& caption)
+{
+    auto* view = new TfrmPlot;
+    view->SetViewName(caption);
+    view->SetPanels(FViewPanels);
+    AddWindow(view, [this, view] {
+        corvane::RunHandler([view] { view->FormCreate(); });
+        // The mouse position shows in the status bar; the caption keeps the view's name.
+        connect(view, &TfrmPlot::MouseTextChanged, statusBar(),
+                [this](const QString& text) { statusBar()->showMessage(text); });
+        connect(view, &TfrmPlot::CaptionChanged, this, &TMainForm::FollowActiveDocument);
+    });
     return view;
 }
 

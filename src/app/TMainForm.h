@@ -233,6 +233,9 @@ private:
     void CreateToolBar();
     void RebuildWindowMenu();
     void TogglePanel(QDockWidget* panel);
+    // Adds a window of the area (a view, a chart) and shows it where and as
+    // the others are; prepare runs after it is added and before it shows.
+    QMdiSubWindow* AddWindow(QWidget* content, const std::function<void()>& prepare = {});
     // Puts a new view where it opens: cascading from the previous one.
     void PlaceNewView(QMdiSubWindow* sub);
     void PanelDocked(QDockWidget* panel, Qt::DockWidgetArea area);

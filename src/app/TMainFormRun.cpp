@@ -244,23 +244,8 @@ TfrmTaskChart* TMainForm::OpenTaskChart(const QueuedTask& task, const TaskOutcom
 {
     // A window of the area as the views are: listed in the Window menu,
     // closed by File > Close, and maximised while they are.
-    QMdiSubWindow* maximised = nullptr;
-    for (QMdiSubWindow* sub : FMdiArea->subWindowList())
-        if (sub->isMaximized())
-            maximised = sub;
-    if (maximised)
-        maximised->showNormal();
     auto* chart = new TfrmTaskChart(task, outcome, FTaskRunner->Settings().lidSpeed);
-    QMdiSubWindow* sub = FMdiArea->addSubWindow(chart);
-    sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->show();
-    PlaceNewView(sub);
-    if (maximised)
-        sub->showMaximized();
-    connect(sub, &QObject::destroyed, this,
-            [this] { QMetaObject::invokeMethod(this, &TMainForm::UpdateActions, Qt::QueuedConnection); });
-    FMdiArea->setActiveSubWindow(sub);
-    UpdateActions();
+    FMdiArea->setActiveSubWindow(AddWindow(chart));
     return chart;
 }
 
