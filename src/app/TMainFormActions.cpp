@@ -261,7 +261,7 @@ void TMainForm::ConnectToolButtons()
     runs("tbNew1", QStringLiteral("New"), Action("FileNew1")->statusTip(), &TMainForm::FileNew1Execute);
     runs("tbCopy1", QString(), QString(), &TMainForm::CopyItemClick);
     runs("tbClear1", QStringLiteral("Clear the picture"), Action("EditClear1")->statusTip(),
-         &TMainForm::EditClear1Execute);
+         &TMainForm::tbClear1Click);
     runs("tbZoom1", QStringLiteral("Zoom to fit"),
          QStringLiteral("Fit the whole scene into the view; press again to go back"),
          &TMainForm::tbZoom1Click);
