@@ -16,6 +16,7 @@ PACKAGES=(
   xvfb xauth fonts-dejavu-core fonts-liberation libxcb1-dev
   clang-format clang libclang-rt-14-dev
   python3-meshio admesh
+  dbus-daemon python3-dbusmock
   desktop-file-utils appstream libxml2-utils shared-mime-info man-db file dpkg-dev
 )
 

@@ -224,6 +224,9 @@ private:
     void TaskFinished(int index, const QueuedTask& task, const TaskOutcome& outcome);
     void QueueFinished();
     void WriteGridDescriptions(const QString& dataFolder);
+    // After a queue that ran to its end, the countdown to what the settings
+    // ask for when the tasks are completed (log off, shut down, restart).
+    void EndSessionIfAsked(int failed);
     // False when the user keeps the tasks running.
     bool MayStopTasks();
     // The running task's field as a colour map in a view of its own, opened

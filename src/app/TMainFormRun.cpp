@@ -5,6 +5,7 @@
 #include "LbmTask.h"
 #include "Messages.h"
 #include "SafeFileQt.h"
+#include "SessionEnd.h"
 #include "StoragePlaces.h"
 #include "TMainForm.h"
 #include "TaskChart.h"
@@ -13,6 +14,7 @@
 #include "TfrmOutPut.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
@@ -20,6 +22,7 @@
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTextEdit>
@@ -264,6 +267,28 @@ void TMainForm::QueueFinished()
     UpdateActions();
     if (frmEnviroment)
         frmEnviroment->SetTasksRunning(false);
+    EndSessionIfAsked(failed);
+}
+
+void TMainForm::EndSessionIfAsked(int failed)
+{
+    if (!frmEnviroment || !frmEnviroment->chkAuto->isChecked())
+        return;
+    // Only a queue that ran to its end leaves the machine to itself: not one
+    // the user stopped, and not one with a failed task, which the user is to see.
+    if (FStopAsked) {
+        ShowInCommandWindow(QStringLiteral("The tasks were stopped: the computer stays as it is."));
+        return;
+    }
+    if (failed > 0) {
+        ShowInCommandWindow(QStringLiteral("A task failed: the computer stays as it is."));
+        return;
+    }
+    const SessionEnd what = frmEnviroment->RadioShutdown->isChecked()  ? SessionEnd::ShutDown
+                            : frmEnviroment->RadioRestart->isChecked() ? SessionEnd::Restart
+                                                                       : SessionEnd::LogOff;
+    auto* countdown = new TSessionEndCountdown(what, TSessionEndCountdown::Seconds(), this);
+    countdown->show();
 }
 
 bool TMainForm::MayStopTasks()
