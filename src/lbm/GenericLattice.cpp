@@ -167,11 +167,10 @@ template <typename T> void GenericLattice<T>::BuildLinks()
                 const double tx = ox > 0 ? (params_.gx - x) / ox : ox < 0 ? x / -ox : inf;
                 const double ty = oy > 0 ? (params_.gy - y) / oy : oy < 0 ? y / -oy : inf;
                 const double delta = std::min(1.0, std::min(tx, ty));
-                double wall = 0;
-                if (oy > 0 && ty < tx - kEps)
-                    wall = lid;
-                else if (oy > 0 && std::abs(tx - ty) <= kEps)
-                    wall = 0.5 * lid;
+                // The lid's momentum for a link that meets the lid before a
+                // side wall; one through a lid corner meets the side wall's
+                // end, at rest (LbmTask.h says why).
+                const double wall = oy > 0 && ty < tx - kEps ? lid : 0.0;
                 // -2 w (c_out . u_wall) / cs^2, the wall's momentum.
                 const double term = -2 * d_.w[out] * ox * wall / d_.cs2;
                 Link l;
@@ -311,7 +310,8 @@ template <typename T> void GenericLattice<T>::Step(int threads)
     // links send back is made to equal what left it towards the wall,
     // shared equally among them, so the total stays constant (as in the
     // mass-conserving correction of Bao, Yuan & Schaefer, J. Comput. Phys. 227
-    // (2008) 8472).
+    // (2008) 8472). The moving wall's own terms stay out of that balance: the
+    // mass they hand along the lid must reach its ends (LbmTask.h).
     for (std::size_t first = 0; first < links_.size();) {
         std::size_t last = first;
         T imbalance = 0;
@@ -323,7 +323,7 @@ template <typename T> void GenericLattice<T>::Step(int threads)
             const T value = l.a * out[l.source] + l.b * out[l.behind] + l.c * in[l.node] + l.term;
             in[l.ghost] = value;
             if (l.interpolated) {
-                imbalance += value - out[l.node];
+                imbalance += value - l.term - out[l.node];
                 ++interpolated;
             }
         }

@@ -17,7 +17,7 @@
 //   3. streams (pulls) and collides every fluid node in one loop without a branch.
 // The cavity is Gx spacings wide and Gy high, walls at x = 0, Gx and y = 0, Gy;
 // the lid y = Gy slides at the lid speed. A link that leaves exactly through a
-// lid corner sees half the lid speed (the corner belongs half to the lid).
+// lid corner is reflected as by a wall at rest (LbmTask.h says why).
 //
 // Collision: BGK, or multiple relaxation times in the descriptor's orthogonal
 // moment basis (d'Humieres, Prog. Astronaut. Aeronaut. 159 (1992) 450;

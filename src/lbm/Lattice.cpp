@@ -229,12 +229,11 @@ void Lattice<T>::StepBoundaryNode(int x, int row, const Collide& collide)
             // The population left this node towards a wall in the opposite
             // direction and came back.
             f[q] = cur_[kOpposite[q] * stride_ + here];
-            // A link through a lid corner meets the lid and the side wall at
-            // one point: it sees half the lid speed. Giving it the whole lid
-            // speed moves the lid half a spacing past the walls at each end,
-            // an error of first order in the spacing.
-            if (sy >= params_.gy)
-                f[q] += (sx < 0 || sx >= params_.gx) ? T(0.5) * lidTerm_[q] : lidTerm_[q];
+            // Only a link that meets the lid between the side walls takes up
+            // its momentum; one through a lid corner is reflected as by a wall
+            // at rest (LbmTask.h says why).
+            if (sy >= params_.gy && sx >= 0 && sx < params_.gx)
+                f[q] += lidTerm_[q];
         } else {
             f[q] = cur_[q * stride_ + Index(sx, row - kCy[q])];
         }

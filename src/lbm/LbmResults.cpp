@@ -240,17 +240,25 @@ std::vector<double> StreamFunction(const Fields& f, double lidSpeed)
     if (!Valid(f) || !(lidSpeed != 0))
         return psi;
     psi.resize(std::size_t(f.gx) * f.gy);
+    const Mirrored m{f, 1.0 / lidSpeed};
     const double h = 1.0 / f.gx;
     for (int i = 0; i < f.gx; ++i) {
-        // Trapezoidal rule upwards from the bottom wall (u = 0), half a spacing below row 0.
-        double u0 = f.ux[std::size_t(i)] / lidSpeed;
-        double acc = 0.25 * h * u0;
-        psi[std::size_t(i)] = acc;
-        for (int j = 1; j < f.gy; ++j) {
-            const double u1 = f.ux[std::size_t(j) * f.gx + i] / lidSpeed;
-            acc += 0.5 * h * (u0 + u1);
-            psi[std::size_t(j) * f.gx + i] = acc;
-            u0 = u1;
+        // Each node's cell reaches half a spacing either way, the outermost
+        // cells to the walls: the flow through the column is h times the sum
+        // of u over it, which the lattice keeps at zero (to its
+        // compressibility). psi at a node is the flow through the cells below
+        // it and the lower half of its own, u there taken with its slope.
+        double column = 0;
+        for (int j = 0; j < f.gy; ++j)
+            column += m.U(i, j);
+        double below = 0;
+        for (int j = 0; j < f.gy; ++j) {
+            const double half = 0.5 * m.U(i, j) - (m.U(i, j + 1) - m.U(i, j - 1)) / 16;
+            // What the column lets through is taken off in proportion to the
+            // height, so that psi is zero on the bottom wall and the lid alike.
+            const double s = (j + 0.5) / f.gy;
+            psi[std::size_t(j) * f.gx + i] = h * (below + half - s * column);
+            below += m.U(i, j);
         }
     }
     return psi;

@@ -32,7 +32,11 @@ Profile VCentreline(const Fields& fields, double lidSpeed);
 // through mirrored values (the wall velocity lies half-way between a node and
 // its mirror).
 std::vector<double> Vorticity(const Fields& fields, double lidSpeed);
-// Stream function psi with u = d psi / dy, zero on the bottom wall, in units of U L.
+// Stream function psi with u = d psi / dy in units of U L, zero on the walls:
+// u summed over the node cells from the bottom wall (the midpoint rule, the
+// cells' own flow), less the column's net flow in proportion to the height.
+// On the side walls it vanishes to within the discretisation error, as the
+// flow through every vertical line does.
 std::vector<double> StreamFunction(const Fields& fields, double lidSpeed);
 
 // Creates the folder (and its parents) if needed and checks that a file can be
