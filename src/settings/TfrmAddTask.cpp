@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TfrmAddTask.h"
 
+#include "Descriptor.h"
 #include "Icons.h"
 #include "LbmTask.h"
 #include "Messages.h"
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
@@ -59,7 +61,7 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(13);
     setFont(font);
-    setFixedSize(267, 165);
+    constexpr int width = 320;
 
     corvane::PlaceLabel(this, QStringLiteral("Models"), {12, 12});
     cbModelName = new QComboBox(this);
@@ -68,24 +70,53 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
     cbModelName->setInsertPolicy(QComboBox::NoInsert);
     cbModelName->addItems(ModelNames());
     cbModelName->setGeometry(72, 8, 177, 24);
-    corvane::PlaceLabel(this, QStringLiteral("Reynolds No."), {8, 54});
+    // The note on the chosen model, under its box.
+    lbModelNote = new QLabel(this);
+    lbModelNote->setObjectName(QStringLiteral("lbModelNote"));
+    lbModelNote->setWordWrap(true);
+    lbModelNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QLabel* reLabel = corvane::PlaceLabel(this, QStringLiteral("Reynolds No."), {8, 0});
     edRen = new QLineEdit(QStringLiteral("400"), this);
     edRen->setObjectName(QStringLiteral("edRen"));
-    edRen->setGeometry(104, 48, 121, 24);
-    corvane::PlaceLabel(this, QStringLiteral("Grid Size"), {23, 89});
+    QLabel* gridLabel = corvane::PlaceLabel(this, QStringLiteral("Grid Size"), {23, 0});
     edGridX = new QLineEdit(QStringLiteral("65"), this);
     edGridX->setObjectName(QStringLiteral("edGridX"));
-    edGridX->setGeometry(104, 83, 41, 24);
-    corvane::PlaceLabel(this, QStringLiteral("x"), {159, 89});
-    edGridY = new QLineEdit(QStringLiteral("65"), this);
+    QLabel* byLabel = corvane::PlaceLabel(this, QStringLiteral("x"), {159, 0});
+    edGridY = new QLineEdit(this);
     edGridY->setObjectName(QStringLiteral("edGridY"));
-    edGridY->setGeometry(181, 83, 41, 24);
     BitBtn1 = new QPushButton(corvane::Icon("apply"), QStringLiteral("Save"), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setGeometry(72, 120, 121, 33);
     BitBtn1->setDefault(true);
+
+    // The note is given room for the longest one, so that nothing moves as
+    // the user picks a model.
+    edGridY->setText(QStringLiteral("1000000"));
+    int noteHeight = 0;
+    for (const QString& name : ModelNames()) {
+        cbModelName->setEditText(name);
+        lbModelNote->setText(ModelNoteText());
+        noteHeight = std::max(noteHeight, lbModelNote->heightForWidth(width - 24));
+    }
+    lbModelNote->setGeometry(12, 38, width - 24, noteHeight);
+    const int top = 38 + noteHeight + 10;
+    reLabel->move(8, top + 6);
+    edRen->setGeometry(104, top, 121, 24);
+    gridLabel->move(23, top + 41);
+    edGridX->setGeometry(104, top + 35, 41, 24);
+    byLabel->move(159, top + 41);
+    edGridY->setText(QStringLiteral("65"));
+    edGridY->setGeometry(181, top + 35, 41, 24);
+    BitBtn1->setGeometry(72, top + 72, 121, 33);
+    setFixedSize(width, top + 117);
+    cbModelName->setCurrentIndex(0);
+    cbModelName->setEditText(cbModelName->itemText(0));
+    ShowModelNote();
+
     connect(BitBtn1, &QPushButton::clicked, this,
             [this] { corvane::RunHandler([this] { BitBtn1Click(); }); });
+    connect(cbModelName, &QComboBox::currentTextChanged, this, [this] { ShowModelNote(); });
+    connect(edGridY, &QLineEdit::textChanged, this, [this] { ShowModelNote(); });
+    connect(this, &QDialog::finished, this, [this] { EndEdit(); });
 }
 
 QStringList TfrmAddTask::ModelNames()
@@ -95,6 +126,117 @@ QStringList TfrmAddTask::ModelNames()
 }
 
 void TfrmAddTask::FormCreate() { cbModelName->setCurrentIndex(0); }
+
+QString TfrmAddTask::ChosenModel() const
+{
+    const QString typed = cbModelName->currentText();
+    for (const QString& name : ModelNames())
+        if (name.compare(typed, Qt::CaseInsensitive) == 0)
+            return name;
+    return typed;
+}
+
+QString TfrmAddTask::ModelNoteText() const
+{
+    const std::string model = ChosenModel().toStdString();
+    if (!lbm::IsKnownModel(model))
+        return {};
+    QString note = QString::fromStdString(lbm::ModelNote(model));
+    const lbm::Descriptor* lattice = lbm::ModelLattice(model);
+    if (lattice && lattice->hexagonal) {
+        // The rows the solver lays into a cavity Gy spacings high.
+        bool ok = false;
+        const int gy = QLocale().toInt(edGridY->text(), &ok);
+        const QString rows = ok && gy > 0 && gy <= 1000000
+                                 ? QStringLiteral(" (%1 rows for Gy %2)").arg(lattice->Rows(gy)).arg(gy)
+                                 : QString();
+        note +=
+            QStringLiteral(" The cavity stays Gx \u00d7 Gy spacings: its rows lie \u221a3/2 apart%1, every "
+                           "other one shifted by half a spacing, and the results are given on the Gx "
+                           "\u00d7 Gy grid.")
+                .arg(rows);
+    }
+    return note;
+}
+
+void TfrmAddTask::ShowModelNote()
+{
+    const QString note = ModelNoteText();
+    lbModelNote->setText(note);
+    // A model that is offered but cannot run is refused here, with its reason.
+    const std::string model = ChosenModel().toStdString();
+    const bool refused = lbm::IsKnownModel(model) && !lbm::ModelLattice(model);
+    lbModelNote->setStyleSheet(refused ? QStringLiteral("color: #a01010") : QString());
+    BitBtn1->setEnabled(!refused);
+    BitBtn1->setToolTip(refused ? note : QString());
+}
+
+void TfrmAddTask::EditTask(TfrmEnviroment* list, int row)
+{
+    if (!list || row < 0 || row >= list->TaskCount() || isVisible())
+        return;
+    if (FEditRow < 0) {
+        FAddModel = cbModelName->currentText();
+        FAddRe = edRen->text();
+        FAddGridX = edGridX->text();
+        FAddGridY = edGridY->text();
+    }
+    FEditList = list;
+    FEditRow = row;
+    // The texts of the task's line where they read as its record, so that a
+    // task saved unchanged keeps its line; the record's values otherwise.
+    QString model = list->TaskModelName(row);
+    QString re = QLocale().toString(list->TaskRe(row), 'g', QLocale::FloatingPointShortest);
+    QString gx = QString::number(list->TaskGridX(row));
+    QString gy = QString::number(list->TaskGridY(row));
+    static const QRegularExpression format(QStringLiteral("^(.*) ren (.*)Gx (.*) Gy (.*)$"));
+    const QRegularExpressionMatch parts = format.match(list->TaskLine(row));
+    if (parts.hasMatch()) {
+        if (parts.captured(1).compare(model, Qt::CaseInsensitive) == 0)
+            model = parts.captured(1);
+        try {
+            if (ReynoldsNumber(parts.captured(2)) == list->TaskRe(row) &&
+                GridSize(parts.captured(3), "x") == list->TaskGridX(row) &&
+                GridSize(parts.captured(4), "y") == list->TaskGridY(row)) {
+                re = parts.captured(2);
+                gx = parts.captured(3);
+                gy = parts.captured(4);
+            }
+        } catch (const std::invalid_argument&) {
+        }
+    }
+    const int listed = cbModelName->findText(model, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (listed >= 0)
+        cbModelName->setCurrentIndex(listed);
+    cbModelName->setEditText(model);
+    edRen->setText(re);
+    edGridX->setText(gx);
+    edGridY->setText(gy);
+    ShowModelNote();
+    setWindowTitle(QStringLiteral("Edit Task"));
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    raise();
+    activateWindow();
+}
+
+void TfrmAddTask::EndEdit()
+{
+    if (FEditRow < 0)
+        return;
+    FEditRow = -1;
+    FEditList = nullptr;
+    setWindowModality(Qt::NonModal);
+    setWindowTitle(QStringLiteral("Add Task"));
+    const int listed = cbModelName->findText(FAddModel, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (listed >= 0)
+        cbModelName->setCurrentIndex(listed);
+    cbModelName->setEditText(FAddModel);
+    edRen->setText(FAddRe);
+    edGridX->setText(FAddGridX);
+    edGridY->setText(FAddGridY);
+    ShowModelNote();
+}
 
 QString TfrmAddTask::DisplayLine() const
 {
@@ -108,23 +250,24 @@ void TfrmAddTask::BitBtn1Click()
     const double re = ReynoldsNumber(edRen->text());
     const int gridX = GridSize(edGridX->text(), "x");
     const int gridY = GridSize(edGridY->text(), "y");
-    // What the solver itself refuses to run is refused here, in its words.
-    // The model waits for the run: the list keeps tasks of models that do
-    // not run yet, checked meanwhile as the default model's.
+    // What the solver itself refuses to run is refused here, in its words:
+    // a model that cannot run or is none at all, as well as the grid.
     lbm::Task task;
-    const std::string typed = cbModelName->currentText().toStdString();
-    const std::vector<std::string> runnable = lbm::SupportedModels();
-    task.model =
-        std::find(runnable.begin(), runnable.end(), typed) != runnable.end() ? typed : lbm::kModelBgk;
+    task.model = ChosenModel().toStdString();
     task.reynolds = re;
     task.gx = gridX;
     task.gy = gridY;
     const std::string problem = lbm::CheckTask(task, FRunSettings ? FRunSettings() : lbm::Settings());
     if (!problem.empty())
         throw std::invalid_argument(problem);
-    // The typed text selects a model only when it names one exactly.
-    const int model = cbModelName->findText(cbModelName->currentText(), Qt::MatchExactly);
-    if (frmEnviroment)
+    // The record names the model that was checked (-1: none of the list's).
+    const int model = cbModelName->findText(ChosenModel(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (FEditRow >= 0) {
+        if (!FEditList)
+            throw std::runtime_error("The task list is gone: nothing was changed.");
+        FEditList->ReplaceTask(FEditRow, DisplayLine(), model, re, gridX, gridY);
+    } else if (frmEnviroment) {
         frmEnviroment->StoreTask(DisplayLine(), model, re, gridX, gridY);
+    }
     accept();
 }

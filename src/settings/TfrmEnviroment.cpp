@@ -26,7 +26,10 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
+
+#include <stdexcept>
 
 namespace {
 
@@ -147,6 +150,11 @@ QWidget* TfrmEnviroment::BuildTasksPage()
     connect(btAdd, &QPushButton::clicked, this, [this] { corvane::RunHandler([this] { btAddClick(); }); });
     connect(btDelete, &QPushButton::clicked, this,
             [this] { corvane::RunHandler([this] { btDeleteClick(); }); });
+    connect(btEdit, &QPushButton::clicked, this, [this] { corvane::RunHandler([this] { btEditClick(); }); });
+    connect(chklstAuto, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        corvane::RunHandler([this, item] { EditTaskAt(chklstAuto->row(item)); });
+    });
+    connect(chklstAuto, &QListWidget::itemSelectionChanged, this, [this] { UpdateEditButton(); });
     connect(btSave, &QPushButton::clicked, this, [this] { corvane::RunHandler([this] { btSaveClick(); }); });
     // A tick made by the user is kept at once.
     connect(chklstAuto, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
@@ -159,6 +167,7 @@ QWidget* TfrmEnviroment::BuildTasksPage()
         corvane::RunHandler([this] { SaveTasks(); });
     });
     connect(chkAuto, &QCheckBox::toggled, this, [this] { corvane::RunHandler([this] { chkAutoClick(); }); });
+    UpdateEditButton();
     return page;
 }
 
@@ -254,6 +263,69 @@ void TfrmEnviroment::btAddClick()
         frmAddTask->exec();
 }
 
+void TfrmEnviroment::btEditClick()
+{
+    const QList<QListWidgetItem*> selected = chklstAuto->selectedItems();
+    if (!selected.isEmpty())
+        EditTaskAt(chklstAuto->row(selected.first()));
+}
+
+void TfrmEnviroment::EditTaskAt(int row)
+{
+    if (row < 0 || row >= chklstAuto->count() || row >= TaskCount())
+        return;
+    const QString refusal = EditRefusal(row);
+    if (!refusal.isEmpty()) {
+        QListWidgetItem* item = chklstAuto->item(row);
+        const QRect at = chklstAuto->visualItemRect(item);
+        QToolTip::showText(chklstAuto->viewport()->mapToGlobal(at.center()), refusal, chklstAuto->viewport(),
+                           at);
+        return;
+    }
+    if (frmAddTask)
+        frmAddTask->EditTask(this, row);
+}
+
+QString TfrmEnviroment::EditRefusal(int row) const
+{
+    if (!FTasksRunning || row < 0 || row >= chklstAuto->count())
+        return {};
+    // The run took the task's values when it started: changing them now
+    // would leave the line saying something else than what runs.
+    const QString state = TaskState(row);
+    if (state == QLatin1String("running"))
+        return QStringLiteral("This task is running: it can be edited when the run has ended or been "
+                              "stopped (Run > Stop).");
+    if (state == QLatin1String("queued"))
+        return QStringLiteral("This task is queued to run: it can be edited when the run has ended or been "
+                              "stopped (Run > Stop).");
+    return {};
+}
+
+void TfrmEnviroment::ReplaceTask(int row, const QString& line, int model, double re, int gridX, int gridY)
+{
+    if (row < 0 || row >= chklstAuto->count() || row >= TaskCount())
+        throw std::runtime_error("The task is no longer in the list: nothing was changed.");
+    const QString refusal = EditRefusal(row);
+    if (!refusal.isEmpty())
+        throw std::runtime_error(refusal.toStdString());
+    QListWidgetItem* item = chklstAuto->item(row);
+    FLoadingTasks = true;
+    item->setData(kLineRole, line);
+    // What an earlier run gave was for the task's old values.
+    item->setData(kStateRole, QString());
+    ShowLine(row);
+    FLoadingTasks = false;
+    const auto at = static_cast<std::size_t>(row);
+    FTaskModel[at] = model;
+    FTaskRe[at] = re;
+    FTaskGridX[at] = gridX;
+    FTaskGridY[at] = gridY;
+    FTaskIndex = row;
+    UpdateEditButton();
+    SaveTasks();
+}
+
 void TfrmEnviroment::StoreTask(const QString& line, int model, double re, int gridX, int gridY)
 {
     FLoadingTasks = true;
@@ -292,9 +364,29 @@ void TfrmEnviroment::SetTaskState(int i, const QString& state)
     chklstAuto->item(i)->setData(kStateRole, state);
     ShowLine(i);
     FLoadingTasks = false;
+    UpdateEditButton();
 }
 
-void TfrmEnviroment::SetTasksRunning(bool running) { btDelete->setEnabled(!running); }
+void TfrmEnviroment::SetTasksRunning(bool running)
+{
+    btDelete->setEnabled(!running);
+    FTasksRunning = running;
+    FLoadingTasks = true;
+    for (int i = 0; i < chklstAuto->count(); ++i)
+        ShowLine(i);
+    FLoadingTasks = false;
+    UpdateEditButton();
+}
+
+void TfrmEnviroment::UpdateEditButton()
+{
+    const QList<QListWidgetItem*> selected = chklstAuto->selectedItems();
+    const QString refusal = selected.isEmpty() ? QString() : EditRefusal(chklstAuto->row(selected.first()));
+    btEdit->setEnabled(!selected.isEmpty() && refusal.isEmpty());
+    btEdit->setToolTip(selected.isEmpty()  ? QStringLiteral("Select a task to edit it (or double-click it)")
+                       : refusal.isEmpty() ? QStringLiteral("Opens the selected task to change it")
+                                           : refusal);
+}
 
 QString TfrmEnviroment::TaskState(int i) const { return chklstAuto->item(i)->data(kStateRole).toString(); }
 
@@ -304,7 +396,9 @@ void TfrmEnviroment::ShowLine(int i)
     const QString state = item->data(kStateRole).toString();
     const QString line = item->data(kLineRole).toString();
     item->setText(state.isEmpty() ? line : line + QStringLiteral("  [") + state + QLatin1Char(']'));
-    item->setToolTip(state.isEmpty() ? line : line + QStringLiteral(": ") + state);
+    const QString refusal = EditRefusal(i);
+    item->setToolTip((state.isEmpty() ? line : line + QStringLiteral(": ") + state) +
+                     (refusal.isEmpty() ? QString() : QStringLiteral("\n") + refusal));
     // A dot before the line tells the state where the list is too narrow for its words.
     static const QHash<QString, QColor> colours = {{QStringLiteral("queued"), QColor(150, 150, 150)},
                                                    {QStringLiteral("running"), QColor(30, 110, 230)},

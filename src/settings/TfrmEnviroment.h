@@ -36,10 +36,21 @@ public:
     void btDeleteClick();
     void chkAutoClick();
     void btAddClick();
+    // "Edit Task" and a double click on a line: the task dialog with that
+    // task's values, which Save then changes in place. A task a run holds
+    // (queued or running) is not opened: the reason is shown at its line.
+    void btEditClick();
+    void EditTaskAt(int row);
+    // Why the task at row cannot be edited now; empty when it can.
+    QString EditRefusal(int row) const;
 
     // Stores one task: its display line in the list and its record. The list
     // is kept in the settings file at once (see SaveTasks).
     void StoreTask(const QString& line, int model, double re, int gridX, int gridY);
+    // Changes the task at row in place: its line and record (its tick stays,
+    // the state of an earlier run is dropped) and the settings file. Throws,
+    // changing nothing, when the row is gone or a run holds it.
+    void ReplaceTask(int row, const QString& line, int model, double re, int gridX, int gridY);
     // The task's display line (the list shows its run state after it).
     QString TaskLine(int i) const;
     bool TaskTicked(int i) const;
@@ -57,7 +68,8 @@ public:
     // replaced at once. LoadTasks runs at creation; SaveTasks after every
     // change of the list (a new task, a deletion, a tick) and throws with the
     // file's name when it cannot be written.
-    // While tasks run, lines keep their places: "Delete Task" is disabled.
+    // While tasks run, lines keep their places: "Delete Task" is disabled,
+    // and the queued and running tasks cannot be edited.
     void SetTasksRunning(bool running);
     void LoadTasks(const TIniFile& ini);
     void SaveTasks();
@@ -89,7 +101,9 @@ private:
     QWidget* BuildTasksPage();
     void FormShow();
     void ShowLine(int i);
+    void UpdateEditButton();
     bool FLoadingTasks = false;
+    bool FTasksRunning = false;
 
     QString FIniPath;
     // The task records, one per line of chklstAuto and in its order.
