@@ -169,6 +169,7 @@ TfrmPlot::~TfrmPlot()
     // What the scene does while it is taken down concerns nobody any more
     // (the frame and the panels may be half destroyed around this view).
     FDocument->disconnect();
+    FDocument->UndoStack()->disconnect();
     disconnect(this, &TfrmPlot::CaptionChanged, nullptr, nullptr);
     disconnect(this, &TfrmPlot::ToolChanged, nullptr, nullptr);
     disconnect(this, &TfrmPlot::MouseTextChanged, nullptr, nullptr);
