@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDBusConnectionInterface>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QListWidget>
 #include <QProcess>
@@ -28,15 +27,6 @@
 #include <memory>
 
 namespace {
-
-bool WaitFor(const std::function<bool()>& done, int milliseconds = 30000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < milliseconds)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
 
 // The private bus, started once for the program: the system bus connection
 // is made once per process, so every test uses the same bus.
@@ -79,7 +69,7 @@ protected:
                      QStringLiteral("logind"), QStringLiteral("--system"), QStringLiteral("-l"), LogFile(),
                      QStringLiteral("-p"), parameters});
         ASSERT_TRUE(mock->waitForStarted());
-        ASSERT_TRUE(WaitFor(
+        ASSERT_TRUE(QTest::qWaitFor(
             [] {
                 return QDBusConnection::systemBus().interface()->isServiceRegistered(
                     QStringLiteral("org.freedesktop.login1"));
@@ -94,12 +84,13 @@ protected:
         mock->terminate();
         mock->waitForFinished();
         mock.reset();
-        WaitFor(
+        // Gone from the bus, so that the next one is not mistaken for it.
+        EXPECT_TRUE(QTest::qWaitFor(
             [] {
                 return !QDBusConnection::systemBus().interface()->isServiceRegistered(
                     QStringLiteral("org.freedesktop.login1"));
             },
-            5000);
+            5000));
     }
     QString LogFile() const { return dir.filePath(QStringLiteral("calls.log")); }
     // The methods the mock was called with, their arguments after them.
@@ -127,7 +118,7 @@ TEST_F(SessionEndTest, EachChoiceCallsItsMethodAndARefusalIsSaid)
         QFile::remove(LogFile());
         StartMock();
         EXPECT_EQ(RequestSessionEnd(c.what), QString());
-        EXPECT_TRUE(WaitFor([&] { return Calls().contains(QLatin1String(c.call)); }, 5000))
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Calls().contains(QLatin1String(c.call)); }, 5000))
             << Calls().toStdString();
         StopMock();
     }
@@ -191,7 +182,8 @@ protected:
         MainForm->Action(QStringLiteral("RunTasks1"))->trigger();
         if (stop)
             MainForm->Action(QStringLiteral("StopTasks1"))->trigger();
-        ASSERT_TRUE(WaitFor([] { return MainForm->Action(QStringLiteral("RunTasks1"))->isEnabled(); }));
+        ASSERT_TRUE(QTest::qWaitFor([] { return MainForm->Action(QStringLiteral("RunTasks1"))->isEnabled(); },
+                                    30000));
     }
     TSessionEndCountdown* Countdown() const { return MainForm->findChild<TSessionEndCountdown*>(); }
 
@@ -203,7 +195,7 @@ TEST_F(QueueEndTest, AQueueThatRanToItsEndShutsDownAfterTheCountdown)
     Add("D2Q9");
     RunQueue();
     ASSERT_NE(Countdown(), nullptr);
-    EXPECT_TRUE(WaitFor([&] { return Calls().contains(QStringLiteral("PowerOff True")); }, 10000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Calls().contains(QStringLiteral("PowerOff True")); }, 10000))
         << Calls().toStdString();
 }
 
@@ -215,7 +207,7 @@ TEST_F(QueueEndTest, NothingIsAskedWhenTheCountdownIsCancelledOrTheQueueDidNotEn
     ASSERT_NE(Countdown(), nullptr);
     QTest::mouseClick(Countdown()->findChild<QPushButton*>(QStringLiteral("CancelSessionEnd")),
                       Qt::LeftButton);
-    EXPECT_TRUE(WaitFor([&] { return Countdown() == nullptr; }, 5000)) << "the countdown closes";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Countdown() == nullptr; }, 5000)) << "the countdown closes";
 
     // Stopped by the user; a task that failed.
     RunQueue(true);
