@@ -17,7 +17,9 @@
 #   bench_lbm     the lattice-Boltzmann step on 2048 x 2048 nodes, one thread
 #                 and all cores: MLUPS beside a copy's memory bandwidth, the
 #                 MLUPS that bandwidth allows for the bytes moved per node,
-#                 and their ratio
+#                 and their ratio; the nine-velocity kernel a line of nodes at
+#                 a time (lines:1) beside node by node (lines:0, the earlier
+#                 kernel), and every other lattice on the generic step
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
