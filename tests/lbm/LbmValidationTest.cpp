@@ -144,8 +144,9 @@ TEST_P(LbmValidation, CentrelinesMatchThePublishedTables)
         const double spectral = WorstDeviation(LoadReference(kSpectralProfiles), int(c.re), u, v,
                                                c.spectralTolerance, "Botella & Peyret", &compared);
         EXPECT_EQ(compared, 30);
-        std::printf("[ figures  ] %s Re %g: largest deviation from the spectral profiles %.3f %% of the lid speed\n",
-                    c.model, c.re, 100 * spectral);
+        std::printf(
+            "[ figures  ] %s Re %g: largest deviation from the spectral profiles %.3f %% of the lid speed\n",
+            c.model, c.re, 100 * spectral);
     }
 }
 
