@@ -15,6 +15,7 @@
 #include <QMdiSubWindow>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -74,10 +75,12 @@ QImage BarTexture(double top)
 TfrmPlot* TMainForm::OpenFieldView(const QueuedTask& task)
 {
     const int number = FreeViewNumber();
-    TfrmPlot* view = CreateView(QStringLiteral("Fig.%1 \u2014 %2 Re %3")
-                                    .arg(number)
-                                    .arg(QString::fromStdString(task.task.model))
-                                    .arg(task.task.reynolds, 0, 'g', 6));
+    // (A results folder without its summary knows no Reynolds number.)
+    const QString re = std::isfinite(task.task.reynolds)
+                           ? QStringLiteral(" Re %1").arg(task.task.reynolds, 0, 'g', 6)
+                           : QString();
+    TfrmPlot* view = CreateView(
+        QStringLiteral("Fig.%1 \u2014 %2%3").arg(number).arg(QString::fromStdString(task.task.model), re));
     if (!view)
         return nullptr;
     TSceneDocument* doc = view->Document();

@@ -98,14 +98,17 @@ bool TMainForm::OpenResults(const QString& path)
     // The task as the task list wrote its line.
     QueuedTask task;
     task.row = -1;
-    task.task.model = r.hasSummary ? r.summary.model : std::string("unknown model");
+    // Without its summary the folder's name stands for the task.
+    const QString name = QFileInfo(folder).fileName();
+    task.task.model = r.hasSummary ? r.summary.model : name.toStdString();
     task.task.reynolds = r.hasSummary ? r.summary.reynolds : std::nan("");
     task.task.gx = r.hasSummary ? r.summary.gx : r.field.nx;
     task.task.gy = r.hasSummary ? r.summary.gy : r.field.ny;
-    task.line = QStringLiteral("%1 ren %2Gx %3 Gy %4")
-                    .arg(QString::fromStdString(task.task.model), Number(task.task.reynolds))
-                    .arg(task.task.gx)
-                    .arg(task.task.gy);
+    task.line = r.hasSummary ? QStringLiteral("%1 ren %2Gx %3 Gy %4")
+                                   .arg(QString::fromStdString(task.task.model), Number(task.task.reynolds))
+                                   .arg(task.task.gx)
+                                   .arg(task.task.gy)
+                             : name;
 
     TaskOutcome outcome;
     outcome.folder = folder;
