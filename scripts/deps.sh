@@ -10,12 +10,12 @@ PACKAGES=(
   qt6-base-dev libqt6opengl6-dev qt6-qpa-plugins qt6-svg-dev libqt6svg6
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev libtinyobjloader-dev
-  libassimp-dev libgl2ps-dev
+  libassimp-dev libgl2ps-dev zlib1g-dev
   libopenmpi-dev openmpi-bin
   qt6-charts-dev
   xvfb xauth fonts-dejavu-core fonts-liberation libxcb1-dev
   clang-format clang libclang-rt-14-dev
-  python3-meshio admesh
+  python3-meshio admesh python3-vtk9
   dbus-daemon python3-dbusmock
   desktop-file-utils appstream libxml2-utils shared-mime-info man-db file dpkg-dev
 )

@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the readers' fuzz targets with clang (libFuzzer, AddressSanitizer,
 # UBSan) and runs each for a bounded time: the coordinate-file reader, the
-# scene-file reader, and the decoder of the mesh import helper's replies.
+# scene-file reader, the decoder of the mesh import helper's replies, and the
+# readers of a run's results (field file, summary, profiles).
 #   scripts/fuzz.sh [seconds]    (default: $CORVANE_FUZZ_SECONDS or 60, per target;
 #                                 at most 30 for the replies' decoder, a small one)
 # Exits 77 (skipped) when clang or its fuzzer runtime is not installed.
@@ -38,6 +39,11 @@ clang++ -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-reco
   src/scene/TGLObject.cpp src/scene/TGLPolyObject.cpp src/scene/CoordFile.cpp src/scene/FileText.cpp \
   src/io/MeshImportWire.cpp tests/fuzz/ImportReplyFuzz.cpp -pthread -lGL -lGLU -o "$work/fuzz_reply"
 
+# The readers of a results folder: field file, summary and profiles.
+clang++ -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
+  -Isrc/lbm -Isrc/files \
+  src/lbm/FieldFile.cpp src/lbm/ResultsFolder.cpp tests/fuzz/FieldFileFuzz.cpp -lz -o "$work/fuzz_field"
+
 # The scene reader needs Qt and the document layer: a small clang build of them.
 if ! { cmake -S tests/fuzz/scene -B "$work/scene" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
          -DCMAKE_BUILD_TYPE=None >"$work/scene.log" 2>&1 &&
@@ -56,4 +62,5 @@ run() { # name binary seeds max_len [seconds]
 run coordinates "$work/fuzz" tests/data/fuzz-seeds 4096
 run scenes "$work/scene/fuzz_scene" tests/data/scene-seeds 16384
 run replies "$work/fuzz_reply" tests/data/import-reply-seeds 4096 $((seconds < 30 ? seconds : 30))
+run fields "$work/fuzz_field" tests/data/field-seeds 16384
 echo "fuzzing: ${seconds}s per target without a finding"

@@ -126,8 +126,17 @@ public:
     // Opens a file as its kind says: a scene file (".cvs") into the active view
     // when that is new and untouched, otherwise into a new view; a mesh (a
     // ".coor" pair or any format the mesh import reads) as polygon objects in
-    // a new view. False, with the reason shown, when it cannot be opened.
+    // a new view; a task's results folder, its summary.json or its field.vti
+    // as OpenResults does. False, with the reason shown, when it cannot be opened.
     bool OpenFile(const QString& fileName);
+    // Opens a finished task's results again: its field view and its chart as
+    // they were at the end of the run, and its task line, state, steps,
+    // residual, time and figures in the Command Window, with a line for
+    // each file that is missing or damaged. Whatever of the folder can be
+    // read opens; false, with the reason shown, when none of it can.
+    bool OpenResults(const QString& path);
+    // A folder, or a file, that OpenResults takes.
+    static bool IsResultsPath(const QString& path);
     // File > Open's filters: scenes, "All meshes" and one per mesh format, all files.
     static QStringList OpenFilters();
     // A new view, as File > New makes it, made active.
@@ -231,8 +240,10 @@ private:
     bool MayStopTasks();
     // The running task's field as a colour map in a view of its own, opened
     // by the first field that arrives.
-    void OpenFieldView(const QueuedTask& task);
+    TfrmPlot* OpenFieldView(const QueuedTask& task);
     void UpdateFieldView(const std::shared_ptr<const lbm::Fields>& fields, double lidSpeed);
+    // Shows the fields in a view OpenFieldView made.
+    void ShowField(TfrmPlot& view, const lbm::Fields& fields, double lidSpeed);
     void CreateToolBar();
     void RebuildWindowMenu();
     void TogglePanel(QDockWidget* panel);

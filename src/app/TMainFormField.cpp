@@ -15,6 +15,7 @@
 #include <QMdiSubWindow>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -71,14 +72,17 @@ QImage BarTexture(double top)
 
 } // namespace
 
-void TMainForm::OpenFieldView(const QueuedTask& task)
+TfrmPlot* TMainForm::OpenFieldView(const QueuedTask& task)
 {
     const int number = FreeViewNumber();
-    TfrmPlot* view = CreateView(QStringLiteral("Fig.%1 \u2014 %2 Re %3")
-                                    .arg(number)
-                                    .arg(QString::fromStdString(task.task.model))
-                                    .arg(task.task.reynolds, 0, 'g', 6));
-    FFieldView = view;
+    // (A results folder without its summary knows no Reynolds number.)
+    const QString re = std::isfinite(task.task.reynolds)
+                           ? QStringLiteral(" Re %1").arg(task.task.reynolds, 0, 'g', 6)
+                           : QString();
+    TfrmPlot* view = CreateView(
+        QStringLiteral("Fig.%1 \u2014 %2%3").arg(number).arg(QString::fromStdString(task.task.model), re));
+    if (!view)
+        return nullptr;
     TSceneDocument* doc = view->Document();
     // Looking straight at the plane, no axes.
     view->SetCameraRotation(0, 0, 0);
@@ -114,6 +118,7 @@ void TMainForm::OpenFieldView(const QueuedTask& task)
     doc->SetCurrent(nullptr);
     doc->UndoStack()->clear();
     doc->Notify({TSceneChange::ObjectsAdded});
+    return view;
 }
 
 void TMainForm::UpdateFieldView(const std::shared_ptr<const lbm::Fields>& fields, double lidSpeed)
@@ -122,20 +127,26 @@ void TMainForm::UpdateFieldView(const std::shared_ptr<const lbm::Fields>& fields
         return;
     if (!FFieldViewOpened && FRunningTask) {
         FFieldViewOpened = true;
-        OpenFieldView(*FRunningTask);
+        FFieldView = OpenFieldView(*FRunningTask);
     }
-    if (!FFieldView || FFieldView->Document()->Count() < 2)
+    if (FFieldView)
+        ShowField(*FFieldView, *fields, lidSpeed);
+}
+
+void TMainForm::ShowField(TfrmPlot& view, const lbm::Fields& fields, double lidSpeed)
+{
+    if (view.Document()->Count() < 2)
         return;
     double top = 1;
-    const QImage speed = SpeedPicture(*fields, lidSpeed, 0, &top);
+    const QImage speed = SpeedPicture(fields, lidSpeed, 0, &top);
     if (speed.isNull())
         return;
-    TSceneDocument* doc = FFieldView->Document();
+    TSceneDocument* doc = view.Document();
     if (doc->At(0)->GetTexture() == 0 || doc->At(1)->GetTexture() == 0)
         return; // the user took the pictures off
-    Upload(*FFieldView, doc->At(0)->GetTexture(),
-           FieldTexture(speed, Action("Streamlines1")->isChecked() ? fields.get() : nullptr, lidSpeed));
-    Upload(*FFieldView, doc->At(1)->GetTexture(), BarTexture(top));
+    Upload(view, doc->At(0)->GetTexture(),
+           FieldTexture(speed, Action("Streamlines1")->isChecked() ? &fields : nullptr, lidSpeed));
+    Upload(view, doc->At(1)->GetTexture(), BarTexture(top));
     // The pictures changed, not the objects' places: the view draws them again.
     doc->Notify({TSceneChange::ObjectChanged});
 }

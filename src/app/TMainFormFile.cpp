@@ -48,6 +48,7 @@ QStringList TMainForm::OpenFilters()
     QStringList filters = TfrmPlot::SceneFileFilter().split(QStringLiteral(";;"));
     const QString everything = filters.takeLast();
     filters << meshio::ImportFilters();
+    filters << QStringLiteral("Task results (summary.json field.vti)");
     filters.removeAll(everything);
     filters << everything;
     return filters;
@@ -56,6 +57,8 @@ QStringList TMainForm::OpenFilters()
 bool TMainForm::OpenFile(const QString& fileName)
 {
     const QFileInfo info(fileName);
+    if (IsResultsPath(fileName))
+        return OpenResults(fileName);
     if (info.isDir()) {
         corvane::ShowMessage(QStringLiteral("Cannot open %1: it is a folder").arg(fileName));
         return false;

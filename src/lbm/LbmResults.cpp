@@ -132,58 +132,41 @@ std::string Summary(const Task& task, const Settings& settings, const RunResult&
     return s.str();
 }
 
-void AppendArray(std::string& text, const char* name, int components, const std::vector<double>& values)
-{
-    text += "        <DataArray type=\"Float64\" Name=\"";
-    text += name;
-    text += "\" NumberOfComponents=\"" + std::to_string(components) + "\" format=\"ascii\">\n";
-    for (std::size_t k = 0; k < values.size(); ++k) {
-        text += (k % (3 * std::size_t(components)) == 0) ? "          " : " ";
-        text += Number(values[k], 12);
-        if ((k + 1) % (3 * std::size_t(components)) == 0 || k + 1 == values.size())
-            text += '\n';
-    }
-    text += "        </DataArray>\n";
-}
+} // namespace
 
-std::string ImageData(const Fields& f, double lidSpeed)
+FieldImage FieldOf(const Fields& f, double lidSpeed)
 {
+    FieldImage image;
+    if (!Valid(f) || !(lidSpeed != 0))
+        return image;
     const std::size_t n = std::size_t(f.gx) * std::size_t(f.gy);
-    const double scale = 1.0 / lidSpeed;
+    // Divided as the centreline files divide, so that a node on a centre
+    // line holds the very value the profile gives for it.
     std::vector<double> velocity(3 * n), speed(n);
     for (std::size_t k = 0; k < n; ++k) {
-        velocity[3 * k] = f.ux[k] * scale;
-        velocity[3 * k + 1] = f.uy[k] * scale;
+        velocity[3 * k] = f.ux[k] / lidSpeed;
+        velocity[3 * k + 1] = f.uy[k] / lidSpeed;
         velocity[3 * k + 2] = 0;
         speed[k] = std::hypot(velocity[3 * k], velocity[3 * k + 1]);
     }
+    image.nx = f.gx;
+    image.ny = f.gy;
     // Node (i, j) lies at ((i + 1/2) / Gx, (j + 1/2) / Gy), as in the centreline files.
     const double hx = 1.0 / f.gx;
     const double hy = 1.0 / f.gy;
-    std::string text;
-    text.reserve(n * 120 + 1024);
-    text += "<?xml version=\"1.0\"?>\n"
-            "<VTKFile type=\"ImageData\" version=\"0.1\" byte_order=\"LittleEndian\">\n";
-    const std::string extent = "0 " + std::to_string(f.gx - 1) + " 0 " + std::to_string(f.gy - 1) + " 0 0";
-    text += "  <ImageData WholeExtent=\"" + extent + "\" Origin=\"" + Number(hx / 2) + " " + Number(hy / 2) +
-            " 0\" Spacing=\"" + Number(hx) + " " + Number(hy) + " " + Number(hx) + "\">\n";
-    text += "    <Piece Extent=\"" + extent + "\">\n";
-    text += "      <PointData Vectors=\"velocity\" Scalars=\"speed\">\n";
-    AppendArray(text, "velocity", 3, velocity);
-    AppendArray(text, "speed", 1, speed);
-    AppendArray(text, "density", 1, f.rho);
-    AppendArray(text, "vorticity", 1, Vorticity(f, lidSpeed));
-    AppendArray(text, "stream_function", 1, StreamFunction(f, lidSpeed));
-    text += "      </PointData>\n"
-            "      <CellData>\n"
-            "      </CellData>\n"
-            "    </Piece>\n"
-            "  </ImageData>\n"
-            "</VTKFile>\n";
-    return text;
+    image.origin[0] = hx / 2;
+    image.origin[1] = hy / 2;
+    image.origin[2] = 0;
+    image.spacing[0] = hx;
+    image.spacing[1] = hy;
+    image.spacing[2] = hx;
+    image.arrays.push_back({"velocity", 3, std::move(velocity)});
+    image.arrays.push_back({"speed", 1, std::move(speed)});
+    image.arrays.push_back({"density", 1, f.rho});
+    image.arrays.push_back({"vorticity", 1, Vorticity(f, lidSpeed)});
+    image.arrays.push_back({"stream_function", 1, StreamFunction(f, lidSpeed)});
+    return image;
 }
-
-} // namespace
 
 Profile UCentreline(const Fields& f, double lidSpeed)
 {
@@ -309,7 +292,7 @@ std::string WriteResults(const std::string& folder, const Task& task, const Sett
     const std::pair<const char*, std::string> files[] = {
         {kUCentrelineFile, ProfileCsv("y,u", UCentreline(result.fields, U))},
         {kVCentrelineFile, ProfileCsv("x,v", VCentreline(result.fields, U))},
-        {kFieldFile, ImageData(result.fields, U)},
+        {kFieldFile, FieldFileBytes(FieldOf(result.fields, U))},
         // The summary goes last: its presence says the other files are complete.
         {kSummaryFile, Summary(task, settings, result)},
     };

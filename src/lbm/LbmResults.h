@@ -6,7 +6,8 @@
 //   u_centreline.csv  "y,u": u / U along the vertical centre line x = 1/2, y from
 //                     0 (bottom wall) to 1 (lid), the wall values included
 //   v_centreline.csv  "x,v": v / U along the horizontal centre line y = 1/2
-//   field.vti         VTK XML image data (ASCII): velocity / U, speed / U,
+//   field.vti         VTK XML image data, Float64 arrays zlib-compressed in an
+//                     appended raw section (FieldFile.h): velocity / U, speed / U,
 //                     density, vorticity (in U / L) and stream function (in U L)
 //                     at the nodes; node (i, j) at ((i + 1/2) / Gx, (j + 1/2) / Gy),
 //                     the cavity being the unit square as in the centreline files
@@ -15,6 +16,7 @@
 // On a grid with an even number of nodes across a centre line the line runs
 // between two node columns (rows) and the profile is their average.
 
+#include "FieldFile.h"
 #include "LbmRun.h"
 
 #include <string>
@@ -38,6 +40,10 @@ std::vector<double> Vorticity(const Fields& fields, double lidSpeed);
 // On the side walls it vanishes to within the discretisation error, as the
 // flow through every vertical line does.
 std::vector<double> StreamFunction(const Fields& fields, double lidSpeed);
+
+// The field file's grid and arrays (velocity, speed, density, vorticity,
+// stream_function) for the fields of a run; empty without fields.
+FieldImage FieldOf(const Fields& fields, double lidSpeed);
 
 // Creates the folder (and its parents) if needed and checks that a file can be
 // written in it. Returns an empty string, or a message naming the folder. The

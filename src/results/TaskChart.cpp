@@ -60,6 +60,14 @@ QScatterSeries* Markers(const QString& name, const std::vector<std::pair<double,
 
 TfrmTaskChart::TfrmTaskChart(const QueuedTask& task, const TaskOutcome& outcome, double lidSpeed,
                              QWidget* parent)
+    : TfrmTaskChart(task, outcome,
+                    outcome.fields ? lbm::UCentreline(*outcome.fields, lidSpeed) : lbm::Profile(),
+                    outcome.fields ? lbm::VCentreline(*outcome.fields, lidSpeed) : lbm::Profile(), parent)
+{
+}
+
+TfrmTaskChart::TfrmTaskChart(const QueuedTask& task, const TaskOutcome& outcome, const lbm::Profile& u,
+                             const lbm::Profile& v, QWidget* parent)
     : QWidget(parent), FProfiles(new QChart), FResiduals(new QChart)
 {
     setObjectName(QStringLiteral("frmTaskChart"));
@@ -69,12 +77,10 @@ TfrmTaskChart::TfrmTaskChart(const QueuedTask& task, const TaskOutcome& outcome,
     // u along the vertical centre line (drawn as u against y, as it is
     // usually shown) and v along the horizontal one, on shared axes.
     const double re = task.task.reynolds;
-    if (outcome.fields) {
-        const lbm::Profile u = lbm::UCentreline(*outcome.fields, lidSpeed);
-        const lbm::Profile v = lbm::VCentreline(*outcome.fields, lidSpeed);
+    if (!u.empty())
         FProfiles->addSeries(Line(QStringLiteral("u(y), x = 1/2"), u, true));
+    if (!v.empty())
         FProfiles->addSeries(Line(QStringLiteral("v(x), y = 1/2"), v, false));
-    }
     const auto refU = CavityReference('u', re);
     const auto refV = CavityReference('v', re);
     if (!refU.empty())

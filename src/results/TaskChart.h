@@ -8,6 +8,9 @@
 #include <QByteArray>
 #include <QWidget>
 
+#include <utility>
+#include <vector>
+
 class QChart;
 class QChartView;
 class QImage;
@@ -24,6 +27,11 @@ class TfrmTaskChart : public QWidget {
 public:
     TfrmTaskChart(const QueuedTask& task, const TaskOutcome& outcome, double lidSpeed,
                   QWidget* parent = nullptr);
+    // The same with the profiles given, as a results folder holds them
+    // ((position, velocity / U) from wall to wall; either may be empty).
+    TfrmTaskChart(const QueuedTask& task, const TaskOutcome& outcome,
+                  const std::vector<std::pair<double, double>>& u,
+                  const std::vector<std::pair<double, double>>& v, QWidget* parent = nullptr);
 
     QChart* Profiles() const { return FProfiles; }
     QChart* Residuals() const { return FResiduals; }

@@ -203,7 +203,7 @@ TEST_F(WindowsTest, PromptsAndPictureTitlesNameTheViewWithoutTheUnsavedMark)
     EXPECT_EQ(messages.Prompts, QStringList({"Fig.2", "Fig.1 \u2014 named.cvs"}));
 }
 
-TEST_F(WindowsTest, OpenOffersScenesEveryMeshFormatAndAllFiles)
+TEST_F(WindowsTest, OpenOffersScenesEveryMeshFormatTaskResultsAndAllFiles)
 {
     QString offered;
     corvane::SetFileNameChooser([&](bool, const QString&, const QString& filter) {
@@ -220,5 +220,6 @@ TEST_F(WindowsTest, OpenOffersScenesEveryMeshFormatAndAllFiles)
     EXPECT_TRUE(meshes.first().startsWith(QLatin1String("All meshes (")));
     for (const QString& mesh : meshes)
         EXPECT_TRUE(filters.contains(mesh)) << mesh.toStdString();
-    EXPECT_EQ(filters.size(), meshes.size() + 2) << "each filter once";
+    EXPECT_EQ(filters[filters.size() - 2], QStringLiteral("Task results (summary.json field.vti)"));
+    EXPECT_EQ(filters.size(), meshes.size() + 3) << "each filter once";
 }

@@ -4,6 +4,8 @@
 // Small helpers shared by the solver's tests: a temporary folder and readers
 // of the result files.
 
+#include "FieldFile.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -62,22 +64,15 @@ inline std::vector<std::vector<double>> ReadCsv(const std::string& path, const s
     return rows;
 }
 
-// The ASCII data arrays of a VTK image-data file, by name.
-inline std::map<std::string, std::vector<double>> VtiArrays(const std::string& text)
+// The data arrays of a field file (either encoding), by name; none when it
+// cannot be read.
+inline std::map<std::string, std::vector<double>> VtiArrays(const std::string& bytes)
 {
     std::map<std::string, std::vector<double>> arrays;
-    std::size_t pos = 0;
-    while ((pos = text.find("<DataArray", pos)) != std::string::npos) {
-        const std::size_t nameAt = text.find("Name=\"", pos) + 6;
-        const std::string name = text.substr(nameAt, text.find('"', nameAt) - nameAt);
-        const std::size_t begin = text.find('>', pos) + 1;
-        const std::size_t end = text.find("</DataArray>", begin);
-        std::istringstream values(text.substr(begin, end - begin));
-        std::vector<double>& out = arrays[name];
-        std::string token;
-        while (values >> token)
-            out.push_back(std::strtod(token.c_str(), nullptr));
-        pos = end;
-    }
+    lbm::FieldImage image;
+    const std::string error = lbm::ParseFieldFile(bytes, image);
+    EXPECT_EQ(error, "");
+    for (lbm::FieldArray& a : image.arrays)
+        arrays[a.name] = std::move(a.values);
     return arrays;
 }

@@ -1,0 +1,169 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A finished task's results folder opened again: its field view, its chart
+// and what the run said, as at the end of the run.
+#include "Globals.h"
+#include "LbmResults.h"
+#include "Messages.h"
+#include "ResultsFolder.h"
+#include "TMainForm.h"
+#include "TaskChart.h"
+#include "TaskRunner.h"
+#include "TfrmOutPut.h"
+#include "TfrmPlot.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QTabWidget>
+#include <QTextEdit>
+
+#include <cmath>
+
+namespace {
+
+void Say(const QString& text)
+{
+    if (!frmOutPut)
+        return;
+    frmOutPut->reMsg->append(text);
+    frmOutPut->tabData->setCurrentWidget(frmOutPut->reMsg->parentWidget());
+}
+
+TaskState StateOf(const std::string& status)
+{
+    if (status == "converged")
+        return TaskState::Converged;
+    if (status == "not converged")
+        return TaskState::NotConverged;
+    if (status == "cancelled")
+        return TaskState::Cancelled;
+    return TaskState::Failed;
+}
+
+// The fields in lid speeds (the lid speed taken as 1), as the field file
+// holds them; none without a velocity and a density of the grid's size.
+std::shared_ptr<const lbm::Fields> FieldsOf(const lbm::FieldImage& image)
+{
+    const lbm::FieldArray* velocity = image.Find("velocity");
+    const lbm::FieldArray* density = image.Find("density");
+    const std::size_t n = std::size_t(image.nx) * std::size_t(image.ny);
+    if (!velocity || !density || velocity->components != 3 || density->components != 1 || n == 0)
+        return nullptr;
+    auto fields = std::make_shared<lbm::Fields>();
+    fields->gx = image.nx;
+    fields->gy = image.ny;
+    fields->ux.resize(n);
+    fields->uy.resize(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        fields->ux[k] = velocity->values[3 * k];
+        fields->uy[k] = velocity->values[3 * k + 1];
+    }
+    fields->rho = density->values;
+    return fields;
+}
+
+QString Number(double value, char format = 'g', int precision = 6)
+{
+    return std::isfinite(value) ? QString::number(value, format, precision) : QStringLiteral("unknown");
+}
+
+} // namespace
+
+bool TMainForm::IsResultsPath(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isDir()) {
+        const QDir folder(path);
+        for (const char* name :
+             {lbm::kSummaryFile, lbm::kFieldFile, lbm::kUCentrelineFile, lbm::kVCentrelineFile})
+            if (QFileInfo::exists(folder.filePath(QLatin1String(name))))
+                return true;
+        return false;
+    }
+    return info.fileName() == QLatin1String(lbm::kSummaryFile) ||
+           info.fileName() == QLatin1String(lbm::kFieldFile);
+}
+
+bool TMainForm::OpenResults(const QString& path)
+{
+    const lbm::ResultsFolder r = lbm::ReadResultsFolder(QFile::encodeName(path).toStdString());
+    if (r.Nothing()) {
+        corvane::ShowMessage(QString::fromLocal8Bit(r.problems.empty() ? "Nothing could be read."
+                                                                       : r.problems.front().c_str()));
+        return false;
+    }
+    const QString folder = QFile::decodeName(r.folder.c_str());
+
+    // The task as the task list wrote its line.
+    QueuedTask task;
+    task.row = -1;
+    // Without its summary the folder's name stands for the task.
+    const QString name = QFileInfo(folder).fileName();
+    task.task.model = r.hasSummary ? r.summary.model : name.toStdString();
+    task.task.reynolds = r.hasSummary ? r.summary.reynolds : std::nan("");
+    task.task.gx = r.hasSummary ? r.summary.gx : r.field.nx;
+    task.task.gy = r.hasSummary ? r.summary.gy : r.field.ny;
+    task.line = r.hasSummary ? QStringLiteral("%1 ren %2Gx %3 Gy %4")
+                                   .arg(QString::fromStdString(task.task.model), Number(task.task.reynolds))
+                                   .arg(task.task.gx)
+                                   .arg(task.task.gy)
+                             : name;
+
+    TaskOutcome outcome;
+    outcome.folder = folder;
+    if (r.hasSummary) {
+        outcome.state = StateOf(r.summary.status);
+        outcome.message = QString::fromStdString(r.summary.message);
+        outcome.steps = r.summary.steps;
+        outcome.residual = r.summary.residual;
+        outcome.seconds = r.summary.seconds;
+        outcome.mlups = r.summary.mlups;
+        // The folder keeps the last residual, not its history.
+        if (std::isfinite(r.summary.residual) && r.summary.residual > 0)
+            outcome.residualHistory.emplace_back(r.summary.steps, r.summary.residual);
+    }
+    if (r.hasField)
+        outcome.fields = FieldsOf(r.field);
+
+    QString report = QStringLiteral("Results of %1 (%2): ").arg(task.line, QDir::toNativeSeparators(folder));
+    if (r.hasSummary)
+        report +=
+            QStringLiteral("%1 after %2 steps, residual %3, %4 s, %5 MLUPS, %6 process(es) x %7 thread(s), "
+                           "%8 precision.")
+                .arg(TaskStateName(outcome.state))
+                .arg(r.summary.steps)
+                .arg(Number(r.summary.residual, 'e', 3), Number(r.summary.seconds, 'f', 2),
+                     Number(r.summary.mlups, 'f', 1))
+                .arg(r.summary.processes)
+                .arg(r.summary.threads)
+                .arg(QString::fromStdString(r.summary.precision));
+    else
+        report += QStringLiteral("how the run went is not known.");
+    if (r.hasU && r.u.size() > 2) {
+        // The figure users of the cavity look at first: the least u on the
+        // vertical centre line, where the main vortex turns back.
+        auto least = r.u.front();
+        for (const auto& point : r.u)
+            if (point.second < least.second)
+                least = point;
+        report += QStringLiteral(" Least u / U on x = 1/2: %1 at y = %2.")
+                      .arg(least.second, 0, 'f', 5)
+                      .arg(least.first, 0, 'f', 4);
+    }
+    if (!outcome.message.isEmpty())
+        report += QLatin1Char(' ') + outcome.message;
+    Say(report);
+    for (const std::string& problem : r.problems)
+        Say(QString::fromLocal8Bit(problem.c_str()));
+
+    if (outcome.fields)
+        if (TfrmPlot* view = OpenFieldView(task))
+            ShowField(*view, *outcome.fields, 1.0);
+    if (r.hasU || r.hasV) {
+        auto* chart = new TfrmTaskChart(task, outcome, r.u, r.v);
+        FMdiArea->setActiveSubWindow(AddWindow(chart));
+    }
+    AddRecentFile(folder);
+    return true;
+}
