@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The Run menu: running the ticked tasks of the settings dialog, pausing and
+// The Run menu: running the ticked tasks of the task list, pausing and
 // stopping them, and showing how they go and what they gave.
 #include "Globals.h"
 #include "LbmTask.h"
@@ -9,6 +9,7 @@
 #include "StoragePlaces.h"
 #include "TMainForm.h"
 #include "TaskChart.h"
+#include "TaskList.h"
 #include "TaskRunner.h"
 #include "TfrmEnviroment.h"
 #include "TfrmOutPut.h"
@@ -40,17 +41,6 @@ void ShowInCommandWindow(const QString& text)
         return;
     frmOutPut->reMsg->append(text);
     frmOutPut->tabData->setCurrentWidget(frmOutPut->reMsg->parentWidget());
-}
-
-// The solver task of a line of the task list.
-lbm::Task TaskOf(const TfrmEnviroment& dialog, int row)
-{
-    lbm::Task task;
-    task.model = dialog.TaskModelName(row).toStdString();
-    task.reynolds = dialog.TaskRe(row);
-    task.gx = dialog.TaskGridX(row);
-    task.gy = dialog.TaskGridY(row);
-    return task;
 }
 
 } // namespace
@@ -104,11 +94,12 @@ void TMainForm::WriteGridDescriptions(const QString& dataFolder)
     if (!frmEnviroment)
         return;
     const lbm::Settings settings = FTaskRunner->Settings();
-    for (int row = 0; row < frmEnviroment->chklstAuto->count(); ++row) {
-        if (!frmEnviroment->TaskTicked(row))
+    const TTaskList& tasks = *frmEnviroment->Tasks();
+    for (int row = 0; row < tasks.Count(); ++row) {
+        if (!tasks.Ticked(row))
             continue;
-        const lbm::Task task = TaskOf(*frmEnviroment, row);
-        const QString line = frmEnviroment->TaskLine(row);
+        const lbm::Task task = tasks.SolverTask(row);
+        const QString line = tasks.Line(row);
         const QString name = TaskFileStem(line) + QStringLiteral(".grid");
         QString text = QStringLiteral("# The grid of the task \"%1\"\n").arg(line);
         text += QStringLiteral("model=%1\nreynolds=%2\ngx=%3\ngy=%4\nnodes=%5\n")
@@ -143,13 +134,14 @@ void TMainForm::RunTasksExecute()
 {
     if (FTaskRunner->IsRunning() || !frmEnviroment)
         return;
+    TTaskList& tasks = *frmEnviroment->Tasks();
     std::vector<QueuedTask> queue;
     FQueuedRows.clear();
     FFinal.clear();
-    for (int row = 0; row < frmEnviroment->chklstAuto->count(); ++row) {
-        frmEnviroment->SetTaskState(row, QString());
-        if (frmEnviroment->TaskTicked(row)) {
-            queue.push_back(QueuedTask{row, frmEnviroment->TaskLine(row), TaskOf(*frmEnviroment, row)});
+    tasks.ClearStates();
+    for (int row = 0; row < tasks.Count(); ++row) {
+        if (tasks.Ticked(row)) {
+            queue.push_back(QueuedTask{row, tasks.Line(row), tasks.SolverTask(row)});
             FQueuedRows.append(row);
         }
     }
@@ -162,8 +154,8 @@ void TMainForm::RunTasksExecute()
     // The data folder as "Generate the Grid" prepares it (an error stops here).
     const QString dataFolder = PrepareDataFolder(DataFolderParent());
     for (const QueuedTask& queued : queue)
-        frmEnviroment->SetTaskState(queued.row, TaskStateName(TaskState::Queued));
-    frmEnviroment->SetTasksRunning(true);
+        tasks.SetState(queued.row, TaskState::Queued);
+    tasks.SetRunning(true);
     Action("Pause1")->setChecked(false);
     FQueueRunning = true;
     FStopAsked = false;
@@ -205,7 +197,7 @@ void TMainForm::TaskStarted(int index, const QueuedTask& task)
 {
     FRunningLine = task.line;
     if (frmEnviroment)
-        frmEnviroment->SetTaskState(task.row, TaskStateName(TaskState::Running));
+        frmEnviroment->Tasks()->SetState(task.row, TaskState::Running);
     FRunText->setText(QStringLiteral("%1 (%2 of %3)").arg(task.line).arg(index + 1).arg(FQueuedRows.size()));
     FRunBar->setValue(0);
     FRunningTask = std::make_unique<QueuedTask>(task);
@@ -229,8 +221,10 @@ void TMainForm::TaskFinished(int index, const QueuedTask& task, const TaskOutcom
 {
     Q_UNUSED(index);
     FFinal.insert(task.row, outcome.state);
-    if (frmEnviroment)
-        frmEnviroment->SetTaskState(task.row, TaskStateName(outcome.state));
+    if (frmEnviroment) {
+        frmEnviroment->Tasks()->SetState(task.row, outcome.state);
+        frmEnviroment->Tasks()->SetResultsFolder(task.row, outcome.folder);
+    }
     QString report =
         QStringLiteral("%1: %2. %3").arg(task.line, TaskStateName(outcome.state), outcome.message);
     if (!outcome.folder.isEmpty())
@@ -266,7 +260,7 @@ void TMainForm::QueueFinished()
     FQueueRunning = false;
     UpdateActions();
     if (frmEnviroment)
-        frmEnviroment->SetTasksRunning(false);
+        frmEnviroment->Tasks()->SetRunning(false);
     EndSessionIfAsked(failed);
 }
 

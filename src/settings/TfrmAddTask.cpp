@@ -6,6 +6,7 @@
 #include "LbmTask.h"
 #include "Messages.h"
 #include "SettingsGlobals.h"
+#include "TaskList.h"
 #include "TfrmEnviroment.h"
 #include "Widgets.h"
 
@@ -119,11 +120,7 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
     connect(this, &QDialog::finished, this, [this] { EndEdit(); });
 }
 
-QStringList TfrmAddTask::ModelNames()
-{
-    return {QStringLiteral("D2Q7"),       QStringLiteral("D2Q9"),      QStringLiteral("D2Q9(New)"),
-            QStringLiteral("D2Q11(New)"), QStringLiteral("D2Q7(New)"), QStringLiteral("D2Q13(New)")};
-}
+QStringList TfrmAddTask::ModelNames() { return TTaskList::ModelNames(); }
 
 void TfrmAddTask::FormCreate() { cbModelName->setCurrentIndex(0); }
 
