@@ -273,7 +273,8 @@ void TTaskList::LoadFile(const QString& path)
 
 void TTaskList::Store(TIniFile& ini) const
 {
-    const std::optional<int> before = ReadInt(ini, QStringLiteral("Count"));
+    // No count reads as none: a file without the section gets one only for tasks.
+    const int before = ReadInt(ini, QStringLiteral("Count")).value_or(0);
     const int count = Count();
     if (before != count)
         ini.WriteString(kSection, QStringLiteral("Count"), QString::number(count));
