@@ -5,6 +5,7 @@
 #include "Startup.h"
 #include "TMainForm.h"
 #include "TaskChart.h"
+#include "TaskList.h"
 #include "TaskRunner.h"
 #include "TestSupport.h"
 #include "TfrmEnviroment.h"
@@ -13,10 +14,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -24,9 +28,11 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -74,17 +80,17 @@ protected:
     void Add(int model, double re, int side, bool ticked)
     {
         static const char* const names[] = {"D2Q7", "D2Q9", "D2Q9(New)", "D2Q11(New)"};
-        frmEnviroment->StoreTask(
-            QStringLiteral("%1 ren %2Gx %3 Gy %3").arg(QLatin1String(names[model])).arg(re).arg(side), model,
-            re, side, side);
-        frmEnviroment->chklstAuto->item(frmEnviroment->TaskCount() - 1)
-            ->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+        TTaskList& tasks = *frmEnviroment->Tasks();
+        const int row = tasks.Append(
+            {QStringLiteral("%1 ren %2Gx %3 Gy %3").arg(QLatin1String(names[model])).arg(re).arg(side), model,
+             re, side, side});
+        tasks.SetTicked(row, ticked);
     }
     QStringList States() const
     {
         QStringList states;
-        for (int i = 0; i < frmEnviroment->TaskCount(); ++i)
-            states << frmEnviroment->TaskState(i);
+        for (int i = 0; i < frmEnviroment->Tasks()->Count(); ++i)
+            states << frmEnviroment->Tasks()->StateName(i);
         return states;
     }
     QStringList ResultFolders() const
@@ -394,4 +400,56 @@ TEST_F(RunMenuTest, ExportJobScriptWritesBothScriptsForTheTickedTasksThatCanRun)
     MainForm->Action("ExportJobScript1")->trigger();
     EXPECT_EQ(offered.mid(2), (QStringList{slurm, "3", "00:30:00"}));
     EXPECT_FALSE(QFileInfo::exists(slurm));
+}
+
+TEST_F(RunMenuTest, TheJobScriptDialogRefusesWhatSlurmWouldNotTakeAndKeepsTheUsersValues)
+{
+    Add(1, 100, 17, true);
+    const QString slurm = dir.filePath(QStringLiteral("job.sbatch"));
+    QStringList problems;
+    bool reached = false;
+    // The dialog is modal: fill it in from a timer once it is up.
+    QTimer::singleShot(0, MainForm, [&] {
+        ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 5000));
+        QWidget* dialog = QApplication::activeModalWidget();
+        reached = true;
+        // A failed check below leaves no dialog waiting for a user.
+        struct CloseIfOpen {
+            QPointer<QDialog> dialog;
+            ~CloseIfOpen()
+            {
+                if (dialog && dialog->isVisible())
+                    dialog->reject();
+            }
+        } closeIfOpen{qobject_cast<QDialog*>(dialog)};
+        auto* time = dialog->findChild<QLineEdit*>(QStringLiteral("edTimeLimit"));
+        auto* file = dialog->findChild<QLineEdit*>(QStringLiteral("edScriptFile"));
+        auto* processes = dialog->findChild<QSpinBox*>(QStringLiteral("spProcesses"));
+        auto* problem = dialog->findChild<QLabel*>(QStringLiteral("lbProblem"));
+        QPushButton* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+        ASSERT_TRUE(time && file && processes && problem && ok);
+        EXPECT_EQ(file->text(), dir.filePath(QStringLiteral("corvane-tasks.sbatch")));
+        time->setText(QStringLiteral("tomorrow"));
+        ok->click();
+        problems << problem->text();
+        time->setText(QStringLiteral("2:00:00"));
+        file->clear();
+        ok->click();
+        problems << problem->text();
+        EXPECT_TRUE(dialog->isVisible()) << "refused: the dialog stays with the user's values";
+        file->setText(slurm);
+        processes->setValue(4);
+        ok->click();
+    });
+    MainForm->Action("ExportJobScript1")->trigger();
+    ASSERT_TRUE(reached);
+    ASSERT_EQ(problems.size(), 2);
+    EXPECT_TRUE(problems[0].contains(QLatin1String("time limit \"tomorrow\""))) << problems[0].toStdString();
+    EXPECT_TRUE(problems[1].contains(QLatin1String("Name the file"))) << problems[1].toStdString();
+    QFile file(slurm);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.contains("#SBATCH --ntasks=4\n#SBATCH --time=2:00:00\n")) << text.toStdString();
+    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("job-mpirun.sh"))).isFile());
+    EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
 }
