@@ -128,8 +128,10 @@ QWidget* TfrmEnviroment::BuildTasksPage()
     auto arrow = [page](const char* name, Qt::ArrowType type, const QString& text, QRect geometry) {
         auto* button = Place(new QToolButton(page), name, geometry);
         button->setArrowType(type);
+        // The arrow alone: the words would not fit in the gap between the buttons.
         button->setText(text);
-        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setAccessibleName(text);
+        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
         return button;
     };
     btUp = arrow("btUp", Qt::UpArrow, QStringLiteral("Up"), {224, 42, 48, 21});
