@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include "JobScript.h"
 #include "TActionManager.h"
 #include "TaskRunner.h"
 #include "ViewPanels.h"
@@ -94,7 +95,7 @@ public:
     void WorkSpace1Click();
     void StayOnTop1Click();
     void GenerateExecute();
-    // The Run menu: the ticked tasks of the settings dialog run one after
+    // The Run menu: the ticked tasks of the task list run one after
     // another on a worker thread (their results under the data folder),
     // with pause and stop; the status bar shows how the running one goes.
     void RunTasksExecute();
@@ -113,6 +114,12 @@ public:
     TfrmTaskChart* OpenTaskChart(const QueuedTask& task, const TaskOutcome& outcome);
     // Asked when the frame closes while tasks run: true stops them and closes.
     static std::function<bool(QWidget*)>& StopTasksPrompt();
+    // "Export Job Script...": a Slurm batch script and an mpirun script beside
+    // it (see JobScript.h) that run the ticked tasks outside the program, with
+    // the solver settings of the program's own runs. The prompt asks for the
+    // options and the Slurm script's file (given the last ones); false cancels.
+    void ExportJobScriptExecute();
+    static std::function<bool(QWidget*, JobScriptOptions&, QString&)>& JobScriptPrompt();
     void HomePage1Click();
     void tbClear1Click();
     // Scene documents: open, save, undo, and the commands on the active view.
@@ -277,6 +284,8 @@ private:
     // fails before it has one gets none); once the user closes it, it stays closed.
     QPointer<TfrmPlot> FFieldView;
     bool FFieldViewOpened = false;
+    JobScriptOptions FJobScriptOptions; // as last exported
+    QString FJobScriptPath;
     QList<int> FQueuedRows;       // the task list's rows of the running queue, in order
     QHash<int, TaskState> FFinal; // how each of them ended
 };

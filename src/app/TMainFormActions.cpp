@@ -90,6 +90,9 @@ const ActionSpec kActions[] = {
      Checkable},
     {"StopTasks1", "Stop", "", "Stops the running task (keeping its results so far) and the rest", -1,
      &TMainForm::StopTasksExecute, 0},
+    {"ExportJobScript1", "Export Job Script\u2026", "",
+     "Writes a Slurm batch script and an mpirun script that run the ticked tasks outside the program", -1,
+     &TMainForm::ExportJobScriptExecute, 0},
     {"Streamlines1", "Streamlines", "", "Draws streamlines over the running task's field", -1, nullptr,
      Checkable | Checked},
 
@@ -124,7 +127,10 @@ const MenuSpec kMenus[] = {
      "Edit commands",
      {"EditUndo1", "EditRedo1", "-", "CopyItem", "EditClear1", "-", "SetPictureProperty1", "Enviroment1"}},
     {"ViewMenu", "&View", "", {"ViewOutput1", "WorkSpace1", "StayOnTop1"}},
-    {"RunMenu", "&Run", "", {"Generate", "RunTasks1", "Pause1", "StopTasks1", "-", "Streamlines1"}},
+    {"RunMenu",
+     "&Run",
+     "",
+     {"Generate", "RunTasks1", "Pause1", "StopTasks1", "-", "ExportJobScript1", "-", "Streamlines1"}},
     // Its view entries are added each time it opens.
     {"WindowMenu", "&Window", "Window related commands", {}},
     {"HelpMenu", "&Help", "Help topics", {"HelpAbout1", "HomePage1"}},

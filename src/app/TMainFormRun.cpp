@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The Run menu: running the ticked tasks of the settings dialog, pausing and
+// The Run menu: running the ticked tasks of the task list, pausing and
 // stopping them, and showing how they go and what they gave.
 #include "Globals.h"
+#include "JobScript.h"
 #include "LbmTask.h"
 #include "Messages.h"
 #include "SafeFileQt.h"
@@ -9,20 +10,29 @@
 #include "StoragePlaces.h"
 #include "TMainForm.h"
 #include "TaskChart.h"
+#include "TaskList.h"
 #include "TaskRunner.h"
 #include "TfrmEnviroment.h"
 #include "TfrmOutPut.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTextEdit>
@@ -40,17 +50,6 @@ void ShowInCommandWindow(const QString& text)
         return;
     frmOutPut->reMsg->append(text);
     frmOutPut->tabData->setCurrentWidget(frmOutPut->reMsg->parentWidget());
-}
-
-// The solver task of a line of the task list.
-lbm::Task TaskOf(const TfrmEnviroment& dialog, int row)
-{
-    lbm::Task task;
-    task.model = dialog.TaskModelName(row).toStdString();
-    task.reynolds = dialog.TaskRe(row);
-    task.gx = dialog.TaskGridX(row);
-    task.gy = dialog.TaskGridY(row);
-    return task;
 }
 
 } // namespace
@@ -104,11 +103,12 @@ void TMainForm::WriteGridDescriptions(const QString& dataFolder)
     if (!frmEnviroment)
         return;
     const lbm::Settings settings = FTaskRunner->Settings();
-    for (int row = 0; row < frmEnviroment->chklstAuto->count(); ++row) {
-        if (!frmEnviroment->TaskTicked(row))
+    const TTaskList& tasks = *frmEnviroment->Tasks();
+    for (int row = 0; row < tasks.Count(); ++row) {
+        if (!tasks.Ticked(row))
             continue;
-        const lbm::Task task = TaskOf(*frmEnviroment, row);
-        const QString line = frmEnviroment->TaskLine(row);
+        const lbm::Task task = tasks.SolverTask(row);
+        const QString line = tasks.Line(row);
         const QString name = TaskFileStem(line) + QStringLiteral(".grid");
         QString text = QStringLiteral("# The grid of the task \"%1\"\n").arg(line);
         text += QStringLiteral("model=%1\nreynolds=%2\ngx=%3\ngy=%4\nnodes=%5\n")
@@ -143,13 +143,14 @@ void TMainForm::RunTasksExecute()
 {
     if (FTaskRunner->IsRunning() || !frmEnviroment)
         return;
+    TTaskList& tasks = *frmEnviroment->Tasks();
     std::vector<QueuedTask> queue;
     FQueuedRows.clear();
     FFinal.clear();
-    for (int row = 0; row < frmEnviroment->chklstAuto->count(); ++row) {
-        frmEnviroment->SetTaskState(row, QString());
-        if (frmEnviroment->TaskTicked(row)) {
-            queue.push_back(QueuedTask{row, frmEnviroment->TaskLine(row), TaskOf(*frmEnviroment, row)});
+    tasks.ClearStates();
+    for (int row = 0; row < tasks.Count(); ++row) {
+        if (tasks.Ticked(row)) {
+            queue.push_back(QueuedTask{row, tasks.Line(row), tasks.SolverTask(row)});
             FQueuedRows.append(row);
         }
     }
@@ -162,8 +163,8 @@ void TMainForm::RunTasksExecute()
     // The data folder as "Generate the Grid" prepares it (an error stops here).
     const QString dataFolder = PrepareDataFolder(DataFolderParent());
     for (const QueuedTask& queued : queue)
-        frmEnviroment->SetTaskState(queued.row, TaskStateName(TaskState::Queued));
-    frmEnviroment->SetTasksRunning(true);
+        tasks.SetState(queued.row, TaskState::Queued);
+    tasks.SetRunning(true);
     Action("Pause1")->setChecked(false);
     FQueueRunning = true;
     FStopAsked = false;
@@ -205,7 +206,7 @@ void TMainForm::TaskStarted(int index, const QueuedTask& task)
 {
     FRunningLine = task.line;
     if (frmEnviroment)
-        frmEnviroment->SetTaskState(task.row, TaskStateName(TaskState::Running));
+        frmEnviroment->Tasks()->SetState(task.row, TaskState::Running);
     FRunText->setText(QStringLiteral("%1 (%2 of %3)").arg(task.line).arg(index + 1).arg(FQueuedRows.size()));
     FRunBar->setValue(0);
     FRunningTask = std::make_unique<QueuedTask>(task);
@@ -229,8 +230,10 @@ void TMainForm::TaskFinished(int index, const QueuedTask& task, const TaskOutcom
 {
     Q_UNUSED(index);
     FFinal.insert(task.row, outcome.state);
-    if (frmEnviroment)
-        frmEnviroment->SetTaskState(task.row, TaskStateName(outcome.state));
+    if (frmEnviroment) {
+        frmEnviroment->Tasks()->SetState(task.row, outcome.state);
+        frmEnviroment->Tasks()->SetResultsFolder(task.row, outcome.folder);
+    }
     QString report =
         QStringLiteral("%1: %2. %3").arg(task.line, TaskStateName(outcome.state), outcome.message);
     if (!outcome.folder.isEmpty())
@@ -266,7 +269,7 @@ void TMainForm::QueueFinished()
     FQueueRunning = false;
     UpdateActions();
     if (frmEnviroment)
-        frmEnviroment->SetTasksRunning(false);
+        frmEnviroment->Tasks()->SetRunning(false);
     EndSessionIfAsked(failed);
 }
 
@@ -302,4 +305,124 @@ bool TMainForm::MayStopTasks()
     FTaskRunner->Resume();
     FTaskRunner->Wait();
     return true;
+}
+
+std::function<bool(QWidget*, JobScriptOptions&, QString&)>& TMainForm::JobScriptPrompt()
+{
+    static std::function<bool(QWidget*, JobScriptOptions&, QString&)> prompt = [](QWidget* parent,
+                                                                                  JobScriptOptions& options,
+                                                                                  QString& path) {
+        QDialog dialog(parent);
+        dialog.setWindowTitle(QStringLiteral("Export Job Script"));
+        auto* form = new QFormLayout(&dialog);
+        auto* nodes = new QSpinBox(&dialog);
+        nodes->setObjectName(QStringLiteral("spNodes"));
+        nodes->setRange(1, kJobScriptMaxNodes);
+        nodes->setValue(options.nodes);
+        auto* processes = new QSpinBox(&dialog);
+        processes->setObjectName(QStringLiteral("spProcesses"));
+        processes->setRange(1, kJobScriptMaxProcesses);
+        processes->setValue(options.processes);
+        processes->setToolTip(QStringLiteral("The MPI processes each task runs on (Slurm's ntasks, "
+                                             "mpirun's -np)"));
+        auto* time = new QLineEdit(options.timeLimit, &dialog);
+        time->setObjectName(QStringLiteral("edTimeLimit"));
+        time->setToolTip(QStringLiteral("The whole job's time limit for Slurm: hours:minutes:seconds or "
+                                        "days-hours:minutes:seconds"));
+        auto* name = new QLineEdit(options.jobName, &dialog);
+        name->setObjectName(QStringLiteral("edJobName"));
+        auto* file = new QLineEdit(path, &dialog);
+        file->setObjectName(QStringLiteral("edScriptFile"));
+        file->setMinimumWidth(320);
+        auto* browse = new QPushButton(QStringLiteral("Browse\u2026"), &dialog);
+        auto* fileRow = new QHBoxLayout;
+        fileRow->addWidget(file);
+        fileRow->addWidget(browse);
+        form->addRow(QStringLiteral("Nodes:"), nodes);
+        form->addRow(QStringLiteral("Processes per task:"), processes);
+        form->addRow(QStringLiteral("Time limit:"), time);
+        form->addRow(QStringLiteral("Job name:"), name);
+        form->addRow(QStringLiteral("Slurm script:"), fileRow);
+        auto* note = new QLabel(
+            QStringLiteral("The mpirun script is written beside it. Results go into \"dat\" beside the "
+                           "scripts."),
+            &dialog);
+        note->setWordWrap(true);
+        form->addRow(note);
+        auto* problem = new QLabel(&dialog);
+        problem->setObjectName(QStringLiteral("lbProblem"));
+        problem->setWordWrap(true);
+        problem->setStyleSheet(QStringLiteral("color: #b00000"));
+        form->addRow(problem);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+        form->addRow(buttons);
+        QObject::connect(browse, &QPushButton::clicked, &dialog, [&dialog, file] {
+            const QString chosen =
+                QFileDialog::getSaveFileName(&dialog, QStringLiteral("Slurm script"), file->text(),
+                                             QStringLiteral("Slurm scripts (*.sbatch *.sh);;All files (*)"));
+            if (!chosen.isEmpty())
+                file->setText(chosen);
+        });
+        QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
+            const JobScriptOptions chosen{nodes->value(), processes->value(), time->text().trimmed(),
+                                          name->text().trimmed()};
+            QString reason = CheckJobScriptOptions(chosen);
+            if (reason.isEmpty() && file->text().trimmed().isEmpty())
+                reason = QStringLiteral("Name the file of the Slurm script.");
+            problem->setText(reason);
+            if (!reason.isEmpty())
+                return;
+            options = chosen;
+            path = file->text().trimmed();
+            dialog.accept();
+        });
+        return dialog.exec() == QDialog::Accepted;
+    };
+    return prompt;
+}
+
+void TMainForm::ExportJobScriptExecute()
+{
+    if (!frmEnviroment)
+        return;
+    const TTaskList& tasks = *frmEnviroment->Tasks();
+    std::vector<QueuedTask> ticked;
+    for (int row = 0; row < tasks.Count(); ++row)
+        if (tasks.Ticked(row))
+            ticked.push_back(QueuedTask{row, tasks.Line(row), tasks.SolverTask(row)});
+    if (ticked.empty()) {
+        corvane::ShowMessage(
+            QStringLiteral("No task is ticked. Tick the tasks to export on the \"Tasks Setting\" "
+                           "page of Edit > Enviroment."));
+        return;
+    }
+    const lbm::Settings settings = FTaskRunner->Settings();
+    const JobScriptTasks exported = ExportableTasks(ticked, settings);
+    if (exported.tasks.empty())
+        throw std::invalid_argument(QStringLiteral("None of the ticked tasks can run:\n%1")
+                                        .arg(exported.skipped.join('\n'))
+                                        .toStdString());
+    // Beside the program's own data folder by default, so that the results
+    // land where its own runs put theirs.
+    if (FJobScriptPath.isEmpty())
+        FJobScriptPath = QDir(DataFolderParent()).filePath(QStringLiteral("corvane-tasks.sbatch"));
+    JobScriptOptions options = FJobScriptOptions;
+    QString path = FJobScriptPath;
+    if (!JobScriptPrompt()(this, options, path))
+        return;
+    FJobScriptOptions = options;
+    FJobScriptPath = path;
+    WriteJobScripts(path, exported.tasks, settings, options);
+    QString report =
+        QStringLiteral("Wrote %1 and %2 for %3 task(s) on %4 process(es) each. Run them with "
+                       "\"sbatch %1\" on a Slurm cluster or \"bash %2\" here; the results go "
+                       "into \"dat\" beside them.")
+            .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(MpirunScriptPath(path)))
+            .arg(exported.tasks.size())
+            .arg(options.processes);
+    if (!exported.skipped.isEmpty())
+        report += QStringLiteral(" Left out, as they cannot run: %1")
+                      .arg(exported.skipped.join(QStringLiteral("; ")));
+    ShowInCommandWindow(report);
 }

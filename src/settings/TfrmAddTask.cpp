@@ -6,6 +6,7 @@
 #include "LbmTask.h"
 #include "Messages.h"
 #include "SettingsGlobals.h"
+#include "TaskList.h"
 #include "TfrmEnviroment.h"
 #include "Widgets.h"
 
@@ -119,11 +120,7 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
     connect(this, &QDialog::finished, this, [this] { EndEdit(); });
 }
 
-QStringList TfrmAddTask::ModelNames()
-{
-    return {QStringLiteral("D2Q7"),       QStringLiteral("D2Q9"),      QStringLiteral("D2Q9(New)"),
-            QStringLiteral("D2Q11(New)"), QStringLiteral("D2Q7(New)"), QStringLiteral("D2Q13(New)")};
-}
+QStringList TfrmAddTask::ModelNames() { return TTaskList::ModelNames(); }
 
 void TfrmAddTask::FormCreate() { cbModelName->setCurrentIndex(0); }
 
@@ -173,8 +170,10 @@ void TfrmAddTask::ShowModelNote()
 
 void TfrmAddTask::EditTask(TfrmEnviroment* list, int row)
 {
-    if (!list || row < 0 || row >= list->TaskCount() || isVisible())
+    if (!list || row < 0 || row >= list->Tasks()->Count() || isVisible())
         return;
+    const TTaskList& tasks = *list->Tasks();
+    const TaskRecord& record = tasks.Record(row);
     if (FEditRow < 0) {
         FAddModel = cbModelName->currentText();
         FAddRe = edRen->text();
@@ -185,19 +184,19 @@ void TfrmAddTask::EditTask(TfrmEnviroment* list, int row)
     FEditRow = row;
     // The texts of the task's line where they read as its record, so that a
     // task saved unchanged keeps its line; the record's values otherwise.
-    QString model = list->TaskModelName(row);
-    QString re = QLocale().toString(list->TaskRe(row), 'g', QLocale::FloatingPointShortest);
-    QString gx = QString::number(list->TaskGridX(row));
-    QString gy = QString::number(list->TaskGridY(row));
+    QString model = tasks.ModelName(row);
+    QString re = QLocale().toString(record.re, 'g', QLocale::FloatingPointShortest);
+    QString gx = QString::number(record.gridX);
+    QString gy = QString::number(record.gridY);
     static const QRegularExpression format(QStringLiteral("^(.*) ren (.*)Gx (.*) Gy (.*)$"));
-    const QRegularExpressionMatch parts = format.match(list->TaskLine(row));
+    const QRegularExpressionMatch parts = format.match(record.line);
     if (parts.hasMatch()) {
         if (parts.captured(1).compare(model, Qt::CaseInsensitive) == 0)
             model = parts.captured(1);
         try {
-            if (ReynoldsNumber(parts.captured(2)) == list->TaskRe(row) &&
-                GridSize(parts.captured(3), "x") == list->TaskGridX(row) &&
-                GridSize(parts.captured(4), "y") == list->TaskGridY(row)) {
+            if (ReynoldsNumber(parts.captured(2)) == record.re &&
+                GridSize(parts.captured(3), "x") == record.gridX &&
+                GridSize(parts.captured(4), "y") == record.gridY) {
                 re = parts.captured(2);
                 gx = parts.captured(3);
                 gy = parts.captured(4);
@@ -265,9 +264,9 @@ void TfrmAddTask::BitBtn1Click()
     if (FEditRow >= 0) {
         if (!FEditList)
             throw std::runtime_error("The task list is gone: nothing was changed.");
-        FEditList->ReplaceTask(FEditRow, DisplayLine(), model, re, gridX, gridY);
+        FEditList->Tasks()->Replace(FEditRow, TaskRecord{DisplayLine(), model, re, gridX, gridY});
     } else if (frmEnviroment) {
-        frmEnviroment->StoreTask(DisplayLine(), model, re, gridX, gridY);
+        frmEnviroment->Tasks()->Append(TaskRecord{DisplayLine(), model, re, gridX, gridY});
     }
     accept();
 }

@@ -6,6 +6,7 @@
 #include "IniFile.h"
 #include "Messages.h"
 #include "SettingsGlobals.h"
+#include "TaskList.h"
 #include "TfrmAddTask.h"
 #include "Widgets.h"
 
@@ -22,7 +23,6 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QSlider>
 #include <QTabWidget>
 #include <QToolButton>
@@ -32,16 +32,6 @@
 #include <stdexcept>
 
 namespace {
-
-// The task's own display line and its last stored tick, kept beside the text
-// the list shows (which adds the run state).
-constexpr int kLineRole = Qt::UserRole + 1;
-constexpr int kStateRole = Qt::UserRole + 2;
-constexpr int kTickedRole = Qt::UserRole + 3;
-
-const QString kTasksSection = QStringLiteral("Tasks");
-
-QString Key(const char* field, int n) { return QLatin1String(field) + QString::number(n); }
 
 template <class W> W* Place(W* widget, const char* name, QRect geometry)
 {
@@ -54,7 +44,7 @@ template <class W> W* Place(W* widget, const char* name, QRect geometry)
 
 TfrmEnviroment::TfrmEnviroment(QWidget* parent, const QString& iniPath)
     : QDialog(parent), PageControl1(new QTabWidget(this)),
-      FIniPath(iniPath.isEmpty() ? TIniFile::DefaultPath() : iniPath)
+      FIniPath(iniPath.isEmpty() ? TIniFile::DefaultPath() : iniPath), FTasks(new TTaskList(this))
 {
     setObjectName(QStringLiteral("frmEnviroment"));
     setWindowTitle(QStringLiteral("Enviroment"));
@@ -134,6 +124,18 @@ QWidget* TfrmEnviroment::BuildTasksPage()
     btDelete = taskButton("btDelete", QStringLiteral("Delete Task"), "task-delete", {224, 64, 97, 41});
     btEdit = taskButton("btEdit", QStringLiteral("Edit Task"), "task-edit", {224, 112, 97, 41});
     btSave = Place(new QPushButton(QStringLiteral("OK"), page), "btSave", {224, 168, 97, 41});
+    // The order of the lines is the order the ticked tasks run in.
+    auto arrow = [page](const char* name, Qt::ArrowType type, const QString& text, QRect geometry) {
+        auto* button = Place(new QToolButton(page), name, geometry);
+        button->setArrowType(type);
+        // The arrow alone: the words would not fit in the gap between the buttons.
+        button->setText(text);
+        button->setAccessibleName(text);
+        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        return button;
+    };
+    btUp = arrow("btUp", Qt::UpArrow, QStringLiteral("Up"), {224, 42, 48, 21});
+    btDown = arrow("btDown", Qt::DownArrow, QStringLiteral("Down"), {273, 42, 48, 21});
     chkAuto = Place(new QCheckBox(QStringLiteral(" When the tasks are completed, Please ..."), page),
                     "chkAuto", {8, 224, 300, 25});
     gpAuto = Place(new QGroupBox(QStringLiteral("Auto Shutdown"), page), "gpAuto", {8, 256, 305, 57});
@@ -151,6 +153,8 @@ QWidget* TfrmEnviroment::BuildTasksPage()
     connect(btDelete, &QPushButton::clicked, this,
             [this] { corvane::RunHandler([this] { btDeleteClick(); }); });
     connect(btEdit, &QPushButton::clicked, this, [this] { corvane::RunHandler([this] { btEditClick(); }); });
+    connect(btUp, &QToolButton::clicked, this, [this] { corvane::RunHandler([this] { btUpClick(); }); });
+    connect(btDown, &QToolButton::clicked, this, [this] { corvane::RunHandler([this] { btDownClick(); }); });
     connect(chklstAuto, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
         corvane::RunHandler([this, item] { EditTaskAt(chklstAuto->row(item)); });
     });
@@ -160,11 +164,58 @@ QWidget* TfrmEnviroment::BuildTasksPage()
     connect(chklstAuto, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
         if (FLoadingTasks)
             return;
-        const bool ticked = item->checkState() == Qt::Checked;
-        if (item->data(kTickedRole).toBool() == ticked)
-            return;
-        item->setData(kTickedRole, ticked);
-        corvane::RunHandler([this] { SaveTasks(); });
+        const int row = chklstAuto->row(item);
+        if (row >= 0 && row < FTasks->Count())
+            corvane::RunHandler([&] { FTasks->SetTicked(row, item->checkState() == Qt::Checked); });
+    });
+    // The list's lines follow the task list.
+    connect(FTasks, &TTaskList::Reset, this, [this] {
+        FLoadingTasks = true;
+        chklstAuto->clear();
+        for (int i = 0; i < FTasks->Count(); ++i) {
+            auto* item = new QListWidgetItem(chklstAuto);
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            ShowLine(i);
+        }
+        FLoadingTasks = false;
+        UpdateEditButton();
+    });
+    connect(FTasks, &TTaskList::Inserted, this, [this](int row) {
+        FLoadingTasks = true;
+        auto* item = new QListWidgetItem;
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        chklstAuto->insertItem(row, item);
+        ShowLine(row);
+        FLoadingTasks = false;
+        UpdateEditButton();
+    });
+    connect(FTasks, &TTaskList::Removed, this, [this](int row) {
+        FLoadingTasks = true;
+        delete chklstAuto->takeItem(row);
+        FLoadingTasks = false;
+        UpdateEditButton();
+    });
+    connect(FTasks, &TTaskList::Moved, this, [this](int from, int to) {
+        FLoadingTasks = true;
+        const bool selected = chklstAuto->item(from) && chklstAuto->item(from)->isSelected();
+        QListWidgetItem* item = chklstAuto->takeItem(from);
+        chklstAuto->insertItem(to, item);
+        if (selected)
+            chklstAuto->setCurrentRow(to);
+        FLoadingTasks = false;
+        UpdateEditButton();
+    });
+    connect(FTasks, &TTaskList::Changed, this, [this](int row) {
+        FLoadingTasks = true;
+        ShowLine(row);
+        FLoadingTasks = false;
+        UpdateEditButton();
+    });
+    connect(FTasks, &TTaskList::RunningChanged, this, [this] {
+        FLoadingTasks = true;
+        ShowAllLines();
+        FLoadingTasks = false;
+        UpdateEditButton();
     });
     connect(chkAuto, &QCheckBox::toggled, this, [this] { corvane::RunHandler([this] { chkAutoClick(); }); });
     UpdateEditButton();
@@ -183,7 +234,6 @@ void TfrmEnviroment::FormCreate()
     (bitmap ? rbBmp : rbMeta)->setChecked(true);
     chkWorkspace->setChecked(ini.ReadBool(QStringLiteral("Show Window"), QStringLiteral("Workspace"), true));
     chkOutput->setChecked(ini.ReadBool(QStringLiteral("Show Window"), QStringLiteral("Output"), true));
-    FTaskIndex = -1;
     LoadTasks(ini);
 }
 
@@ -230,21 +280,27 @@ void TfrmEnviroment::btDeleteClick()
     if (selected.isEmpty())
         return;
     const int row = chklstAuto->row(selected.first());
-    delete chklstAuto->takeItem(row);
     // The list would move the highlight to the next line, and a second click
     // would delete a task the user never chose.
     chklstAuto->setCurrentItem(nullptr);
     chklstAuto->clearSelection();
-    // The line's record goes with it, so that lines and records stay in step.
-    const auto at = static_cast<std::ptrdiff_t>(row);
-    if (row < TaskCount()) {
-        FTaskModel.erase(FTaskModel.begin() + at);
-        FTaskRe.erase(FTaskRe.begin() + at);
-        FTaskGridX.erase(FTaskGridX.begin() + at);
-        FTaskGridY.erase(FTaskGridY.begin() + at);
-    }
-    FTaskIndex = TaskCount() - 1;
-    SaveTasks();
+    FTasks->Remove(row);
+}
+
+void TfrmEnviroment::btUpClick() { MoveSelected(-1); }
+
+void TfrmEnviroment::btDownClick() { MoveSelected(+1); }
+
+void TfrmEnviroment::MoveSelected(int by)
+{
+    const QList<QListWidgetItem*> selected = chklstAuto->selectedItems();
+    if (selected.isEmpty())
+        return;
+    const int row = chklstAuto->row(selected.first());
+    const int to = row + by;
+    if (to < 0 || to >= FTasks->Count())
+        return;
+    FTasks->Move(row, to);
 }
 
 void TfrmEnviroment::chkAutoClick()
@@ -272,7 +328,7 @@ void TfrmEnviroment::btEditClick()
 
 void TfrmEnviroment::EditTaskAt(int row)
 {
-    if (row < 0 || row >= chklstAuto->count() || row >= TaskCount())
+    if (row < 0 || row >= FTasks->Count())
         return;
     const QString refusal = EditRefusal(row);
     if (!refusal.isEmpty()) {
@@ -286,96 +342,56 @@ void TfrmEnviroment::EditTaskAt(int row)
         frmAddTask->EditTask(this, row);
 }
 
-QString TfrmEnviroment::EditRefusal(int row) const
-{
-    if (!FTasksRunning || row < 0 || row >= chklstAuto->count())
-        return {};
-    // The run took the task's values when it started: changing them now
-    // would leave the line saying something else than what runs.
-    const QString state = TaskState(row);
-    if (state == QLatin1String("running"))
-        return QStringLiteral("This task is running: it can be edited when the run has ended or been "
-                              "stopped (Run > Stop).");
-    if (state == QLatin1String("queued"))
-        return QStringLiteral("This task is queued to run: it can be edited when the run has ended or been "
-                              "stopped (Run > Stop).");
-    return {};
-}
+QString TfrmEnviroment::EditRefusal(int row) const { return FTasks->EditRefusal(row); }
 
 void TfrmEnviroment::ReplaceTask(int row, const QString& line, int model, double re, int gridX, int gridY)
 {
-    if (row < 0 || row >= chklstAuto->count() || row >= TaskCount())
-        throw std::runtime_error("The task is no longer in the list: nothing was changed.");
-    const QString refusal = EditRefusal(row);
-    if (!refusal.isEmpty())
-        throw std::runtime_error(refusal.toStdString());
-    QListWidgetItem* item = chklstAuto->item(row);
-    FLoadingTasks = true;
-    item->setData(kLineRole, line);
-    // What an earlier run gave was for the task's old values.
-    item->setData(kStateRole, QString());
-    ShowLine(row);
-    FLoadingTasks = false;
-    const auto at = static_cast<std::size_t>(row);
-    FTaskModel[at] = model;
-    FTaskRe[at] = re;
-    FTaskGridX[at] = gridX;
-    FTaskGridY[at] = gridY;
-    FTaskIndex = row;
-    UpdateEditButton();
-    SaveTasks();
+    FTasks->Replace(row, TaskRecord{line, model, re, gridX, gridY});
 }
 
 void TfrmEnviroment::StoreTask(const QString& line, int model, double re, int gridX, int gridY)
 {
-    FLoadingTasks = true;
-    auto* item = new QListWidgetItem(line, chklstAuto);
-    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-    item->setCheckState(Qt::Unchecked);
-    item->setData(kLineRole, line);
-    item->setData(kTickedRole, false);
-    FLoadingTasks = false;
-    FTaskModel.push_back(model);
-    FTaskRe.push_back(re);
-    FTaskGridX.push_back(gridX);
-    FTaskGridY.push_back(gridY);
-    FTaskIndex = TaskCount() - 1;
-    SaveTasks();
+    FTasks->Append(TaskRecord{line, model, re, gridX, gridY});
 }
 
-QString TfrmEnviroment::TaskLine(int i) const { return chklstAuto->item(i)->data(kLineRole).toString(); }
+QString TfrmEnviroment::TaskLine(int i) const { return FTasks->Line(i); }
 
-bool TfrmEnviroment::TaskTicked(int i) const { return chklstAuto->item(i)->checkState() == Qt::Checked; }
+bool TfrmEnviroment::TaskTicked(int i) const { return FTasks->Ticked(i); }
 
-QString TfrmEnviroment::TaskModelName(int i) const
-{
-    const QStringList names = TfrmAddTask::ModelNames();
-    const int model = TaskModel(i);
-    if (model >= 0 && model < names.size())
-        return names[model];
-    return TaskLine(i).section(QStringLiteral(" ren "), 0, 0);
-}
+QString TfrmEnviroment::TaskModelName(int i) const { return FTasks->ModelName(i); }
+
+int TfrmEnviroment::TaskCount() const { return FTasks->Count(); }
+
+int TfrmEnviroment::TaskModel(int i) const { return FTasks->Record(i).model; }
+
+double TfrmEnviroment::TaskRe(int i) const { return FTasks->Record(i).re; }
+
+int TfrmEnviroment::TaskGridX(int i) const { return FTasks->Record(i).gridX; }
+
+int TfrmEnviroment::TaskGridY(int i) const { return FTasks->Record(i).gridY; }
+
+int TfrmEnviroment::TaskIndex() const { return FTasks->LastIndex(); }
 
 void TfrmEnviroment::SetTaskState(int i, const QString& state)
 {
-    if (i < 0 || i >= chklstAuto->count())
+    if (i < 0 || i >= FTasks->Count())
         return;
-    FLoadingTasks = true;
-    chklstAuto->item(i)->setData(kStateRole, state);
-    ShowLine(i);
-    FLoadingTasks = false;
-    UpdateEditButton();
+    std::optional<::TaskState> value;
+    for (::TaskState s : {::TaskState::Queued, ::TaskState::Running, ::TaskState::Converged,
+                          ::TaskState::NotConverged, ::TaskState::Failed, ::TaskState::Cancelled})
+        if (TaskStateName(s) == state)
+            value = s;
+    FTasks->SetState(i, value);
 }
 
-void TfrmEnviroment::SetTasksRunning(bool running)
+QString TfrmEnviroment::TaskState(int i) const { return FTasks->StateName(i); }
+
+void TfrmEnviroment::SetTasksRunning(bool running) { FTasks->SetRunning(running); }
+
+void TfrmEnviroment::ShowAllLines()
 {
-    btDelete->setEnabled(!running);
-    FTasksRunning = running;
-    FLoadingTasks = true;
-    for (int i = 0; i < chklstAuto->count(); ++i)
+    for (int i = 0; i < chklstAuto->count() && i < FTasks->Count(); ++i)
         ShowLine(i);
-    FLoadingTasks = false;
-    UpdateEditButton();
 }
 
 void TfrmEnviroment::UpdateEditButton()
@@ -386,15 +402,30 @@ void TfrmEnviroment::UpdateEditButton()
     btEdit->setToolTip(selected.isEmpty()  ? QStringLiteral("Select a task to edit it (or double-click it)")
                        : refusal.isEmpty() ? QStringLiteral("Opens the selected task to change it")
                                            : refusal);
+    const int row = selected.isEmpty() ? -1 : chklstAuto->row(selected.first());
+    const QString reorder = FTasks->ReorderRefusal();
+    btDelete->setEnabled(reorder.isEmpty());
+    btUp->setEnabled(reorder.isEmpty() && row > 0);
+    btDown->setEnabled(reorder.isEmpty() && row >= 0 && row + 1 < FTasks->Count());
+    const QString none = QStringLiteral("Select a task to move it");
+    btUp->setToolTip(!reorder.isEmpty() ? reorder
+                     : row < 0          ? none
+                               : QStringLiteral("Moves the selected task up: ticked tasks run in the "
+                                                "order of the list"));
+    btDown->setToolTip(!reorder.isEmpty() ? reorder
+                       : row < 0          ? none
+                                 : QStringLiteral("Moves the selected task down: ticked tasks run in "
+                                                  "the order of the list"));
 }
-
-QString TfrmEnviroment::TaskState(int i) const { return chklstAuto->item(i)->data(kStateRole).toString(); }
 
 void TfrmEnviroment::ShowLine(int i)
 {
     QListWidgetItem* item = chklstAuto->item(i);
-    const QString state = item->data(kStateRole).toString();
-    const QString line = item->data(kLineRole).toString();
+    if (!item || i >= FTasks->Count())
+        return;
+    const QString state = FTasks->StateName(i);
+    const QString line = FTasks->Line(i);
+    item->setCheckState(FTasks->Ticked(i) ? Qt::Checked : Qt::Unchecked);
     item->setText(state.isEmpty() ? line : line + QStringLiteral("  [") + state + QLatin1Char(']'));
     const QString refusal = EditRefusal(i);
     item->setToolTip((state.isEmpty() ? line : line + QStringLiteral(": ") + state) +
@@ -423,67 +454,8 @@ void TfrmEnviroment::ShowLine(int i)
 
 void TfrmEnviroment::LoadTasks(const TIniFile& ini)
 {
-    // A damaged entry (a count or number that does not read) loses only
-    // itself: the lines that read well are kept, and the next save writes
-    // the list as it then stands.
-    bool ok = false;
-    const int count = ini.ReadString(kTasksSection, QStringLiteral("Count"), QStringLiteral("0")).toInt(&ok);
-    if (!ok || count <= 0)
-        return;
-    FLoadingTasks = true;
-    for (int n = 1; n <= count; ++n) {
-        const QString line = ini.ReadString(kTasksSection, Key("Line", n), QString());
-        bool okModel = false, okRe = false, okX = false, okY = false;
-        const int model = ini.ReadString(kTasksSection, Key("Model", n), QString()).toInt(&okModel);
-        const double re = ini.ReadString(kTasksSection, Key("Re", n), QString()).toDouble(&okRe);
-        const int gx = ini.ReadString(kTasksSection, Key("GridX", n), QString()).toInt(&okX);
-        const int gy = ini.ReadString(kTasksSection, Key("GridY", n), QString()).toInt(&okY);
-        if (!ini.Contains(kTasksSection, Key("Line", n)) || !okModel || !okRe || !okX || !okY)
-            continue;
-        const bool ticked = ini.ReadBool(kTasksSection, Key("Ticked", n), false);
-        auto* item = new QListWidgetItem(line, chklstAuto);
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
-        item->setData(kLineRole, line);
-        item->setData(kTickedRole, ticked);
-        FTaskModel.push_back(model);
-        FTaskRe.push_back(re);
-        FTaskGridX.push_back(gx);
-        FTaskGridY.push_back(gy);
-    }
-    FTaskIndex = TaskCount() - 1;
-    FLoadingTasks = false;
+    FTasks->Load(ini);
+    FTasks->SetFile(FIniPath);
 }
 
-void TfrmEnviroment::SaveTasks()
-{
-    // Read afresh, so that whatever else the file holds now is kept.
-    TIniFile ini(FIniPath);
-    ini.Load();
-    bool ok = false;
-    const int before = ini.ReadString(kTasksSection, QStringLiteral("Count"), QStringLiteral("0")).toInt(&ok);
-    const int count = TaskCount();
-    ini.WriteString(kTasksSection, QStringLiteral("Count"), QString::number(count));
-    for (int i = 0; i < count; ++i) {
-        const int n = i + 1;
-        ini.WriteString(kTasksSection, Key("Line", n), TaskLine(i));
-        ini.WriteString(kTasksSection, Key("Model", n), QString::number(TaskModel(i)));
-        ini.WriteString(kTasksSection, Key("Re", n), QString::number(TaskRe(i), 'g', 17));
-        ini.WriteString(kTasksSection, Key("GridX", n), QString::number(TaskGridX(i)));
-        ini.WriteString(kTasksSection, Key("GridY", n), QString::number(TaskGridY(i)));
-        ini.WriteBool(kTasksSection, Key("Ticked", n), TaskTicked(i));
-    }
-    // The keys of tasks that are gone.
-    for (int n = count + 1; n <= std::max(ok ? before : 0, count); ++n)
-        for (const char* field : {"Line", "Model", "Re", "GridX", "GridY", "Ticked"})
-            ini.RemoveKey(kTasksSection, Key(field, n));
-    for (const QString& key : ini.Keys(kTasksSection)) {
-        // Keys of a longer list written by hand beyond the stated count.
-        static const QRegularExpression numbered(QStringLiteral("^(Line|Model|Re|GridX|GridY|Ticked)(\\d+)$"),
-                                                 QRegularExpression::CaseInsensitiveOption);
-        const QRegularExpressionMatch m = numbered.match(key);
-        if (m.hasMatch() && m.captured(2).toInt() > count)
-            ini.RemoveKey(kTasksSection, key);
-    }
-    ini.Save();
-}
+void TfrmEnviroment::SaveTasks() { FTasks->Save(); }

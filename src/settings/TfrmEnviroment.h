@@ -3,8 +3,6 @@
 
 #include <QDialog>
 
-#include <vector>
-
 class QCheckBox;
 class QGroupBox;
 class QLineEdit;
@@ -14,6 +12,7 @@ class QRadioButton;
 class QSlider;
 class QTabWidget;
 class TIniFile;
+class TTaskList;
 class QToolButton;
 
 // The "Enviroment" dialog: three settings kept in the INI file beside the
@@ -44,41 +43,44 @@ public:
     // Why the task at row cannot be edited now; empty when it can.
     QString EditRefusal(int row) const;
 
-    // Stores one task: its display line in the list and its record. The list
-    // is kept in the settings file at once (see SaveTasks).
+    // The dialog's list is a view of the task list (see TaskList.h), which
+    // keeps itself in the settings file at once after every change of a task,
+    // a tick or the order, and throws with the file's name when it cannot be
+    // written. It is read at creation.
+    TTaskList* Tasks() const { return FTasks; }
+
+    // Adds one task at the end of the list.
     void StoreTask(const QString& line, int model, double re, int gridX, int gridY);
     // Changes the task at row in place: its line and record (its tick stays,
-    // the state of an earlier run is dropped) and the settings file. Throws,
-    // changing nothing, when the row is gone or a run holds it.
+    // the state of an earlier run is dropped). Throws, changing nothing, when
+    // the row is gone or a run holds it.
     void ReplaceTask(int row, const QString& line, int model, double re, int gridX, int gridY);
-    // The task's display line (the list shows its run state after it).
+    // "Up" and "Down": the highlighted line changes places with the one above
+    // or below and stays highlighted. Not while tasks run (the runner holds
+    // its tasks by their places).
+    void btUpClick();
+    void btDownClick();
+    // The list's values of the task at row (see TTaskList).
     QString TaskLine(int i) const;
     bool TaskTicked(int i) const;
-    // The model's name: the task dialog's list entry, or the typed name of the
-    // display line for a model that is none of the list's.
     QString TaskModelName(int i) const;
     // Shows how a run of the task stands ("queued", "running", ...) after its
     // line; an empty state shows the line alone.
     void SetTaskState(int i, const QString& state);
     QString TaskState(int i) const;
 
-    // The task list in the settings file: section "Tasks", key Count and,
-    // for task n from 1, the keys Line<n>, Model<n>, Re<n>, GridX<n>,
-    // GridY<n> and Ticked<n>. Every other byte of the file is kept; the file is
-    // replaced at once. LoadTasks runs at creation; SaveTasks after every
-    // change of the list (a new task, a deletion, a tick) and throws with the
-    // file's name when it cannot be written.
-    // While tasks run, lines keep their places: "Delete Task" is disabled,
-    // and the queued and running tasks cannot be edited.
+    // While tasks run, lines keep their places: "Delete Task", "Up" and
+    // "Down" are disabled, and the queued and running tasks cannot be edited.
     void SetTasksRunning(bool running);
+    // Reads the task list from the settings file (at creation) and writes it there.
     void LoadTasks(const TIniFile& ini);
     void SaveTasks();
-    int TaskCount() const { return static_cast<int>(FTaskModel.size()); }
-    int TaskModel(int i) const { return FTaskModel[static_cast<std::size_t>(i)]; }
-    double TaskRe(int i) const { return FTaskRe[static_cast<std::size_t>(i)]; }
-    int TaskGridX(int i) const { return FTaskGridX[static_cast<std::size_t>(i)]; }
-    int TaskGridY(int i) const { return FTaskGridY[static_cast<std::size_t>(i)]; }
-    int TaskIndex() const { return FTaskIndex; }
+    int TaskCount() const;
+    int TaskModel(int i) const;
+    double TaskRe(int i) const;
+    int TaskGridX(int i) const;
+    int TaskGridY(int i) const;
+    int TaskIndex() const;
 
     QTabWidget* PageControl1;
     QRadioButton *rbBmp, *rbMeta;
@@ -89,6 +91,7 @@ public:
     QPushButton *btOk, *btCancel;
     QListWidget* chklstAuto;
     QPushButton *btAdd, *btDelete, *btEdit, *btSave;
+    QToolButton *btUp, *btDown;
     QCheckBox* chkAuto;
     QGroupBox* gpAuto;
     QRadioButton *RadioLogoff, *RadioShutdown, *RadioRestart;
@@ -101,15 +104,11 @@ private:
     QWidget* BuildTasksPage();
     void FormShow();
     void ShowLine(int i);
+    void ShowAllLines();
     void UpdateEditButton();
+    void MoveSelected(int by);
     bool FLoadingTasks = false;
-    bool FTasksRunning = false;
 
     QString FIniPath;
-    // The task records, one per line of chklstAuto and in its order.
-    std::vector<int> FTaskModel;
-    std::vector<double> FTaskRe;
-    std::vector<int> FTaskGridX;
-    std::vector<int> FTaskGridY;
-    int FTaskIndex = -1; // the most recently stored record; -1 when none
+    TTaskList* FTasks;
 };

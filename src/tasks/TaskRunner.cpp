@@ -14,25 +14,6 @@
 #include <chrono>
 #include <cmath>
 
-QString TaskStateName(TaskState state)
-{
-    switch (state) {
-    case TaskState::Queued:
-        return QStringLiteral("queued");
-    case TaskState::Running:
-        return QStringLiteral("running");
-    case TaskState::Converged:
-        return QStringLiteral("converged");
-    case TaskState::NotConverged:
-        return QStringLiteral("not converged");
-    case TaskState::Failed:
-        return QStringLiteral("failed");
-    case TaskState::Cancelled:
-        return QStringLiteral("cancelled");
-    }
-    return {};
-}
-
 double ProgressFraction(std::int64_t step, std::int64_t maxSteps, double firstResidual, double residual,
                         double tolerance)
 {

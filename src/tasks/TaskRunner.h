@@ -14,6 +14,7 @@
 
 #include "LbmResults.h"
 #include "LbmRun.h"
+#include "TaskList.h"
 
 #include <QObject>
 #include <QString>
@@ -33,10 +34,6 @@ struct QueuedTask {
     QString line; // the display line, which also names the results folder
     lbm::Task task;
 };
-
-enum class TaskState { Queued, Running, Converged, NotConverged, Failed, Cancelled };
-// "queued", "running", "converged", "not converged", "failed", "cancelled".
-QString TaskStateName(TaskState state);
 
 struct TaskProgress {
     std::int64_t step = 0;

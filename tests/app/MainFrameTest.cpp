@@ -407,11 +407,13 @@ TEST_F(MainFrameTest, MenuEntriesAndToolButtonsAreAsListed)
     EXPECT_FALSE(MainForm->Action("Pause1")->isEnabled());
     EXPECT_FALSE(MainForm->Action("StopTasks1")->isEnabled());
     const QList<QAction*> run = MainForm->Menu("RunMenu")->actions();
-    ASSERT_EQ(run.size(), 6);
+    ASSERT_EQ(run.size(), 8);
     EXPECT_EQ(run.mid(0, 4), (QList<QAction*>{MainForm->Action("Generate"), MainForm->Action("RunTasks1"),
                                               MainForm->Action("Pause1"), MainForm->Action("StopTasks1")}));
     EXPECT_TRUE(run[4]->isSeparator());
-    EXPECT_EQ(run[5], MainForm->Action("Streamlines1"));
+    EXPECT_EQ(run[5], MainForm->Action("ExportJobScript1"));
+    EXPECT_TRUE(run[6]->isSeparator());
+    EXPECT_EQ(run[7], MainForm->Action("Streamlines1"));
     EXPECT_TRUE(MainForm->ToolButton("tbOpen1")->isEnabled());
     EXPECT_EQ(MainForm->Action("FileNew1")->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
     EXPECT_EQ(MainForm->Action("WorkSpace1")->text(), QStringLiteral("Worspace"));

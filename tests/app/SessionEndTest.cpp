@@ -5,6 +5,7 @@
 #include "Globals.h"
 #include "Startup.h"
 #include "TMainForm.h"
+#include "TaskList.h"
 #include "TaskRunner.h"
 #include "TestSupport.h"
 #include "TfrmEnviroment.h"
@@ -171,10 +172,11 @@ protected:
     }
     void Add(const char* model, bool ticked = true)
     {
-        frmEnviroment->StoreTask(QStringLiteral("%1 ren 10Gx 12 Gy 12").arg(QLatin1String(model)),
-                                 QString::fromLatin1(model) == QLatin1String("D2Q9") ? 1 : 3, 10, 12, 12);
-        frmEnviroment->chklstAuto->item(frmEnviroment->TaskCount() - 1)
-            ->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+        TTaskList& tasks = *frmEnviroment->Tasks();
+        const int row =
+            tasks.Append({QStringLiteral("%1 ren 10Gx 12 Gy 12").arg(QLatin1String(model)),
+                          QString::fromLatin1(model) == QLatin1String("D2Q9") ? 1 : 3, 10, 12, 12});
+        tasks.SetTicked(row, ticked);
     }
     // Runs the ticked tasks to the end of the queue (stopping it at once when told).
     void RunQueue(bool stop = false)
@@ -212,7 +214,7 @@ TEST_F(QueueEndTest, NothingIsAskedWhenTheCountdownIsCancelledOrTheQueueDidNotEn
     // Stopped by the user; a task that failed.
     RunQueue(true);
     EXPECT_EQ(Countdown(), nullptr) << "a stopped queue";
-    frmEnviroment->chklstAuto->item(0)->setCheckState(Qt::Unchecked);
+    frmEnviroment->Tasks()->SetTicked(0, false);
     Add("D2Q11(New)");
     RunQueue();
     EXPECT_EQ(Countdown(), nullptr) << "a queue with a failed task";

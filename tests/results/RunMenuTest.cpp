@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Globals.h"
+#include "JobScript.h"
 #include "LbmResults.h"
 #include "Startup.h"
 #include "TMainForm.h"
 #include "TaskChart.h"
+#include "TaskList.h"
 #include "TaskRunner.h"
 #include "TestSupport.h"
 #include "TfrmEnviroment.h"
@@ -12,9 +14,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -22,14 +28,17 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -71,17 +80,17 @@ protected:
     void Add(int model, double re, int side, bool ticked)
     {
         static const char* const names[] = {"D2Q7", "D2Q9", "D2Q9(New)", "D2Q11(New)"};
-        frmEnviroment->StoreTask(
-            QStringLiteral("%1 ren %2Gx %3 Gy %3").arg(QLatin1String(names[model])).arg(re).arg(side), model,
-            re, side, side);
-        frmEnviroment->chklstAuto->item(frmEnviroment->TaskCount() - 1)
-            ->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+        TTaskList& tasks = *frmEnviroment->Tasks();
+        const int row = tasks.Append(
+            {QStringLiteral("%1 ren %2Gx %3 Gy %3").arg(QLatin1String(names[model])).arg(re).arg(side), model,
+             re, side, side});
+        tasks.SetTicked(row, ticked);
     }
     QStringList States() const
     {
         QStringList states;
-        for (int i = 0; i < frmEnviroment->TaskCount(); ++i)
-            states << frmEnviroment->TaskState(i);
+        for (int i = 0; i < frmEnviroment->Tasks()->Count(); ++i)
+            states << frmEnviroment->Tasks()->StateName(i);
         return states;
     }
     QStringList ResultFolders() const
@@ -308,4 +317,139 @@ TEST_F(RunMenuTest, WhileTheViewsAreMaximisedTheFieldViewAndTheChartOpenMaximise
     field->showNormal();
     QTest::qWait(20);
     EXPECT_EQ(field->size(), QSize(560, 460));
+}
+
+TEST_F(RunMenuTest, TheTasksRunInTheListsOrderAfterAMoveAndEachKeepsItsResultsFolder)
+{
+    Add(1, 100, 16, true);
+    Add(0, 100, 17, false);
+    Add(1, 100, 18, true);
+    TTaskList& tasks = *frmEnviroment->Tasks();
+    ASSERT_TRUE(tasks.Move(2, 0)); // 18, 16, 17
+    std::vector<QString> started;
+    QObject::connect(MainForm->TaskRunner(), &TTaskRunner::TaskStarted, MainForm,
+                     [&](int, const QueuedTask& task) { started.push_back(task.line); });
+    MainForm->Action("RunTasks1")->trigger();
+    EXPECT_FALSE(tasks.Move(0, 1)) << "the lines keep their places while the queue runs";
+    ASSERT_TRUE(WaitFor([] { return MainForm->Action("RunTasks1")->isEnabled(); }));
+    EXPECT_EQ(started, (std::vector<QString>{"D2Q9 ren 100Gx 18 Gy 18", "D2Q9 ren 100Gx 16 Gy 16"}));
+    EXPECT_EQ(States(), (QStringList{"converged", "converged", ""}));
+    EXPECT_TRUE(QFileInfo(tasks.ResultsFolder(0) + QStringLiteral("/summary.json")).isFile())
+        << tasks.ResultsFolder(0).toStdString();
+    EXPECT_TRUE(
+        QFileInfo(tasks.ResultsFolder(0)).fileName().startsWith(QStringLiteral("D2Q9_ren_100Gx_18_Gy_18_")));
+    EXPECT_TRUE(
+        QFileInfo(tasks.ResultsFolder(1)).fileName().startsWith(QStringLiteral("D2Q9_ren_100Gx_16_Gy_16_")));
+    EXPECT_TRUE(tasks.ResultsFolder(2).isEmpty());
+    EXPECT_TRUE(tasks.Move(0, 1)) << "and move again once it has ended";
+}
+
+TEST_F(RunMenuTest, ExportJobScriptWritesBothScriptsForTheTickedTasksThatCanRun)
+{
+    const auto previous = TMainForm::JobScriptPrompt();
+    struct Restore {
+        std::function<bool(QWidget*, JobScriptOptions&, QString&)> prompt;
+        ~Restore() { TMainForm::JobScriptPrompt() = prompt; }
+    } restore{previous};
+    QStringList offered;
+    TMainForm::JobScriptPrompt() = [&](QWidget*, JobScriptOptions& options, QString& path) {
+        offered << path << QString::number(options.processes);
+        options.processes = 3;
+        options.timeLimit = QStringLiteral("00:30:00");
+        path = dir.filePath(QStringLiteral("cluster/run.sbatch"));
+        return true;
+    };
+
+    MainForm->Action("ExportJobScript1")->trigger();
+    ASSERT_EQ(messages.Plain.size(), 1) << "nothing ticked: said so";
+    EXPECT_TRUE(messages.Plain[0].startsWith(QStringLiteral("No task is ticked")))
+        << messages.Plain[0].toStdString();
+    EXPECT_TRUE(offered.isEmpty());
+
+    Add(1, 400, 65, true);
+    Add(3, 100, 16, true); // a model that does not run yet
+    Add(0, 100, 33, false);
+    Add(2, 100, 33, true);
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("cluster"))));
+    MainForm->Action("ExportJobScript1")->trigger();
+    EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
+    EXPECT_EQ(offered, (QStringList{dir.filePath(QStringLiteral("corvane-tasks.sbatch")), "2"}))
+        << "by default beside the program's own data folder";
+    const QString slurm = dir.filePath(QStringLiteral("cluster/run.sbatch"));
+    QFile file(slurm);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_EQ(text.count(QStringLiteral("\nsrun corvane-lbm ")), 2) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("#SBATCH --ntasks=3\n#SBATCH --time=00:30:00\n")));
+    // The program's own solver settings go with each task.
+    EXPECT_TRUE(text.contains(QStringLiteral("--model 'D2Q9(New)' --re 100 --grid 33x33 --tolerance 1e-06 "
+                                             "--max-steps 20000 ")))
+        << text.toStdString();
+    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("cluster/run-mpirun.sh"))).isExecutable());
+    const QString said = frmOutPut->reMsg->toPlainText();
+    EXPECT_TRUE(said.contains(QStringLiteral("for 2 task(s) on 3 process(es) each"))) << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("Left out, as they cannot run: D2Q11(New) ren 100Gx 16 Gy 16")))
+        << said.toStdString();
+
+    // The next export offers what this one chose; cancelling writes nothing.
+    QFile::remove(slurm);
+    TMainForm::JobScriptPrompt() = [&](QWidget*, JobScriptOptions& options, QString& path) {
+        offered << path << QString::number(options.processes) << options.timeLimit;
+        return false;
+    };
+    MainForm->Action("ExportJobScript1")->trigger();
+    EXPECT_EQ(offered.mid(2), (QStringList{slurm, "3", "00:30:00"}));
+    EXPECT_FALSE(QFileInfo::exists(slurm));
+}
+
+TEST_F(RunMenuTest, TheJobScriptDialogRefusesWhatSlurmWouldNotTakeAndKeepsTheUsersValues)
+{
+    Add(1, 100, 17, true);
+    const QString slurm = dir.filePath(QStringLiteral("job.sbatch"));
+    QStringList problems;
+    bool reached = false;
+    // The dialog is modal: fill it in from a timer once it is up.
+    QTimer::singleShot(0, MainForm, [&] {
+        ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 5000));
+        QWidget* dialog = QApplication::activeModalWidget();
+        reached = true;
+        // A failed check below leaves no dialog waiting for a user.
+        struct CloseIfOpen {
+            QPointer<QDialog> dialog;
+            ~CloseIfOpen()
+            {
+                if (dialog && dialog->isVisible())
+                    dialog->reject();
+            }
+        } closeIfOpen{qobject_cast<QDialog*>(dialog)};
+        auto* time = dialog->findChild<QLineEdit*>(QStringLiteral("edTimeLimit"));
+        auto* file = dialog->findChild<QLineEdit*>(QStringLiteral("edScriptFile"));
+        auto* processes = dialog->findChild<QSpinBox*>(QStringLiteral("spProcesses"));
+        auto* problem = dialog->findChild<QLabel*>(QStringLiteral("lbProblem"));
+        QPushButton* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+        ASSERT_TRUE(time && file && processes && problem && ok);
+        EXPECT_EQ(file->text(), dir.filePath(QStringLiteral("corvane-tasks.sbatch")));
+        time->setText(QStringLiteral("tomorrow"));
+        ok->click();
+        problems << problem->text();
+        time->setText(QStringLiteral("2:00:00"));
+        file->clear();
+        ok->click();
+        problems << problem->text();
+        EXPECT_TRUE(dialog->isVisible()) << "refused: the dialog stays with the user's values";
+        file->setText(slurm);
+        processes->setValue(4);
+        ok->click();
+    });
+    MainForm->Action("ExportJobScript1")->trigger();
+    ASSERT_TRUE(reached);
+    ASSERT_EQ(problems.size(), 2);
+    EXPECT_TRUE(problems[0].contains(QLatin1String("time limit \"tomorrow\""))) << problems[0].toStdString();
+    EXPECT_TRUE(problems[1].contains(QLatin1String("Name the file"))) << problems[1].toStdString();
+    QFile file(slurm);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.contains("#SBATCH --ntasks=4\n#SBATCH --time=2:00:00\n")) << text.toStdString();
+    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("job-mpirun.sh"))).isFile());
+    EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
 }

@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolButton>
 
 #include <vector>
 
@@ -227,5 +228,62 @@ TEST_F(TaskTest, TasksAndTicksSurviveARestartAndTheFilesOtherBytesStay)
     auto third = Open();
     EXPECT_FALSE(third->TaskTicked(0));
     EXPECT_EQ(third->TaskLine(1), QStringLiteral("D2Q7 ren 100Gx 17 Gy 17"));
+    EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
+}
+
+TEST_F(TaskTest, UpAndDownMoveTheHighlightedLineAndAreHeldWhileTasksRun)
+{
+    settings->show();
+    settings->PageControl1->setCurrentIndex(1);
+    for (const char* gx : {"11", "12", "13"})
+        Save(0, "400", gx, "65");
+    settings->chklstAuto->item(2)->setCheckState(Qt::Checked);
+    auto grids = [](const TfrmEnviroment& dialog) {
+        std::vector<int> left;
+        for (int i = 0; i < dialog.TaskCount(); ++i)
+            left.push_back(dialog.TaskGridX(i));
+        return left;
+    };
+    EXPECT_FALSE(settings->btUp->isEnabled()) << "nothing highlighted";
+    EXPECT_FALSE(settings->btDown->isEnabled());
+
+    // As a user does it: click the last line, then Up, Up, Down.
+    QListWidgetItem* last = settings->chklstAuto->item(2);
+    QTest::mouseClick(settings->chklstAuto->viewport(), Qt::LeftButton, {},
+                      settings->chklstAuto->visualItemRect(last).center());
+    ASSERT_TRUE(settings->btUp->isEnabled());
+    EXPECT_FALSE(settings->btDown->isEnabled()) << "the last line cannot go down";
+    QTest::mouseClick(settings->btUp, Qt::LeftButton);
+    EXPECT_EQ(grids(*settings), (std::vector<int>{11, 13, 12}));
+    EXPECT_EQ(settings->chklstAuto->currentRow(), 1) << "the moved line stays highlighted";
+    QTest::mouseClick(settings->btUp, Qt::LeftButton);
+    EXPECT_EQ(grids(*settings), (std::vector<int>{13, 11, 12}));
+    EXPECT_FALSE(settings->btUp->isEnabled()) << "the first line cannot go up";
+    QTest::mouseClick(settings->btDown, Qt::LeftButton);
+    EXPECT_EQ(grids(*settings), (std::vector<int>{11, 13, 12}));
+    EXPECT_EQ(Lines(),
+              (QStringList{"D2Q7 ren 400Gx 11 Gy 65", "D2Q7 ren 400Gx 13 Gy 65", "D2Q7 ren 400Gx 12 Gy 65"}));
+    EXPECT_EQ(settings->chklstAuto->item(1)->checkState(), Qt::Checked) << "the tick moved with its line";
+    EXPECT_TRUE(settings->TaskTicked(1));
+
+    // While tasks run the lines keep their places, and the buttons say why.
+    settings->SetTasksRunning(true);
+    for (QWidget* button : {static_cast<QWidget*>(settings->btUp), static_cast<QWidget*>(settings->btDown),
+                            static_cast<QWidget*>(settings->btDelete)})
+        EXPECT_FALSE(button->isEnabled()) << button->objectName().toStdString();
+    EXPECT_TRUE(settings->btUp->toolTip().contains(QLatin1String("Run > Stop")))
+        << settings->btUp->toolTip().toStdString();
+    settings->btUpClick();
+    settings->btDownClick();
+    EXPECT_EQ(grids(*settings), (std::vector<int>{11, 13, 12}));
+    settings->SetTasksRunning(false);
+    EXPECT_TRUE(settings->btUp->isEnabled());
+    EXPECT_TRUE(settings->btDown->isEnabled());
+
+    // The next run of the program reads the new order and the tick.
+    auto restarted = Open();
+    EXPECT_EQ(grids(*restarted), (std::vector<int>{11, 13, 12}));
+    EXPECT_TRUE(restarted->TaskTicked(1));
+    EXPECT_FALSE(restarted->TaskTicked(2));
     EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
 }

@@ -1,0 +1,325 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "TaskList.h"
+
+#include "IniFile.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+namespace {
+
+const QString kSection = QStringLiteral("Tasks");
+const char* const kFields[] = {"Line", "Model", "Re", "GridX", "GridY", "Ticked"};
+
+QString Key(const char* field, int n) { return QLatin1String(field) + QString::number(n); }
+
+std::optional<int> ReadInt(const TIniFile& ini, const QString& key)
+{
+    bool ok = false;
+    const int value = ini.ReadString(kSection, key, QString()).toInt(&ok);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+std::optional<double> ReadDouble(const TIniFile& ini, const QString& key)
+{
+    bool ok = false;
+    const double value = ini.ReadString(kSection, key, QString()).toDouble(&ok);
+    return ok ? std::optional<double>(value) : std::nullopt;
+}
+
+bool Same(std::optional<double> read, double value)
+{
+    return read && (*read == value || (std::isnan(*read) && std::isnan(value)));
+}
+
+} // namespace
+
+QString TaskStateName(TaskState state)
+{
+    switch (state) {
+    case TaskState::Queued:
+        return QStringLiteral("queued");
+    case TaskState::Running:
+        return QStringLiteral("running");
+    case TaskState::Converged:
+        return QStringLiteral("converged");
+    case TaskState::NotConverged:
+        return QStringLiteral("not converged");
+    case TaskState::Failed:
+        return QStringLiteral("failed");
+    case TaskState::Cancelled:
+        return QStringLiteral("cancelled");
+    }
+    return {};
+}
+
+TTaskList::TTaskList(QObject* parent) : QObject(parent) {}
+
+QStringList TTaskList::ModelNames()
+{
+    return {QStringLiteral("D2Q7"),       QStringLiteral("D2Q9"),      QStringLiteral("D2Q9(New)"),
+            QStringLiteral("D2Q11(New)"), QStringLiteral("D2Q7(New)"), QStringLiteral("D2Q13(New)")};
+}
+
+const TTaskList::Entry& TTaskList::At(int row) const
+{
+    if (row < 0 || row >= Count())
+        throw std::out_of_range(
+            QStringLiteral("There is no task %1 in the list of %2.").arg(row + 1).arg(Count()).toStdString());
+    return FTasks[static_cast<std::size_t>(row)];
+}
+
+TTaskList::Entry& TTaskList::At(int row)
+{
+    return const_cast<Entry&>(static_cast<const TTaskList*>(this)->At(row));
+}
+
+QString TTaskList::ModelName(int row) const
+{
+    const QStringList names = ModelNames();
+    const TaskRecord& record = Record(row);
+    if (record.model >= 0 && record.model < names.size())
+        return names[record.model];
+    return record.line.section(QStringLiteral(" ren "), 0, 0);
+}
+
+lbm::Task TTaskList::SolverTask(int row) const
+{
+    lbm::Task task;
+    task.model = ModelName(row).toStdString();
+    task.reynolds = Record(row).re;
+    task.gx = Record(row).gridX;
+    task.gy = Record(row).gridY;
+    return task;
+}
+
+QString TTaskList::StateName(int row) const
+{
+    const std::optional<TaskState> state = State(row);
+    return state ? TaskStateName(*state) : QString();
+}
+
+int TTaskList::Append(const TaskRecord& record)
+{
+    Entry entry;
+    entry.record = record;
+    FTasks.push_back(entry);
+    FLastIndex = Count() - 1;
+    emit Inserted(FLastIndex);
+    Save();
+    return FLastIndex;
+}
+
+void TTaskList::Replace(int row, const TaskRecord& record)
+{
+    if (row < 0 || row >= Count())
+        throw std::runtime_error("The task is no longer in the list: nothing was changed.");
+    const QString refusal = EditRefusal(row);
+    if (!refusal.isEmpty())
+        throw std::runtime_error(refusal.toStdString());
+    Entry& entry = At(row);
+    entry.record = record;
+    // What an earlier run gave was for the task's old values.
+    entry.state.reset();
+    entry.folder.clear();
+    FLastIndex = row;
+    emit Changed(row);
+    Save();
+}
+
+bool TTaskList::Remove(int row)
+{
+    if (FRunning || row < 0 || row >= Count())
+        return false;
+    FTasks.erase(FTasks.begin() + row);
+    FLastIndex = Count() - 1;
+    emit Removed(row);
+    Save();
+    return true;
+}
+
+bool TTaskList::Move(int from, int to)
+{
+    if (FRunning || from < 0 || from >= Count() || to < 0 || to >= Count())
+        return false;
+    if (from == to)
+        return true;
+    Entry entry = std::move(FTasks[static_cast<std::size_t>(from)]);
+    FTasks.erase(FTasks.begin() + from);
+    FTasks.insert(FTasks.begin() + to, std::move(entry));
+    // The most recent task is still the same task.
+    if (FLastIndex == from)
+        FLastIndex = to;
+    else if (from < FLastIndex && FLastIndex <= to)
+        --FLastIndex;
+    else if (to <= FLastIndex && FLastIndex < from)
+        ++FLastIndex;
+    emit Moved(from, to);
+    Save();
+    return true;
+}
+
+void TTaskList::SetTicked(int row, bool ticked)
+{
+    Entry& entry = At(row);
+    if (entry.ticked == ticked)
+        return;
+    entry.ticked = ticked;
+    emit Changed(row);
+    Save();
+}
+
+void TTaskList::SetRunning(bool running)
+{
+    if (FRunning == running)
+        return;
+    FRunning = running;
+    emit RunningChanged(running);
+}
+
+QString TTaskList::EditRefusal(int row) const
+{
+    if (!FRunning || row < 0 || row >= Count())
+        return {};
+    // The run took the task's values when it started: changing them now
+    // would leave the line saying something else than what runs.
+    if (State(row) == TaskState::Running)
+        return QStringLiteral("This task is running: it can be edited when the run has ended or been "
+                              "stopped (Run > Stop).");
+    if (State(row) == TaskState::Queued)
+        return QStringLiteral("This task is queued to run: it can be edited when the run has ended or been "
+                              "stopped (Run > Stop).");
+    return {};
+}
+
+QString TTaskList::ReorderRefusal() const
+{
+    if (!FRunning)
+        return {};
+    return QStringLiteral("Tasks are running: the lines keep their places until the run has ended or been "
+                          "stopped (Run > Stop).");
+}
+
+void TTaskList::SetState(int row, std::optional<TaskState> state)
+{
+    if (row < 0 || row >= Count())
+        return;
+    Entry& entry = At(row);
+    if (entry.state == state)
+        return;
+    entry.state = state;
+    emit Changed(row);
+}
+
+void TTaskList::SetResultsFolder(int row, const QString& folder)
+{
+    if (row < 0 || row >= Count())
+        return;
+    Entry& entry = At(row);
+    if (entry.folder == folder)
+        return;
+    entry.folder = folder;
+    emit Changed(row);
+}
+
+void TTaskList::ClearStates()
+{
+    for (int row = 0; row < Count(); ++row)
+        SetState(row, std::nullopt);
+}
+
+void TTaskList::Load(const TIniFile& ini)
+{
+    FTasks.clear();
+    const int count = ReadInt(ini, QStringLiteral("Count")).value_or(0);
+    // The numbers of the lines the file holds up to the count, in order: a
+    // count far beyond them reads no further than the file's own keys.
+    static const QRegularExpression lineKey(QStringLiteral("^Line(\\d{1,9})$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    std::vector<int> numbers;
+    for (const QString& key : ini.Keys(kSection)) {
+        const QRegularExpressionMatch m = lineKey.match(key);
+        const int n = m.hasMatch() ? m.captured(1).toInt() : 0;
+        if (n >= 1 && n <= count && QString::number(n) == m.captured(1))
+            numbers.push_back(n);
+    }
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    for (const int n : numbers) {
+        const std::optional<int> model = ReadInt(ini, Key("Model", n));
+        const std::optional<double> re = ReadDouble(ini, Key("Re", n));
+        const std::optional<int> gx = ReadInt(ini, Key("GridX", n));
+        const std::optional<int> gy = ReadInt(ini, Key("GridY", n));
+        if (!model || !re || !gx || !gy)
+            continue;
+        Entry entry;
+        entry.record = {ini.ReadString(kSection, Key("Line", n), QString()), *model, *re, *gx, *gy};
+        entry.ticked = ini.ReadBool(kSection, Key("Ticked", n), false);
+        FTasks.push_back(entry);
+    }
+    FLastIndex = Count() - 1;
+    emit Reset();
+}
+
+void TTaskList::LoadFile(const QString& path)
+{
+    TIniFile ini(path);
+    ini.Load();
+    Load(ini);
+}
+
+void TTaskList::Store(TIniFile& ini) const
+{
+    // No count reads as none: a file without the section gets one only for tasks.
+    const int before = ReadInt(ini, QStringLiteral("Count")).value_or(0);
+    const int count = Count();
+    if (before != count)
+        ini.WriteString(kSection, QStringLiteral("Count"), QString::number(count));
+    for (int i = 0; i < count; ++i) {
+        const int n = i + 1;
+        const Entry& entry = FTasks[static_cast<std::size_t>(i)];
+        const TaskRecord& r = entry.record;
+        // A line that is new at its place has every key written; the keys of
+        // a line that stays keep their text where it reads as the record
+        // ("1e3" stays, and so does a missing Ticked of an unticked task).
+        const bool fresh = !ini.Contains(kSection, Key("Line", n)) ||
+                           ini.ReadString(kSection, Key("Line", n), QString()) != r.line;
+        if (fresh)
+            ini.WriteString(kSection, Key("Line", n), r.line);
+        if (fresh || ReadInt(ini, Key("Model", n)) != r.model)
+            ini.WriteString(kSection, Key("Model", n), QString::number(r.model));
+        if (fresh || !Same(ReadDouble(ini, Key("Re", n)), r.re))
+            ini.WriteString(kSection, Key("Re", n), QString::number(r.re, 'g', 17));
+        if (fresh || ReadInt(ini, Key("GridX", n)) != r.gridX)
+            ini.WriteString(kSection, Key("GridX", n), QString::number(r.gridX));
+        if (fresh || ReadInt(ini, Key("GridY", n)) != r.gridY)
+            ini.WriteString(kSection, Key("GridY", n), QString::number(r.gridY));
+        if (fresh || ini.ReadBool(kSection, Key("Ticked", n), false) != entry.ticked)
+            ini.WriteBool(kSection, Key("Ticked", n), entry.ticked);
+    }
+    // The keys of tasks that are gone, and of a longer list written by hand
+    // beyond the stated count.
+    static const QRegularExpression numbered(QStringLiteral("^(Line|Model|Re|GridX|GridY|Ticked)(\\d+)$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    for (const QString& key : ini.Keys(kSection)) {
+        const QRegularExpressionMatch m = numbered.match(key);
+        bool ok = false;
+        const qlonglong n = m.hasMatch() ? m.captured(2).toLongLong(&ok) : 0;
+        if (m.hasMatch() && (!ok || n > count))
+            ini.RemoveKey(kSection, key);
+    }
+}
+
+void TTaskList::Save() const
+{
+    if (FFile.isEmpty())
+        return;
+    // Read afresh, so that whatever else the file holds now is kept.
+    TIniFile ini(FFile);
+    ini.Load();
+    Store(ini);
+    ini.Save();
+}

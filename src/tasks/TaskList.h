@@ -1,0 +1,138 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The list of simulation tasks the user keeps: each task's display line and
+// record (model, Reynolds number, grid), whether it is ticked to run, how its
+// last run stands and where that run wrote its results. The settings dialog
+// shows it, the task dialog adds and edits through it, and the Run menu takes
+// its ticked tasks to the runner and writes their run states back.
+//
+// The list is kept in the settings file's section "Tasks": key Count and,
+// for task n from 1, the keys Line<n>, Model<n>, Re<n>, GridX<n>, GridY<n>
+// and Ticked<n>. Storing changes only the values that differ from what the
+// file holds, so a list stored as it was loaded leaves the file's bytes as
+// they were. Run states and results folders belong to this run of the
+// program and are not stored.
+
+#include "LbmTask.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+class TIniFile;
+
+enum class TaskState { Queued, Running, Converged, NotConverged, Failed, Cancelled };
+// "queued", "running", "converged", "not converged", "failed", "cancelled".
+QString TaskStateName(TaskState state);
+
+// A task's record as the task dialog makes it.
+struct TaskRecord {
+    QString line;  // the display line, which also names the results folder
+    int model = 0; // index into TTaskList::ModelNames(); -1: a model typed by hand
+    double re = 0;
+    int gridX = 0;
+    int gridY = 0;
+};
+
+class TTaskList : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TTaskList(QObject* parent = nullptr);
+
+    // The lattice models the task dialog lists, in its order (a record's model indexes it).
+    static QStringList ModelNames();
+
+    int Count() const { return static_cast<int>(FTasks.size()); }
+    const TaskRecord& Record(int row) const { return At(row).record; }
+    const QString& Line(int row) const { return At(row).record.line; }
+    bool Ticked(int row) const { return At(row).ticked; }
+    // The model's name: the list's entry, or the typed name of the display
+    // line for a model that is none of the list's.
+    QString ModelName(int row) const;
+    // The solver's task for the row.
+    lbm::Task SolverTask(int row) const;
+    // How the row's last run stands; none before it was queued.
+    std::optional<TaskState> State(int row) const { return At(row).state; }
+    // The state's name, empty when there is none.
+    QString StateName(int row) const;
+    // Where the row's last run wrote its results; empty when it wrote none.
+    const QString& ResultsFolder(int row) const { return At(row).folder; }
+    // The most recently added, edited or last remaining task; -1 when none.
+    int LastIndex() const { return FLastIndex; }
+
+    // The settings file that every change of the tasks themselves (not their
+    // run states) is stored in at once; empty: none.
+    void SetFile(const QString& path) { FFile = path; }
+    const QString& File() const { return FFile; }
+
+    // Adds a task at the end, unticked. Returns its row.
+    int Append(const TaskRecord& record);
+    // Changes the task at row in place: its tick stays, the state and results
+    // of an earlier run go. Throws, changing nothing, when the row is gone or
+    // EditRefusal gives a reason.
+    void Replace(int row, const TaskRecord& record);
+    // Removes a task; refused (false) while a run is going or for a row that is not there.
+    bool Remove(int row);
+    // Moves the task at from to the place to, the others closing up;
+    // refused (false) while a run is going or for rows that are not there.
+    bool Move(int from, int to);
+    void SetTicked(int row, bool ticked);
+
+    // While a run is going, the runner holds the queued tasks by their rows:
+    // lines keep their places (no removal, no reordering) and the queued and
+    // running tasks cannot be edited.
+    void SetRunning(bool running);
+    bool IsRunning() const { return FRunning; }
+    // Why the task at row cannot be edited now; empty when it can.
+    QString EditRefusal(int row) const;
+    // Why lines cannot be removed or reordered now; empty when they can.
+    QString ReorderRefusal() const;
+
+    void SetState(int row, std::optional<TaskState> state);
+    void SetResultsFolder(int row, const QString& folder);
+    // Drops every task's run state (not its results folder).
+    void ClearStates();
+
+    // Reads the tasks from the file's section (replacing the list). An entry
+    // whose count or numbers do not read loses only itself.
+    void Load(const TIniFile& ini);
+    // Reads the file at path; a missing file is an empty list. Throws when the
+    // file cannot be read.
+    void LoadFile(const QString& path);
+    // Writes the list into the section, leaving every value that already
+    // reads as the list's alone, and removes the keys of tasks that are gone.
+    void Store(TIniFile& ini) const;
+    // Reads the settings file afresh, stores the list into it and writes it;
+    // throws with the file's name when it cannot. Nothing without a file.
+    void Save() const;
+
+signals:
+    // The whole list was replaced (Load).
+    void Reset();
+    void Inserted(int row);
+    void Removed(int row);
+    void Moved(int from, int to);
+    // The row's line, record, tick, state or results folder changed.
+    void Changed(int row);
+    void RunningChanged(bool running);
+
+private:
+    struct Entry {
+        TaskRecord record;
+        bool ticked = false;
+        std::optional<TaskState> state;
+        QString folder;
+    };
+    const Entry& At(int row) const;
+    Entry& At(int row);
+
+    std::vector<Entry> FTasks;
+    QString FFile;
+    int FLastIndex = -1;
+    bool FRunning = false;
+};
