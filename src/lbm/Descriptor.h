@@ -55,7 +55,10 @@ struct Descriptor {
     std::vector<std::vector<double>> moments; // q rows of q values
     std::vector<MomentClass> momentClass;
 
-    // Node columns and rows the lattice needs for a cavity Gx spacings wide and Gy high.
+    // Node columns and rows the lattice stores for a cavity Gx spacings wide and Gy
+    // high. The hexagonal lattice's odd rows sit half a spacing to the left: their
+    // first node lies on the left wall and is not fluid, which leaves them Gx - 1
+    // fluid nodes.
     int Columns(int gx) const { return gx; }
     int Rows(int gy) const;
     // x position of node k in row j, and y of row j.
