@@ -245,7 +245,10 @@ TEST(TaskProgress, FolderNamesAreSafeAndCarryTheTime)
 
 TEST(CavityReferenceTable, HoldsThePublishedProfilesByReynoldsNumber)
 {
-    EXPECT_EQ(CavityReferenceReynolds(), (std::vector<double>{100, 400, 1000}));
+    EXPECT_EQ(CavityReferenceReynolds(), (std::vector<double>{100, 400, 1000, 5000}));
+    // Re 5000 has the u profile alone (inner points only).
+    EXPECT_EQ(CavityReference('u', 5000).size(), 15u);
+    EXPECT_TRUE(CavityReference('v', 5000).empty());
     const auto u400 = CavityReference('u', 400);
     ASSERT_EQ(u400.size(), 17u);
     EXPECT_EQ(u400.front(), (std::pair<double, double>{0.0, 0.0}));
