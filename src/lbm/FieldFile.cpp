@@ -17,10 +17,7 @@
 
 namespace lbm {
 
-namespace {
-
-// The shortest of 15 or `digits` significant digits that reads back as the same value.
-std::string Number(double value, int digits = 17)
+std::string NumberText(double value, int digits)
 {
     char text[40];
     std::snprintf(text, sizeof text, "%.*g", std::min(15, digits), value);
@@ -28,6 +25,8 @@ std::string Number(double value, int digits = 17)
         std::snprintf(text, sizeof text, "%.*g", digits, value);
     return text;
 }
+
+namespace {
 
 void PutUInt64(std::string& out, std::uint64_t value)
 {
@@ -77,7 +76,7 @@ void AppendAsciiValues(std::string& text, int components, const std::vector<doub
 {
     for (std::size_t k = 0; k < values.size(); ++k) {
         text += (k % (3 * std::size_t(components)) == 0) ? "          " : " ";
-        text += Number(values[k], 12);
+        text += NumberText(values[k], 12);
         if ((k + 1) % (3 * std::size_t(components)) == 0 || k + 1 == values.size())
             text += '\n';
     }
@@ -351,10 +350,10 @@ std::string FieldFileBytes(const FieldImage& image, FieldEncoding encoding)
                     "compressor=\"vtkZLibDataCompressor\">\n";
     const std::string extent =
         "0 " + std::to_string(image.nx - 1) + " 0 " + std::to_string(image.ny - 1) + " 0 0";
-    text += "  <ImageData WholeExtent=\"" + extent + "\" Origin=\"" + Number(image.origin[0]) + " " +
-            Number(image.origin[1]) + " " + Number(image.origin[2]) + "\" Spacing=\"" +
-            Number(image.spacing[0]) + " " + Number(image.spacing[1]) + " " + Number(image.spacing[2]) +
-            "\">\n";
+    text += "  <ImageData WholeExtent=\"" + extent + "\" Origin=\"" + NumberText(image.origin[0]) + " " +
+            NumberText(image.origin[1]) + " " + NumberText(image.origin[2]) + "\" Spacing=\"" +
+            NumberText(image.spacing[0]) + " " + NumberText(image.spacing[1]) + " " +
+            NumberText(image.spacing[2]) + "\">\n";
     text += "    <Piece Extent=\"" + extent + "\">\n";
     text += "      <PointData";
     const auto firstWith = [&](int components) -> const FieldArray* {

@@ -49,6 +49,10 @@ inline constexpr long long kMaxFieldValues = 8 * kMaxFieldNodes; // all arrays t
 inline constexpr int kMaxFieldArrays = 16;
 inline constexpr int kMaxFieldComponents = 9;
 
+// The shortest of 15 or `digits` significant digits that reads back as the
+// same value: how the result files write their numbers.
+std::string NumberText(double value, int digits = 17);
+
 // The file's bytes. The arrays must hold nx * ny * components values each.
 std::string FieldFileBytes(const FieldImage& image, FieldEncoding encoding = FieldEncoding::Compressed);
 

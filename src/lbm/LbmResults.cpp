@@ -17,16 +17,6 @@ namespace lbm {
 
 namespace {
 
-// The shortest of 15 or `digits` significant digits that reads back as the same value.
-std::string Number(double value, int digits = 17)
-{
-    char text[40];
-    std::snprintf(text, sizeof text, "%.*g", std::min(15, digits), value);
-    if (digits > 15 && std::strtod(text, nullptr) != value)
-        std::snprintf(text, sizeof text, "%.*g", digits, value);
-    return text;
-}
-
 // Velocity components with the walls mirrored: a node outside the cavity
 // holds 2 * (wall velocity) - (velocity of its mirror node), so that the wall
 // velocity is reached half-way between them.
@@ -78,14 +68,14 @@ std::string ProfileCsv(const char* header, const Profile& profile)
 {
     std::string text = std::string(header) + "\n";
     for (const auto& [position, value] : profile)
-        text += Number(position) + "," + Number(value) + "\n";
+        text += NumberText(position) + "," + NumberText(value) + "\n";
     return text;
 }
 
 // JSON has no NaN or infinity.
 std::string JsonNumber(double value, int digits = 17)
 {
-    return std::isfinite(value) ? Number(value, digits) : "null";
+    return std::isfinite(value) ? NumberText(value, digits) : "null";
 }
 
 std::string JsonString(const std::string& s)
