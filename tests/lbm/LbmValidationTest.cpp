@@ -117,6 +117,27 @@ double WorstDeviation(const std::vector<Reference>& reference, int re, const lbm
     return worst;
 }
 
+// A cavity run on 129 x 129 nodes with the default settings, and its centre
+// lines in lid speeds.
+struct CavityRun {
+    lbm::RunResult result;
+    lbm::Profile u, v;
+};
+
+CavityRun RunCavity129(const char* model, double re)
+{
+    lbm::Task task;
+    task.model = model;
+    task.reynolds = re;
+    task.gx = task.gy = 129;
+    const lbm::Settings settings;
+    CavityRun run;
+    run.result = lbm::Run(task, settings);
+    run.u = lbm::UCentreline(run.result.fields, settings.lidSpeed);
+    run.v = lbm::VCentreline(run.result.fields, settings.lidSpeed);
+    return run;
+}
+
 class LbmValidation : public ::testing::TestWithParam<Case> {};
 
 TEST_P(LbmValidation, CentrelinesMatchThePublishedTables)
@@ -124,15 +145,10 @@ TEST_P(LbmValidation, CentrelinesMatchThePublishedTables)
     const Case c = GetParam();
     const std::vector<Reference> reference = LoadReference();
     ASSERT_FALSE(reference.empty()) << "reference table missing";
-    lbm::Task task;
-    task.model = c.model;
-    task.reynolds = c.re;
-    task.gx = task.gy = 129;
-    lbm::Settings settings;
-    const lbm::RunResult result = lbm::Run(task, settings);
+    const CavityRun run = RunCavity129(c.model, c.re);
+    const lbm::RunResult& result = run.result;
     ASSERT_EQ(result.status, lbm::RunStatus::Converged) << result.message;
-    const lbm::Profile u = lbm::UCentreline(result.fields, settings.lidSpeed);
-    const lbm::Profile v = lbm::VCentreline(result.fields, settings.lidSpeed);
+    const lbm::Profile &u = run.u, &v = run.v;
 
     int compared = 0;
     const double worst = WorstDeviation(reference, int(c.re), u, v, c.tolerance, "Ghia", &compared);
@@ -177,15 +193,10 @@ INSTANTIATE_TEST_SUITE_P(Cavity129, LbmValidation,
 // to the lid).
 TEST(LbmHighRe, Re5000RunsStablyToItsSteadyState)
 {
-    lbm::Task task;
-    task.model = "D2Q9(New)";
-    task.reynolds = 5000;
-    task.gx = task.gy = 129;
-    lbm::Settings settings;
-    const lbm::RunResult result = lbm::Run(task, settings);
+    const CavityRun run = RunCavity129("D2Q9(New)", 5000);
+    const lbm::RunResult& result = run.result;
     ASSERT_EQ(result.status, lbm::RunStatus::Converged) << result.message;
-    const lbm::Profile u = lbm::UCentreline(result.fields, settings.lidSpeed);
-    const lbm::Profile v = lbm::VCentreline(result.fields, settings.lidSpeed);
+    const lbm::Profile &u = run.u, &v = run.v;
     int compared = 0;
     const double worst = WorstDeviation(LoadReference(), 5000, u, v, 0.03, "Ghia", &compared);
     EXPECT_EQ(compared, 15);
