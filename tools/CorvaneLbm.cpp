@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// corvane-lbm: runs one lid-driven cavity task and writes its results.
+// corvane-lbm: runs one lid-driven cavity or channel task and writes its results.
 //
 //   corvane-lbm --model D2Q9 --re 400 --grid 129x129 --out DIR [--tolerance T]
 //               [--max-steps N] [--lid-speed U] [--precision float|double] [--threads N]
+//   corvane-lbm --scene FILE.cvs [--plane Z] [--channel X,Y,LENGTH,HEIGHT] [--inflow KIND]
+//               [--mean-speed U] --model D2Q9(New) --re 20 --grid 440x82 --out DIR
 //
 // Under mpirun every process takes a slab of rows; rank 0 reports and writes.
 // Exit status: 0 converged, 1 step limit reached (results written),
@@ -13,6 +15,12 @@
 #include "LbmRun.h"
 #include "LbmTask.h"
 #include "ProgramNotice.h"
+#include "SceneFile.h"
+#include "SceneSection.h"
+#include "TSceneDocument.h"
+
+#include <QString>
+#include <QStringList>
 
 #ifdef CORVANE_HAVE_MPI
 #include "MpiCommunicator.h"
@@ -46,8 +54,12 @@ enum Exit {
 
 const char* const kUsage =
     "Usage: corvane-lbm --model MODEL --re RE --grid GXxGY --out DIR [options]\n"
+    "       corvane-lbm --scene FILE.cvs --model MODEL --re RE --grid GXxGY --out DIR [options]\n"
     "Runs the lid-driven cavity to its steady state and writes u_centreline.csv,\n"
-    "v_centreline.csv, field.vti and summary.json into DIR.\n"
+    "v_centreline.csv, field.vti and summary.json into DIR; or, with --scene or\n"
+    "--channel, the flow through a channel past the scene's solids and meshes (where\n"
+    "the plane cuts them) to its steady or periodic state, and writes forces.csv,\n"
+    "field.vti and summary.json (cd, cl, dp, and la or strouhal) into DIR.\n"
     "  --model MODEL          D2Q7 (hexagonal, BGK), D2Q9 (BGK), D2Q9(New), D2Q7(New) or\n"
     "                         D2Q13(New) (\"(New)\": multiple relaxation times)\n"
     "  --re RE                Reynolds number U*L/nu, L = GX (the cavity width in nodes)\n"
@@ -61,6 +73,17 @@ const char* const kUsage =
     "  --threads N            threads per process (default: OMP_NUM_THREADS, else all\n"
     "                         cores; 1 under mpirun); waiting threads sleep unless\n"
     "                         OMP_WAIT_POLICY says otherwise\n"
+    "Channel (D2Q9 or D2Q9(New); Re = U*D/nu, U the mean inflow speed, D the\n"
+    "obstacles' extent across the channel, or its height when there is none):\n"
+    "  --scene FILE.cvs       the scene whose solids and meshes are the obstacles\n"
+    "  --plane Z              the plane z = Z that cuts them (default 0)\n"
+    "  --channel X,Y,L,H      the channel's lower left corner and its length and\n"
+    "                         height in scene units (default 0,0,2.2,0.41); the\n"
+    "                         grid's cells must be square: GX/GY = L/H\n"
+    "  --inflow KIND          parabolic (default) or uniform\n"
+    "  --mean-speed U         mean inflow speed in scene units per second, the unit\n"
+    "                         of dp (rho U^2) and of forces.csv's time (default 0.2)\n"
+    "  --lattice-speed U      mean inflow speed in lattice units (default 0.05)\n"
     "  --help, --version      print this text or the version, and exit\n"
     "Ctrl-C (SIGINT) or SIGTERM stops the run and writes what it reached.\n"
     "Exit status: 0 converged, 1 step limit reached, 2 bad arguments or task,\n"
@@ -82,6 +105,24 @@ bool ParseInt(const char* text, long long min, long long max, long long& value)
     return end != text && *end == '\0' && errno != ERANGE && value >= min && value <= max;
 }
 
+constexpr double kChannelLatticeSpeed = 0.05;
+
+// n numbers separated by commas.
+bool ParseList(const char* text, double* values, int n)
+{
+    std::string rest = text;
+    for (int k = 0; k < n; ++k) {
+        const std::size_t comma = rest.find(',');
+        if ((comma == std::string::npos) != (k == n - 1))
+            return false;
+        const std::string item = rest.substr(0, comma);
+        if (!ParseDouble(item.c_str(), values[k]) || !std::isfinite(values[k]))
+            return false;
+        rest = comma == std::string::npos ? "" : rest.substr(comma + 1);
+    }
+    return true;
+}
+
 bool ParseGrid(const std::string& text, int& gx, int& gy)
 {
     const std::size_t x = text.find_first_of("xX");
@@ -100,6 +141,9 @@ struct Options {
     lbm::Task task;
     lbm::Settings settings;
     std::string out;
+    std::string scene;
+    double plane = 0;
+    bool latticeSpeedGiven = false;
     bool help = false;
     bool version = false;
 };
@@ -152,6 +196,42 @@ std::string Parse(int argc, char** argv, Options& options)
             if (!ParseDouble(value, d))
                 return std::string("--lid-speed needs a number, not \"") + value + "\".";
             options.settings.lidSpeed = d;
+            options.latticeSpeedGiven = true;
+        } else if (arg == "--scene") {
+            options.scene = value;
+            options.task.flow = lbm::Flow::Channel;
+        } else if (arg == "--plane") {
+            if (!ParseDouble(value, d) || !std::isfinite(d))
+                return std::string("--plane needs a number, not \"") + value + "\".";
+            options.plane = d;
+        } else if (arg == "--channel") {
+            double v[4];
+            if (!ParseList(value, v, 4))
+                return std::string("--channel needs X,Y,LENGTH,HEIGHT (four numbers), not \"") + value +
+                       "\".";
+            lbm::ChannelSpec& c = options.task.channel;
+            c.x = v[0];
+            c.y = v[1];
+            c.length = v[2];
+            c.height = v[3];
+            options.task.flow = lbm::Flow::Channel;
+        } else if (arg == "--inflow") {
+            const std::string kind = value;
+            if (kind == "parabolic")
+                options.task.channel.inflow = lbm::Inflow::Parabolic;
+            else if (kind == "uniform")
+                options.task.channel.inflow = lbm::Inflow::Uniform;
+            else
+                return "--inflow is parabolic or uniform, not \"" + kind + "\".";
+        } else if (arg == "--mean-speed") {
+            if (!ParseDouble(value, d))
+                return std::string("--mean-speed needs a number, not \"") + value + "\".";
+            options.task.channel.meanSpeed = d;
+        } else if (arg == "--lattice-speed") {
+            if (!ParseDouble(value, d))
+                return std::string("--lattice-speed needs a number, not \"") + value + "\".";
+            options.settings.lidSpeed = d;
+            options.latticeSpeedGiven = true;
         } else if (arg == "--precision") {
             const std::string p = value;
             if (p == "double")
@@ -170,6 +250,10 @@ std::string Parse(int argc, char** argv, Options& options)
     }
     if (!haveModel || !haveRe || !haveGrid || options.out.empty())
         return "--model, --re, --grid and --out are required.";
+    // A channel's inflow is slower than a lid: its maximum is half as fast
+    // again as its mean, and obstacles speed it up further.
+    if (options.task.flow == lbm::Flow::Channel && !options.latticeSpeedGiven)
+        options.settings.lidSpeed = kChannelLatticeSpeed;
     return {};
 }
 
@@ -260,6 +344,36 @@ private:
     std::thread waiter_;
 };
 
+// The obstacles of a channel: the scene file's solids and meshes where the
+// plane cuts them, those reaching into the channel.
+std::string LoadObstacles(const std::string& file, double plane, lbm::ChannelSpec& channel, bool report)
+{
+    TSceneDocument document;
+    QString error;
+    QStringList skipped;
+    if (!scenefile::Read(document, QString::fromLocal8Bit(file.c_str()), error, skipped))
+        return error.toStdString();
+    const meshio::Section section = meshio::SectionAt(document.Objects(), plane, channel.x, channel.y,
+                                                      channel.x + channel.length, channel.y + channel.height);
+    channel.outline.clear();
+    for (const meshio::SectionSegment& s : section.segments)
+        channel.outline.push_back({s.x0, s.y0, s.x1, s.y1, s.object});
+    channel.obstacles = section.cut;
+    if (report) {
+        std::fprintf(stderr, "corvane-lbm: %d obstacle(s) where z = %g cuts the scene", section.cut, plane);
+        if (section.open > 0)
+            std::fprintf(stderr, "; %d object(s) left out: their section does not close", section.open);
+        if (section.outside > 0)
+            std::fprintf(stderr, "; %d outside the channel", section.outside);
+        if (section.missed > 0)
+            std::fprintf(stderr, "; %d not cut", section.missed);
+        std::fputs(".\n", stderr);
+        for (const QString& what : skipped)
+            std::fprintf(stderr, "corvane-lbm: left out of the scene: %s\n", what.toLocal8Bit().constData());
+    }
+    return {};
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -307,6 +421,12 @@ int main(int argc, char** argv)
     }
     if (!parseError.empty())
         return fail(kBadArguments, parseError + "\n" + kUsage);
+    if (!options.scene.empty()) {
+        const std::string sceneError =
+            LoadObstacles(options.scene, options.plane, options.task.channel, root);
+        if (!sceneError.empty())
+            return fail(kBadArguments, sceneError);
+    }
     const std::string taskError = lbm::CheckTask(options.task, options.settings);
     if (!taskError.empty())
         return fail(kBadArguments, taskError);

@@ -28,6 +28,7 @@ namespace lbm {
 enum class Collision { Bgk, Mrt };
 
 struct Descriptor;
+class Domain;
 
 struct LatticeParams {
     Collision collision = Collision::Bgk;
@@ -45,6 +46,9 @@ struct LatticeParams {
     // streamed past the cache, where the processor has such vectors; off:
     // node by node. Both give the same bits.
     bool wideBulk = true;
+    // Where the fluid is (the generic lattices only; null: the cavity of
+    // gx x gy spacings with its lid). Must outlive the lattice's construction.
+    const Domain* domain = nullptr;
 };
 
 // Bytes a lattice of the given precision keeps per node (both lattices).

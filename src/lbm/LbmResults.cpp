@@ -116,10 +116,42 @@ std::string Summary(const Task& task, const Settings& settings, const RunResult&
       << "  \"seconds\": " << JsonNumber(result.seconds, 6) << ",\n"
       << "  \"mlups\": " << JsonNumber(result.mlups, 6) << ",\n"
       << "  \"processes\": " << result.processes << ",\n"
-      << "  \"threads\": " << result.threads << ",\n"
-      << "  \"message\": " << JsonString(result.message) << "\n"
+      << "  \"threads\": " << result.threads << ",\n";
+    if (task.flow == Flow::Channel) {
+        const ChannelSpec& c = task.channel;
+        const ChannelFigures& f = result.channel;
+        s << "  \"flow\": \"channel\",\n"
+          << "  \"channel\": [" << JsonNumber(c.x) << ", " << JsonNumber(c.y) << ", " << JsonNumber(c.length)
+          << ", " << JsonNumber(c.height) << "],\n"
+          << "  \"inflow\": \"" << (c.inflow == Inflow::Uniform ? "uniform" : "parabolic") << "\",\n"
+          << "  \"mean_speed\": " << JsonNumber(c.meanSpeed) << ",\n"
+          << "  \"obstacles\": " << c.obstacles << ",\n"
+          << "  \"reynolds_length\": " << JsonNumber(ReynoldsLength(task) * c.height / task.gy) << ",\n"
+          << "  \"periodic\": " << (f.periodic ? "true" : "false") << ",\n"
+          << "  \"cd\": " << JsonNumber(f.cd) << ",\n"
+          << "  \"cl\": " << JsonNumber(f.cl) << ",\n"
+          << "  \"dp\": " << JsonNumber(f.dp) << ",\n";
+        if (f.periodic)
+            s << "  \"strouhal\": " << JsonNumber(f.strouhal) << ",\n"
+              << "  \"cl_min\": " << JsonNumber(f.clMin) << ",\n";
+        else
+            s << "  \"la\": " << JsonNumber(f.la) << ",\n";
+    }
+    s << "  \"message\": " << JsonString(result.message) << "\n"
       << "}\n";
     return s.str();
+}
+
+// A channel's force history: step, time in the scene's seconds (a step
+// lasts spacing * lattice speed / mean speed), cD and cL.
+std::string ForcesCsv(const Task& task, const Settings& settings, const ForceHistory& h)
+{
+    const double dt = task.channel.height / task.gy * settings.lidSpeed / task.channel.meanSpeed;
+    std::string text = "step,time,cd,cl\n";
+    for (std::size_t k = 0; k < h.steps.size(); ++k)
+        text += std::to_string(h.steps[k]) + "," + NumberText(double(h.steps[k]) * dt) + "," +
+                NumberText(h.cd[k]) + "," + NumberText(h.cl[k]) + "\n";
+    return text;
 }
 
 } // namespace
@@ -155,6 +187,60 @@ FieldImage FieldOf(const Fields& f, double lidSpeed)
     image.arrays.push_back({"density", 1, f.rho});
     image.arrays.push_back({"vorticity", 1, Vorticity(f, lidSpeed)});
     image.arrays.push_back({"stream_function", 1, StreamFunction(f, lidSpeed)});
+    return image;
+}
+
+FieldImage ChannelFieldOf(const Task& task, const Fields& f, double speed)
+{
+    FieldImage image;
+    if (!Valid(f) || !(speed != 0))
+        return image;
+    const std::size_t n = std::size_t(f.gx) * std::size_t(f.gy);
+    const double h = task.channel.height / f.gy;
+    std::vector<double> velocity(3 * n), magnitude(n), vorticity(n, 0.0), obstacle(n, 0.0);
+    const auto solid = [&](std::size_t k) { return !f.solid.empty() && f.solid[k] != 0; };
+    for (std::size_t k = 0; k < n; ++k) {
+        velocity[3 * k] = f.ux[k] / speed;
+        velocity[3 * k + 1] = f.uy[k] / speed;
+        magnitude[k] = std::hypot(velocity[3 * k], velocity[3 * k + 1]);
+        obstacle[k] = solid(k) ? 1 : 0;
+    }
+    // dv/dx - du/dy in mean speeds per scene unit: central differences, one-
+    // sided next to the ends and to an obstacle, the walls at rest mirrored.
+    const auto at = [&](int i, int j) { return std::size_t(j) * std::size_t(f.gx) + std::size_t(i); };
+    for (int j = 0; j < f.gy; ++j)
+        for (int i = 0; i < f.gx; ++i) {
+            const std::size_t k = at(i, j);
+            if (solid(k))
+                continue;
+            const auto v = [&](int ii) { return f.uy[at(ii, j)] / speed; };
+            const bool left = i > 0 && !solid(at(i - 1, j)), right = i + 1 < f.gx && !solid(at(i + 1, j));
+            double dvdx = 0;
+            if (left && right)
+                dvdx = (v(i + 1) - v(i - 1)) / (2 * h);
+            else if (right)
+                dvdx = (v(i + 1) - v(i)) / h;
+            else if (left)
+                dvdx = (v(i) - v(i - 1)) / h;
+            const auto u = [&](int jj) {
+                if (jj < 0 || jj >= f.gy || solid(at(i, jj)))
+                    return -f.ux[k] / speed; // mirrored through the wall half a spacing away
+                return f.ux[at(i, jj)] / speed;
+            };
+            const double dudy = (u(j + 1) - u(j - 1)) / (2 * h);
+            vorticity[k] = dvdx - dudy;
+        }
+    image.nx = f.gx;
+    image.ny = f.gy;
+    image.origin[0] = task.channel.x + h / 2;
+    image.origin[1] = task.channel.y + h / 2;
+    image.origin[2] = 0;
+    image.spacing[0] = image.spacing[1] = image.spacing[2] = h;
+    image.arrays.push_back({"velocity", 3, std::move(velocity)});
+    image.arrays.push_back({"speed", 1, std::move(magnitude)});
+    image.arrays.push_back({"density", 1, f.rho});
+    image.arrays.push_back({"vorticity", 1, std::move(vorticity)});
+    image.arrays.push_back({"obstacle", 1, std::move(obstacle)});
     return image;
 }
 
@@ -279,6 +365,19 @@ std::string WriteResults(const std::string& folder, const Task& task, const Sett
     if (unlink(summary.c_str()) != 0 && errno != ENOENT)
         return "Cannot replace \"" + summary + "\": " + std::strerror(errno) + ".";
     const double U = settings.lidSpeed;
+    if (task.flow == Flow::Channel) {
+        const std::pair<const char*, std::string> channelFiles[] = {
+            {kForcesFile, ForcesCsv(task, settings, result.channel.history)},
+            {kFieldFile, FieldFileBytes(ChannelFieldOf(task, result.fields, U))},
+            {kSummaryFile, Summary(task, settings, result)},
+        };
+        for (const auto& [name, text] : channelFiles) {
+            error = WriteAtomically(folder, name, text);
+            if (!error.empty())
+                return error;
+        }
+        return {};
+    }
     const std::pair<const char*, std::string> files[] = {
         {kUCentrelineFile, ProfileCsv("y,u", UCentreline(result.fields, U))},
         {kVCentrelineFile, ProfileCsv("x,v", VCentreline(result.fields, U))},

@@ -2,6 +2,10 @@
 #pragma once
 
 // The result files of a cavity run, and the derived fields they hold.
+// A channel's run writes field.vti (ChannelFieldOf), forces.csv and
+// summary.json, which then also holds the channel and its figures: cd, cl,
+// dp (front less back, in rho U^2), la (steady runs, scene units) and
+// strouhal (periodic runs).
 //
 //   u_centreline.csv  "y,u": u / U along the vertical centre line x = 1/2, y from
 //                     0 (bottom wall) to 1 (lid), the wall values included
@@ -44,6 +48,10 @@ std::vector<double> StreamFunction(const Fields& fields, double lidSpeed);
 // The field file's grid and arrays (velocity, speed, density, vorticity,
 // stream_function) for the fields of a run; empty without fields.
 FieldImage FieldOf(const Fields& fields, double lidSpeed);
+// A channel's field file: velocity and speed in mean inflow speeds, density,
+// vorticity (in mean speeds per scene unit) and the obstacle flag (1 inside),
+// on the channel's nodes in the scene's coordinates.
+FieldImage ChannelFieldOf(const Task& task, const Fields& fields, double meanSpeed);
 
 // Creates the folder (and its parents) if needed and checks that a file can be
 // written in it. Returns an empty string, or a message naming the folder. The
@@ -67,5 +75,6 @@ inline const char* const kUCentrelineFile = "u_centreline.csv";
 inline const char* const kVCentrelineFile = "v_centreline.csv";
 inline const char* const kFieldFile = "field.vti";
 inline const char* const kSummaryFile = "summary.json";
+inline const char* const kForcesFile = "forces.csv"; // a channel's "step,time,cd,cl"
 
 } // namespace lbm

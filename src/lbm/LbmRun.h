@@ -12,6 +12,7 @@
 // Cancel may be called from any thread at any time; the run notices them
 // between two time steps.
 
+#include "Forces.h"
 #include "LbmTask.h"
 
 #include <atomic>
@@ -38,6 +39,10 @@ struct Progress {
     const std::vector<double>* ux = nullptr;
     const std::vector<double>* uy = nullptr;
     const std::vector<double>* rho = nullptr;
+    // A channel's drag and lift coefficients at this step and their history
+    // (rank 0; null history for a cavity).
+    double cd = 0, cl = 0;
+    const ForceHistory* forces = nullptr;
 };
 using ProgressCallback = std::function<void(const Progress&)>;
 
@@ -74,6 +79,7 @@ struct Fields {
     int gx = 0;
     int gy = 0;
     std::vector<double> ux, uy, rho;
+    std::vector<std::uint8_t> solid; // a channel's: 1 for a node inside an obstacle (at rest, unit density)
 };
 
 struct RunResult {
@@ -86,6 +92,7 @@ struct RunResult {
     int processes = 1;
     int threads = 1;
     Fields fields; // filled on rank 0 when the run converged, reached the step limit or was cancelled
+    ChannelFigures channel; // a channel's forces and figures, on rank 0
 };
 
 // Runs the task. `comm` splits the cavity over processes (null: one process);

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <unistd.h>
+#include <utility>
 
 namespace lbm {
 
@@ -15,6 +16,9 @@ namespace {
 
 // Larger sides would overflow the byte counts long before memory runs out.
 constexpr int kMaxSide = 1 << 24;
+// More outline than any scene's cut needs; the boundary links' search goes
+// through every piece.
+constexpr std::size_t kMaxOutlineSegments = 1 << 20;
 
 std::string Format(const char* format, double a, double b = 0, double c = 0, double d = 0, double e = 0)
 {
@@ -39,6 +43,33 @@ std::uint64_t PhysicalMemory()
     if (pages <= 0 || pageSize <= 0)
         return 0;
     return std::uint64_t(pages) * std::uint64_t(pageSize);
+}
+
+// What is wrong with a channel's rectangle, grid, inflow and outline.
+std::string CheckChannel(const Task& task)
+{
+    const ChannelSpec& c = task.channel;
+    if (!std::isfinite(c.x) || !std::isfinite(c.y) || !std::isfinite(c.length) || !std::isfinite(c.height) ||
+        c.length <= 0 || c.height <= 0 || c.length > 1e12 || c.height > 1e12)
+        return Format("The channel needs a positive finite length and height (got %g x %g).", c.length,
+                      c.height);
+    if (!std::isfinite(c.meanSpeed) || c.meanSpeed <= 0 || c.meanSpeed > 1e12)
+        return Format("The mean inflow speed must be a positive number (got %g).", c.meanSpeed);
+    // Square cells: the spacing along the channel must be the one across it.
+    const double across = c.height / task.gy, along = c.length / task.gx;
+    if (std::abs(along - across) > 0.01 * across) {
+        const double gx = std::round(c.length / across);
+        return Format("The grid's cells must be square: a channel %g long and %g high on %g nodes across "
+                      "needs about %.0f nodes along it.",
+                      c.length, c.height, task.gy, gx);
+    }
+    if (c.outline.size() > kMaxOutlineSegments)
+        return Format("The obstacles' outlines have too many pieces (%g; at most %g).",
+                      double(c.outline.size()), double(kMaxOutlineSegments));
+    for (const Segment& s : c.outline)
+        if (!std::isfinite(s.x0) || !std::isfinite(s.y0) || !std::isfinite(s.x1) || !std::isfinite(s.y1))
+            return "An obstacle's outline holds a point that is not a finite number.";
+    return {};
 }
 
 } // namespace
@@ -113,9 +144,39 @@ std::uint64_t MemoryNeeded(const Task& task, const Settings& settings)
     return nodes * perNode;
 }
 
+double ReynoldsLength(const Task& task)
+{
+    if (task.flow == Flow::Cavity)
+        return double(task.gx);
+    const ChannelSpec& c = task.channel;
+    const double spacing = c.height / task.gy;
+    if (c.outline.empty() || !(spacing > 0))
+        return double(task.gy);
+    double bottom = c.outline.front().y0, top = bottom;
+    for (const Segment& s : c.outline) {
+        bottom = std::min({bottom, s.y0, s.y1});
+        top = std::max({top, s.y0, s.y1});
+    }
+    return (top - bottom) / spacing;
+}
+
+Domain ChannelDomain(const Task& task, double meanSpeed)
+{
+    const ChannelSpec& c = task.channel;
+    const double spacing = c.height / task.gy;
+    std::vector<Segment> outline = c.outline;
+    for (Segment& s : outline) {
+        s.x0 = (s.x0 - c.x) / spacing;
+        s.x1 = (s.x1 - c.x) / spacing;
+        s.y0 = (s.y0 - c.y) / spacing;
+        s.y1 = (s.y1 - c.y) / spacing;
+    }
+    return Domain::Channel(task.gx, task.gy, meanSpeed, c.inflow, std::move(outline));
+}
+
 double RelaxationTime(const Task& task, const Settings& settings)
 {
-    const double nu = settings.lidSpeed * double(task.gx) / task.reynolds;
+    const double nu = settings.lidSpeed * ReynoldsLength(task) / task.reynolds;
     const Descriptor* d = ModelLattice(task.model);
     return nu / (d ? d->cs2 : 1.0 / 3) + 0.5;
 }
@@ -142,6 +203,11 @@ std::string CheckTask(const Task& task, const Settings& settings)
     if (task.gx > kMaxSide || task.gy > kMaxSide)
         return Format("The grid is too large: each side may have at most %g nodes (got %g).", kMaxSide,
                       std::max(task.gx, task.gy));
+    if (task.flow == Flow::Channel) {
+        const std::string channel = CheckChannel(task);
+        if (!channel.empty())
+            return channel;
+    }
     if (!std::isfinite(settings.lidSpeed) || settings.lidSpeed <= 0 || settings.lidSpeed > 0.4)
         return Format("The lid speed must be above 0 and at most 0.4 lattice units (got %g); the lattice's "
                       "speed of sound is 0.577.",
@@ -164,6 +230,11 @@ std::string CheckTask(const Task& task, const Settings& settings)
                       task.reynolds, tau);
     // (the margin shaved by rounding only: a grid that meets it exactly passes)
     const double least = kLeastTauMargin * (1 - 1e-9);
+    if (tau - 0.5 < least && task.flow == Flow::Channel)
+        return Format("The relaxation time %.5g is too close to 1/2 for a stable run (at least %.4g is "
+                      "needed): at Re %g the obstacle needs more nodes across it (it has %.3g), or the "
+                      "inflow a larger lattice speed (it has %g).",
+                      tau, 0.5 + kLeastTauMargin, task.reynolds, ReynoldsLength(task), settings.lidSpeed);
     if (tau - 0.5 < least) {
         // tau - 1/2 = 3 U Gx / Re grows with the grid; a smaller lid speed would shrink it.
         double gx = std::ceil(kLeastTauMargin * task.reynolds / (3 * settings.lidSpeed));

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// A lattice-Boltzmann task: the lid-driven cavity on Gx x Gy lattice nodes.
+// A lattice-Boltzmann task: the lid-driven cavity on Gx x Gy lattice nodes,
+// or the flow through a channel past obstacles (below).
 //
 // Geometry (square lattices). Every one of the Gx x Gy nodes is a fluid node. The walls sit half
 // a lattice spacing outside the outermost nodes (half-way bounce-back): with
@@ -31,6 +32,21 @@
 // and Gx - 1 in the odd ones, which sit half a spacing to the left. Its side
 // walls and lid do not lie half-way between nodes: interpolated bounce-back.
 // Its results are interpolated onto the Gx x Gy points above.
+//
+// The channel. A rectangle of the scene, `length` along x and `height` along
+// y, on Gx x Gy square-lattice nodes (the spacing height / Gy, which length /
+// Gx must match): walls at rest at the bottom and the top, an inflow on the
+// left (uniform, or the parabola of Poiseuille flow, at its mean speed), a
+// pressure outflow on the right, and the obstacles the scene's solids and
+// meshes make where the plane of the task cuts them. Nodes sit as in the
+// cavity, half a spacing inside; the obstacles' walls lie where the links
+// cross their outlines (interpolated bounce-back). Re = U D / nu with U the
+// mean inflow speed and D the obstacles' extent across the flow (the
+// cylinder's diameter), or the channel's height when there is no obstacle, as
+// the benchmark of Schaefer & Turek (Notes Numer. Fluid Mech. 52, 1996) has it.
+// The lattice speed of the mean inflow is Settings::lidSpeed.
+
+#include "Domain.h"
 
 #include <cstdint>
 #include <string>
@@ -58,12 +74,34 @@ bool ModelIsMrt(const std::string& model);
 // collision and source, or why it cannot run.
 std::string ModelNote(const std::string& model);
 
+enum class Flow { Cavity, Channel };
+
+struct ChannelSpec {
+    double x = 0, y = 0; // the lower left corner in the scene
+    double length = 2.2, height = 0.41;
+    Inflow inflow = Inflow::Parabolic;
+    // The mean inflow speed in scene units per second: the unit the pressure
+    // difference is given in (rho U^2 with unit density).
+    double meanSpeed = 0.2;
+    std::vector<Segment> outline; // the obstacles' outlines in the scene's coordinates
+    int obstacles = 0;            // how many outline pieces there are
+};
+
 struct Task {
     std::string model = kModelBgk;
     double reynolds = 100;
     int gx = 129;
     int gy = 129;
+    Flow flow = Flow::Cavity;
+    ChannelSpec channel; // a channel's, for Flow::Channel
 };
+
+// The length Re is made with, in lattice spacings: the cavity's width, or the
+// channel's obstacles' extent across the flow (its height without them).
+double ReynoldsLength(const Task& task);
+// The channel's domain in lattice spacings, its outline moved and scaled onto
+// the lattice; the lattice speed of the mean inflow is `meanSpeed`.
+Domain ChannelDomain(const Task& task, double meanSpeed);
 
 struct Settings {
     double lidSpeed = 0.1;   // lattice units
@@ -91,7 +129,8 @@ std::uint64_t MemoryNeeded(const Task& task, const Settings& settings);
 // wrong and what is allowed.
 std::string CheckTask(const Task& task, const Settings& settings);
 
-// Relaxation time of the shear modes, tau = nu / cs^2 + 1/2, nu = U * Gx / Re
+// Relaxation time of the shear modes, tau = nu / cs^2 + 1/2, nu = U * L / Re
+// (L the ReynoldsLength: Gx for the cavity)
 // (cs^2 = 1/3 on the square nine-velocity lattice, 1/4 on the hexagonal one,
 // 1/2 with thirteen velocities).
 double RelaxationTime(const Task& task, const Settings& settings);

@@ -146,7 +146,7 @@ TEST(LbmCli, OpenMpVariablesAreRespected)
          ", passive waiting."},
         {"env -u GOMP_SPINCOUNT OMP_WAIT_POLICY= OMP_NUM_THREADS=2", "\"threads\": 2,", ", passive waiting."},
         {"env -u OMP_NUM_THREADS OMP_WAIT_POLICY=active", "", ", active waiting."},
-        {"env -u OMP_NUM_THREADS GOMP_SPINCOUNT=1000", "", ", default waiting."},
+        {"env -u OMP_NUM_THREADS -u OMP_WAIT_POLICY GOMP_SPINCOUNT=1000", "", ", default waiting."},
     };
     for (const EnvCase& c : cases) {
         TempDir dir;
