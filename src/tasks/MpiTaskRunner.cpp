@@ -13,6 +13,7 @@
 #include <QJsonObject>
 #include <QLocale>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -322,6 +323,10 @@ bool TMpiTaskRunner::Wait(int milliseconds)
 
 void TMpiTaskRunner::Keep(const QString& line)
 {
+    // mpirun frames its notices in rules of dashes: they say nothing.
+    static const QRegularExpression rule(QStringLiteral("^-*$"));
+    if (rule.match(line).hasMatch())
+        return;
     FLast.append(line.left(500));
     while (FLast.size() > kLastLines)
         FLast.removeFirst();
