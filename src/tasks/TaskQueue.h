@@ -77,6 +77,7 @@ public:
     const lbm::Settings& Settings() const { return FSettings; }
     // Least time between two live fields (FieldUpdated); 0 sends none.
     void SetFieldInterval(double seconds) { FFieldInterval = seconds; }
+    double FieldInterval() const { return FFieldInterval; }
 
     // Starts the queue; results go under dataFolder. False when a queue is
     // running already.
