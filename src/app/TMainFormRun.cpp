@@ -243,11 +243,14 @@ void TMainForm::TaskStarted(int index, const QueuedTask& task)
 void TMainForm::TaskProgressed(int index, const TaskProgress& progress)
 {
     Q_UNUSED(index);
-    FRunText->setText(QStringLiteral("%1: step %2, residual %3, %4 MLUPS%5")
+    FRunText->setText(QStringLiteral("%1: step %2, residual %3, %4 MLUPS%5%6")
                           .arg(FRunningLine)
                           .arg(progress.step)
                           .arg(progress.residual, 0, 'e', 2)
                           .arg(progress.mlups, 0, 'f', 1)
+                          .arg(FRunner == FMpiRunner
+                                   ? QStringLiteral(" on %1 processes").arg(FMpiRunner->Processes())
+                                   : QString())
                           .arg(FRunner->IsPaused() ? QStringLiteral(" (paused)") : QString()));
     FRunBar->setValue(int(std::lround(progress.fraction * kProgressSteps)));
 }

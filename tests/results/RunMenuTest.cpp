@@ -392,6 +392,8 @@ TEST_F(RunMenuTest, UnderMpirunPauseAndStopActOnTheProcessesAndADyingChildShowsI
     MainForm->Action("RunTasks1")->trigger();
     ASSERT_TRUE(
         WaitFor([] { return MainForm->RunStatusText()->text().contains(QStringLiteral("step")); }, 120000));
+    EXPECT_TRUE(MainForm->RunStatusText()->text().contains(QStringLiteral(" MLUPS on 2 processes")))
+        << MainForm->RunStatusText()->text().toStdString();
     MainForm->ToolButton("tbPause")->click();
     EXPECT_TRUE(MainForm->MpiTaskRunner()->IsPaused());
     EXPECT_TRUE(MainForm->RunStatusText()->text().endsWith(QStringLiteral("(paused)")));
