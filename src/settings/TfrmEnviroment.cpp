@@ -171,6 +171,7 @@ QWidget* TfrmEnviroment::BuildTasksPage()
     connect(spProcesses, qOverload<int>(&QSpinBox::valueChanged), this, [this](int processes) {
         if (FLoadingProcesses)
             return;
+        FStoredProcesses = processes;
         corvane::RunHandler([&] {
             TIniFile ini(FIniPath);
             ini.Load();
@@ -268,8 +269,9 @@ void TfrmEnviroment::FormCreate()
     bool number = false;
     const int processes =
         ini.ReadString(kRunSection, kProcessesKey, QStringLiteral("1")).trimmed().toInt(&number);
+    FStoredProcesses = number ? std::clamp(processes, 1, kMaxProcesses) : 1;
     FLoadingProcesses = true;
-    spProcesses->setValue(number ? std::clamp(processes, 1, kMaxProcesses) : 1);
+    spProcesses->setValue(FStoredProcesses);
     FLoadingProcesses = false;
     UpdateProcessesChoice();
 }
@@ -282,6 +284,11 @@ void TfrmEnviroment::UpdateProcessesChoice()
 {
     const QString missing = MpirunMissingReason();
     FHaveMpirun = missing.isEmpty();
+    // Greyed, it shows what runs: the program's own run. The stored count
+    // comes back once mpirun is there.
+    FLoadingProcesses = true;
+    spProcesses->setValue(FHaveMpirun ? FStoredProcesses : 1);
+    FLoadingProcesses = false;
     spProcesses->setEnabled(FHaveMpirun);
     spProcesses->setToolTip(FHaveMpirun
                                 ? QStringLiteral("\"in the program\" runs each ticked task here; 2 or "

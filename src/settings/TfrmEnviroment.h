@@ -124,6 +124,7 @@ private:
     bool FLoadingTasks = false;
     bool FLoadingProcesses = false;
     bool FHaveMpirun = false;
+    int FStoredProcesses = 1; // as the settings file holds it
 
     QString FIniPath;
     TTaskList* FTasks;

@@ -615,6 +615,7 @@ TEST_F(SettingsTest, TheProcessCountKeepsToItsOwnSectionAndIsGreyedWithoutMpirun
         EXPECT_TRUE(dialog->lbProcesses->text().contains(QStringLiteral("mpirun is not installed")));
         EXPECT_TRUE(dialog->lbProcesses->isVisible());
         EXPECT_EQ(dialog->Processes(), 1);
+        EXPECT_EQ(dialog->spProcesses->text(), QStringLiteral("in the program")) << "it shows what runs";
         // Shown again once it is installed.
         qputenv("PATH", QFile::encodeName(with.path()));
         dialog->hide();
