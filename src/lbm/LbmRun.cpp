@@ -285,7 +285,7 @@ RunResult RunLattice(const Task& task, const Settings& settings, const ProgressC
         const bool last = diverged || converged || cancelled || step == settings.maxSteps;
         const auto now = Clock::now();
         // On several processes the fields are gathered for a report only now
-        // and then, when rank 0's clock says so (every rank must take part).
+        // and then, when rank 0's clock says so (every rank joins the gathering).
         bool gathered = false;
         if (!single && settings.fieldSeconds > 0) {
             const bool due =
