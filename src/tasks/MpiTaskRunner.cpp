@@ -100,6 +100,8 @@ TMpiTaskRunner::~TMpiTaskRunner()
     // Nothing is reported any more: the run is told to stop and given a while
     // to write what it reached.
     FProcess->disconnect(this);
+    if (FProcess->state() == QProcess::Starting)
+        FProcess->waitForStarted(10000);
     Stop();
     if (!FProcess->waitForFinished(30000)) {
         Signal(SIGKILL);
