@@ -3,6 +3,7 @@
 //
 //   corvane-lbm --model D2Q9 --re 400 --grid 129x129 --out DIR [--tolerance T]
 //               [--max-steps N] [--lid-speed U] [--precision float|double] [--threads N]
+//               [--check-interval N] [--progress text|json]
 //   corvane-lbm --scene FILE.cvs [--plane Z] [--channel X,Y,LENGTH,HEIGHT] [--inflow KIND]
 //               [--mean-speed U] --model D2Q9(New) --re 20 --grid 440x82 --out DIR
 //
@@ -26,14 +27,17 @@
 #include "MpiCommunicator.h"
 #endif
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <poll.h>
 #include <pthread.h>
 #include <string>
 #include <thread>
@@ -66,13 +70,17 @@ const char* const kUsage =
     "  --grid GXxGY           lattice nodes across and up, at least 3x3\n"
     "  --out DIR              output folder (created if missing)\n"
     "  --tolerance T          stop when no velocity changes by more than T lid speeds\n"
-    "                         over 100 steps (default 1e-7)\n"
+    "                         over a check interval (default 1e-7)\n"
+    "  --check-interval N     steps between two convergence checks (default 100)\n"
     "  --max-steps N          step limit (default 2000000)\n"
     "  --lid-speed U          lid speed in lattice units (default 0.1)\n"
     "  --precision P          double (default) or float\n"
     "  --threads N            threads per process (default: OMP_NUM_THREADS, else all\n"
     "                         cores; 1 under mpirun); waiting threads sleep unless\n"
     "                         OMP_WAIT_POLICY says otherwise\n"
+    "  --progress FORMAT      text (default): a progress line on standard error now\n"
+    "                         and then; json: one JSON object per line on standard\n"
+    "                         output at every check, see below\n"
     "Channel (D2Q9 or D2Q9(New); Re = U*D/nu, U the mean inflow speed, D the\n"
     "obstacles' extent across the channel, or its height when there is none):\n"
     "  --scene FILE.cvs       the scene whose solids and meshes are the obstacles\n"
@@ -86,6 +94,14 @@ const char* const kUsage =
     "  --lattice-speed U      mean inflow speed in lattice units (default 0.05)\n"
     "  --help, --version      print this text or the version, and exit\n"
     "Ctrl-C (SIGINT) or SIGTERM stops the run and writes what it reached.\n"
+    "With --progress json every check prints\n"
+    "  {\"step\": S, \"steps\": LIMIT, \"residual\": R, \"mlups\": M, \"seconds\": T}\n"
+    "and at most once a second also \"field\": {\"nx\": NX, \"ny\": NY, \"ux\": [...],\n"
+    "\"uy\": [...]}, the velocity in lid speeds sampled on at most 64 x 64 nodes, row\n"
+    "by row from the bottom. The last line is {\"done\": true, \"status\": STATUS,\n"
+    "\"message\": TEXT, \"exit\": CODE, ...} with the final step, residual, mlups and\n"
+    "seconds; STATUS is converged, not converged, cancelled, diverged, rejected or\n"
+    "unwritable. The line \"stop\" on standard input then stops the run as SIGTERM does.\n"
     "Exit status: 0 converged, 1 step limit reached, 2 bad arguments or task,\n"
     "3 diverged, 4 output folder not writable, 5 cancelled, 6 out of memory.\n";
 
@@ -144,6 +160,7 @@ struct Options {
     std::string scene;
     double plane = 0;
     bool latticeSpeedGiven = false;
+    bool json = false; // --progress json
     bool help = false;
     bool version = false;
 };
@@ -192,6 +209,11 @@ std::string Parse(int argc, char** argv, Options& options)
             if (!ParseInt(value, 1, INT64_MAX, n))
                 return std::string("--max-steps needs a whole number of at least 1, not \"") + value + "\".";
             options.settings.maxSteps = n;
+        } else if (arg == "--check-interval") {
+            if (!ParseInt(value, 1, 1000000000, n))
+                return std::string("--check-interval needs a whole number of at least 1, not \"") + value +
+                       "\".";
+            options.settings.checkInterval = int(n);
         } else if (arg == "--lid-speed") {
             if (!ParseDouble(value, d))
                 return std::string("--lid-speed needs a number, not \"") + value + "\".";
@@ -240,6 +262,12 @@ std::string Parse(int argc, char** argv, Options& options)
                 options.settings.precision = lbm::Precision::Float;
             else
                 return "--precision is float or double, not \"" + p + "\".";
+        } else if (arg == "--progress") {
+            const std::string p = value;
+            if (p == "json" || p == "text")
+                options.json = p == "json";
+            else
+                return "--progress is text or json, not \"" + p + "\".";
         } else if (arg == "--threads") {
             if (!ParseInt(value, 1, 4096, n))
                 return std::string("--threads needs a whole number from 1 to 4096, not \"") + value + "\".";
@@ -289,6 +317,183 @@ public:
 private:
     bool tty_;
     bool drawn_ = false;
+};
+
+// A JSON string's text: quotes, backslashes and control characters escaped.
+std::string JsonString(const std::string& text)
+{
+    std::string out = "\"";
+    for (const unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += char(c);
+        } else if (c < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += char(c);
+        }
+    }
+    return out + '"';
+}
+
+// A number as JSON writes it: the shortest text that reads back as the same
+// double, null for what JSON has no number for (a diverged residual).
+std::string JsonNumber(double value)
+{
+    if (!std::isfinite(value))
+        return "null";
+    char text[32];
+    for (int digits = 15; digits <= 17; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, value);
+        if (std::strtod(text, nullptr) == value)
+            break;
+    }
+    return text;
+}
+
+// Progress for a program that runs the solver: a JSON object per line on
+// standard output (see kUsage).
+class JsonReporter {
+public:
+    static constexpr int kMaxSide = 64;
+    static constexpr double kFieldSeconds = 1.0;
+
+    explicit JsonReporter(double lidSpeed) : lidSpeed_(lidSpeed) {}
+    void operator()(const lbm::Progress& p)
+    {
+        std::string line = "{\"step\": " + std::to_string(p.step) +
+                           ", \"steps\": " + std::to_string(p.maxSteps) +
+                           ", \"residual\": " + JsonNumber(p.residual) +
+                           ", \"mlups\": " + JsonNumber(p.mlups) + ", \"seconds\": " + JsonNumber(p.seconds);
+        if (p.forces)
+            line += ", \"cd\": " + JsonNumber(p.cd) + ", \"cl\": " + JsonNumber(p.cl);
+        const auto now = std::chrono::steady_clock::now();
+        if (p.ux && p.uy &&
+            (!fieldSent_ || now - lastField_ >= std::chrono::duration<double>(kFieldSeconds))) {
+            lastField_ = now;
+            fieldSent_ = true;
+            AppendField(line, *p.ux, *p.uy);
+        }
+        line += "}\n";
+        Write(line);
+    }
+    void SetGrid(int gx, int gy)
+    {
+        gx_ = gx;
+        gy_ = gy;
+    }
+    static void Write(const std::string& line)
+    {
+        std::fwrite(line.data(), 1, line.size(), stdout);
+        std::fflush(stdout);
+    }
+
+private:
+    // Node centres of a coarser grid, each taking the value of the fine node it
+    // falls in.
+    void AppendField(std::string& line, const std::vector<double>& ux, const std::vector<double>& uy) const
+    {
+        const std::size_t n = std::size_t(gx_) * std::size_t(gy_);
+        if (gx_ <= 0 || gy_ <= 0 || ux.size() != n || uy.size() != n || !(lidSpeed_ != 0))
+            return;
+        const int nx = std::min(gx_, kMaxSide), ny = std::min(gy_, kMaxSide);
+        std::string u = "[", v = "[";
+        for (int j = 0; j < ny; ++j) {
+            const std::size_t row = std::size_t((j + 0.5) * gy_ / ny) * std::size_t(gx_);
+            for (int i = 0; i < nx; ++i) {
+                const std::size_t k = row + std::size_t((i + 0.5) * gx_ / nx);
+                char text[64];
+                std::snprintf(text, sizeof text, "%s%.5g", i + j ? ", " : "",
+                              std::isfinite(ux[k]) ? ux[k] / lidSpeed_ : 0.0);
+                u += text;
+                std::snprintf(text, sizeof text, "%s%.5g", i + j ? ", " : "",
+                              std::isfinite(uy[k]) ? uy[k] / lidSpeed_ : 0.0);
+                v += text;
+            }
+        }
+        line += ", \"field\": {\"nx\": " + std::to_string(nx) + ", \"ny\": " + std::to_string(ny) +
+                ", \"ux\": " + u + "], \"uy\": " + v + "]}";
+    }
+
+    double lidSpeed_;
+    int gx_ = 0;
+    int gy_ = 0;
+    bool fieldSent_ = false;
+    std::chrono::steady_clock::time_point lastField_;
+};
+
+// The last line of a JSON run: how it ended.
+void WriteJsonEnd(const char* status, const std::string& message, int code, const lbm::RunResult* result)
+{
+    std::string line = std::string("{\"done\": true, \"status\": ") + JsonString(status) +
+                       ", \"message\": " + JsonString(message) + ", \"exit\": " + std::to_string(code);
+    if (result)
+        line += ", \"step\": " + std::to_string(result->steps) +
+                ", \"residual\": " + JsonNumber(result->residual) +
+                ", \"mlups\": " + JsonNumber(result->mlups) +
+                ", \"seconds\": " + JsonNumber(result->seconds) +
+                ", \"processes\": " + std::to_string(result->processes) +
+                ", \"threads\": " + std::to_string(result->threads);
+    line += "}\n";
+    JsonReporter::Write(line);
+}
+
+// With JSON progress, the line "stop" on standard input cancels the run (a
+// program that started us through mpirun reaches rank 0 this way without
+// signalling mpirun, which would kill the processes a second later). The end
+// of the input changes nothing: a run started with no input goes on.
+class CancelOnStopLine {
+public:
+    CancelOnStopLine() = default;
+    ~CancelOnStopLine()
+    {
+        stopping_ = true;
+        if (reader_.joinable())
+            reader_.join();
+    }
+    CancelOnStopLine(const CancelOnStopLine&) = delete;
+    CancelOnStopLine& operator=(const CancelOnStopLine&) = delete;
+
+    void Start(lbm::RunControl& control)
+    {
+        reader_ = std::thread([this, &control] {
+            std::string pending;
+            while (!stopping_) {
+                pollfd in{STDIN_FILENO, POLLIN, 0};
+                const int ready = poll(&in, 1, 100);
+                if (ready < 0 && errno == EINTR)
+                    continue;
+                if (ready <= 0)
+                    continue;
+                if (in.revents & (POLLERR | POLLNVAL))
+                    return;
+                char buffer[256];
+                const ssize_t got = read(STDIN_FILENO, buffer, sizeof buffer);
+                if (got <= 0) {
+                    if (got < 0 && errno == EINTR)
+                        continue;
+                    return; // the end of the input
+                }
+                pending.append(buffer, std::size_t(got));
+                for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
+                    std::string line = pending.substr(0, end);
+                    pending.erase(0, end + 1);
+                    if (!line.empty() && line.back() == '\r')
+                        line.pop_back();
+                    if (line == "stop")
+                        control.Cancel();
+                }
+                if (pending.size() > 4096) // no line of ours is that long
+                    pending.clear();
+            }
+        });
+    }
+
+private:
+    std::atomic<bool> stopping_{false};
+    std::thread reader_;
 };
 
 // SIGINT and SIGTERM cancel the run: it stops between two time steps and
@@ -396,13 +601,19 @@ int main(int argc, char** argv)
     if (!comm)
         comm = std::make_unique<lbm::SerialCommunicator>();
     const bool root = comm->Rank() == 0;
+    Options options;
     auto fail = [&](int code, const std::string& message) {
-        if (root)
+        if (root) {
             std::fprintf(stderr, "corvane-lbm: %s\n", message.c_str());
+            if (options.json)
+                WriteJsonEnd(code == kDiverged     ? "diverged"
+                             : code == kUnwritable ? "unwritable"
+                                                   : "rejected",
+                             message, code, nullptr);
+        }
         return code;
     };
 
-    Options options;
     // Under mpirun the cores are shared by the processes: one thread each
     // unless asked otherwise (--threads, or OMP_NUM_THREADS).
     const char* ompThreads = std::getenv("OMP_NUM_THREADS");
@@ -446,10 +657,24 @@ int main(int argc, char** argv)
         return failed(kUnwritable, folderError);
 
     Reporter reporter(isatty(STDERR_FILENO) == 1);
-    options.settings.progressSeconds = isatty(STDERR_FILENO) == 1 ? 0.2 : 2.0;
+    JsonReporter json(options.settings.lidSpeed);
+    json.SetGrid(options.task.gx, options.task.gy);
+    CancelOnStopLine cancelOnStopLine;
     lbm::ProgressCallback progress;
-    if (root)
-        progress = [&reporter](const lbm::Progress& p) { reporter(p); };
+    if (options.json) {
+        // Every check, as a program's own runs report them; the fields at
+        // most once a second.
+        options.settings.progressSeconds = 0;
+        options.settings.fieldSeconds = JsonReporter::kFieldSeconds;
+        if (root) {
+            progress = [&json](const lbm::Progress& p) { json(p); };
+            cancelOnStopLine.Start(control);
+        }
+    } else {
+        options.settings.progressSeconds = isatty(STDERR_FILENO) == 1 ? 0.2 : 2.0;
+        if (root)
+            progress = [&reporter](const lbm::Progress& p) { reporter(p); };
+    }
     cancelOnSignal.Start(control);
     const lbm::RunResult result = lbm::Run(options.task, options.settings, progress, &control, comm.get());
     reporter.Finish();
@@ -470,6 +695,8 @@ int main(int argc, char** argv)
             lbm::RemoveEmptyFolders(createdFolders);
             std::fprintf(stderr, "corvane-lbm: %s\n", writeError.c_str());
             code = kUnwritable;
+            if (options.json)
+                WriteJsonEnd("unwritable", writeError, code, &result);
         } else {
             std::fprintf(stderr,
                          "corvane-lbm: %s %.1f s, %.1f MLUPS, %d process(es) x %d thread(s), %s waiting.\n",
@@ -481,5 +708,7 @@ int main(int argc, char** argv)
         code = kNotConverged;
     if (code == kConverged && result.status == lbm::RunStatus::Cancelled)
         code = kCancelled;
+    if (root && options.json && code != kUnwritable)
+        WriteJsonEnd(lbm::StatusName(result.status), result.message, code, &result);
     return int(comm->Broadcast(code));
 }

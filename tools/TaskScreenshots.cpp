@@ -3,7 +3,8 @@
 // user would (the "Add Task" dialog, the tick, Run Tasks) and saves pictures
 // of each stage: the dialogs, the status bar and live field while it runs,
 // and the field and chart at the end.
-//   corvane_task_screenshots OUTPUT_FOLDER [GRID [REYNOLDS]]
+//   corvane_task_screenshots OUTPUT_FOLDER [GRID [REYNOLDS [PROCESSES]]]
+// With PROCESSES of 2 or more the task runs as corvane-lbm under mpirun.
 #include "Globals.h"
 #include "Startup.h"
 #include "TMainForm.h"
@@ -44,7 +45,7 @@ void Save(QWidget* w, const QDir& out, const char* name)
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER [GRID [REYNOLDS]]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER [GRID [REYNOLDS [PROCESSES]]]\n", argv[0]);
         return 2;
     }
     ConfigureOpenGL();
@@ -54,6 +55,7 @@ int main(int argc, char** argv)
     QDir().mkpath(out.path());
     const QString grid = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("129");
     const QString re = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral("400");
+    const int processes = argc > 4 ? QString::fromLocal8Bit(argv[4]).toInt() : 1;
 
     QTemporaryDir work;
     CreateApplicationWindows();
@@ -75,6 +77,7 @@ int main(int argc, char** argv)
     QTest::qWait(100);
     Save(frmAddTask, out, "01-add-task.png");
     frmAddTask->BitBtn1->click();
+    frmEnviroment->SetProcesses(processes);
     frmEnviroment->PageControl1->setCurrentIndex(1);
     frmEnviroment->show();
     frmEnviroment->chklstAuto->item(0)->setCheckState(Qt::Checked);

@@ -27,7 +27,9 @@ class QLabel;
 class QProgressBar;
 class TfrmPlot;
 class TfrmTaskChart;
+class TTaskQueue;
 class TTaskRunner;
+class TMpiTaskRunner;
 namespace lbm {
 struct Fields;
 }
@@ -101,7 +103,11 @@ public:
     void RunTasksExecute();
     void Pause1Execute();
     void StopTasksExecute();
+    // The runner in the program, which also holds the solver settings of
+    // every run, and the one that runs the solver under mpirun (when the
+    // settings dialog asks for more than one process).
     TTaskRunner* TaskRunner() const { return FTaskRunner; }
+    TMpiTaskRunner* MpiTaskRunner() const { return FMpiRunner; }
     // The folder the data folder "dat/" is made in: the executable's unless set.
     void SetDataFolderParent(const QString& folder) { FDataFolderParent = folder; }
     QString DataFolderParent() const;
@@ -272,8 +278,10 @@ private:
     bool FRecentFilesUnsaved = false;                    // the last save of the list failed and was reported
     QList<QMetaObject::Connection> FDocumentConnections; // to the active view's document
     TTaskRunner* FTaskRunner = nullptr;
-    bool FQueueRunning = false; // from Run Tasks until the queue has ended
-    bool FStopAsked = false;    // Stop was chosen for the running queue
+    TMpiTaskRunner* FMpiRunner = nullptr;
+    TTaskQueue* FRunner = nullptr; // the one that runs (or last ran) the queue
+    bool FQueueRunning = false;    // from Run Tasks until the queue has ended
+    bool FStopAsked = false;       // Stop was chosen for the running queue
     QLabel* FRunText = nullptr;
     QProgressBar* FRunBar = nullptr;
     QString FDataFolderParent;

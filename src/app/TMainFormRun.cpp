@@ -5,6 +5,7 @@
 #include "JobScript.h"
 #include "LbmTask.h"
 #include "Messages.h"
+#include "MpiTaskRunner.h"
 #include "SafeFileQt.h"
 #include "SessionEnd.h"
 #include "StoragePlaces.h"
@@ -68,15 +69,20 @@ std::function<bool(QWidget*)>& TMainForm::StopTasksPrompt()
 void TMainForm::CreateTaskRunner()
 {
     FTaskRunner = new TTaskRunner(this);
-    connect(FTaskRunner, &TTaskRunner::TaskStarted, this, &TMainForm::TaskStarted);
-    connect(FTaskRunner, &TTaskRunner::Progressed, this, &TMainForm::TaskProgressed);
-    connect(FTaskRunner, &TTaskRunner::TaskFinished, this, &TMainForm::TaskFinished);
-    connect(FTaskRunner, &TTaskRunner::QueueFinished, this, &TMainForm::QueueFinished);
-    connect(FTaskRunner, &TTaskRunner::FieldUpdated, this,
-            [this](int, std::shared_ptr<const lbm::Fields> fields) {
+    FMpiRunner = new TMpiTaskRunner(this);
+    FRunner = FTaskRunner;
+    // Either runs a queue; both are shown alike.
+    for (TTaskQueue* runner : {static_cast<TTaskQueue*>(FTaskRunner), static_cast<TTaskQueue*>(FMpiRunner)}) {
+        connect(runner, &TTaskQueue::TaskStarted, this, &TMainForm::TaskStarted);
+        connect(runner, &TTaskQueue::Progressed, this, &TMainForm::TaskProgressed);
+        connect(runner, &TTaskQueue::TaskFinished, this, &TMainForm::TaskFinished);
+        connect(runner, &TTaskQueue::QueueFinished, this, &TMainForm::QueueFinished);
+        connect(
+            runner, &TTaskQueue::FieldUpdated, this, [this](int, std::shared_ptr<const lbm::Fields> fields) {
                 if (FShowResults)
                     corvane::RunHandler([&] { UpdateFieldView(fields, FTaskRunner->Settings().lidSpeed); });
             });
+    }
 
     FRunText = new QLabel(this);
     FRunText->setObjectName(QStringLiteral("RunStatusText"));
@@ -141,7 +147,7 @@ void TMainForm::WriteGridDescriptions(const QString& dataFolder)
 
 void TMainForm::RunTasksExecute()
 {
-    if (FTaskRunner->IsRunning() || !frmEnviroment)
+    if (FRunner->IsRunning() || !frmEnviroment)
         return;
     TTaskList& tasks = *frmEnviroment->Tasks();
     std::vector<QueuedTask> queue;
@@ -169,35 +175,49 @@ void TMainForm::RunTasksExecute()
     FQueueRunning = true;
     FStopAsked = false;
     UpdateActions();
-    FRunText->setText(QStringLiteral("Starting %1 task(s)").arg(queue.size()));
+    // One process: in the program; more: the solver under mpirun, with the
+    // same settings.
+    const int processes = frmEnviroment->Processes();
+    if (processes > 1) {
+        FMpiRunner->SetSettings(FTaskRunner->Settings());
+        FMpiRunner->SetFieldInterval(FTaskRunner->FieldInterval());
+        FMpiRunner->SetProcesses(processes);
+        FRunner = FMpiRunner;
+    } else {
+        FRunner = FTaskRunner;
+    }
+    FRunText->setText(
+        processes > 1
+            ? QStringLiteral("Starting %1 task(s) on %2 processes each").arg(queue.size()).arg(processes)
+            : QStringLiteral("Starting %1 task(s)").arg(queue.size()));
     FRunText->show();
     FRunBar->setValue(0);
     FRunBar->show();
-    FTaskRunner->Resume();
-    FTaskRunner->Start(std::move(queue), dataFolder);
+    FRunner->Resume();
+    FRunner->Start(std::move(queue), dataFolder);
 }
 
 void TMainForm::Pause1Execute()
 {
-    if (!FTaskRunner->IsRunning()) {
+    if (!FRunner->IsRunning()) {
         Action("Pause1")->setChecked(false);
         return;
     }
     const bool paused = Action("Pause1")->isChecked();
     if (paused)
-        FTaskRunner->Pause();
+        FRunner->Pause();
     else
-        FTaskRunner->Resume();
+        FRunner->Resume();
     if (paused)
         FRunText->setText(FRunText->text() + QStringLiteral(" (paused)"));
 }
 
 void TMainForm::StopTasksExecute()
 {
-    if (!FTaskRunner->IsRunning())
+    if (!FRunner->IsRunning())
         return;
-    FTaskRunner->Stop();
-    FTaskRunner->Resume(); // a paused task notices the stop at once
+    FRunner->Stop();
+    FRunner->Resume(); // a paused task notices the stop at once
     FStopAsked = true;
     UpdateActions();
 }
@@ -207,7 +227,13 @@ void TMainForm::TaskStarted(int index, const QueuedTask& task)
     FRunningLine = task.line;
     if (frmEnviroment)
         frmEnviroment->Tasks()->SetState(task.row, TaskState::Running);
-    FRunText->setText(QStringLiteral("%1 (%2 of %3)").arg(task.line).arg(index + 1).arg(FQueuedRows.size()));
+    FRunText->setText(QStringLiteral("%1 (%2 of %3)%4")
+                          .arg(task.line)
+                          .arg(index + 1)
+                          .arg(FQueuedRows.size())
+                          .arg(FRunner == FMpiRunner
+                                   ? QStringLiteral(", %1 processes").arg(FMpiRunner->Processes())
+                                   : QString()));
     FRunBar->setValue(0);
     FRunningTask = std::make_unique<QueuedTask>(task);
     FFieldView.clear();
@@ -217,12 +243,15 @@ void TMainForm::TaskStarted(int index, const QueuedTask& task)
 void TMainForm::TaskProgressed(int index, const TaskProgress& progress)
 {
     Q_UNUSED(index);
-    FRunText->setText(QStringLiteral("%1: step %2, residual %3, %4 MLUPS%5")
+    FRunText->setText(QStringLiteral("%1: step %2, residual %3, %4 MLUPS%5%6")
                           .arg(FRunningLine)
                           .arg(progress.step)
                           .arg(progress.residual, 0, 'e', 2)
                           .arg(progress.mlups, 0, 'f', 1)
-                          .arg(FTaskRunner->IsPaused() ? QStringLiteral(" (paused)") : QString()));
+                          .arg(FRunner == FMpiRunner
+                                   ? QStringLiteral(" on %1 processes").arg(FMpiRunner->Processes())
+                                   : QString())
+                          .arg(FRunner->IsPaused() ? QStringLiteral(" (paused)") : QString()));
     FRunBar->setValue(int(std::lround(progress.fraction * kProgressSteps)));
 }
 
@@ -296,14 +325,14 @@ void TMainForm::EndSessionIfAsked(int failed)
 
 bool TMainForm::MayStopTasks()
 {
-    if (!FTaskRunner || !FTaskRunner->IsRunning())
+    if (!FRunner || !FRunner->IsRunning())
         return true;
     if (!StopTasksPrompt()(this))
         return false;
     // The running task writes what it has reached before the program ends.
-    FTaskRunner->Stop();
-    FTaskRunner->Resume();
-    FTaskRunner->Wait();
+    FRunner->Stop();
+    FRunner->Resume();
+    FRunner->Wait();
     return true;
 }
 

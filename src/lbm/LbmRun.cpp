@@ -328,6 +328,8 @@ RunResult RunLattice(const Task& task, const Settings& settings, const ProgressC
     const double nodes = double(task.gx) * double(task.gy);
     double computeSeconds = 0;
     auto lastReport = Clock::now();
+    auto lastField = lastReport;
+    bool anyField = false;
     bool reported = false;
     std::int64_t step = 0;
     Check check;
@@ -389,8 +391,21 @@ RunResult RunLattice(const Task& task, const Settings& settings, const ProgressC
         result.channel.periodic = periodic;
         const bool last = diverged || converged || cancelled || step == settings.maxSteps;
         const auto now = Clock::now();
+        // On several processes the fields are gathered for a report only now
+        // and then, when rank 0's clock says so (every rank joins the gathering).
+        bool gathered = false;
+        if (!single && settings.fieldSeconds > 0) {
+            const bool due =
+                comm.Rank() == 0 && (!anyField || std::chrono::duration<double>(now - lastField).count() >=
+                                                      settings.fieldSeconds);
+            if (comm.Broadcast(due ? 1 : 0) != 0) {
+                GatherFields(comm, params, rho, ux, uy, shown);
+                lastField = now;
+                gathered = anyField = true;
+            }
+        }
         if (progress &&
-            (last || !reported ||
+            (last || !reported || gathered ||
              std::chrono::duration<double>(now - lastReport).count() >= settings.progressSeconds)) {
             Progress report{step, settings.maxSteps, check.residual, result.mlups, computeSeconds};
             if (forces.on && !result.channel.history.cd.empty()) {
@@ -398,7 +413,11 @@ RunResult RunLattice(const Task& task, const Settings& settings, const ProgressC
                 report.cl = result.channel.history.cl.back();
                 report.forces = &result.channel.history;
             }
-            if (single && hexagonal) {
+            if (gathered) {
+                report.ux = &shown.ux;
+                report.uy = &shown.uy;
+                report.rho = &shown.rho;
+            } else if (single && hexagonal) {
                 HexagonalToGrid(*params.descriptor, params.gx, params.gy, params.lidSpeed, rho, ux, uy,
                                 shown);
                 report.ux = &shown.ux;

@@ -34,8 +34,9 @@ struct Progress {
     double mlups = 0;    // million lattice-node updates per second so far (all processes)
     double seconds = 0;
     // The velocity and density fields at this step (node (i, j) at j * gx + i, lattice
-    // units), for a run in one process; null otherwise. Valid only during the
-    // callback: copy what is to be kept.
+    // units), for a run in one process, and on several processes now and then
+    // (Settings::fieldSeconds); null otherwise. Valid only during the callback:
+    // copy what is to be kept.
     const std::vector<double>* ux = nullptr;
     const std::vector<double>* uy = nullptr;
     const std::vector<double>* rho = nullptr;

@@ -111,6 +111,10 @@ struct Settings {
     int threads = 0;              // 0: all the machine's cores
     int checkInterval = 100;      // steps between convergence and divergence checks
     double progressSeconds = 0.2; // least time between progress reports (0: every check)
+    // On several processes: least time between two reports that carry the
+    // fields, gathered on rank 0 for them (0: none, and no gathering). One
+    // process's reports always carry them.
+    double fieldSeconds = 0;
 };
 
 // Models that run, in the order the dialog lists them.

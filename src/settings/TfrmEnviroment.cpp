@@ -24,11 +24,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QToolTip>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -39,6 +41,13 @@ template <class W> W* Place(W* widget, const char* name, QRect geometry)
     widget->setGeometry(geometry);
     return widget;
 }
+
+// The process count lives in a section of its own, so that the Tasks section
+// (which the task list keeps byte for byte) and files from before read as
+// they are: a file without it runs every task in the program.
+const QString kRunSection = QStringLiteral("Run");
+const QString kProcessesKey = QStringLiteral("Processes");
+constexpr int kMaxProcesses = 1024;
 
 } // namespace
 
@@ -148,6 +157,28 @@ QWidget* TfrmEnviroment::BuildTasksPage()
     for (QWidget* w : {static_cast<QWidget*>(gpAuto), static_cast<QWidget*>(RadioLogoff),
                        static_cast<QWidget*>(RadioShutdown), static_cast<QWidget*>(RadioRestart)})
         w->setEnabled(false);
+    auto* runOn = corvane::PlaceLabel(page, QStringLiteral("Run each task"), {8, 324});
+    runOn->setObjectName(QStringLiteral("lbRunOn"));
+    spProcesses = Place(new QSpinBox(page), "spProcesses", {104, 320, 209, 24});
+    spProcesses->setRange(1, kMaxProcesses);
+    // 1 is the program's own run; more is corvane-lbm under mpirun.
+    spProcesses->setSpecialValueText(QStringLiteral("in the program"));
+    spProcesses->setPrefix(QStringLiteral("on "));
+    spProcesses->setSuffix(QStringLiteral(" processes (mpirun)"));
+    lbProcesses = Place(new QLabel(page), "lbProcesses", {8, 348, 305, 32});
+    lbProcesses->setWordWrap(true);
+    lbProcesses->setStyleSheet(QStringLiteral("color: #7a4a00"));
+    connect(spProcesses, qOverload<int>(&QSpinBox::valueChanged), this, [this](int processes) {
+        if (FLoadingProcesses)
+            return;
+        FStoredProcesses = processes;
+        corvane::RunHandler([&] {
+            TIniFile ini(FIniPath);
+            ini.Load();
+            ini.WriteString(kRunSection, kProcessesKey, QString::number(processes));
+            ini.Save();
+        });
+    });
 
     connect(btAdd, &QPushButton::clicked, this, [this] { corvane::RunHandler([this] { btAddClick(); }); });
     connect(btDelete, &QPushButton::clicked, this,
@@ -235,6 +266,38 @@ void TfrmEnviroment::FormCreate()
     chkWorkspace->setChecked(ini.ReadBool(QStringLiteral("Show Window"), QStringLiteral("Workspace"), true));
     chkOutput->setChecked(ini.ReadBool(QStringLiteral("Show Window"), QStringLiteral("Output"), true));
     LoadTasks(ini);
+    bool number = false;
+    const int processes =
+        ini.ReadString(kRunSection, kProcessesKey, QStringLiteral("1")).trimmed().toInt(&number);
+    FStoredProcesses = number ? std::clamp(processes, 1, kMaxProcesses) : 1;
+    FLoadingProcesses = true;
+    spProcesses->setValue(FStoredProcesses);
+    FLoadingProcesses = false;
+    UpdateProcessesChoice();
+}
+
+int TfrmEnviroment::Processes() const { return FHaveMpirun ? spProcesses->value() : 1; }
+
+void TfrmEnviroment::SetProcesses(int processes) { spProcesses->setValue(processes); }
+
+void TfrmEnviroment::UpdateProcessesChoice()
+{
+    const QString missing = MpirunMissingReason();
+    FHaveMpirun = missing.isEmpty();
+    // Greyed, it shows what runs: the program's own run. The stored count
+    // comes back once mpirun is there.
+    FLoadingProcesses = true;
+    spProcesses->setValue(FHaveMpirun ? FStoredProcesses : 1);
+    FLoadingProcesses = false;
+    spProcesses->setEnabled(FHaveMpirun);
+    spProcesses->setToolTip(FHaveMpirun
+                                ? QStringLiteral("\"in the program\" runs each ticked task here; 2 or "
+                                                 "more run the solver, corvane-lbm, on that many "
+                                                 "processes under mpirun, shown as a run here is")
+                                : missing);
+    lbProcesses->setToolTip(missing);
+    lbProcesses->setText(FHaveMpirun ? QString()
+                                     : QStringLiteral("mpirun is not installed: tasks run in the program."));
 }
 
 void TfrmEnviroment::showEvent(QShowEvent* event)
@@ -245,8 +308,10 @@ void TfrmEnviroment::showEvent(QShowEvent* event)
 
 void TfrmEnviroment::FormShow()
 {
-    // Room below OK for the margins and the tabs.
-    const int height = btOk->geometry().bottom() + 1 + 40 + PageControl1->tabBar()->sizeHint().height();
+    UpdateProcessesChoice();
+    // Room below OK and below the process count for the margins and the tabs.
+    const int height = std::max(btOk->geometry().bottom(), lbProcesses->geometry().bottom()) + 1 + 40 +
+                       PageControl1->tabBar()->sizeHint().height();
     setFixedSize(width(), std::max(height, 358));
 }
 

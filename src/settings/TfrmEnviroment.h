@@ -5,11 +5,13 @@
 
 class QCheckBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QSlider;
+class QSpinBox;
 class QTabWidget;
 class TIniFile;
 class TTaskList;
@@ -82,6 +84,16 @@ public:
     int TaskGridY(int i) const;
     int TaskIndex() const;
 
+    // How many processes each task runs on: 1 runs it in the program, more
+    // run the solver under mpirun. Kept in the settings file at once (its own
+    // "Run" section; the Tasks section stays as it is). Greyed, with the
+    // reason in its tooltip and below it, when mpirun is not installed; then
+    // Processes() is 1 whatever the file says.
+    int Processes() const;
+    void SetProcesses(int processes);
+    // Looks for mpirun again (at creation and each time the dialog is shown).
+    void UpdateProcessesChoice();
+
     QTabWidget* PageControl1;
     QRadioButton *rbBmp, *rbMeta;
     QCheckBox *chkWorkspace, *chkOutput;
@@ -95,6 +107,8 @@ public:
     QCheckBox* chkAuto;
     QGroupBox* gpAuto;
     QRadioButton *RadioLogoff, *RadioShutdown, *RadioRestart;
+    QSpinBox* spProcesses;
+    QLabel* lbProcesses; // why the choice is greyed, when it is
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -108,6 +122,9 @@ private:
     void UpdateEditButton();
     void MoveSelected(int by);
     bool FLoadingTasks = false;
+    bool FLoadingProcesses = false;
+    bool FHaveMpirun = false;
+    int FStoredProcesses = 1; // as the settings file holds it
 
     QString FIniPath;
     TTaskList* FTasks;

@@ -4,6 +4,7 @@
 #include "IniFile.h"
 
 #include <QRegularExpression>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <cmath>
@@ -322,4 +323,12 @@ void TTaskList::Save() const
     ini.Load();
     Store(ini);
     ini.Save();
+}
+
+QString MpirunMissingReason()
+{
+    if (!QStandardPaths::findExecutable(QStringLiteral("mpirun")).isEmpty())
+        return QString();
+    return QStringLiteral("mpirun is not installed (it is not on the PATH), so tasks run in the program. "
+                          "Install Open MPI (the openmpi-bin package) to run them on several processes.");
 }

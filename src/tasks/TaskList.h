@@ -29,6 +29,11 @@ enum class TaskState { Queued, Running, Converged, NotConverged, Failed, Cancell
 // "queued", "running", "converged", "not converged", "failed", "cancelled".
 QString TaskStateName(TaskState state);
 
+// Tasks run in the program or, on several processes, as the solver under
+// mpirun. Why they cannot run under mpirun here (it is not on the PATH), or an
+// empty string when they can.
+QString MpirunMissingReason();
+
 // A task's record as the task dialog makes it.
 struct TaskRecord {
     QString line;  // the display line, which also names the results folder

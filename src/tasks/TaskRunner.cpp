@@ -45,7 +45,17 @@ QString ResultsFolderName(const QString& line, const QDateTime& when)
     return TaskFileStem(line) + QLatin1Char('_') + when.toString(QStringLiteral("yyyyMMdd-HHmmss"));
 }
 
-TTaskRunner::TTaskRunner(QObject* parent) : QObject(parent)
+QString MakeResultsFolder(const QString& dataFolder, const QString& line, QString& folder)
+{
+    // A folder of its own, even for two runs of one line in the same second.
+    const QString base = QDir(dataFolder).filePath(ResultsFolderName(line, QDateTime::currentDateTime()));
+    folder = base;
+    for (int n = 2; QFileInfo::exists(folder); ++n)
+        folder = base + QLatin1Char('-') + QString::number(n);
+    return QString::fromStdString(lbm::PrepareOutputFolder(folder.toStdString()));
+}
+
+TTaskRunner::TTaskRunner(QObject* parent) : TTaskQueue(parent)
 {
     // Every check reaches the callback, so that the residual history is
     // complete; the runner passes on fewer of them.
@@ -155,17 +165,10 @@ TaskOutcome TTaskRunner::RunOne(int index, const QueuedTask& queued, const QStri
         outcome.message = QString::fromStdString(problem);
         return outcome;
     }
-    // A folder of its own, even for two runs of one line in the same second.
-    const QString base =
-        QDir(dataFolder).filePath(ResultsFolderName(queued.line, QDateTime::currentDateTime()));
-    QString folder = base;
-    for (int n = 2; QFileInfo::exists(folder); ++n)
-        folder = base + QLatin1Char('-') + QString::number(n);
-    const std::string unwritable = lbm::PrepareOutputFolder(folder.toStdString());
-    if (!unwritable.empty()) {
-        outcome.message = QString::fromStdString(unwritable);
+    QString folder;
+    outcome.message = MakeResultsFolder(dataFolder, queued.line, folder);
+    if (!outcome.message.isEmpty())
         return outcome;
-    }
 
     lbm::RunControl control;
     {

@@ -2,6 +2,7 @@
 #include "Globals.h"
 #include "JobScript.h"
 #include "LbmResults.h"
+#include "MpiTaskRunner.h"
 #include "Startup.h"
 #include "TMainForm.h"
 #include "TaskChart.h"
@@ -29,6 +30,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
@@ -342,6 +344,83 @@ TEST_F(RunMenuTest, TheTasksRunInTheListsOrderAfterAMoveAndEachKeepsItsResultsFo
         QFileInfo(tasks.ResultsFolder(1)).fileName().startsWith(QStringLiteral("D2Q9_ren_100Gx_16_Gy_16_")));
     EXPECT_TRUE(tasks.ResultsFolder(2).isEmpty());
     EXPECT_TRUE(tasks.Move(0, 1)) << "and move again once it has ended";
+}
+
+TEST_F(RunMenuTest, ATaskOnTwoProcessesRunsUnderMpirunAndIsShownAsOneInTheProgram)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("mpirun")).isEmpty())
+        GTEST_SKIP() << "mpirun is not installed";
+    MainForm->SetShowResults(true);
+    MainForm->TaskRunner()->SetFieldInterval(0.001);
+    MainForm->MpiTaskRunner()->SetSolverTool(QStringLiteral(CORVANE_LBM_TOOL));
+    frmEnviroment->SetProcesses(2);
+    ASSERT_EQ(frmEnviroment->Processes(), 2);
+    Add(1, 100, 24, true);
+    const int views = MainForm->MdiArea()->subWindowList().size();
+    MainForm->Action("RunTasks1")->trigger();
+    EXPECT_TRUE(MainForm->MpiTaskRunner()->IsRunning());
+    EXPECT_FALSE(MainForm->TaskRunner()->IsRunning());
+    EXPECT_TRUE(MainForm->RunStatusText()->text().contains(QStringLiteral("on 2 processes")));
+    ASSERT_TRUE(WaitFor([] { return MainForm->Action("RunTasks1")->isEnabled(); }, 120000));
+    EXPECT_EQ(States(), QStringList{"converged"});
+    const QStringList folders = ResultFolders();
+    ASSERT_EQ(folders.size(), 1);
+    EXPECT_TRUE(folders[0].startsWith(QStringLiteral("D2Q9_ren_100Gx_24_Gy_24_")));
+    QFile summary(dir.filePath(QStringLiteral("dat/") + folders[0] + QStringLiteral("/summary.json")));
+    ASSERT_TRUE(summary.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(summary.readAll().contains("\"processes\": 2"));
+    // The live field's view and the chart, as for a run in the program.
+    const QList<QMdiSubWindow*> subs = MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder);
+    ASSERT_EQ(subs.size(), views + 2);
+    EXPECT_NE(qobject_cast<TfrmPlot*>(subs[views]->widget()), nullptr);
+    auto* chart = qobject_cast<TfrmTaskChart*>(subs.last()->widget());
+    ASSERT_NE(chart, nullptr);
+    const QString log = frmOutPut->reMsg->toPlainText();
+    EXPECT_TRUE(log.contains(QStringLiteral("D2Q9 ren 100Gx 24 Gy 24: converged. Converged after ")))
+        << log.toStdString();
+    EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
+}
+
+TEST_F(RunMenuTest, UnderMpirunPauseAndStopActOnTheProcessesAndADyingChildShowsItsLastLines)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("mpirun")).isEmpty())
+        GTEST_SKIP() << "mpirun is not installed";
+    Endless();
+    MainForm->MpiTaskRunner()->SetSolverTool(QStringLiteral(CORVANE_LBM_TOOL));
+    frmEnviroment->SetProcesses(2);
+    Add(1, 10, 32, true);
+    MainForm->Action("RunTasks1")->trigger();
+    ASSERT_TRUE(
+        WaitFor([] { return MainForm->RunStatusText()->text().contains(QStringLiteral("step")); }, 120000));
+    EXPECT_TRUE(MainForm->RunStatusText()->text().contains(QStringLiteral(" MLUPS on 2 processes")))
+        << MainForm->RunStatusText()->text().toStdString();
+    MainForm->ToolButton("tbPause")->click();
+    EXPECT_TRUE(MainForm->MpiTaskRunner()->IsPaused());
+    EXPECT_TRUE(MainForm->RunStatusText()->text().endsWith(QStringLiteral("(paused)")));
+    MainForm->Action("StopTasks1")->trigger();
+    ASSERT_TRUE(WaitFor([] { return MainForm->Action("RunTasks1")->isEnabled(); }, 120000));
+    EXPECT_EQ(States(), QStringList{"not converged"});
+    ASSERT_EQ(ResultFolders().size(), 1);
+    EXPECT_TRUE(
+        QFileInfo(dir.filePath(QStringLiteral("dat/") + ResultFolders()[0] + QStringLiteral("/summary.json")))
+            .isFile());
+
+    // A solver that dies: failed, and what it said last is in the Command Window.
+    const QString tool = dir.filePath(QStringLiteral("dying-solver"));
+    QFile script(tool);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\necho 'out of luck at step 40' >&2\nexit 9\n");
+    script.close();
+    script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+    MainForm->MpiTaskRunner()->SetSolverTool(tool);
+    MainForm->Action("RunTasks1")->trigger();
+    ASSERT_TRUE(WaitFor([] { return MainForm->Action("RunTasks1")->isEnabled(); }, 120000));
+    EXPECT_EQ(States(), QStringList{"failed"});
+    const QString log = frmOutPut->reMsg->toPlainText();
+    EXPECT_TRUE(log.contains(QStringLiteral("D2Q9 ren 10Gx 32 Gy 32: failed. The solver under mpirun ended")))
+        << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("out of luck at step 40"))) << log.toStdString();
+    EXPECT_EQ(ResultFolders().size(), 1) << "the failed run leaves no folder behind";
 }
 
 TEST_F(RunMenuTest, ExportJobScriptWritesBothScriptsForTheTickedTasksThatCanRun)

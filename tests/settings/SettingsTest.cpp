@@ -13,11 +13,13 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -568,6 +570,65 @@ TEST_F(SettingsTest, DamagedTaskEntriesLoseOnlyThemselves)
 
     WriteAll(ini, "[Tasks]\nCount=many\n");
     EXPECT_EQ(Open()->TaskCount(), 0);
+}
+
+TEST_F(SettingsTest, TheProcessCountKeepsToItsOwnSectionAndIsGreyedWithoutMpirun)
+{
+    // PATH for the dialog's look for mpirun: a folder with one, or without.
+    struct Path {
+        QByteArray old = qgetenv("PATH");
+        ~Path() { qputenv("PATH", old); }
+    } restore;
+    QTemporaryDir with, without;
+    WriteAll(with.filePath(QStringLiteral("mpirun")), "#!/bin/sh\n");
+    QFile::setPermissions(with.filePath(QStringLiteral("mpirun")),
+                          QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    const QByteArray tasks = "[Tasks]\r\nCount=1\r\nLine1=D2Q9 ren 400Gx 65 Gy 65\r\nModel1=1\r\nRe1=400\r\n"
+                             "GridX1=65\r\nGridY1=65\r\nTicked1=1\r\n";
+    WriteAll(ini, tasks);
+
+    qputenv("PATH", QFile::encodeName(with.path()));
+    {
+        auto dialog = Open();
+        EXPECT_TRUE(dialog->spProcesses->isEnabled());
+        EXPECT_EQ(dialog->Processes(), 1) << "a file from before: in the program";
+        EXPECT_EQ(dialog->spProcesses->text(), QStringLiteral("in the program"));
+        EXPECT_TRUE(dialog->lbProcesses->text().isEmpty());
+        dialog->SetProcesses(3);
+        EXPECT_EQ(dialog->Processes(), 3);
+    }
+    const QByteArray written = ReadAll(ini);
+    EXPECT_TRUE(written.startsWith(tasks)) << "the Tasks section as it was:\n" << Shown(written);
+    EXPECT_TRUE(written.contains("[Run]")) << Shown(written);
+    EXPECT_TRUE(written.contains("Processes=3")) << Shown(written);
+    EXPECT_EQ(Open()->Processes(), 3) << "read back";
+
+    // No mpirun: greyed, with the reason, and every task runs in the program.
+    qputenv("PATH", QFile::encodeName(without.path()));
+    {
+        auto dialog = Open();
+        dialog->PageControl1->setCurrentIndex(1);
+        dialog->show();
+        EXPECT_FALSE(dialog->spProcesses->isEnabled());
+        EXPECT_TRUE(dialog->spProcesses->toolTip().contains(QStringLiteral("mpirun is not installed")))
+            << dialog->spProcesses->toolTip().toStdString();
+        EXPECT_TRUE(dialog->lbProcesses->text().contains(QStringLiteral("mpirun is not installed")));
+        EXPECT_TRUE(dialog->lbProcesses->isVisible());
+        EXPECT_EQ(dialog->Processes(), 1);
+        EXPECT_EQ(dialog->spProcesses->text(), QStringLiteral("in the program")) << "it shows what runs";
+        // Shown again once it is installed.
+        qputenv("PATH", QFile::encodeName(with.path()));
+        dialog->hide();
+        dialog->show();
+        EXPECT_TRUE(dialog->spProcesses->isEnabled());
+        EXPECT_EQ(dialog->Processes(), 3);
+    }
+    EXPECT_EQ(ReadAll(ini), written) << "looking writes nothing";
+
+    for (const char* value : {"lots", "0", "-4", ""}) {
+        WriteAll(ini, tasks + "[Run]\r\nProcesses=" + value + "\r\n");
+        EXPECT_EQ(Open()->Processes(), 1) << value;
+    }
 }
 
 namespace {
