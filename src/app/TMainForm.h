@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
+#include <QTemporaryDir>
 
 #include "JobScript.h"
 #include "TActionManager.h"
@@ -241,6 +242,16 @@ private:
     // the user cancels.
     bool MayCloseViews();
     void CreateTaskRunner();
+    // Lets the task dialog and the runs find the open views and cut the
+    // obstacles of a channel task out of a view or a scene file.
+    void InstallChannelSources();
+    // The open view of that caption; null when there is none.
+    TfrmPlot* ViewByCaption(const QString& caption) const;
+    // The row's task to queue: a channel's with its obstacles cut now (and,
+    // for mpirun, a view's scene written to a file), or the reason it cannot run.
+    QueuedTask QueueTask(const TTaskList& tasks, int row, bool forMpirun);
+    // The lattice speed the running task's velocities are scaled by (a channel's inflow, a cavity's lid).
+    double RunningLidSpeed() const;
     void TaskStarted(int index, const QueuedTask& task);
     void TaskProgressed(int index, const TaskProgress& progress);
     void TaskFinished(int index, const QueuedTask& task, const TaskOutcome& outcome);
@@ -256,7 +267,9 @@ private:
     TfrmPlot* OpenFieldView(const QueuedTask& task);
     void UpdateFieldView(const std::shared_ptr<const lbm::Fields>& fields, double lidSpeed);
     // Shows the fields in a view OpenFieldView made.
-    void ShowField(TfrmPlot& view, const lbm::Fields& fields, double lidSpeed);
+    // (A channel's outlines drawn over it.)
+    void ShowField(TfrmPlot& view, const lbm::Fields& fields, double lidSpeed,
+                   const lbm::ChannelSpec* channel = nullptr);
     void CreateToolBar();
     void RebuildWindowMenu();
     void TogglePanel(QDockWidget* panel);
@@ -296,4 +309,6 @@ private:
     QString FJobScriptPath;
     QList<int> FQueuedRows;       // the task list's rows of the running queue, in order
     QHash<int, TaskState> FFinal; // how each of them ended
+    // The views' scenes the channel tasks of the running queue take under mpirun.
+    std::unique_ptr<QTemporaryDir> FChannelScenes;
 };

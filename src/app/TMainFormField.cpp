@@ -54,14 +54,18 @@ void Upload(TfrmPlot& view, GLuint name, const QImage& picture)
     gl::BindTexture(GL_TEXTURE_2D, 0);
 }
 
-// The field's picture at the texture's size, with streamlines when asked.
-QImage FieldTexture(const QImage& speed, const lbm::Fields* streamlinesOf = nullptr, double lidSpeed = 0)
+// The field's picture at the texture's size, with streamlines when asked and
+// a channel's obstacle outlines.
+QImage FieldTexture(const QImage& speed, const lbm::Fields* streamlinesOf = nullptr, double lidSpeed = 0,
+                    const lbm::ChannelSpec* channel = nullptr)
 {
     QImage picture =
         speed.scaled(kFieldTexture, kFieldTexture, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
             .convertToFormat(QImage::Format_RGB32);
     if (streamlinesOf)
         DrawStreamlines(picture, *streamlinesOf, lidSpeed);
+    if (channel)
+        DrawOutline(picture, *channel);
     return OnPlane(picture);
 }
 
@@ -130,10 +134,13 @@ void TMainForm::UpdateFieldView(const std::shared_ptr<const lbm::Fields>& fields
         FFieldView = OpenFieldView(*FRunningTask);
     }
     if (FFieldView)
-        ShowField(*FFieldView, *fields, lidSpeed);
+        ShowField(*FFieldView, *fields, lidSpeed,
+                  FRunningTask && FRunningTask->task.flow == lbm::Flow::Channel ? &FRunningTask->task.channel
+                                                                                : nullptr);
 }
 
-void TMainForm::ShowField(TfrmPlot& view, const lbm::Fields& fields, double lidSpeed)
+void TMainForm::ShowField(TfrmPlot& view, const lbm::Fields& fields, double lidSpeed,
+                          const lbm::ChannelSpec* channel)
 {
     if (view.Document()->Count() < 2)
         return;
@@ -145,7 +152,7 @@ void TMainForm::ShowField(TfrmPlot& view, const lbm::Fields& fields, double lidS
     if (doc->At(0)->GetTexture() == 0 || doc->At(1)->GetTexture() == 0)
         return; // the user took the pictures off
     Upload(view, doc->At(0)->GetTexture(),
-           FieldTexture(speed, Action("Streamlines1")->isChecked() ? &fields : nullptr, lidSpeed));
+           FieldTexture(speed, Action("Streamlines1")->isChecked() ? &fields : nullptr, lidSpeed, channel));
     Upload(view, doc->At(1)->GetTexture(), BarTexture(top));
     // The pictures changed, not the objects' places: the view draws them again.
     doc->Notify({TSceneChange::ObjectChanged});

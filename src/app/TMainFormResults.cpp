@@ -60,6 +60,13 @@ std::shared_ptr<const lbm::Fields> FieldsOf(const lbm::FieldImage& image)
         fields->uy[k] = velocity->values[3 * k + 1];
     }
     fields->rho = density->values;
+    // A channel's obstacle nodes.
+    const lbm::FieldArray* obstacle = image.Find("obstacle");
+    if (obstacle && obstacle->components == 1 && obstacle->values.size() == n) {
+        fields->solid.resize(n);
+        for (std::size_t k = 0; k < n; ++k)
+            fields->solid[k] = obstacle->values[k] > 0.5 ? 1 : 0;
+    }
     return fields;
 }
 
@@ -75,8 +82,8 @@ bool TMainForm::IsResultsPath(const QString& path)
     const QFileInfo info(path);
     if (info.isDir()) {
         const QDir folder(path);
-        for (const char* name :
-             {lbm::kSummaryFile, lbm::kFieldFile, lbm::kUCentrelineFile, lbm::kVCentrelineFile})
+        for (const char* name : {lbm::kSummaryFile, lbm::kFieldFile, lbm::kUCentrelineFile,
+                                 lbm::kVCentrelineFile, lbm::kForcesFile})
             if (QFileInfo::exists(folder.filePath(QLatin1String(name))))
                 return true;
         return false;
@@ -104,11 +111,15 @@ bool TMainForm::OpenResults(const QString& path)
     task.task.reynolds = r.hasSummary ? r.summary.reynolds : std::nan("");
     task.task.gx = r.hasSummary ? r.summary.gx : r.field.nx;
     task.task.gy = r.hasSummary ? r.summary.gy : r.field.ny;
-    task.line = r.hasSummary ? QStringLiteral("%1 ren %2Gx %3 Gy %4")
-                                   .arg(QString::fromStdString(task.task.model), Number(task.task.reynolds))
-                                   .arg(task.task.gx)
-                                   .arg(task.task.gy)
-                             : name;
+    task.line = r.hasSummary
+                    ? QStringLiteral("%1 ren %2Gx %3 Gy %4")
+                              .arg(QString::fromStdString(task.task.model), Number(task.task.reynolds))
+                              .arg(task.task.gx)
+                              .arg(task.task.gy) +
+                          (r.IsChannel() ? QStringLiteral(" channel") : QString())
+                    : name;
+    if (r.IsChannel())
+        task.task.flow = lbm::Flow::Channel;
 
     TaskOutcome outcome;
     outcome.folder = folder;
@@ -125,6 +136,17 @@ bool TMainForm::OpenResults(const QString& path)
     }
     if (r.hasField)
         outcome.fields = FieldsOf(r.field);
+    outcome.channel = r.IsChannel();
+    if (r.hasForces)
+        outcome.figures.history = r.forces.history;
+    if (r.hasSummary && r.summary.channel) {
+        outcome.figures.periodic = r.summary.periodic;
+        outcome.figures.cd = r.summary.cd;
+        outcome.figures.cl = r.summary.cl;
+        outcome.figures.dp = r.summary.dp;
+        outcome.figures.la = r.summary.la;
+        outcome.figures.strouhal = r.summary.strouhal;
+    }
 
     QString report = QStringLiteral("Results of %1 (%2): ").arg(task.line, QDir::toNativeSeparators(folder));
     if (r.hasSummary)
@@ -151,6 +173,13 @@ bool TMainForm::OpenResults(const QString& path)
                       .arg(least.second, 0, 'f', 5)
                       .arg(least.first, 0, 'f', 4);
     }
+    if (r.hasSummary && r.summary.channel) {
+        const lbm::RunSummary& c = r.summary;
+        report += c.periodic ? QStringLiteral(" cD max %1, cL max %2, St %3, \u0394p %4.")
+                                   .arg(Number(c.cd), Number(c.cl), Number(c.strouhal), Number(c.dp))
+                             : QStringLiteral(" cD %1, cL %2, \u0394p %3, La %4.")
+                                   .arg(Number(c.cd), Number(c.cl), Number(c.dp), Number(c.la));
+    }
     if (!outcome.message.isEmpty())
         report += QLatin1Char(' ') + outcome.message;
     Say(report);
@@ -160,7 +189,7 @@ bool TMainForm::OpenResults(const QString& path)
     if (outcome.fields)
         if (TfrmPlot* view = OpenFieldView(task))
             ShowField(*view, *outcome.fields, 1.0);
-    if (r.hasU || r.hasV) {
+    if (r.hasU || r.hasV || r.hasForces) {
         auto* chart = new TfrmTaskChart(task, outcome, r.u, r.v);
         FMdiArea->setActiveSubWindow(AddWindow(chart));
     }

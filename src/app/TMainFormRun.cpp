@@ -71,17 +71,18 @@ void TMainForm::CreateTaskRunner()
     FTaskRunner = new TTaskRunner(this);
     FMpiRunner = new TMpiTaskRunner(this);
     FRunner = FTaskRunner;
+    InstallChannelSources();
     // Either runs a queue; both are shown alike.
     for (TTaskQueue* runner : {static_cast<TTaskQueue*>(FTaskRunner), static_cast<TTaskQueue*>(FMpiRunner)}) {
         connect(runner, &TTaskQueue::TaskStarted, this, &TMainForm::TaskStarted);
         connect(runner, &TTaskQueue::Progressed, this, &TMainForm::TaskProgressed);
         connect(runner, &TTaskQueue::TaskFinished, this, &TMainForm::TaskFinished);
         connect(runner, &TTaskQueue::QueueFinished, this, &TMainForm::QueueFinished);
-        connect(
-            runner, &TTaskQueue::FieldUpdated, this, [this](int, std::shared_ptr<const lbm::Fields> fields) {
-                if (FShowResults)
-                    corvane::RunHandler([&] { UpdateFieldView(fields, FTaskRunner->Settings().lidSpeed); });
-            });
+        connect(runner, &TTaskQueue::FieldUpdated, this,
+                [this](int, std::shared_ptr<const lbm::Fields> fields) {
+                    if (FShowResults)
+                        corvane::RunHandler([&] { UpdateFieldView(fields, RunningLidSpeed()); });
+                });
     }
 
     FRunText = new QLabel(this);
@@ -154,9 +155,12 @@ void TMainForm::RunTasksExecute()
     FQueuedRows.clear();
     FFinal.clear();
     tasks.ClearStates();
+    const int processes = frmEnviroment->Processes();
+    // A channel's obstacles are cut now, from the view or file as it is.
+    FChannelScenes.reset();
     for (int row = 0; row < tasks.Count(); ++row) {
         if (tasks.Ticked(row)) {
-            queue.push_back(QueuedTask{row, tasks.Line(row), tasks.SolverTask(row)});
+            queue.push_back(QueueTask(tasks, row, processes > 1));
             FQueuedRows.append(row);
         }
     }
@@ -177,7 +181,6 @@ void TMainForm::RunTasksExecute()
     UpdateActions();
     // One process: in the program; more: the solver under mpirun, with the
     // same settings.
-    const int processes = frmEnviroment->Processes();
     if (processes > 1) {
         FMpiRunner->SetSettings(FTaskRunner->Settings());
         FMpiRunner->SetFieldInterval(FTaskRunner->FieldInterval());
@@ -243,7 +246,12 @@ void TMainForm::TaskStarted(int index, const QueuedTask& task)
 void TMainForm::TaskProgressed(int index, const TaskProgress& progress)
 {
     Q_UNUSED(index);
-    FRunText->setText(QStringLiteral("%1: step %2, residual %3, %4 MLUPS%5%6")
+    // A channel's drag and lift as they are now.
+    const QString forces =
+        progress.channel
+            ? QStringLiteral(", cD %1, cL %2").arg(progress.cd, 0, 'f', 4).arg(progress.cl, 0, 'f', 4)
+            : QString();
+    FRunText->setText(QStringLiteral("%1: step %2, residual %3%7, %4 MLUPS%5%6")
                           .arg(FRunningLine)
                           .arg(progress.step)
                           .arg(progress.residual, 0, 'e', 2)
@@ -251,7 +259,8 @@ void TMainForm::TaskProgressed(int index, const TaskProgress& progress)
                           .arg(FRunner == FMpiRunner
                                    ? QStringLiteral(" on %1 processes").arg(FMpiRunner->Processes())
                                    : QString())
-                          .arg(FRunner->IsPaused() ? QStringLiteral(" (paused)") : QString()));
+                          .arg(FRunner->IsPaused() ? QStringLiteral(" (paused)") : QString())
+                          .arg(forces));
     FRunBar->setValue(int(std::lround(progress.fraction * kProgressSteps)));
 }
 
@@ -270,7 +279,9 @@ void TMainForm::TaskFinished(int index, const QueuedTask& task, const TaskOutcom
     if (outcome.state != TaskState::Cancelled)
         ShowInCommandWindow(report);
     if (FShowResults && outcome.fields) {
-        corvane::RunHandler([&] { UpdateFieldView(outcome.fields, FTaskRunner->Settings().lidSpeed); });
+        corvane::RunHandler([&] {
+            UpdateFieldView(outcome.fields, TaskSettings(task.task, FTaskRunner->Settings()).lidSpeed);
+        });
         corvane::RunHandler([&] { OpenTaskChart(task, outcome); });
     }
 }
@@ -279,7 +290,7 @@ TfrmTaskChart* TMainForm::OpenTaskChart(const QueuedTask& task, const TaskOutcom
 {
     // A window of the area as the views are: listed in the Window menu,
     // closed by File > Close, and maximised while they are.
-    auto* chart = new TfrmTaskChart(task, outcome, FTaskRunner->Settings().lidSpeed);
+    auto* chart = new TfrmTaskChart(task, outcome, TaskSettings(task.task, FTaskRunner->Settings()).lidSpeed);
     FMdiArea->setActiveSubWindow(AddWindow(chart));
     return chart;
 }
@@ -417,9 +428,21 @@ void TMainForm::ExportJobScriptExecute()
         return;
     const TTaskList& tasks = *frmEnviroment->Tasks();
     std::vector<QueuedTask> ticked;
-    for (int row = 0; row < tasks.Count(); ++row)
-        if (tasks.Ticked(row))
+    QStringList channels;
+    for (int row = 0; row < tasks.Count(); ++row) {
+        if (!tasks.Ticked(row))
+            continue;
+        // The scripts run cavities; a channel runs in the program.
+        if (tasks.Record(row).flow == lbm::Flow::Channel)
+            channels << QStringLiteral(
+                            "%1: a channel runs from the program (Run > Run Tasks), not from a job "
+                            "script.")
+                            .arg(tasks.Line(row));
+        else
             ticked.push_back(QueuedTask{row, tasks.Line(row), tasks.SolverTask(row)});
+    }
+    if (ticked.empty() && !channels.isEmpty())
+        throw std::invalid_argument(channels.join('\n').toStdString());
     if (ticked.empty()) {
         corvane::ShowMessage(
             QStringLiteral("No task is ticked. Tick the tasks to export on the \"Tasks Setting\" "
@@ -427,7 +450,8 @@ void TMainForm::ExportJobScriptExecute()
         return;
     }
     const lbm::Settings settings = FTaskRunner->Settings();
-    const JobScriptTasks exported = ExportableTasks(ticked, settings);
+    JobScriptTasks exported = ExportableTasks(ticked, settings);
+    exported.skipped += channels;
     if (exported.tasks.empty())
         throw std::invalid_argument(QStringLiteral("None of the ticked tasks can run:\n%1")
                                         .arg(exported.skipped.join('\n'))

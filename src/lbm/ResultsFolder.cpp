@@ -311,6 +311,23 @@ std::string ParseSummary(std::string_view text, RunSummary& summary)
     whole("processes", 0, 1e6, false, summary.processes);
     whole("threads", 0, 1e6, false, summary.threads);
     string("message", false, summary.message);
+    std::string flow;
+    string("flow", false, flow);
+    if (error.empty() && !flow.empty() && flow != "channel" && flow != "cavity")
+        error = "its \"flow\" is neither \"channel\" nor \"cavity\"";
+    summary.channel = flow == "channel";
+    if (summary.channel) {
+        if (const JsonValue* v = get("periodic", JsonValue::Bool, false, error))
+            summary.periodic = v->boolean;
+        whole("obstacles", 0, 1e9, false, summary.obstacles);
+        number("mean_speed", summary.meanSpeed);
+        number("reynolds_length", summary.reynoldsLength);
+        number("cd", summary.cd);
+        number("cl", summary.cl);
+        number("dp", summary.dp);
+        number("la", summary.la);
+        number("strouhal", summary.strouhal);
+    }
     if (error.empty() && double(summary.gx) * double(summary.gy) > double(kMaxFieldNodes))
         error = "its grid of " + std::to_string(summary.gx) + " x " + std::to_string(summary.gy) +
                 " nodes is larger than any run's";
@@ -361,6 +378,49 @@ std::string ParseProfile(std::string_view text, const char* header, Profile& pro
     return {};
 }
 
+std::string ParseForces(std::string_view text, ForceSeries& forces)
+{
+    forces = ForceSeries();
+    const std::size_t firstEnd = text.find('\n');
+    std::string_view first = text.substr(0, firstEnd);
+    if (!first.empty() && first.back() == '\r')
+        first.remove_suffix(1);
+    if (first != "step,time,cd,cl")
+        return "its first line is not \"step,time,cd,cl\"";
+    std::size_t pos = firstEnd == std::string_view::npos ? text.size() : firstEnd + 1;
+    int line = 2;
+    for (; pos < text.size(); ++line) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view row = text.substr(pos, end - pos);
+        if (!row.empty() && row.back() == '\r')
+            row.remove_suffix(1);
+        pos = end + 1;
+        if (row.empty())
+            continue;
+        double v[4] = {0, 0, 0, 0};
+        const char* at = row.data();
+        const char* const stop = row.data() + row.size();
+        bool ok = true;
+        for (int k = 0; k < 4 && ok; ++k) {
+            const auto [next, ec] = std::from_chars(at, stop, v[k]);
+            ok = ec == std::errc() && std::isfinite(v[k]) &&
+                 (k == 3 ? next == stop : next < stop && *next == ',');
+            at = next + 1;
+        }
+        if (!ok || v[0] < 0 || v[0] > 9e15 || v[0] != std::floor(v[0]))
+            return "line " + std::to_string(line) + " is not a step and three finite numbers";
+        if (forces.times.size() >= ForceHistory::kMaxSamples)
+            return "it has more rows than any run's";
+        forces.history.steps.push_back(std::int64_t(v[0]));
+        forces.times.push_back(v[1]);
+        forces.history.cd.push_back(v[2]);
+        forces.history.cl.push_back(v[3]);
+    }
+    return {};
+}
+
 ResultsFolder ReadResultsFolder(const std::string& path)
 {
     ResultsFolder r;
@@ -383,12 +443,12 @@ ResultsFolder ReadResultsFolder(const std::string& path)
     }
     const auto file = [&](const char* name) { return r.folder + "/" + name; };
     bool any = false;
-    for (const char* name : {kSummaryFile, kFieldFile, kUCentrelineFile, kVCentrelineFile})
+    for (const char* name : {kSummaryFile, kFieldFile, kUCentrelineFile, kVCentrelineFile, kForcesFile})
         any = any || Exists(file(name));
     if (!any) {
         r.problems.push_back("\"" + r.folder + "\" is not a results folder: it holds none of " +
-                             kSummaryFile + ", " + kFieldFile + ", " + kUCentrelineFile + " and " +
-                             kVCentrelineFile + ".");
+                             kSummaryFile + ", " + kFieldFile + ", " + kUCentrelineFile + ", " +
+                             kVCentrelineFile + " and " + kForcesFile + ".");
         return r;
     }
 
@@ -449,6 +509,15 @@ ResultsFolder ReadResultsFolder(const std::string& path)
         if (!has)
             out.clear();
     };
+    // A channel has its forces instead of the profiles.
+    const bool channel = r.hasSummary ? r.summary.channel : Exists(file(kForcesFile));
+    if (channel) {
+        r.hasForces = text(kForcesFile, kMaxProfileBytes,
+                           [&](const std::string& bytes) { return ParseForces(bytes, r.forces); });
+        if (!r.hasForces)
+            r.forces = ForceSeries();
+        return r;
+    }
     profile(kUCentrelineFile, "y,u", up, r.u, r.hasU);
     profile(kVCentrelineFile, "x,v", across, r.v, r.hasV);
     return r;

@@ -2,7 +2,8 @@
 #pragma once
 
 // Reading a run's results folder back (the files LbmResults.h describes):
-// its summary, its field and its two centreline profiles.
+// its summary, its field and its two centreline profiles, or for a channel
+// its force history instead of the profiles.
 //
 // Every file is read as hostile input: only regular files of bounded size,
 // every number checked. What cannot be read is said in one message per file,
@@ -38,6 +39,18 @@ struct RunSummary {
     int processes = 0;
     int threads = 0;
     std::string message;
+    // A channel's (flow "channel"): its figures, NaN where the file has none.
+    bool channel = false;
+    bool periodic = false;
+    double meanSpeed = 0, reynoldsLength = 0;
+    int obstacles = 0;
+    double cd = 0, cl = 0, dp = 0, la = 0, strouhal = 0;
+};
+
+// A channel's forces.csv: cD and cL at the steps, and the times (scene seconds).
+struct ForceSeries {
+    ForceHistory history;
+    std::vector<double> times;
 };
 
 struct ResultsFolder {
@@ -51,11 +64,15 @@ struct ResultsFolder {
     Profile u;
     bool hasV = false; // v_centreline.csv: (x, v / U)
     Profile v;
+    bool hasForces = false; // a channel's forces.csv
+    ForceSeries forces;
 
     // One sentence per file that is missing or could not be read, naming it.
     std::vector<std::string> problems;
 
-    bool Nothing() const { return !hasSummary && !hasField && !hasU && !hasV; }
+    bool Nothing() const { return !hasSummary && !hasField && !hasU && !hasV && !hasForces; }
+    // A channel's results: its summary says so, or (without one) it has forces.csv.
+    bool IsChannel() const { return hasSummary ? summary.channel : hasForces; }
 };
 
 // Largest summary and profile files the reader opens.
@@ -71,5 +88,6 @@ ResultsFolder ReadResultsFolder(const std::string& path);
 // or a sentence (without the file's name) saying what is wrong.
 std::string ParseSummary(std::string_view text, RunSummary& summary);
 std::string ParseProfile(std::string_view text, const char* header, Profile& profile);
+std::string ParseForces(std::string_view text, ForceSeries& forces);
 
 } // namespace lbm

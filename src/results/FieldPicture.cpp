@@ -49,18 +49,67 @@ QImage SpeedPicture(const lbm::Fields& fields, double lidSpeed, double top, doub
         top = largest > 0 ? largest : 1.0;
     if (usedTop)
         *usedTop = top;
+    const bool solid = fields.solid.size() == nodes;
     QImage picture(gx, gy, QImage::Format_RGB32);
     for (int j = 0; j < gy; ++j) {
         auto* line = reinterpret_cast<QRgb*>(picture.scanLine(gy - 1 - j));
-        for (int i = 0; i < gx; ++i)
-            line[i] = ScaleColour(speed[std::size_t(j) * std::size_t(gx) + std::size_t(i)] / top).rgb();
+        for (int i = 0; i < gx; ++i) {
+            const std::size_t k = std::size_t(j) * std::size_t(gx) + std::size_t(i);
+            line[i] = solid && fields.solid[k] ? kObstacleColour : ScaleColour(speed[k] / top).rgb();
+        }
     }
     return picture;
 }
 
+namespace {
+
+// A channel's stream function: u summed over the node cells from the bottom
+// wall, so that the flow through the channel lies between its lines (no
+// solid node carries any).
+std::vector<double> ThroughFlow(const lbm::Fields& fields, double lidSpeed)
+{
+    const int gx = fields.gx, gy = fields.gy;
+    const std::size_t nodes = std::size_t(gx) * std::size_t(gy);
+    if (gx <= 0 || gy <= 0 || fields.ux.size() < nodes || !(lidSpeed > 0))
+        return {};
+    std::vector<double> psi(nodes);
+    for (int i = 0; i < gx; ++i) {
+        double sum = 0;
+        for (int j = 0; j < gy; ++j) {
+            const std::size_t k = std::size_t(j) * std::size_t(gx) + std::size_t(i);
+            const double u = fields.solid[k] ? 0.0 : fields.ux[k] / lidSpeed;
+            sum += std::isfinite(u) ? u : 0.0;
+            psi[k] = sum;
+        }
+    }
+    return psi;
+}
+
+} // namespace
+
+void DrawOutline(QImage& picture, const lbm::ChannelSpec& channel)
+{
+    if (!(channel.length > 0) || !(channel.height > 0) || picture.isNull())
+        return;
+    const double w = picture.width(), h = picture.height();
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(255, 255, 255), 1.5));
+    for (const lbm::Segment& s : channel.outline) {
+        const auto at = [&](double x, double y) {
+            return QPointF((x - channel.x) / channel.length * w, h - (y - channel.y) / channel.height * h);
+        };
+        painter.drawLine(at(s.x0, s.y0), at(s.x1, s.y1));
+    }
+}
+
 void DrawStreamlines(QImage& picture, const lbm::Fields& fields, double lidSpeed, int count)
 {
-    const std::vector<double> psi = lbm::StreamFunction(fields, lidSpeed);
+    const bool channel =
+        !fields.solid.empty() &&
+        fields.solid.size() == std::size_t(std::max(fields.gx, 0)) * std::size_t(std::max(fields.gy, 0));
+    const std::vector<double> psi =
+        channel ? ThroughFlow(fields, lidSpeed) : lbm::StreamFunction(fields, lidSpeed);
     const int gx = fields.gx, gy = fields.gy;
     const int w = picture.width(), h = picture.height();
     if (psi.empty() || count < 1 || w < 2 || h < 2)

@@ -58,22 +58,8 @@ QScatterSeries* Markers(const QString& name, const std::vector<std::pair<double,
 
 } // namespace
 
-TfrmTaskChart::TfrmTaskChart(const QueuedTask& task, const TaskOutcome& outcome, double lidSpeed,
-                             QWidget* parent)
-    : TfrmTaskChart(task, outcome,
-                    outcome.fields ? lbm::UCentreline(*outcome.fields, lidSpeed) : lbm::Profile(),
-                    outcome.fields ? lbm::VCentreline(*outcome.fields, lidSpeed) : lbm::Profile(), parent)
+void TfrmTaskChart::ProfileChart(const QueuedTask& task, const lbm::Profile& u, const lbm::Profile& v)
 {
-}
-
-TfrmTaskChart::TfrmTaskChart(const QueuedTask& task, const TaskOutcome& outcome, const lbm::Profile& u,
-                             const lbm::Profile& v, QWidget* parent)
-    : QWidget(parent), FProfiles(new QChart), FResiduals(new QChart)
-{
-    setObjectName(QStringLiteral("frmTaskChart"));
-    setWindowTitle(QStringLiteral("Chart - %1").arg(task.line));
-    resize(620, 720);
-
     // u along the vertical centre line (drawn as u against y, as it is
     // usually shown) and v along the horizontal one, on shared axes.
     const double re = task.task.reynolds;
@@ -104,6 +90,89 @@ TfrmTaskChart::TfrmTaskChart(const QueuedTask& task, const TaskOutcome& outcome,
                                                 ? QStringLiteral("no published points for this Re")
                                                 : QStringLiteral("points: Ghia, Ghia and Shin 1982")));
     FProfiles->legend()->setAlignment(Qt::AlignBottom);
+}
+
+void TfrmTaskChart::ForceChart(const QueuedTask& task, const TaskOutcome& outcome)
+{
+    // cD on the left axis, cL on the right: their sizes differ by orders.
+    const lbm::ForceHistory& h = outcome.figures.history;
+    auto* drag = new QLineSeries;
+    drag->setName(QStringLiteral("cD"));
+    auto* lift = new QLineSeries;
+    lift->setName(QStringLiteral("cL"));
+    double dragLow = 0, dragHigh = 0, liftLow = 0, liftHigh = 0;
+    bool any = false;
+    const std::size_t n = std::min({h.steps.size(), h.cd.size(), h.cl.size()});
+    for (std::size_t k = 0; k < n; ++k) {
+        if (!std::isfinite(h.cd[k]) || !std::isfinite(h.cl[k]))
+            continue;
+        drag->append(double(h.steps[k]), h.cd[k]);
+        lift->append(double(h.steps[k]), h.cl[k]);
+        dragLow = any ? std::min(dragLow, h.cd[k]) : h.cd[k];
+        dragHigh = any ? std::max(dragHigh, h.cd[k]) : h.cd[k];
+        liftLow = any ? std::min(liftLow, h.cl[k]) : h.cl[k];
+        liftHigh = any ? std::max(liftHigh, h.cl[k]) : h.cl[k];
+        any = true;
+    }
+    FProfiles->addSeries(drag);
+    FProfiles->addSeries(lift);
+    auto* steps = new QValueAxis;
+    steps->setTitleText(QStringLiteral("step"));
+    steps->setLabelFormat(QStringLiteral("%.0f"));
+    steps->setRange(0, std::max<double>(1, n > 0 ? double(h.steps[n - 1]) : double(outcome.steps)));
+    auto* cd = new QValueAxis;
+    cd->setTitleText(QStringLiteral("cD"));
+    auto* cl = new QValueAxis;
+    cl->setTitleText(QStringLiteral("cL"));
+    // A constant series still gets an axis with some height.
+    const auto range = [](QValueAxis* axis, double low, double high) {
+        const double pad = std::max(1e-3, 0.05 * (high - low));
+        axis->setRange(low - pad, high + pad);
+    };
+    range(cd, dragLow, dragHigh);
+    range(cl, liftLow, liftHigh);
+    FProfiles->addAxis(steps, Qt::AlignBottom);
+    FProfiles->addAxis(cd, Qt::AlignLeft);
+    FProfiles->addAxis(cl, Qt::AlignRight);
+    drag->attachAxis(steps);
+    drag->attachAxis(cd);
+    lift->attachAxis(steps);
+    lift->attachAxis(cl);
+    const lbm::ChannelFigures& f = outcome.figures;
+    QString figures;
+    if (std::isfinite(f.cd) && std::isfinite(f.cl))
+        figures = f.periodic ? QStringLiteral("cD max %1, cL max %2, St %3")
+                                   .arg(f.cd, 0, 'f', 4)
+                                   .arg(f.cl, 0, 'f', 4)
+                                   .arg(f.strouhal, 0, 'f', 4)
+                             : QStringLiteral("cD %1, cL %2").arg(f.cd, 0, 'f', 4).arg(f.cl, 0, 'f', 4);
+    FProfiles->setTitle(QStringLiteral("Drag and lift, %1%2")
+                            .arg(task.line, figures.isEmpty() ? QString() : QStringLiteral(": ") + figures));
+    FProfiles->legend()->setAlignment(Qt::AlignBottom);
+}
+
+TfrmTaskChart::TfrmTaskChart(const QueuedTask& task, const TaskOutcome& outcome, double lidSpeed,
+                             QWidget* parent)
+    : TfrmTaskChart(
+          task, outcome,
+          outcome.fields && !outcome.channel ? lbm::UCentreline(*outcome.fields, lidSpeed) : lbm::Profile(),
+          outcome.fields && !outcome.channel ? lbm::VCentreline(*outcome.fields, lidSpeed) : lbm::Profile(),
+          parent)
+{
+}
+
+TfrmTaskChart::TfrmTaskChart(const QueuedTask& task, const TaskOutcome& outcome, const lbm::Profile& u,
+                             const lbm::Profile& v, QWidget* parent)
+    : QWidget(parent), FProfiles(new QChart), FResiduals(new QChart)
+{
+    setObjectName(QStringLiteral("frmTaskChart"));
+    setWindowTitle(QStringLiteral("Chart - %1").arg(task.line));
+    resize(620, 720);
+
+    if (outcome.channel)
+        ForceChart(task, outcome);
+    else
+        ProfileChart(task, u, v);
 
     // The residual on a log scale.
     auto* history = new QLineSeries;

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// The chart window of a finished cavity run: the u and v profiles along the
-// centre lines, with the published reference points where the table has the
-// run's Reynolds number, and the residual history on a log scale.
+// The chart window of a finished run: for a cavity the u and v profiles
+// along the centre lines, with the published reference points where the
+// table has the run's Reynolds number, for a channel its drag and lift
+// coefficients over the steps; and the residual history on a log scale.
 
 #include <QByteArray>
 #include <QWidget>
@@ -33,6 +34,7 @@ public:
                   const std::vector<std::pair<double, double>>& u,
                   const std::vector<std::pair<double, double>>& v, QWidget* parent = nullptr);
 
+    // The upper chart: the centre-line profiles, or a channel's cD and cL.
     QChart* Profiles() const { return FProfiles; }
     QChart* Residuals() const { return FResiduals; }
     QToolButton* SaveButton() const { return FSave; }
@@ -52,6 +54,9 @@ public:
     QByteArray Numbers() const;
 
 private:
+    void ProfileChart(const QueuedTask& task, const std::vector<std::pair<double, double>>& u,
+                      const std::vector<std::pair<double, double>>& v);
+    void ForceChart(const QueuedTask& task, const TaskOutcome& outcome);
     QSize PaintSize() const;
     void Paint(QPainter& painter) const;
 

@@ -11,11 +11,16 @@
 #include "Widgets.h"
 
 #include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalBlocker>
 
 #include <algorithm>
 #include <cmath>
@@ -49,6 +54,49 @@ int GridSize(const QString& text, const char* axis)
                 .arg(text, QLatin1String(axis))
                 .toStdString());
     return value;
+}
+
+// A finite number in the user's locale (or the C notation); `positive` refuses 0 and below.
+double SceneNumber(const QString& text, const QString& what, bool positive)
+{
+    bool ok = false;
+    double value = QLocale().toDouble(text, &ok);
+    if (!ok)
+        value = QLocale::c().toDouble(text, &ok);
+    if (!ok || !std::isfinite(value) || (positive && value <= 0) || std::abs(value) > 1e12)
+        throw std::invalid_argument(
+            QStringLiteral("'%1' is not a valid %2: enter %3")
+                .arg(text, what,
+                     positive ? QStringLiteral("a number greater than 0") : QStringLiteral("a number"))
+                .toStdString());
+    return value;
+}
+
+QString Shortest(double value) { return QLocale().toString(value, 'g', QLocale::FloatingPointShortest); }
+
+// The lattices a channel runs on.
+bool ChannelModel(const QString& model)
+{
+    return model == QLatin1String(lbm::kModelBgk) || model == QLatin1String(lbm::kModelMrt);
+}
+
+QLineEdit* NumberEdit(QWidget* parent, const char* name, const QString& text)
+{
+    auto* edit = new QLineEdit(text, parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setMaximumWidth(70);
+    return edit;
+}
+
+QWidget* Pair(QWidget* parent, QWidget* a, QWidget* b)
+{
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(a);
+    layout->addWidget(b);
+    layout->addStretch();
+    return row;
 }
 
 } // namespace
@@ -85,6 +133,56 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
     QLabel* byLabel = corvane::PlaceLabel(this, QStringLiteral("x"), {159, 0});
     edGridY = new QLineEdit(this);
     edGridY->setObjectName(QStringLiteral("edGridY"));
+    QLabel* flowLabel = corvane::PlaceLabel(this, QStringLiteral("Flow"), {50, 0});
+    cbFlow = new QComboBox(this);
+    cbFlow->setObjectName(QStringLiteral("cbFlow"));
+    cbFlow->addItems({QStringLiteral("Cavity"), QStringLiteral("Channel")});
+    cbFlow->setToolTip(
+        QStringLiteral("A lid-driven cavity, or a channel past the obstacles a view or a scene "
+                       "file holds where a plane cuts them"));
+
+    // The channel's fields, shown for a channel only.
+    pnChannel = new QWidget(this);
+    pnChannel->setObjectName(QStringLiteral("pnChannel"));
+    auto* form = new QFormLayout(pnChannel);
+    form->setContentsMargins(0, 0, 0, 0);
+    form->setVerticalSpacing(4);
+    edChannelX = NumberEdit(pnChannel, "edChannelX", QStringLiteral("0"));
+    edChannelY = NumberEdit(pnChannel, "edChannelY", QStringLiteral("0"));
+    edLength = NumberEdit(pnChannel, "edLength", Shortest(2.2));
+    edHeight = NumberEdit(pnChannel, "edHeight", Shortest(0.41));
+    cbInflow = new QComboBox(pnChannel);
+    cbInflow->setObjectName(QStringLiteral("cbInflow"));
+    cbInflow->addItems({QStringLiteral("parabolic"), QStringLiteral("uniform")});
+    edMeanSpeed = NumberEdit(pnChannel, "edMeanSpeed", Shortest(0.2));
+    edMeanSpeed->setToolTip(QStringLiteral("The mean inflow speed in scene units per second"));
+    edPlane = NumberEdit(pnChannel, "edPlane", QStringLiteral("0"));
+    edPlane->setToolTip(QStringLiteral("The plane z = this value cuts the solids and meshes into obstacles"));
+    cbSourceKind = new QComboBox(pnChannel);
+    cbSourceKind->setObjectName(QStringLiteral("cbSourceKind"));
+    cbSourceKind->addItems({QStringLiteral("open view"), QStringLiteral("scene file")});
+    cbSource = new QComboBox(pnChannel);
+    cbSource->setObjectName(QStringLiteral("cbSource"));
+    cbSource->setEditable(true);
+    cbSource->setInsertPolicy(QComboBox::NoInsert);
+    cbSource->setMinimumWidth(150);
+    btBrowse = new QPushButton(QStringLiteral("\u2026"), pnChannel);
+    btBrowse->setObjectName(QStringLiteral("btBrowse"));
+    btBrowse->setToolTip(QStringLiteral("Choose a saved scene file (.cvs)"));
+    btBrowse->setFixedWidth(28);
+    form->addRow(QStringLiteral("Corner x, y"), Pair(pnChannel, edChannelX, edChannelY));
+    form->addRow(QStringLiteral("Length, height"), Pair(pnChannel, edLength, edHeight));
+    form->addRow(QStringLiteral("Inflow, mean speed"), Pair(pnChannel, cbInflow, edMeanSpeed));
+    form->addRow(QStringLiteral("Plane z"), edPlane);
+    form->addRow(QStringLiteral("Obstacles from"), cbSourceKind);
+    form->addRow(QString(), Pair(pnChannel, cbSource, btBrowse));
+    lbChannelNote = new QLabel(pnChannel);
+    lbChannelNote->setObjectName(QStringLiteral("lbChannelNote"));
+    lbChannelNote->setWordWrap(true);
+    lbChannelNote->setMinimumHeight(lbChannelNote->fontMetrics().lineSpacing() * 5);
+    lbChannelNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    form->addRow(lbChannelNote);
+
     BitBtn1 = new QPushButton(corvane::Icon("apply"), QStringLiteral("Save"), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setDefault(true);
@@ -107,8 +205,11 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
     byLabel->move(159, top + 41);
     edGridY->setText(QStringLiteral("65"));
     edGridY->setGeometry(181, top + 35, 41, 24);
-    BitBtn1->setGeometry(72, top + 72, 121, 33);
-    setFixedSize(width, top + 117);
+    flowLabel->move(50, top + 76);
+    cbFlow->setGeometry(104, top + 70, 121, 24);
+    pnChannel->setFixedWidth(width - 24);
+    FTop = top;
+    Layout();
     cbModelName->setCurrentIndex(0);
     cbModelName->setEditText(cbModelName->itemText(0));
     ShowModelNote();
@@ -118,6 +219,154 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
     connect(cbModelName, &QComboBox::currentTextChanged, this, [this] { ShowModelNote(); });
     connect(edGridY, &QLineEdit::textChanged, this, [this] { ShowModelNote(); });
     connect(this, &QDialog::finished, this, [this] { EndEdit(); });
+    connect(cbFlow, &QComboBox::currentIndexChanged, this, [this] {
+        Layout();
+        if (IsChannel()) {
+            FillSources();
+            ShowChannelNote();
+        }
+    });
+    connect(cbSourceKind, &QComboBox::currentIndexChanged, this, [this] {
+        FillSources();
+        ShowChannelNote();
+    });
+    connect(cbSource, &QComboBox::currentTextChanged, this, [this] {
+        if (IsChannel())
+            ShowChannelNote();
+    });
+    for (QLineEdit* edit : {edChannelX, edChannelY, edLength, edHeight, edPlane, edGridY})
+        connect(edit, &QLineEdit::editingFinished, this, [this] {
+            if (IsChannel())
+                ShowChannelNote();
+        });
+    connect(btBrowse, &QPushButton::clicked, this, [this] {
+        const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Scene file of the obstacles"),
+                                                          QString(), QStringLiteral("Scenes (*.cvs)"));
+        if (file.isEmpty())
+            return;
+        cbSourceKind->setCurrentIndex(1);
+        cbSource->setEditText(file);
+        ShowChannelNote();
+    });
+}
+
+bool TfrmAddTask::IsChannel() const { return cbFlow->currentIndex() == 1; }
+
+void TfrmAddTask::Layout()
+{
+    const int width = 320;
+    int y = FTop + 102;
+    pnChannel->setVisible(IsChannel());
+    if (IsChannel()) {
+        pnChannel->adjustSize();
+        pnChannel->setGeometry(12, y, width - 24, pnChannel->sizeHint().height());
+        y += pnChannel->height() + 8;
+    }
+    BitBtn1->setGeometry(72, y, 121, 33);
+    setFixedSize(width, y + 45);
+}
+
+void TfrmAddTask::FillSources()
+{
+    // The open views' captions; a file path stays as typed.
+    const QString typed = cbSource->currentText();
+    const bool views = cbSourceKind->currentIndex() == 0;
+    const QSignalBlocker block(cbSource);
+    cbSource->clear();
+    if (views && OpenViewCaptions())
+        cbSource->addItems(OpenViewCaptions()());
+    btBrowse->setEnabled(!views);
+    const int found = cbSource->findText(typed);
+    if (found >= 0)
+        cbSource->setCurrentIndex(found);
+    else if (!views || cbSource->count() == 0)
+        cbSource->setEditText(typed);
+}
+
+QString TfrmAddTask::ChannelLineTail() const
+{
+    const QString source = cbSource->currentText().trimmed();
+    return cbSourceKind->currentIndex() == 0
+               ? QStringLiteral(" channel past view %1").arg(source)
+               : QStringLiteral(" channel past %1").arg(QFileInfo(source).fileName());
+}
+
+TaskRecord TfrmAddTask::Record(ObstacleCut& cut) const
+{
+    TaskRecord record;
+    record.line = DisplayLine();
+    record.model = cbModelName->findText(ChosenModel(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    record.re = ReynoldsNumber(edRen->text());
+    record.gridX = GridSize(edGridX->text(), "x");
+    record.gridY = GridSize(edGridY->text(), "y");
+    if (!IsChannel())
+        return record;
+    record.flow = lbm::Flow::Channel;
+    ChannelRecord& c = record.channel;
+    c.x = SceneNumber(edChannelX->text(), QStringLiteral("corner x"), false);
+    c.y = SceneNumber(edChannelY->text(), QStringLiteral("corner y"), false);
+    c.length = SceneNumber(edLength->text(), QStringLiteral("channel length"), true);
+    c.height = SceneNumber(edHeight->text(), QStringLiteral("channel height"), true);
+    c.inflow = cbInflow->currentIndex() == 1 ? lbm::Inflow::Uniform : lbm::Inflow::Parabolic;
+    c.meanSpeed = SceneNumber(edMeanSpeed->text(), QStringLiteral("mean inflow speed"), true);
+    c.plane = SceneNumber(edPlane->text(), QStringLiteral("plane z"), false);
+    c.kind = cbSourceKind->currentIndex() == 0 ? ObstacleSource::View : ObstacleSource::File;
+    c.source = cbSource->currentText().trimmed();
+    if (c.source.isEmpty())
+        throw std::invalid_argument(c.kind == ObstacleSource::View
+                                        ? "Name the open view whose solids and meshes are the obstacles."
+                                        : "Name the scene file (.cvs) whose solids and meshes are the "
+                                          "obstacles.");
+    if (ChannelObstacleCutter())
+        cut = ChannelObstacleCutter()(c);
+    else
+        cut.error = QStringLiteral("Obstacles cannot be read here.");
+    return record;
+}
+
+void TfrmAddTask::ShowChannelNote()
+{
+    QString note;
+    bool bad = false;
+    try {
+        ObstacleCut cut;
+        const TaskRecord record = Record(cut);
+        if (!cut.error.isEmpty()) {
+            note = cut.error;
+            bad = true;
+        } else {
+            const lbm::Task task = SolverTaskOf(record, ChosenModel(), &cut);
+            const double length = lbm::ReynoldsLength(task) * record.channel.height / record.gridY;
+            note = cut.cut > 0 ? QStringLiteral("Re is made with the obstacles' extent across the flow, %1.")
+                                     .arg(Shortest(length))
+                               : QStringLiteral("Re is made with the channel's height, %1: there is no "
+                                                "obstacle.")
+                                     .arg(Shortest(record.channel.height));
+            note += QStringLiteral(" %1 obstacle(s) where z = %2 cuts the %3")
+                        .arg(cut.cut)
+                        .arg(Shortest(record.channel.plane))
+                        .arg(record.channel.kind == ObstacleSource::View ? QStringLiteral("view")
+                                                                         : QStringLiteral("scene"));
+            QStringList left;
+            if (cut.open > 0)
+                left << QStringLiteral("%1 left out as open (the section does not close)").arg(cut.open);
+            if (cut.outside > 0)
+                left << QStringLiteral("%1 outside the channel").arg(cut.outside);
+            if (cut.missed > 0)
+                left << QStringLiteral("%1 not cut").arg(cut.missed);
+            note += left.isEmpty() ? QStringLiteral(".")
+                                   : QStringLiteral("; ") + left.join(QStringLiteral(", ")) + '.';
+        }
+    } catch (const std::exception& e) {
+        note = QString::fromStdString(e.what());
+        bad = true;
+    }
+    note += QStringLiteral(" Channels run on D2Q9 and D2Q9(New) only.");
+    if (!ChannelModel(ChosenModel()))
+        bad = true;
+    FChannelNote = note;
+    lbChannelNote->setText(note);
+    lbChannelNote->setStyleSheet(bad ? QStringLiteral("color: #a01010") : QString());
 }
 
 QStringList TfrmAddTask::ModelNames() { return TTaskList::ModelNames(); }
@@ -179,6 +428,16 @@ void TfrmAddTask::EditTask(TfrmEnviroment* list, int row)
         FAddRe = edRen->text();
         FAddGridX = edGridX->text();
         FAddGridY = edGridY->text();
+        FAddFlow = cbFlow->currentIndex();
+        FAddChannel = {edChannelX->text(),
+                       edChannelY->text(),
+                       edLength->text(),
+                       edHeight->text(),
+                       edMeanSpeed->text(),
+                       edPlane->text(),
+                       cbSource->currentText(),
+                       QString::number(cbInflow->currentIndex()),
+                       QString::number(cbSourceKind->currentIndex())};
     }
     FEditList = list;
     FEditRow = row;
@@ -189,7 +448,14 @@ void TfrmAddTask::EditTask(TfrmEnviroment* list, int row)
     QString gx = QString::number(record.gridX);
     QString gy = QString::number(record.gridY);
     static const QRegularExpression format(QStringLiteral("^(.*) ren (.*)Gx (.*) Gy (.*)$"));
-    const QRegularExpressionMatch parts = format.match(record.line);
+    // A channel's line names its source after the grid.
+    QString line = record.line;
+    if (record.flow == lbm::Flow::Channel) {
+        const int tail = line.lastIndexOf(QStringLiteral(" channel past "));
+        if (tail >= 0)
+            line.truncate(tail);
+    }
+    const QRegularExpressionMatch parts = format.match(line);
     if (parts.hasMatch()) {
         if (parts.captured(1).compare(model, Qt::CaseInsensitive) == 0)
             model = parts.captured(1);
@@ -211,6 +477,21 @@ void TfrmAddTask::EditTask(TfrmEnviroment* list, int row)
     edRen->setText(re);
     edGridX->setText(gx);
     edGridY->setText(gy);
+    cbFlow->setCurrentIndex(record.flow == lbm::Flow::Channel ? 1 : 0);
+    if (record.flow == lbm::Flow::Channel) {
+        const ChannelRecord& c = record.channel;
+        edChannelX->setText(Shortest(c.x));
+        edChannelY->setText(Shortest(c.y));
+        edLength->setText(Shortest(c.length));
+        edHeight->setText(Shortest(c.height));
+        cbInflow->setCurrentIndex(c.inflow == lbm::Inflow::Uniform ? 1 : 0);
+        edMeanSpeed->setText(Shortest(c.meanSpeed));
+        edPlane->setText(Shortest(c.plane));
+        cbSourceKind->setCurrentIndex(c.kind == ObstacleSource::View ? 0 : 1);
+        FillSources();
+        cbSource->setEditText(c.source);
+        ShowChannelNote();
+    }
     ShowModelNote();
     setWindowTitle(QStringLiteral("Edit Task"));
     setWindowModality(Qt::ApplicationModal);
@@ -234,39 +515,56 @@ void TfrmAddTask::EndEdit()
     edRen->setText(FAddRe);
     edGridX->setText(FAddGridX);
     edGridY->setText(FAddGridY);
+    if (FAddChannel.size() == 9) {
+        edChannelX->setText(FAddChannel[0]);
+        edChannelY->setText(FAddChannel[1]);
+        edLength->setText(FAddChannel[2]);
+        edHeight->setText(FAddChannel[3]);
+        edMeanSpeed->setText(FAddChannel[4]);
+        edPlane->setText(FAddChannel[5]);
+        cbInflow->setCurrentIndex(FAddChannel[7].toInt());
+        cbSourceKind->setCurrentIndex(FAddChannel[8].toInt());
+        cbSource->setEditText(FAddChannel[6]);
+    }
+    cbFlow->setCurrentIndex(FAddFlow);
     ShowModelNote();
 }
 
 QString TfrmAddTask::DisplayLine() const
 {
     return cbModelName->currentText() + QStringLiteral(" ren ") + edRen->text() + QStringLiteral("Gx ") +
-           edGridX->text() + QStringLiteral(" Gy ") + edGridY->text();
+           edGridX->text() + QStringLiteral(" Gy ") + edGridY->text() +
+           (IsChannel() ? ChannelLineTail() : QString());
 }
 
 void TfrmAddTask::BitBtn1Click()
 {
     // Every field is checked before anything is stored.
-    const double re = ReynoldsNumber(edRen->text());
-    const int gridX = GridSize(edGridX->text(), "x");
-    const int gridY = GridSize(edGridY->text(), "y");
+    ObstacleCut cut;
+    const TaskRecord record = Record(cut);
+    if (record.flow == lbm::Flow::Channel) {
+        if (!cut.error.isEmpty())
+            throw std::invalid_argument(cut.error.toStdString());
+        if (!ChannelModel(ChosenModel()))
+            throw std::invalid_argument(QStringLiteral("A channel runs on D2Q9 or D2Q9(New) only, not on %1.")
+                                            .arg(ChosenModel())
+                                            .toStdString());
+    }
     // What the solver itself refuses to run is refused here, in its words:
     // a model that cannot run or is none at all, as well as the grid.
-    lbm::Task task;
-    task.model = ChosenModel().toStdString();
-    task.reynolds = re;
-    task.gx = gridX;
-    task.gy = gridY;
-    const std::string problem = lbm::CheckTask(task, FRunSettings ? FRunSettings() : lbm::Settings());
+    const lbm::Task task = SolverTaskOf(record, ChosenModel(), &cut);
+    lbm::Settings settings = FRunSettings ? FRunSettings() : lbm::Settings();
+    if (record.flow == lbm::Flow::Channel)
+        settings.lidSpeed = kChannelLatticeSpeed;
+    const std::string problem = lbm::CheckTask(task, settings);
     if (!problem.empty())
         throw std::invalid_argument(problem);
-    // The record names the model that was checked (-1: none of the list's).
-    const int model = cbModelName->findText(ChosenModel(), Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (FEditRow >= 0) {
         if (!FEditList)
             throw std::runtime_error("The task list is gone: nothing was changed.");
-        FEditList->Tasks()->Replace(FEditRow, TaskRecord{DisplayLine(), model, re, gridX, gridY});
+        FEditList->Tasks()->Replace(FEditRow, record);
     } else if (frmEnviroment) {
-        frmEnviroment->Tasks()->Append(TaskRecord{DisplayLine(), model, re, gridX, gridY});
+        frmEnviroment->Tasks()->Append(record);
     }
     accept();
 }

@@ -11,14 +11,21 @@ namespace lbm {
 struct Settings;
 }
 
+struct ObstacleCut;
+struct TaskRecord;
+
 class QComboBox;
 class QLabel;
+class QWidget;
 class QLineEdit;
 class QPushButton;
 class TfrmEnviroment;
 
 // The "Add Task" dialog: one lattice-Boltzmann task (lattice model, Reynolds
-// number, grid size) stored into the settings dialog's task list. It is
+// number, grid size) stored into the settings dialog's task list. The flow
+// box chooses a lid-driven cavity or a channel; a channel has besides its
+// rectangle in the scene, its inflow and the plane that cuts the obstacles
+// out of an open view or a scene file. It is
 // created once, so its fields keep their last values between showings. The
 // same dialog, titled "Edit Task", changes a task of the list in place.
 class TfrmAddTask : public QDialog {
@@ -53,21 +60,50 @@ public:
     static QStringList ModelNames();
     // The task's line in the settings dialog's list.
     QString DisplayLine() const;
+    // True while the flow box says Channel.
+    bool IsChannel() const;
+    // What the dialog says under the channel's fields: the length Re is made
+    // with, the obstacles found and left out, and the lattices channels run on.
+    QString ChannelNoteText() const { return FChannelNote; }
+    // Cuts the chosen source afresh and says what it gave (ChannelNoteText).
+    void ShowChannelNote();
 
     QComboBox* cbModelName;
     QLineEdit* edRen;
     QLineEdit* edGridX;
     QLineEdit* edGridY;
     QLabel* lbModelNote;
+    QComboBox* cbFlow;
+    QWidget* pnChannel;
+    QLineEdit* edChannelX;
+    QLineEdit* edChannelY;
+    QLineEdit* edLength;
+    QLineEdit* edHeight;
+    QComboBox* cbInflow;
+    QLineEdit* edMeanSpeed;
+    QLineEdit* edPlane;
+    QComboBox* cbSourceKind; // an open view or a scene file
+    QComboBox* cbSource;     // the view's caption or the file's path
+    QPushButton* btBrowse;
+    QLabel* lbChannelNote;
     QPushButton* BitBtn1;
 
 private:
     void ShowModelNote();
     void EndEdit();
+    void Layout();
+    void FillSources();
+    // The record the fields make (every field checked; throws naming the one that does not read).
+    TaskRecord Record(ObstacleCut& cut) const;
+    QString ChannelLineTail() const;
 
     std::function<lbm::Settings()> FRunSettings;
     // While a task is edited: its list and row, and the fields as they were for adding.
     QPointer<TfrmEnviroment> FEditList;
     int FEditRow = -1;
     QString FAddModel, FAddRe, FAddGridX, FAddGridY;
+    int FAddFlow = 0;
+    QStringList FAddChannel; // the channel's fields as they were for adding
+    QString FChannelNote;
+    int FTop = 0; // where the fields under the model note begin
 };

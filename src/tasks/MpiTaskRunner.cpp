@@ -83,6 +83,13 @@ std::shared_ptr<const lbm::Fields> FieldOf(const lbm::FieldImage& image, double 
         fields->uy[k] = velocity->values[3 * k + 1] * lidSpeed;
     }
     fields->rho = density->values;
+    // A channel's obstacle nodes.
+    const lbm::FieldArray* obstacle = image.Find("obstacle");
+    if (obstacle && obstacle->values.size() == n) {
+        fields->solid.resize(n);
+        for (std::size_t k = 0; k < n; ++k)
+            fields->solid[k] = obstacle->values[k] > 0.5 ? 1 : 0;
+    }
     return fields;
 }
 
@@ -130,15 +137,29 @@ QString TMpiTaskRunner::FindSolverTool()
 QStringList TMpiTaskRunner::Arguments(const QueuedTask& queued, const QString& folder) const
 {
     const lbm::Task& task = queued.task;
-    const lbm::Settings& s = FSettings;
+    const lbm::Settings s = TaskSettings(task, FSettings);
+    const bool channel = task.flow == lbm::Flow::Channel;
     QStringList args{QStringLiteral("-np"), QString::number(FProcesses), FTool};
     args << QStringLiteral("--model") << QString::fromStdString(task.model) << QStringLiteral("--re")
          << Number(task.reynolds) << QStringLiteral("--grid")
          << QStringLiteral("%1x%2").arg(task.gx).arg(task.gy) << QStringLiteral("--tolerance")
          << Number(s.tolerance) << QStringLiteral("--max-steps") << QString::number(s.maxSteps)
          << QStringLiteral("--check-interval") << QString::number(s.checkInterval)
-         << QStringLiteral("--lid-speed") << Number(s.lidSpeed) << QStringLiteral("--precision")
+         << (channel ? QStringLiteral("--lattice-speed") : QStringLiteral("--lid-speed"))
+         << Number(s.lidSpeed) << QStringLiteral("--precision")
          << QString::fromLatin1(lbm::PrecisionName(s.precision));
+    if (channel) {
+        const lbm::ChannelSpec& c = task.channel;
+        args
+            << QStringLiteral("--channel")
+            << QStringLiteral("%1,%2,%3,%4").arg(Number(c.x), Number(c.y), Number(c.length), Number(c.height))
+            << QStringLiteral("--inflow")
+            << (c.inflow == lbm::Inflow::Uniform ? QStringLiteral("uniform") : QStringLiteral("parabolic"))
+            << QStringLiteral("--mean-speed") << Number(c.meanSpeed);
+        if (!queued.scene.isEmpty())
+            args << QStringLiteral("--scene") << queued.scene << QStringLiteral("--plane")
+                 << Number(queued.plane);
+    }
     if (s.threads > 0)
         args << QStringLiteral("--threads") << QString::number(s.threads);
     args << QStringLiteral("--out") << folder << QStringLiteral("--progress") << QStringLiteral("json");
@@ -178,13 +199,17 @@ void TMpiTaskRunner::StartNext()
         }
         emit TaskStarted(FIndex, queued);
         TaskOutcome outcome;
-        if (FMpirun.isEmpty())
+        outcome.channel = queued.task.flow == lbm::Flow::Channel;
+        if (!queued.problem.isEmpty())
+            outcome.message = queued.problem;
+        else if (FMpirun.isEmpty())
             outcome.message = QStringLiteral("mpirun is not installed (it is not on the PATH).");
         else if (FTool.isEmpty())
             outcome.message = QStringLiteral("The solver corvane-lbm is not installed beside the program or "
                                              "on the PATH.");
         else
-            outcome.message = QString::fromStdString(lbm::CheckTask(queued.task, FSettings));
+            outcome.message =
+                QString::fromStdString(lbm::CheckTask(queued.task, TaskSettings(queued.task, FSettings)));
         if (outcome.message.isEmpty())
             outcome.message = MakeResultsFolder(FDataFolder, queued.line, FFolder);
         if (!outcome.message.isEmpty()) {
@@ -195,6 +220,7 @@ void TMpiTaskRunner::StartNext()
     }
 
     FOutcome = TaskOutcome();
+    FOutcome.channel = FQueue[std::size_t(FIndex)].task.flow == lbm::Flow::Channel;
     FOut.clear();
     FErr.clear();
     FLast.clear();
@@ -396,7 +422,7 @@ void TMpiTaskRunner::Line(const QByteArray& bytes)
         return;
     }
     const QJsonObject object = document.object();
-    const double lidSpeed = FSettings.lidSpeed;
+    const double lidSpeed = TaskSettings(FQueue[std::size_t(FIndex)].task, FSettings).lidSpeed;
     if (object.value(QStringLiteral("done")).toBool()) {
         FEnded = true;
         FEndStatus = object.value(QStringLiteral("status")).toString();
@@ -415,6 +441,11 @@ void TMpiTaskRunner::Line(const QByteArray& bytes)
     p.residual = NumberOf(object.value(QStringLiteral("residual")));
     p.mlups = NumberOf(object.value(QStringLiteral("mlups")));
     p.seconds = NumberOf(object.value(QStringLiteral("seconds")));
+    p.channel = FOutcome.channel;
+    if (p.channel) {
+        p.cd = NumberOf(object.value(QStringLiteral("cd")));
+        p.cl = NumberOf(object.value(QStringLiteral("cl")));
+    }
     FOutcome.residualHistory.emplace_back(p.step, p.residual);
     if (FFirstResidual < 0 && std::isfinite(p.residual))
         FFirstResidual = p.residual;
@@ -462,7 +493,16 @@ void TMpiTaskRunner::Ended(int exitCode, QProcess::ExitStatus status)
         outcome.message += LastLines();
     } else if (ran) {
         const lbm::ResultsFolder results = lbm::ReadResultsFolder(FFolder.toStdString());
-        outcome.fields = results.hasField ? FieldOf(results.field, FSettings.lidSpeed) : nullptr;
+        const double speed = TaskSettings(FQueue[std::size_t(FIndex)].task, FSettings).lidSpeed;
+        outcome.fields = results.hasField ? FieldOf(results.field, speed) : nullptr;
+        if (results.hasForces)
+            outcome.figures.history = results.forces.history;
+        outcome.figures.periodic = results.summary.periodic;
+        outcome.figures.cd = results.summary.cd;
+        outcome.figures.cl = results.summary.cl;
+        outcome.figures.dp = results.summary.dp;
+        outcome.figures.la = results.summary.la;
+        outcome.figures.strouhal = results.summary.strouhal;
         if (!results.hasSummary || !outcome.fields) {
             QStringList problems;
             for (const std::string& problem : results.problems)

@@ -13,7 +13,7 @@
 namespace {
 
 const QString kSection = QStringLiteral("Tasks");
-const char* const kFields[] = {"Line", "Model", "Re", "GridX", "GridY", "Ticked"};
+const char* const kChannelFields[] = {"Flow", "Channel", "Inflow", "MeanSpeed", "Plane", "Source"};
 
 QString Key(const char* field, int n) { return QLatin1String(field) + QString::number(n); }
 
@@ -34,6 +34,65 @@ std::optional<double> ReadDouble(const TIniFile& ini, const QString& key)
 bool Same(std::optional<double> read, double value)
 {
     return read && (*read == value || (std::isnan(*read) && std::isnan(value)));
+}
+
+QString Num(double value) { return QString::number(value, 'g', 17); }
+
+QString ChannelText(const ChannelRecord& c)
+{
+    return QStringList{Num(c.x), Num(c.y), Num(c.length), Num(c.height)}.join(QLatin1Char(','));
+}
+
+std::optional<ChannelRecord> ParseChannel(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return std::nullopt;
+    double v[4];
+    for (int k = 0; k < 4; ++k) {
+        bool ok = false;
+        v[k] = parts[k].trimmed().toDouble(&ok);
+        if (!ok || !std::isfinite(v[k]))
+            return std::nullopt;
+    }
+    ChannelRecord c;
+    c.x = v[0];
+    c.y = v[1];
+    c.length = v[2];
+    c.height = v[3];
+    return c;
+}
+
+QString InflowText(lbm::Inflow inflow)
+{
+    return inflow == lbm::Inflow::Uniform ? QStringLiteral("uniform") : QStringLiteral("parabolic");
+}
+
+// A channel task's keys; false when one of them does not read (the task is then left out).
+bool ReadChannel(const TIniFile& ini, int n, TaskRecord& record)
+{
+    const QString flow = ini.ReadString(kSection, Key("Flow", n), QString()).trimmed().toLower();
+    if (flow == QLatin1String("cavity"))
+        return true;
+    if (flow != QLatin1String("channel"))
+        return false;
+    std::optional<ChannelRecord> c = ParseChannel(ini.ReadString(kSection, Key("Channel", n), QString()));
+    const std::optional<double> mean = ReadDouble(ini, Key("MeanSpeed", n));
+    const std::optional<double> plane = ReadDouble(ini, Key("Plane", n));
+    const QString inflow = ini.ReadString(kSection, Key("Inflow", n), QString()).trimmed().toLower();
+    if (!c || !mean || !plane || !ParseSourceText(ini.ReadString(kSection, Key("Source", n), QString()), *c))
+        return false;
+    if (inflow == QLatin1String("uniform"))
+        c->inflow = lbm::Inflow::Uniform;
+    else if (inflow == QLatin1String("parabolic"))
+        c->inflow = lbm::Inflow::Parabolic;
+    else
+        return false;
+    c->meanSpeed = *mean;
+    c->plane = *plane;
+    record.flow = lbm::Flow::Channel;
+    record.channel = *c;
+    return true;
 }
 
 } // namespace
@@ -87,14 +146,61 @@ QString TTaskList::ModelName(int row) const
     return record.line.section(QStringLiteral(" ren "), 0, 0);
 }
 
-lbm::Task TTaskList::SolverTask(int row) const
+lbm::Task TTaskList::SolverTask(int row) const { return SolverTaskOf(Record(row), ModelName(row)); }
+
+ObstacleCutter& ChannelObstacleCutter()
+{
+    static ObstacleCutter cutter;
+    return cutter;
+}
+
+std::function<QStringList()>& OpenViewCaptions()
+{
+    static std::function<QStringList()> captions;
+    return captions;
+}
+
+lbm::Task SolverTaskOf(const TaskRecord& record, const QString& modelName, const ObstacleCut* cut)
 {
     lbm::Task task;
-    task.model = ModelName(row).toStdString();
-    task.reynolds = Record(row).re;
-    task.gx = Record(row).gridX;
-    task.gy = Record(row).gridY;
+    task.model = modelName.toStdString();
+    task.reynolds = record.re;
+    task.gx = record.gridX;
+    task.gy = record.gridY;
+    task.flow = record.flow;
+    if (record.flow == lbm::Flow::Channel) {
+        const ChannelRecord& c = record.channel;
+        task.channel.x = c.x;
+        task.channel.y = c.y;
+        task.channel.length = c.length;
+        task.channel.height = c.height;
+        task.channel.inflow = c.inflow;
+        task.channel.meanSpeed = c.meanSpeed;
+        if (cut) {
+            task.channel.outline = cut->outline;
+            task.channel.obstacles = cut->cut;
+        }
+    }
     return task;
+}
+
+QString SourceText(const ChannelRecord& channel)
+{
+    return (channel.kind == ObstacleSource::View ? QStringLiteral("view:") : QStringLiteral("file:")) +
+           channel.source;
+}
+
+bool ParseSourceText(const QString& text, ChannelRecord& channel)
+{
+    if (text.startsWith(QLatin1String("view:"))) {
+        channel.kind = ObstacleSource::View;
+    } else if (text.startsWith(QLatin1String("file:"))) {
+        channel.kind = ObstacleSource::File;
+    } else {
+        return false;
+    }
+    channel.source = text.mid(5);
+    return !channel.source.isEmpty();
 }
 
 QString TTaskList::StateName(int row) const
@@ -258,6 +364,8 @@ void TTaskList::Load(const TIniFile& ini)
             continue;
         Entry entry;
         entry.record = {ini.ReadString(kSection, Key("Line", n), QString()), *model, *re, *gx, *gy};
+        if (ini.Contains(kSection, Key("Flow", n)) && !ReadChannel(ini, n, entry.record))
+            continue;
         entry.ticked = ini.ReadBool(kSection, Key("Ticked", n), false);
         FTasks.push_back(entry);
     }
@@ -300,11 +408,30 @@ void TTaskList::Store(TIniFile& ini) const
             ini.WriteString(kSection, Key("GridY", n), QString::number(r.gridY));
         if (fresh || ini.ReadBool(kSection, Key("Ticked", n), false) != entry.ticked)
             ini.WriteBool(kSection, Key("Ticked", n), entry.ticked);
+        // A cavity task has no channel keys; a channel's are rewritten where
+        // they do not read as its values.
+        TaskRecord stored = r;
+        const bool has = ini.Contains(kSection, Key("Flow", n));
+        if (r.flow == lbm::Flow::Cavity) {
+            for (const char* field : kChannelFields)
+                ini.RemoveKey(kSection, Key(field, n));
+        } else if (fresh || !has || !ReadChannel(ini, n, stored) || stored.flow != r.flow ||
+                   !(stored.channel == r.channel)) {
+            const ChannelRecord& c = r.channel;
+            ini.WriteString(kSection, Key("Flow", n), QStringLiteral("channel"));
+            ini.WriteString(kSection, Key("Channel", n), ChannelText(c));
+            ini.WriteString(kSection, Key("Inflow", n), InflowText(c.inflow));
+            ini.WriteString(kSection, Key("MeanSpeed", n), Num(c.meanSpeed));
+            ini.WriteString(kSection, Key("Plane", n), Num(c.plane));
+            ini.WriteString(kSection, Key("Source", n), SourceText(c));
+        }
     }
     // The keys of tasks that are gone, and of a longer list written by hand
     // beyond the stated count.
-    static const QRegularExpression numbered(QStringLiteral("^(Line|Model|Re|GridX|GridY|Ticked)(\\d+)$"),
-                                             QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression numbered(
+        QStringLiteral(
+            "^(Line|Model|Re|GridX|GridY|Ticked|Flow|Channel|Inflow|MeanSpeed|Plane|Source)(\\d+)$"),
+        QRegularExpression::CaseInsensitiveOption);
     for (const QString& key : ini.Keys(kSection)) {
         const QRegularExpressionMatch m = numbered.match(key);
         bool ok = false;

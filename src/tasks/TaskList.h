@@ -9,9 +9,12 @@
 //
 // The list is kept in the settings file's section "Tasks": key Count and,
 // for task n from 1, the keys Line<n>, Model<n>, Re<n>, GridX<n>, GridY<n>
-// and Ticked<n>. Storing changes only the values that differ from what the
-// file holds, so a list stored as it was loaded leaves the file's bytes as
-// they were. Run states and results folders belong to this run of the
+// and Ticked<n>; a channel task has besides Flow<n>=channel, Channel<n>=x,y,
+// length,height, Inflow<n> (parabolic or uniform), MeanSpeed<n>, Plane<n> and
+// Source<n> ("view:" and a view's caption, or "file:" and a scene file), a
+// cavity task none of them. Storing changes only the values that differ from
+// what the file holds, so a list stored as it was loaded leaves the file's
+// bytes as they were. Run states and results folders belong to this run of the
 // program and are not stored.
 
 #include "LbmTask.h"
@@ -20,6 +23,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -34,14 +38,67 @@ QString TaskStateName(TaskState state);
 // empty string when they can.
 QString MpirunMissingReason();
 
+// Where a channel task takes its obstacles from: the open view of that
+// caption, or a saved scene file.
+enum class ObstacleSource { View, File };
+
+// A channel task's own values (scene units).
+struct ChannelRecord {
+    double x = 0, y = 0;
+    double length = 2.2, height = 0.41;
+    lbm::Inflow inflow = lbm::Inflow::Parabolic;
+    double meanSpeed = 0.2;
+    double plane = 0; // the plane z = plane cuts the obstacles
+    ObstacleSource kind = ObstacleSource::View;
+    QString source; // the view's caption or the file's path
+
+    bool operator==(const ChannelRecord& o) const
+    {
+        return x == o.x && y == o.y && length == o.length && height == o.height && inflow == o.inflow &&
+               meanSpeed == o.meanSpeed && plane == o.plane && kind == o.kind && source == o.source;
+    }
+};
+
 // A task's record as the task dialog makes it.
 struct TaskRecord {
+    TaskRecord() = default;
+    TaskRecord(QString line_, int model_, double re_, int gridX_, int gridY_)
+        : line(std::move(line_)), model(model_), re(re_), gridX(gridX_), gridY(gridY_)
+    {
+    }
+
     QString line;  // the display line, which also names the results folder
     int model = 0; // index into TTaskList::ModelNames(); -1: a model typed by hand
     double re = 0;
     int gridX = 0;
     int gridY = 0;
+    lbm::Flow flow = lbm::Flow::Cavity;
+    ChannelRecord channel; // a channel task's (Flow::Channel)
 };
+
+// The lattice speed of a channel's mean inflow (a cavity's lid runs at the settings' speed).
+inline constexpr double kChannelLatticeSpeed = 0.05;
+
+// The obstacles a channel task's source gives where its plane cuts it: the
+// outline pieces in the scene's coordinates and how many objects were taken,
+// left out as open or outside the channel, or not cut; or why the source
+// cannot be read.
+struct ObstacleCut {
+    QString error;
+    std::vector<lbm::Segment> outline;
+    int cut = 0, open = 0, outside = 0, missed = 0;
+};
+// Cuts a channel task's source (views and scene files are the program's, not
+// the list's: the frame sets this). Without it every source is an error.
+using ObstacleCutter = std::function<ObstacleCut(const ChannelRecord&)>;
+ObstacleCutter& ChannelObstacleCutter();
+// The captions of the open views a channel can take its obstacles from (the frame sets this).
+std::function<QStringList()>& OpenViewCaptions();
+// The solver's task of a record; for a channel with the obstacles `cut` gives.
+lbm::Task SolverTaskOf(const TaskRecord& record, const QString& modelName, const ObstacleCut* cut = nullptr);
+// "view:Caption" or "file:/path", as the settings file and the display line name a source.
+QString SourceText(const ChannelRecord& channel);
+bool ParseSourceText(const QString& text, ChannelRecord& channel);
 
 class TTaskList : public QObject {
     Q_OBJECT

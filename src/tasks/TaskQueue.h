@@ -6,6 +6,7 @@
 // Both report the same signals on the thread that made them, so the frame
 // shows a run the same way either way.
 
+#include "Forces.h"
 #include "LbmTask.h"
 #include "TaskList.h"
 
@@ -24,10 +25,25 @@ struct Fields;
 }
 
 struct QueuedTask {
-    int row = 0;  // the task's line in the task list
-    QString line; // the display line, which also names the results folder
-    lbm::Task task;
+    QueuedTask() = default;
+    QueuedTask(int row_, QString line_, lbm::Task task_)
+        : row(row_), line(std::move(line_)), task(std::move(task_))
+    {
+    }
+
+    int row = 0;    // the task's line in the task list
+    QString line;   // the display line, which also names the results folder
+    lbm::Task task; // a channel's with the obstacles cut when the queue started
+    // Why the task cannot run (a channel's obstacles could not be had); empty when it can.
+    QString problem;
+    // A channel's scene file and plane for the solver under mpirun (a view's
+    // scene written to a file when the queue started).
+    QString scene;
+    double plane = 0;
 };
+
+// The settings a task runs with: a channel's inflow at its own lattice speed.
+lbm::Settings TaskSettings(const lbm::Task& task, lbm::Settings settings);
 
 struct TaskProgress {
     std::int64_t step = 0;
@@ -35,6 +51,8 @@ struct TaskProgress {
     double residual = 0;
     double mlups = 0;
     double seconds = 0;
+    bool channel = false;  // the figures below are a channel's
+    double cd = 0, cl = 0; // a channel's drag and lift coefficients now
     // How far the run has come, 0 to 1: the larger of the steps against the
     // limit and the residual's way down from its first value to the
     // tolerance, on a log scale.
@@ -55,6 +73,9 @@ struct TaskOutcome {
     double mlups = 0;
     std::vector<std::pair<std::int64_t, double>> residualHistory; // (step, residual) at every check
     std::shared_ptr<const lbm::Fields> fields;                    // null when there are none
+    // A channel's drag and lift over the run and its figures (empty history for a cavity).
+    bool channel = false;
+    lbm::ChannelFigures figures;
 };
 
 // A task line made into a file name: "D2Q9 ren 400Gx 129 Gy 129" -> "D2Q9_ren_400Gx_129_Gy_129".

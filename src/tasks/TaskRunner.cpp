@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TaskRunner.h"
 
+#include "Domain.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDeadlineTimer>
@@ -23,6 +25,13 @@ double ProgressFraction(std::int64_t step, std::int64_t maxSteps, double firstRe
         fraction = std::max(fraction, way);
     }
     return std::clamp(std::isfinite(fraction) ? fraction : 0.0, 0.0, 1.0);
+}
+
+lbm::Settings TaskSettings(const lbm::Task& task, lbm::Settings settings)
+{
+    if (task.flow == lbm::Flow::Channel)
+        settings.lidSpeed = kChannelLatticeSpeed;
+    return settings;
 }
 
 QString TaskFileStem(const QString& line)
@@ -156,7 +165,12 @@ void TTaskRunner::Finished()
 TaskOutcome TTaskRunner::RunOne(int index, const QueuedTask& queued, const QString& dataFolder)
 {
     TaskOutcome outcome;
-    lbm::Settings settings = FSettings;
+    outcome.channel = queued.task.flow == lbm::Flow::Channel;
+    if (!queued.problem.isEmpty()) {
+        outcome.message = queued.problem;
+        return outcome;
+    }
+    lbm::Settings settings = TaskSettings(queued.task, FSettings);
     // The window shares the machine: keep a core for it.
     if (settings.threads == 0)
         settings.threads = lbm::DefaultThreads(true);
@@ -183,6 +197,18 @@ TaskOutcome TTaskRunner::RunOne(int index, const QueuedTask& queued, const QStri
     auto lastReport = Clock::now() - std::chrono::hours(1);
     auto lastField = Clock::now();
     double firstResidual = -1;
+    // A channel's obstacle nodes, for the fields it shows while it runs.
+    std::shared_ptr<const std::vector<std::uint8_t>> solid;
+    if (outcome.channel) {
+        const lbm::Domain domain = lbm::ChannelDomain(queued.task, settings.lidSpeed);
+        auto nodes = std::make_shared<std::vector<std::uint8_t>>(std::size_t(queued.task.gx) *
+                                                                 std::size_t(queued.task.gy));
+        for (int j = 0; j < queued.task.gy; ++j)
+            for (int i = 0; i < queued.task.gx; ++i)
+                (*nodes)[std::size_t(j) * std::size_t(queued.task.gx) + std::size_t(i)] =
+                    domain.InObstacle(i + 0.5, j + 0.5) ? 1 : 0;
+        solid = std::move(nodes);
+    }
     const auto callback = [&](const lbm::Progress& p) {
         outcome.residualHistory.emplace_back(p.step, p.residual);
         if (firstResidual < 0 && std::isfinite(p.residual))
@@ -197,6 +223,9 @@ TaskOutcome TTaskRunner::RunOne(int index, const QueuedTask& queued, const QStri
                 p.residual,
                 p.mlups,
                 p.seconds,
+                outcome.channel,
+                p.cd,
+                p.cl,
                 ProgressFraction(p.step, p.maxSteps, firstResidual, p.residual, settings.tolerance)};
             QMetaObject::invokeMethod(
                 this, [this, index, report] { emit Progressed(index, report); }, Qt::QueuedConnection);
@@ -210,6 +239,8 @@ TaskOutcome TTaskRunner::RunOne(int index, const QueuedTask& queued, const QStri
             fields->ux = *p.ux;
             fields->uy = *p.uy;
             fields->rho = *p.rho;
+            if (solid)
+                fields->solid = *solid;
             std::shared_ptr<const lbm::Fields> shared = std::move(fields);
             QMetaObject::invokeMethod(
                 this, [this, index, shared] { emit FieldUpdated(index, shared); }, Qt::QueuedConnection);
@@ -251,6 +282,7 @@ TaskOutcome TTaskRunner::RunOne(int index, const QueuedTask& queued, const QStri
         return outcome;
     }
     outcome.folder = folder;
+    outcome.figures = std::move(result.channel);
     outcome.fields = std::make_shared<const lbm::Fields>(std::move(result.fields));
     return outcome;
 }
