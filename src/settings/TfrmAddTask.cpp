@@ -338,7 +338,7 @@ void TfrmAddTask::ShowChannelNote()
             const lbm::Task task = SolverTaskOf(record, ChosenModel(), &cut);
             const double length = lbm::ReynoldsLength(task) * record.channel.height / record.gridY;
             note = cut.cut > 0 ? QStringLiteral("Re is made with the obstacles' extent across the flow, %1.")
-                                     .arg(Shortest(length))
+                                     .arg(QLocale().toString(length, 'g', 4))
                                : QStringLiteral("Re is made with the channel's height, %1: there is no "
                                                 "obstacle.")
                                      .arg(Shortest(record.channel.height));

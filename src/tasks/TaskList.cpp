@@ -3,6 +3,7 @@
 
 #include "IniFile.h"
 
+#include <QLocale>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
@@ -36,7 +37,7 @@ bool Same(std::optional<double> read, double value)
     return read && (*read == value || (std::isnan(*read) && std::isnan(value)));
 }
 
-QString Num(double value) { return QString::number(value, 'g', 17); }
+QString Num(double value) { return QString::number(value, 'g', QLocale::FloatingPointShortest); }
 
 QString ChannelText(const ChannelRecord& c)
 {
