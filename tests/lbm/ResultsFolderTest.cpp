@@ -235,4 +235,29 @@ TEST(ResultsSummary, MembersOfLaterVersionsAreSkippedAndStringsDecoded)
             << text << ": " << lbm::ParseSummary(text, s);
 }
 
+// A channel's forces.csv read back, and what is no force history refused.
+TEST(ResultsForces, RowsReadBackAndBrokenOnesAreNamed)
+{
+    lbm::ForceSeries f;
+    ASSERT_EQ(lbm::ParseForces("step,time,cd,cl\r\n10,0.5,5.5,-0.01\n\n20,1,5.6,1e-3\n", f), "");
+    EXPECT_EQ(f.history.steps, (std::vector<std::int64_t>{10, 20}));
+    EXPECT_EQ(f.times, (std::vector<double>{0.5, 1}));
+    EXPECT_EQ(f.history.cd, (std::vector<double>{5.5, 5.6}));
+    EXPECT_EQ(f.history.cl, (std::vector<double>{-0.01, 1e-3}));
+
+    const std::pair<std::string, const char*> broken[] = {
+        {"", "first line is not"},
+        {"step,time,cd\n1,2,3\n", "first line is not"},
+        {"step,time,cd,cl\n1,2,3\n", "line 2 is not"},
+        {"step,time,cd,cl\n1,2,3,4,5\n", "line 2 is not"},
+        {"step,time,cd,cl\n1,2,3,4\n1.5,2,3,4\n", "line 3 is not"},
+        {"step,time,cd,cl\n-1,2,3,4\n", "line 2 is not"},
+        {"step,time,cd,cl\n1,2,nan,4\n", "line 2 is not"},
+        {"step,time,cd,cl\n1,2,3,4x\n", "line 2 is not"},
+    };
+    for (const auto& [text, message] : broken)
+        EXPECT_NE(lbm::ParseForces(text, f).find(message), std::string::npos)
+            << text << ": " << lbm::ParseForces(text, f);
+}
+
 } // namespace

@@ -246,6 +246,50 @@ TEST_F(MpiTaskRunnerTest, TwoProcessesFinishWithTheFiguresOfARunInTheProgram)
     }
 }
 
+// A channel past the sample's cylinder on two processes: the solver is given
+// the scene, the channel and its inflow, reports cD and cL as it goes, and
+// its drag history and obstacle nodes come back with the results.
+TEST_F(MpiTaskRunnerTest, AChannelRunsPastTheScenesCylinderAndReportsItsForces)
+{
+    QueuedTask channel = Task(0, "D2Q9", 113, 21, 20);
+    channel.line += QStringLiteral(" channel past cylinder-channel.cvs");
+    channel.task.flow = lbm::Flow::Channel;
+    channel.scene = QStringLiteral(CORVANE_SAMPLES_DIR "/cylinder-channel.cvs");
+    lbm::Settings s = TestSettings();
+    s.maxSteps = 300;
+    s.tolerance = 1e-12;
+    s.checkInterval = 20;
+    runner.SetSettings(s);
+    const QStringList args = runner.Arguments(channel, QStringLiteral("out"));
+    for (const char* expected :
+         {"--scene", "--plane", "--channel", "--inflow", "--mean-speed", "--lattice-speed"})
+        EXPECT_TRUE(args.contains(QLatin1String(expected))) << expected;
+    EXPECT_FALSE(args.contains(QStringLiteral("--lid-speed")));
+    EXPECT_EQ(args.value(args.indexOf(QStringLiteral("--channel")) + 1), QStringLiteral("0,0,2.2,0.41"));
+    EXPECT_EQ(args.value(args.indexOf(QStringLiteral("--lattice-speed")) + 1), QStringLiteral("0.05"));
+
+    std::vector<TaskProgress> progress;
+    QObject::connect(&runner, &TTaskQueue::Progressed,
+                     [&](int, const TaskProgress& p) { progress.push_back(p); });
+    Log mpi(runner);
+    ASSERT_TRUE(runner.Start({channel}, dir.path()));
+    ASSERT_TRUE(WaitFor([&] { return mpi.done; }));
+    const TaskOutcome& outcome = mpi.outcomes[0];
+    ASSERT_EQ(outcome.state, TaskState::NotConverged) << outcome.message.toStdString();
+    ASSERT_FALSE(progress.empty());
+    EXPECT_TRUE(progress.back().channel);
+    EXPECT_TRUE(std::isfinite(progress.back().cd) && progress.back().cd > 0) << progress.back().cd;
+    EXPECT_TRUE(outcome.channel);
+    EXPECT_FALSE(outcome.figures.history.cd.empty());
+    EXPECT_NEAR(outcome.figures.history.cd.back(), outcome.figures.cd, 1e-9);
+    ASSERT_TRUE(outcome.fields);
+    int solid = 0;
+    for (std::uint8_t node : outcome.fields->solid)
+        solid += node;
+    EXPECT_GT(solid, 10) << "the cylinder, about 5 nodes across";
+    EXPECT_LT(solid, 40);
+}
+
 TEST_F(MpiTaskRunnerTest, PauseHoldsTheProcessesResumeMovesThemAndStopKeepsThePartialResults)
 {
     lbm::Settings s = runner.Settings();
