@@ -109,12 +109,13 @@ void TMainForm::WriteGridDescriptions(const QString& dataFolder)
 {
     if (!frmEnviroment)
         return;
-    const lbm::Settings settings = FTaskRunner->Settings();
+    const lbm::Settings runSettings = FTaskRunner->Settings();
     const TTaskList& tasks = *frmEnviroment->Tasks();
     for (int row = 0; row < tasks.Count(); ++row) {
         if (!tasks.Ticked(row))
             continue;
         const lbm::Task task = tasks.SolverTask(row);
+        const lbm::Settings settings = TaskSettings(task, runSettings);
         const QString line = tasks.Line(row);
         const QString name = TaskFileStem(line) + QStringLiteral(".grid");
         QString text = QStringLiteral("# The grid of the task \"%1\"\n").arg(line);
@@ -124,13 +125,30 @@ void TMainForm::WriteGridDescriptions(const QString& dataFolder)
                     .arg(task.gx)
                     .arg(task.gy)
                     .arg(lbm::NodeCount(task));
-        text += QStringLiteral("# Node (i, j) lies at ((i + 1/2) / gx, (j + 1/2) / gy) of the unit cavity;\n"
+        if (task.flow == lbm::Flow::Channel) {
+            const lbm::ChannelSpec& c = task.channel;
+            text +=
+                QStringLiteral("# A channel: node (i, j) lies at (x + (i + 1/2) h, y + (j + 1/2) h) of the "
+                               "scene,\n# h = height / gy; its obstacles are cut when the task runs.\n");
+            text += QStringLiteral("channel=%1,%2,%3,%4\nspacing=%5\n")
+                        .arg(c.x, 0, 'g', 17)
+                        .arg(c.y, 0, 'g', 17)
+                        .arg(c.length, 0, 'g', 17)
+                        .arg(c.height, 0, 'g', 17)
+                        .arg(task.gy > 0 ? c.height / task.gy : 0.0, 0, 'g', 17);
+        } else {
+            text +=
+                QStringLiteral("# Node (i, j) lies at ((i + 1/2) / gx, (j + 1/2) / gy) of the unit cavity;\n"
                                "# the walls lie half a spacing outside the outer nodes.\n");
-        text += QStringLiteral("spacing_x=%1\nspacing_y=%2\n")
-                    .arg(task.gx > 0 ? 1.0 / task.gx : 0.0, 0, 'g', 17)
-                    .arg(task.gy > 0 ? 1.0 / task.gy : 0.0, 0, 'g', 17);
+            text += QStringLiteral("spacing_x=%1\nspacing_y=%2\n")
+                        .arg(task.gx > 0 ? 1.0 / task.gx : 0.0, 0, 'g', 17)
+                        .arg(task.gy > 0 ? 1.0 / task.gy : 0.0, 0, 'g', 17);
+        }
         const std::string problem = lbm::CheckTask(task, settings);
-        if (problem.empty())
+        // (A channel's relaxation time depends on the obstacles it meets when it runs.)
+        if (problem.empty() && task.flow == lbm::Flow::Channel)
+            text += QStringLiteral("lattice_speed=%1\n").arg(settings.lidSpeed, 0, 'g', 17);
+        else if (problem.empty())
             text += QStringLiteral("lid_speed=%1\ntau=%2\nmemory_bytes=%3\n")
                         .arg(settings.lidSpeed, 0, 'g', 17)
                         .arg(lbm::RelaxationTime(task, settings), 0, 'g', 17)
