@@ -230,7 +230,12 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
         FillSources();
         ShowChannelNote();
     });
-    connect(cbSource, &QComboBox::currentTextChanged, this, [this] {
+    // A view is cut as soon as it is picked; a file once its name is typed.
+    connect(cbSource, &QComboBox::currentIndexChanged, this, [this] {
+        if (IsChannel())
+            ShowChannelNote();
+    });
+    connect(cbSource->lineEdit(), &QLineEdit::editingFinished, this, [this] {
         if (IsChannel())
             ShowChannelNote();
     });
