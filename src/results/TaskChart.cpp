@@ -103,7 +103,16 @@ void TfrmTaskChart::ForceChart(const QueuedTask& task, const TaskOutcome& outcom
     double dragLow = 0, dragHigh = 0, liftLow = 0, liftHigh = 0;
     bool any = false;
     const std::size_t n = std::min({h.steps.size(), h.cd.size(), h.cl.size()});
-    for (std::size_t k = 0; k < n; ++k) {
+    // A long run's history is drawn in at most about kMaxChartPoints samples,
+    // evenly spaced, its last one always.
+    constexpr std::size_t kMaxChartPoints = 20000;
+    const std::size_t stride = std::max<std::size_t>(1, (n + kMaxChartPoints - 1) / kMaxChartPoints);
+    std::vector<std::size_t> drawn;
+    for (std::size_t k = 0; k < n; k += stride)
+        drawn.push_back(k);
+    if (n > 0 && drawn.back() != n - 1)
+        drawn.push_back(n - 1);
+    for (const std::size_t k : drawn) {
         if (!std::isfinite(h.cd[k]) || !std::isfinite(h.cl[k]))
             continue;
         drag->append(double(h.steps[k]), h.cd[k]);
@@ -169,6 +178,7 @@ TfrmTaskChart::TfrmTaskChart(const QueuedTask& task, const TaskOutcome& outcome,
     setWindowTitle(QStringLiteral("Chart - %1").arg(task.line));
     resize(620, 720);
 
+    FForces = outcome.channel;
     if (outcome.channel)
         ForceChart(task, outcome);
     else
@@ -304,7 +314,8 @@ QString WriteChartFile(const QString& fileName, const QByteArray& bytes)
 QByteArray TfrmTaskChart::Numbers() const
 {
     QString text = QStringLiteral("chart,series,x,y\n");
-    const std::pair<const char*, QChart*> charts[] = {{"profiles", FProfiles}, {"residuals", FResiduals}};
+    const std::pair<const char*, QChart*> charts[] = {{FForces ? "forces" : "profiles", FProfiles},
+                                                      {"residuals", FResiduals}};
     for (const auto& [name, chart] : charts)
         for (QAbstractSeries* series : chart->series())
             if (auto* xy = qobject_cast<QXYSeries*>(series))

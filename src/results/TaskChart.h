@@ -65,4 +65,5 @@ private:
     QChartView* FProfilesView;
     QChartView* FResidualsView;
     QToolButton* FSave;
+    bool FForces = false; // the upper chart is a channel's cD and cL
 };

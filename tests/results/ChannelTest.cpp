@@ -36,6 +36,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -359,4 +360,28 @@ TEST_F(ChannelTest, AChannelRunShowsTheObstacleAndItsForcesAndReopens)
     MainForm->MdiArea()->setActiveSubWindow(reopened[0]);
     QTest::qWait(50);
     EXPECT_GT(Near(field->grabFramebuffer(), QColor(kObstacleColour)), 20);
+}
+
+// A long run's force history is drawn thinned out, evenly, ending at its
+// last sample; the numbers saved name the forces chart.
+TEST(ChannelChart, ALongHistoryIsThinnedAndEndsAtItsLastSample)
+{
+    QueuedTask task(0, QStringLiteral("D2Q9 ren 100Gx 440 Gy 82 channel past view Plot1"), lbm::Task());
+    task.task.flow = lbm::Flow::Channel;
+    TaskOutcome outcome;
+    outcome.channel = true;
+    for (std::int64_t step = 0; step <= 100000; step += 2)
+        outcome.figures.history.Add(step, 3 + 1e-5 * double(step), std::sin(1e-3 * double(step)));
+    outcome.figures.cd = 4;
+    outcome.figures.cl = 0.5;
+    TfrmTaskChart chart(task, outcome, 0.05);
+    const QLineSeries* cd = Series(chart.Profiles(), QStringLiteral("cD"));
+    ASSERT_NE(cd, nullptr);
+    EXPECT_LE(cd->count(), 20001);
+    EXPECT_GT(cd->count(), 10000);
+    EXPECT_EQ(cd->at(cd->count() - 1), QPointF(100000, 4));
+    EXPECT_EQ(cd->at(1).x() - cd->at(0).x(), cd->at(2).x() - cd->at(1).x());
+    EXPECT_TRUE(chart.Profiles()->title().contains(QStringLiteral("cD 4.0000, cL 0.5000")))
+        << chart.Profiles()->title().toStdString();
+    EXPECT_TRUE(chart.Numbers().contains("\nforces,cD,0,3\n"));
 }
