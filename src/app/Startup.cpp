@@ -117,6 +117,7 @@ void CreateApplicationWindows()
     });
     CreateForm(frmOutPut, "frmOutPut", MainForm);
     MainForm->AttachPanel(frmOutPut, Qt::BottomDockWidgetArea);
+    MainForm->CreateResultsPage(frmOutPut);
     CreateForm(frmWorkSpace, "frmWorkSpace", MainForm);
     MainForm->AttachPanel(frmWorkSpace, Qt::LeftDockWidgetArea);
     MainForm->SetViewPanels({frmWorkSpace, frmOutPut});

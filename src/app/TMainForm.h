@@ -27,6 +27,9 @@ class QLabel;
 class QProgressBar;
 class TfrmPlot;
 class TfrmTaskChart;
+class TfrmOutPut;
+class TfrmResultsPage;
+class TResultsList;
 class TTaskRunner;
 namespace lbm {
 struct Fields;
@@ -103,8 +106,12 @@ public:
     void StopTasksExecute();
     TTaskRunner* TaskRunner() const { return FTaskRunner; }
     // The folder the data folder "dat/" is made in: the executable's unless set.
-    void SetDataFolderParent(const QString& folder) { FDataFolderParent = folder; }
+    void SetDataFolderParent(const QString& folder);
     QString DataFolderParent() const;
+    // The Results page of the Output panel, listing the runs of the data
+    // folder (and of the folders added to it); refreshed when a run ends.
+    void CreateResultsPage(TfrmOutPut* output);
+    TfrmResultsPage* ResultsPage() const;
     // Whether a finished task's chart and a running task's live field open by
     // themselves (tests turn them off).
     void SetShowResults(bool show) { FShowResults = show; }
@@ -277,6 +284,8 @@ private:
     QLabel* FRunText = nullptr;
     QProgressBar* FRunBar = nullptr;
     QString FDataFolderParent;
+    TResultsList* FResultsList = nullptr;
+    QPointer<TfrmResultsPage> FResultsPage;
     bool FShowResults = true;
     QString FRunningLine;
     std::unique_ptr<QueuedTask> FRunningTask;

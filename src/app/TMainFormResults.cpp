@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A finished task's results folder opened again: its field view, its chart
 // and what the run said, as at the end of the run.
+#include "CompareChart.h"
 #include "Globals.h"
 #include "LbmResults.h"
 #include "Messages.h"
 #include "ResultsFolder.h"
+#include "ResultsList.h"
+#include "ResultsPage.h"
 #include "TMainForm.h"
 #include "TaskChart.h"
 #include "TaskRunner.h"
@@ -104,11 +107,7 @@ bool TMainForm::OpenResults(const QString& path)
     task.task.reynolds = r.hasSummary ? r.summary.reynolds : std::nan("");
     task.task.gx = r.hasSummary ? r.summary.gx : r.field.nx;
     task.task.gy = r.hasSummary ? r.summary.gy : r.field.ny;
-    task.line = r.hasSummary ? QStringLiteral("%1 ren %2Gx %3 Gy %4")
-                                   .arg(QString::fromStdString(task.task.model), Number(task.task.reynolds))
-                                   .arg(task.task.gx)
-                                   .arg(task.task.gy)
-                             : name;
+    task.line = r.hasSummary ? ResultsTaskLine(r.summary) : name;
 
     TaskOutcome outcome;
     outcome.folder = folder;
@@ -167,3 +166,29 @@ bool TMainForm::OpenResults(const QString& path)
     AddRecentFile(folder);
     return true;
 }
+
+void TMainForm::CreateResultsPage(TfrmOutPut* output)
+{
+    if (!FResultsList)
+        FResultsList = new TResultsList(this);
+    FResultsList->SetDataFolder(QDir(DataFolderParent()).filePath(QStringLiteral("dat")));
+    auto* page = new TfrmResultsPage(FResultsList);
+    FResultsPage = page;
+    output->tabData->addTab(page, QStringLiteral("Results"));
+    connect(page, &TfrmResultsPage::OpenRequested, this,
+            [this](const QString& folder) { corvane::RunHandler([&] { OpenResults(folder); }); });
+    connect(page, &TfrmResultsPage::ChartMade, this, [this](TfrmCompareChart* chart) {
+        corvane::RunHandler([&] { FMdiArea->setActiveSubWindow(AddWindow(chart)); });
+    });
+    connect(page, &TfrmResultsPage::Problems, this, [](const QStringList& problems) {
+        for (const QString& problem : problems)
+            Say(problem);
+    });
+    // Listed again whenever the page is looked at: unchanged runs are not read again.
+    connect(output->tabData, &QTabWidget::currentChanged, page, [page, tabs = output->tabData](int index) {
+        if (tabs->widget(index) == page)
+            corvane::RunHandler([page] { page->Refresh(); });
+    });
+}
+
+TfrmResultsPage* TMainForm::ResultsPage() const { return FResultsPage; }
