@@ -18,9 +18,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QTabWidget>
 #include <QTextEdit>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -178,7 +180,14 @@ void TMainForm::CreateResultsPage(TfrmOutPut* output)
     connect(page, &TfrmResultsPage::OpenRequested, this,
             [this](const QString& folder) { corvane::RunHandler([&] { OpenResults(folder); }); });
     connect(page, &TfrmResultsPage::ChartMade, this, [this](TfrmCompareChart* chart) {
-        corvane::RunHandler([&] { FMdiArea->setActiveSubWindow(AddWindow(chart)); });
+        corvane::RunHandler([&] {
+            QMdiSubWindow* sub = AddWindow(chart);
+            // As large as the chart asks, as far as the area has room from where it opened.
+            const QSize room = FMdiArea->viewport()->size() - QSize(sub->x(), sub->y());
+            sub->resize(std::max(320, std::min(760, room.width())),
+                        std::max(320, std::min(760, room.height())));
+            FMdiArea->setActiveSubWindow(sub);
+        });
     });
     connect(page, &TfrmResultsPage::Problems, this, [](const QStringList& problems) {
         for (const QString& problem : problems)

@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QLegend>
 #include <QLineSeries>
+#include <QPen>
 #include <QScatterSeries>
 #include <QSplitter>
 #include <QToolButton>
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace {
 
@@ -63,13 +65,27 @@ TfrmCompareChart::TfrmCompareChart(const std::vector<ResultsSeries>& runs, QWidg
     setWindowTitle(QStringLiteral("Compare - %1 run(s)").arg(runs.size()));
     resize(720, 720);
 
-    // Centre lines: u against y and v against x, as in a run's own chart.
+    // Centre lines: u against y and v against x, as in a run's own chart;
+    // each run in a colour of its own, v dashed.
+    static const QColor palette[] = {QColor(0, 128, 0),   QColor(128, 0, 160), QColor(150, 90, 20),
+                                     QColor(0, 140, 150), QColor(200, 0, 120), QColor(90, 90, 90)};
+    const auto pen = [](QLineSeries* series, const QColor& colour, bool dashed) {
+        QPen p(colour);
+        p.setWidthF(1.5);
+        p.setStyle(dashed ? Qt::DashLine : Qt::SolidLine);
+        series->setPen(p);
+        return series;
+    };
     std::vector<double> published;
+    std::size_t n = 0;
     for (const ResultsSeries& run : runs) {
+        const QColor colour = palette[n++ % std::size(palette)];
         if (!run.u.empty())
-            FProfiles->addSeries(ChartLine(QStringLiteral("%1: u(y)").arg(run.line), run.u, true));
+            FProfiles->addSeries(
+                pen(ChartLine(QStringLiteral("%1: u(y)").arg(run.line), run.u, true), colour, false));
         if (!run.v.empty())
-            FProfiles->addSeries(ChartLine(QStringLiteral("%1: v(x)").arg(run.line), run.v, false));
+            FProfiles->addSeries(
+                pen(ChartLine(QStringLiteral("%1: v(x)").arg(run.line), run.v, false), colour, true));
         if ((!run.u.empty() || !run.v.empty()) && std::isfinite(run.reynolds) &&
             std::find(published.begin(), published.end(), run.reynolds) == published.end())
             published.push_back(run.reynolds);
@@ -87,10 +103,11 @@ TfrmCompareChart::TfrmCompareChart(const std::vector<ResultsSeries>& runs, QWidg
     }
     AttachAxes(FProfiles, QStringLiteral("u / U  (or x / L for v)"), QStringLiteral("y / L  (or v / U)"));
     FProfiles->setTitle(QStringLiteral("Centre-line velocities"));
-    FProfiles->legend()->setAlignment(Qt::AlignBottom);
+    FProfiles->legend()->setAlignment(Qt::AlignRight); // the runs' lines are long
 
     // Force histories, against the step or time forces.csv gives.
     QString axis;
+    n = 0;
     for (const ResultsSeries& run : runs) {
         if (run.forces.empty())
             continue;
@@ -99,14 +116,15 @@ TfrmCompareChart::TfrmCompareChart(const std::vector<ResultsSeries>& runs, QWidg
             cd.emplace_back(p.x, p.cd);
             cl.emplace_back(p.x, p.cl);
         }
-        FForces->addSeries(ChartLine(QStringLiteral("%1: cD").arg(run.line), cd, false));
-        FForces->addSeries(ChartLine(QStringLiteral("%1: cL").arg(run.line), cl, false));
+        const QColor colour = palette[n++ % std::size(palette)];
+        FForces->addSeries(pen(ChartLine(QStringLiteral("%1: cD").arg(run.line), cd, false), colour, false));
+        FForces->addSeries(pen(ChartLine(QStringLiteral("%1: cL").arg(run.line), cl, false), colour, true));
         if (axis.isEmpty())
             axis = run.forcesAxis;
     }
     AttachAxes(FForces, axis.isEmpty() ? QStringLiteral("step") : axis, QStringLiteral("cD, cL"));
     FForces->setTitle(QStringLiteral("Force coefficients"));
-    FForces->legend()->setAlignment(Qt::AlignBottom);
+    FForces->legend()->setAlignment(Qt::AlignRight);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);

@@ -61,31 +61,13 @@ std::function<bool(const QUrl&)>& TfrmResultsPage::FolderShower()
 TfrmResultsPage::TfrmResultsPage(TResultsList* list, QWidget* parent) : QWidget(parent), FList(list)
 {
     setObjectName(QStringLiteral("tbResults"));
-    auto* layout = new QHBoxLayout(this);
+    // One row of buttons above the table, so that the page is no taller
+    // than the panel's other pages.
+    auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
-    auto* left = new QVBoxLayout;
-    FFolders = new QLabel(this);
-    FFolders->setObjectName(QStringLiteral("lblResultsFolders"));
-    FFolders->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    left->addWidget(FFolders);
-    FTable = new QTableView(this);
-    FTable->setObjectName(QStringLiteral("tvResults"));
-    FTable->setModel(list);
-    FTable->setSelectionBehavior(QAbstractItemView::SelectRows);
-    FTable->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    FTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    FTable->setWordWrap(false);
-    FTable->verticalHeader()->hide();
-    FTable->verticalHeader()->setDefaultSectionSize(FTable->fontMetrics().height() + 6);
-    FTable->horizontalHeader()->setStretchLastSection(true);
-    FTable->setColumnWidth(0, 200);
-    FTable->setColumnWidth(1, 90);
-    FTable->setColumnWidth(2, 130);
-    FTable->setColumnWidth(3, 80);
-    left->addWidget(FTable);
-    layout->addLayout(left, 1);
-
-    auto* buttons = new QVBoxLayout;
+    layout->setSpacing(2);
+    auto* row = new QHBoxLayout;
+    row->setSpacing(4);
     FOpen = Button(this, "btnResultsOpen", QStringLiteral("Open"),
                    QStringLiteral("Opens the run's field view and chart, as File > Open does"));
     FCompare =
@@ -100,9 +82,33 @@ TfrmResultsPage::TfrmResultsPage(TResultsList* list, QWidget* parent) : QWidget(
     FRefresh =
         Button(this, "btnResultsRefresh", QStringLiteral("Refresh"), QStringLiteral("Lists the runs again"));
     for (QPushButton* b : {FOpen, FCompare, FDelete, FShowFolder, FAddFolder, FRefresh})
-        buttons->addWidget(b);
-    buttons->addStretch();
-    layout->addLayout(buttons);
+        row->addWidget(b);
+    FFolders = new QLabel(this);
+    FFolders->setObjectName(QStringLiteral("lblResultsFolders"));
+    FFolders->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    FFolders->setMinimumWidth(0);
+    FFolders->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    row->addWidget(FFolders, 1);
+    layout->addLayout(row);
+
+    FTable = new QTableView(this);
+    FTable->setObjectName(QStringLiteral("tvResults"));
+    FTable->setModel(list);
+    FTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    FTable->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    FTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    FTable->setWordWrap(false);
+    FTable->setMinimumHeight(24);
+    FTable->verticalHeader()->hide();
+    FTable->verticalHeader()->setDefaultSectionSize(FTable->fontMetrics().height() + 4);
+    FTable->horizontalHeader()->setStretchLastSection(true);
+    FTable->setColumnWidth(TResultsList::TaskColumn, 200);
+    FTable->setColumnWidth(TResultsList::StateColumn, 90);
+    FTable->setColumnWidth(TResultsList::WhenColumn,
+                           FTable->fontMetrics().horizontalAdvance(QStringLiteral("2026-12-31 23:59:59")) +
+                               16);
+    FTable->setColumnWidth(TResultsList::DurationColumn, 70);
+    layout->addWidget(FTable, 1);
 
     connect(FOpen, &QPushButton::clicked, this, [this] { corvane::RunHandler([this] { OpenClick(); }); });
     connect(FCompare, &QPushButton::clicked, this,

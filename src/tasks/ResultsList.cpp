@@ -437,8 +437,8 @@ QString TResultsList::FiguresText(const ResultsRun& run)
 {
     QStringList parts;
     if (std::isfinite(run.deviation))
-        parts.append(QStringLiteral("centre lines within %1 % of U of Ghia et al.")
-                         .arg(100 * run.deviation, 0, 'f', 2));
+        parts.append(
+            QStringLiteral("Ghia et al.: largest deviation %1 % of U").arg(100 * run.deviation, 0, 'f', 2));
     if (std::isfinite(run.cd))
         parts.append(QStringLiteral("cD %1").arg(run.cd, 0, 'g', 5));
     if (std::isfinite(run.cl))

@@ -118,7 +118,7 @@ TEST_F(ResultsListTest, ListsTheRunsNewestFirstWithTheirFigures)
     EXPECT_GT(run.deviation, 0.001);
     EXPECT_LT(run.deviation, 0.15);
     EXPECT_TRUE(std::isnan(run.cd));
-    EXPECT_TRUE(TResultsList::FiguresText(run).startsWith(QStringLiteral("centre lines within ")));
+    EXPECT_TRUE(TResultsList::FiguresText(run).startsWith(QStringLiteral("Ghia et al.: largest deviation ")));
     // Re 20 has no published profile: no deviation, and no words for one.
     EXPECT_TRUE(std::isnan(list.Run(0).deviation));
     EXPECT_FALSE(TResultsList::FiguresText(list.Run(0)).contains(QStringLiteral("Ghia")));
