@@ -111,6 +111,11 @@ public:
     // The Results page of the Output panel, listing the runs of the data
     // folder (and of the folders added to it); refreshed when a run ends.
     void CreateResultsPage(TfrmOutPut* output);
+    // Where the folders added to the Results page are kept between sessions:
+    // load gives them (those that are folders no more are left out), save
+    // takes them whenever they change. Empty functions keep them in memory.
+    void SetResultsFoldersStore(std::function<QStringList()> load,
+                                std::function<void(const QStringList&)> save);
     TfrmResultsPage* ResultsPage() const;
     // Whether a finished task's chart and a running task's live field open by
     // themselves (tests turn them off).
@@ -286,6 +291,7 @@ private:
     QString FDataFolderParent;
     TResultsList* FResultsList = nullptr;
     QPointer<TfrmResultsPage> FResultsPage;
+    std::function<void(const QStringList&)> FSaveResultsFolders;
     bool FShowResults = true;
     QString FRunningLine;
     std::unique_ptr<QueuedTask> FRunningTask;

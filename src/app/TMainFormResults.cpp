@@ -193,6 +193,10 @@ void TMainForm::CreateResultsPage(TfrmOutPut* output)
         for (const QString& problem : problems)
             Say(problem);
     });
+    connect(FResultsList, &TResultsList::FoldersChanged, this, [this] {
+        if (FSaveResultsFolders)
+            corvane::RunHandler([this] { FSaveResultsFolders(FResultsList->AddedFolders()); });
+    });
     // Listed again whenever the page is looked at: unchanged runs are not read again.
     connect(output->tabData, &QTabWidget::currentChanged, page, [page, tabs = output->tabData](int index) {
         if (tabs->widget(index) == page)
@@ -201,3 +205,14 @@ void TMainForm::CreateResultsPage(TfrmOutPut* output)
 }
 
 TfrmResultsPage* TMainForm::ResultsPage() const { return FResultsPage; }
+
+void TMainForm::SetResultsFoldersStore(std::function<QStringList()> load,
+                                       std::function<void(const QStringList&)> save)
+{
+    FSaveResultsFolders = {};
+    if (FResultsList && load)
+        for (const QString& folder : load())
+            if (QFileInfo(folder).isDir())
+                FResultsList->AddFolder(folder);
+    FSaveResultsFolders = std::move(save);
+}

@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMessageBox>
@@ -58,6 +59,21 @@ std::function<bool(const QUrl&)>& TfrmResultsPage::FolderShower()
     return shower;
 }
 
+std::function<QString(QWidget*, const QStringList&)>& TfrmResultsPage::RemoveFolderPrompt()
+{
+    static std::function<QString(QWidget*, const QStringList&)> prompt = [](QWidget* parent,
+                                                                            const QStringList& folders) {
+        bool ok = false;
+        const QString chosen =
+            QInputDialog::getItem(parent, QStringLiteral("Remove a Folder"),
+                                  QStringLiteral("List the runs of this folder no more (they stay "
+                                                 "on the disk):"),
+                                  folders, 0, false, &ok);
+        return ok ? chosen : QString();
+    };
+    return prompt;
+}
+
 TfrmResultsPage::TfrmResultsPage(TResultsList* list, QWidget* parent) : QWidget(parent), FList(list)
 {
     setObjectName(QStringLiteral("tbResults"));
@@ -79,9 +95,12 @@ TfrmResultsPage::TfrmResultsPage(TResultsList* list, QWidget* parent) : QWidget(
                          QStringLiteral("Shows the run's folder in the file manager"));
     FAddFolder = Button(this, "btnResultsAddFolder", QStringLiteral("Add Folder\u2026"),
                         QStringLiteral("Lists the runs in another folder too (results run on a cluster)"));
+    FRemoveFolder =
+        Button(this, "btnResultsRemoveFolder", QStringLiteral("Remove Folder\u2026"),
+               QStringLiteral("Lists the runs of an added folder no more; they stay on the disk"));
     FRefresh =
         Button(this, "btnResultsRefresh", QStringLiteral("Refresh"), QStringLiteral("Lists the runs again"));
-    for (QPushButton* b : {FOpen, FCompare, FDelete, FShowFolder, FAddFolder, FRefresh})
+    for (QPushButton* b : {FOpen, FCompare, FDelete, FShowFolder, FAddFolder, FRemoveFolder, FRefresh})
         row->addWidget(b);
     FFolders = new QLabel(this);
     FFolders->setObjectName(QStringLiteral("lblResultsFolders"));
@@ -118,6 +137,8 @@ TfrmResultsPage::TfrmResultsPage(TResultsList* list, QWidget* parent) : QWidget(
             [this] { corvane::RunHandler([this] { ShowFolderClick(); }); });
     connect(FAddFolder, &QPushButton::clicked, this,
             [this] { corvane::RunHandler([this] { AddFolderClick(); }); });
+    connect(FRemoveFolder, &QPushButton::clicked, this,
+            [this] { corvane::RunHandler([this] { RemoveFolderClick(); }); });
     connect(FRefresh, &QPushButton::clicked, this, [this] { corvane::RunHandler([this] { Refresh(); }); });
     connect(FTable, &QTableView::doubleClicked, this,
             [this] { corvane::RunHandler([this] { OpenClick(); }); });
@@ -152,6 +173,7 @@ void TfrmResultsPage::UpdateButtons()
     FCompare->setEnabled(selected > 0);
     FDelete->setEnabled(selected == 1);
     FShowFolder->setEnabled(selected == 1);
+    FRemoveFolder->setEnabled(!FList->AddedFolders().isEmpty());
     QStringList folders;
     if (!FList->DataFolder().isEmpty())
         folders.append(QDir::toNativeSeparators(FList->DataFolder()));
@@ -258,5 +280,18 @@ void TfrmResultsPage::AddFolderClick()
     const QString problem = FList->AddFolder(folder);
     if (!problem.isEmpty())
         corvane::ShowMessage(problem);
+    UpdateButtons();
+}
+
+void TfrmResultsPage::RemoveFolderClick()
+{
+    QStringList shown;
+    for (const QString& folder : FList->AddedFolders())
+        shown.append(QDir::toNativeSeparators(folder));
+    if (shown.isEmpty())
+        return;
+    const QString chosen = RemoveFolderPrompt()(this, shown);
+    if (!chosen.isEmpty())
+        FList->RemoveFolder(QDir::fromNativeSeparators(chosen));
     UpdateButtons();
 }

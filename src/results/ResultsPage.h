@@ -38,6 +38,7 @@ public:
     void DeleteClick();
     void ShowFolderClick();
     void AddFolderClick();
+    void RemoveFolderClick();
     void Refresh();
 
     // Replaceable so that tests never block: the question before a delete
@@ -46,6 +47,8 @@ public:
     static std::function<bool(QWidget*, const QString&)>& DeletePrompt();
     static std::function<QString(QWidget*)>& FolderPrompt();
     static std::function<bool(const QUrl&)>& FolderShower();
+    // Which of the added folders to list no more (empty cancels).
+    static std::function<QString(QWidget*, const QStringList&)>& RemoveFolderPrompt();
 
 signals:
     void OpenRequested(const QString& folder);
@@ -59,5 +62,5 @@ private:
     TResultsList* FList;
     QLabel* FFolders;
     QTableView* FTable;
-    QPushButton *FOpen, *FCompare, *FDelete, *FShowFolder, *FAddFolder, *FRefresh;
+    QPushButton *FOpen, *FCompare, *FDelete, *FShowFolder, *FAddFolder, *FRemoveFolder, *FRefresh;
 };

@@ -181,9 +181,21 @@ QString TResultsList::AddFolder(const QString& folder)
     const QString path = info.absoluteFilePath();
     if (path == FDataFolder || FAdded.contains(path))
         return QStringLiteral("\"%1\" is listed already.").arg(QDir::toNativeSeparators(path));
+    if (FAdded.size() >= kMaxAddedFolders)
+        return QStringLiteral("At most %1 folders can be added; remove one first.").arg(kMaxAddedFolders);
     FAdded.append(path);
     Refresh();
+    emit FoldersChanged();
     return {};
+}
+
+bool TResultsList::RemoveFolder(const QString& folder)
+{
+    if (!FAdded.removeOne(folder))
+        return false;
+    Refresh();
+    emit FoldersChanged();
+    return true;
 }
 
 ResultsRun TResultsList::ReadRun(const QString& folder) const

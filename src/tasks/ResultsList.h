@@ -68,6 +68,7 @@ struct ResultsSeries {
 
 // The most runs one folder lists, and the largest files the list reads.
 inline constexpr int kMaxListedRuns = 10000;
+inline constexpr int kMaxAddedFolders = 32;
 inline constexpr qint64 kMaxListedProfileBytes = 4 << 20;
 inline constexpr qint64 kMaxForcesBytes = 64 << 20;
 inline const char* const kForcesFile = "forces.csv";
@@ -100,6 +101,8 @@ public:
     // empty string or why it cannot be added.
     QString AddFolder(const QString& folder);
     QStringList AddedFolders() const { return FAdded; }
+    // Lists a folder no more (its runs stay on the disk); false when it was not added.
+    bool RemoveFolder(const QString& folder);
 
     // Lists the folders again; runs whose summary is unchanged are not read again.
     void Refresh();
@@ -125,6 +128,10 @@ public:
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+signals:
+    // A folder was added or removed (AddedFolders changed).
+    void FoldersChanged();
 
 private:
     void ListFolder(const QString& folder, std::vector<ResultsRun>& into, QSet<QString>& seen,

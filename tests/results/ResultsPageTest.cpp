@@ -81,6 +81,10 @@ protected:
                 ASSERT_TRUE(QFile::copy(from.filePath(file), to.filePath(file)));
         }
         CreateApplicationWindows();
+        // Added folders in memory only, none from earlier sessions.
+        MainForm->SetResultsFoldersStore({}, {});
+        for (const QString& folder : MainForm->ResultsPage()->List()->AddedFolders())
+            MainForm->ResultsPage()->List()->RemoveFolder(folder);
         MainForm->SetDataFolderParent(parent.path());
         MainForm->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(MainForm));
@@ -91,12 +95,14 @@ protected:
         previousDelete = TfrmResultsPage::DeletePrompt();
         previousFolder = TfrmResultsPage::FolderPrompt();
         previousShower = TfrmResultsPage::FolderShower();
+        previousRemove = TfrmResultsPage::RemoveFolderPrompt();
     }
     void TearDown() override
     {
         TfrmResultsPage::DeletePrompt() = previousDelete;
         TfrmResultsPage::FolderPrompt() = previousFolder;
         TfrmResultsPage::FolderShower() = previousShower;
+        TfrmResultsPage::RemoveFolderPrompt() = previousRemove;
         DestroyApplicationWindows();
     }
 
@@ -125,6 +131,7 @@ protected:
     std::function<bool(QWidget*, const QString&)> previousDelete;
     std::function<QString(QWidget*)> previousFolder;
     std::function<bool(const QUrl&)> previousShower;
+    std::function<QString(QWidget*, const QStringList&)> previousRemove;
 };
 
 QTemporaryDir* ResultsPageTest::runs = nullptr;
@@ -274,6 +281,55 @@ TEST_F(ResultsPageTest, OpenDeleteShowAndAddAFolder)
     ASSERT_EQ(list->Count(), 2);
     EXPECT_EQ(list->Run(0).folder, to.path());
     EXPECT_EQ(page->Table()->model()->rowCount(), 2);
+
+    // Remove Folder lists it no more and leaves its runs on the disk.
+    QStringList offered;
+    TfrmResultsPage::RemoveFolderPrompt() = [&](QWidget*, const QStringList& folders) {
+        offered = folders;
+        return folders.value(0);
+    };
+    Click("btnResultsRemoveFolder");
+    EXPECT_EQ(offered, QStringList{QDir::toNativeSeparators(cluster.path())});
+    EXPECT_EQ(list->Count(), 1);
+    EXPECT_TRUE(QFileInfo::exists(to.filePath(QStringLiteral("summary.json"))));
+    EXPECT_FALSE(page->findChild<QPushButton*>(QStringLiteral("btnResultsRemoveFolder"))->isEnabled());
+}
+
+TEST_F(ResultsPageTest, AddedFoldersAreKeptInTheSettingsFileForTheNextSession)
+{
+    QTemporaryDir cluster;
+    const QString ini = parent.filePath(QStringLiteral("corvane.INI"));
+    {
+        QFile file(ini);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Tasks]\r\nTask1=D2Q9 ren 100Gx 17 Gy 17\r\n");
+    }
+    // Each session's frame on the test's settings file alone.
+    const auto session = [&] {
+        DestroyApplicationWindows();
+        CreateApplicationWindows();
+        MainForm->SetResultsFoldersStore({}, {});
+        for (const QString& folder : MainForm->ResultsPage()->List()->AddedFolders())
+            MainForm->ResultsPage()->List()->RemoveFolder(folder);
+        KeepResultsFoldersIn(MainForm, ini);
+        return MainForm->ResultsPage()->List();
+    };
+    KeepResultsFoldersIn(MainForm, ini);
+    TfrmResultsPage::FolderPrompt() = [&](QWidget*) { return cluster.path(); };
+    Click("btnResultsAddFolder");
+    // The next session, on the same settings file: the folder is listed again.
+    EXPECT_EQ(session()->AddedFolders(), QStringList{cluster.path()});
+    QFile file(ini);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.startsWith("[Tasks]\r\nTask1=D2Q9 ren 100Gx 17 Gy 17\r\n")) << text.toStdString();
+    // Removed, it is gone from the file too; a folder gone from the disk is left out.
+    MainForm->ResultsPage()->List()->RemoveFolder(cluster.path());
+    EXPECT_TRUE(session()->AddedFolders().isEmpty());
+    MainForm->ResultsPage()->List()->AddFolder(cluster.path());
+    ASSERT_TRUE(cluster.remove());
+    EXPECT_TRUE(session()->AddedFolders().isEmpty());
+    MainForm->SetResultsFoldersStore({}, {});
 }
 
 } // namespace
