@@ -118,12 +118,25 @@ double CentrelineDeviation(double reynolds, const lbm::Profile& u, const lbm::Pr
     return worst;
 }
 
-QString ParseForces(const QByteArray& text, std::vector<ForcePoint>& points, QString& axis)
+namespace {
+
+QString ReadForces(const QByteArray& text, std::vector<ForcePoint>& points, QString& axis)
 {
-    points.clear();
-    axis.clear();
-    const QList<QByteArray> lines = text.split('\n');
-    const QList<QByteArray> heading = lines.value(0).trimmed().split(',');
+    // Line by line, each counted before it is split, so that no file makes
+    // more pieces than a history of kMaxForcePoints rows has.
+    qsizetype pos = 0;
+    const auto nextLine = [&] {
+        qsizetype end = text.indexOf('\n', pos);
+        if (end < 0)
+            end = text.size();
+        const QByteArray line = text.mid(pos, end - pos).trimmed();
+        pos = end + 1;
+        return line;
+    };
+    const QByteArray first = nextLine();
+    if (first.count(',') + 1 > kMaxForceColumns)
+        return QStringLiteral("its first line names more than %1 columns").arg(kMaxForceColumns);
+    const QList<QByteArray> heading = first.split(',');
     int cd = -1, cl = -1;
     for (int i = 0; i < heading.size(); ++i) {
         const QByteArray name = heading[i].trimmed().toLower();
@@ -136,26 +149,42 @@ QString ParseForces(const QByteArray& text, std::vector<ForcePoint>& points, QSt
         return QStringLiteral("its first line does not name a step or time column followed by \"cd\" and "
                               "\"cl\" columns");
     axis = QString::fromUtf8(heading[0].trimmed()).left(40);
-    for (int row = 1; row < lines.size(); ++row) {
-        const QByteArray line = lines[row].trimmed();
+    for (int row = 2; pos <= text.size(); ++row) {
+        const QByteArray line = nextLine();
         if (line.isEmpty())
             continue;
-        const QList<QByteArray> cells = line.split(',');
-        if (cells.size() != heading.size())
+        if (line.count(',') + 1 != heading.size())
             return QStringLiteral("line %1 has %2 values where the heading names %3")
-                .arg(row + 1)
-                .arg(cells.size())
+                .arg(row)
+                .arg(line.count(',') + 1)
                 .arg(heading.size());
+        if (points.size() == std::size_t(kMaxForcePoints))
+            return QStringLiteral("it has more than %1 rows").arg(kMaxForcePoints);
+        const QList<QByteArray> cells = line.split(',');
         bool okX = false, okD = false, okL = false;
         const ForcePoint p{cells[0].trimmed().toDouble(&okX), cells[cd].trimmed().toDouble(&okD),
                            cells[cl].trimmed().toDouble(&okL)};
         if (!okX || !okD || !okL || !std::isfinite(p.x) || !std::isfinite(p.cd) || !std::isfinite(p.cl))
-            return QStringLiteral("line %1 is not numbers").arg(row + 1);
+            return QStringLiteral("line %1 is not numbers").arg(row);
         points.push_back(p);
     }
     if (points.empty())
         return QStringLiteral("it holds no forces");
     return {};
+}
+
+} // namespace
+
+QString ParseForces(const QByteArray& text, std::vector<ForcePoint>& points, QString& axis)
+{
+    points.clear();
+    axis.clear();
+    const QString error = ReadForces(text, points, axis);
+    if (!error.isEmpty()) {
+        points.clear();
+        axis.clear();
+    }
+    return error;
 }
 
 bool IsRunFolder(const QString& folder)

@@ -71,6 +71,8 @@ inline constexpr int kMaxListedRuns = 10000;
 inline constexpr int kMaxAddedFolders = 32;
 inline constexpr qint64 kMaxListedProfileBytes = 4 << 20;
 inline constexpr qint64 kMaxForcesBytes = 64 << 20;
+inline constexpr int kMaxForcePoints = 1000000;
+inline constexpr int kMaxForceColumns = 64;
 inline const char* const kForcesFile = "forces.csv";
 
 // The task's line as the task list writes it, from what a summary says.

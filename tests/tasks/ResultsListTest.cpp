@@ -353,6 +353,8 @@ TEST(ResultsForces, ForceHistoriesAreReadWithTheirChecks)
         {"step,cd,cl\n100,x,0\n", 0},
         {"step,cd,cl\n", 0},
         {"", 0},
+        {"step,cd,cl\n1,2,3,4\n", 0},
+        {"step,cd,cl\n1,2,3\n\n\n2,3,4", 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -362,6 +364,17 @@ TEST(ResultsForces, ForceHistoriesAreReadWithTheirChecks)
         EXPECT_EQ(error.isEmpty(), c.points > 0) << error.toStdString();
         EXPECT_EQ(points.size(), error.isEmpty() ? c.points : 0u);
     }
+    // Files made to exhaust the reader: refused before they are split.
+    const QByteArray many = "step,cd,cl\n" + QByteArray("1,1,1\n").repeated(kMaxForcePoints + 1);
+    const QByteArray wide = "step,cd,cl" + QByteArray(",x").repeated(1 << 20) + "\n";
+    const QByteArray commas = "step,cd,cl\n" + QByteArray(1 << 24, ',') + "\n";
+    for (const QByteArray& text : {many, wide, commas}) {
+        std::vector<ForcePoint> points;
+        QString axis;
+        EXPECT_FALSE(ParseForces(text, points, axis).isEmpty());
+        EXPECT_TRUE(points.empty());
+    }
+
     std::vector<ForcePoint> points;
     QString axis;
     ASSERT_EQ(ParseForces("time, cx, cd, cl\n0.5, 9, 1.5, 0.1\n", points, axis), QString());
