@@ -48,6 +48,15 @@ void AttachAxes(QChart* chart, const QString& xTitle, const QString& yTitle)
     auto* y = new QValueAxis;
     y->setRange(y0, y1);
     y->setTitleText(yTitle);
+    // Ticks at round numbers counted from zero, so that the one at zero
+    // says 0 and not a rounding error.
+    for (QValueAxis* axis : {x, y}) {
+        axis->applyNiceNumbers();
+        axis->setTickType(QValueAxis::TicksDynamic);
+        axis->setTickAnchor(0);
+        axis->setTickInterval((axis->max() - axis->min()) / std::max(1, axis->tickCount() - 1));
+        axis->setLabelFormat(QStringLiteral("%g"));
+    }
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     for (QAbstractSeries* s : chart->series()) {
@@ -102,6 +111,13 @@ TfrmCompareChart::TfrmCompareChart(const std::vector<ResultsSeries>& runs, QWidg
                                               QColor(200, 60, 0)));
     }
     AttachAxes(FProfiles, QStringLiteral("u / U  (or x / L for v)"), QStringLiteral("y / L  (or v / U)"));
+    // The ranges of a run's own chart, which every cavity's profiles lie in.
+    for (QAbstractAxis* axis : FProfiles->axes()) {
+        axis->setRange(-0.6, 1.0);
+        static_cast<QValueAxis*>(axis)->setTickAnchor(-0.6);
+        static_cast<QValueAxis*>(axis)->setTickInterval(0.2);
+        static_cast<QValueAxis*>(axis)->setLabelFormat(QStringLiteral("%.1f"));
+    }
     FProfiles->setTitle(QStringLiteral("Centre-line velocities"));
     FProfiles->legend()->setAlignment(Qt::AlignRight); // the runs' lines are long
 
@@ -152,6 +168,8 @@ TfrmCompareChart::TfrmCompareChart(const std::vector<ResultsSeries>& runs, QWidg
     const bool forces = !FForces->series().isEmpty();
     FProfilesView->setVisible(profiles || !forces);
     FForcesView->setVisible(forces);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 2);
     layout->addWidget(split);
 }
 
