@@ -5,6 +5,8 @@
 // centre lines, with the published reference points where the table has the
 // run's Reynolds number, and the residual history on a log scale.
 
+#include "ChartFiles.h"
+
 #include <QByteArray>
 #include <QWidget>
 
@@ -52,8 +54,7 @@ public:
     QByteArray Numbers() const;
 
 private:
-    QSize PaintSize() const;
-    void Paint(QPainter& painter) const;
+    std::vector<ChartPane> Panes() const;
 
     QChart* FProfiles;
     QChart* FResiduals;
