@@ -43,19 +43,24 @@ constexpr std::size_t kAlikePeriods = 4;
 constexpr double kAlike = 2e-4;
 
 // The largest value of the samples [begin, end), refined by the parabola
-// through the largest sample and its neighbours.
-double Peak(const std::vector<double>& v, std::size_t begin, std::size_t end)
+// through the largest sample and its neighbours; `where` gets its place
+// (a fractional sample index).
+double Peak(const std::vector<double>& v, std::size_t begin, std::size_t end, double* where = nullptr)
 {
     std::size_t at = begin;
     for (std::size_t k = begin; k < end; ++k)
         if (v[k] > v[at])
             at = k;
+    if (where)
+        *where = double(at);
     if (at == 0 || at + 1 >= v.size())
         return v[at];
     const double a = v[at - 1], b = v[at], c = v[at + 1];
     const double curvature = a - 2 * b + c;
     if (curvature >= 0)
         return b;
+    if (where)
+        *where = double(at) - (c - a) / (2 * curvature);
     return b - (c - a) * (c - a) / (8 * curvature);
 }
 
@@ -105,7 +110,9 @@ Oscillation AnalyseLift(const ForceHistory& h)
     }
     const std::size_t last = period.size() - 1;
     o.period = period[last];
-    o.clMax = peak[last];
+    double where = 0;
+    o.clMax = Peak(h.cl, sample[last], sample[last + 1], &where);
+    o.clMaxStep = double(h.steps[0]) + where * spacing;
     o.cdMax = Peak(h.cd, sample[last], sample[last + 1]);
     o.clMin = *std::min_element(h.cl.begin() + std::ptrdiff_t(sample[last]),
                                 h.cl.begin() + std::ptrdiff_t(sample[last + 1]));
