@@ -358,7 +358,8 @@ RunResult RunLattice(const Task& task, const Settings& settings, const ProgressC
             forces.local.push_back(f.first);
             forces.local.push_back(f.second);
         }
-        if (step % settings.checkInterval != 0 && step != settings.maxSteps && step != endAt)
+        const bool snapshotDue = settings.snapshotEvery > 0 && step % settings.snapshotEvery == 0;
+        if (step % settings.checkInterval != 0 && step != settings.maxSteps && step != endAt && !snapshotDue)
             continue;
 
         // A channel's lift that oscillates alike period after period ends
@@ -417,8 +418,14 @@ RunResult RunLattice(const Task& task, const Settings& settings, const ProgressC
                 gathered = anyField = true;
             }
         }
+        Fields snapshot;
+        if (snapshotDue) {
+            GatherFields(comm, params, rho, ux, uy, snapshot);
+            if (channel && comm.Rank() == 0)
+                snapshot.solid = SolidNodes(*params.domain);
+        }
         if (progress &&
-            (last || !reported || gathered ||
+            (last || !reported || gathered || snapshotDue ||
              std::chrono::duration<double>(now - lastReport).count() >= settings.progressSeconds)) {
             Progress report{step, settings.maxSteps, check.residual, result.mlups, computeSeconds};
             if (forces.on && !result.channel.history.cd.empty()) {
@@ -426,6 +433,8 @@ RunResult RunLattice(const Task& task, const Settings& settings, const ProgressC
                 report.cl = result.channel.history.cl.back();
                 report.forces = &result.channel.history;
             }
+            if (snapshotDue && comm.Rank() == 0)
+                report.snapshot = &snapshot;
             if (gathered) {
                 report.ux = &shown.ux;
                 report.uy = &shown.uy;

@@ -73,6 +73,7 @@ TEST(LbmCli, BadArgumentsAndTasksExitWithAMessage)
         {"steps zero", "--model D2Q9 --max-steps 0" + ok, 2, "--max-steps"},
         {"check interval zero", "--model D2Q9 --check-interval 0" + ok, 2, "--check-interval"},
         {"progress format", "--model D2Q9 --progress xml" + ok, 2, "text or json"},
+        {"snapshots zero", "--model D2Q9 --snapshots 0" + ok, 2, "--snapshots needs"},
         {"lid too fast", "--model D2Q9 --lid-speed 0.9" + ok, 2, "lid speed"},
         {"tau near 1/2", "--model D2Q9 --re 5000 --grid 33x33 --out @/r", 2, "at least 125 nodes across"},
         {"option without value", "--model D2Q9" + ok + " --tolerance", 2, "needs a value"},
