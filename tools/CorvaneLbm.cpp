@@ -78,6 +78,8 @@ const char* const kUsage =
     "  --threads N            threads per process (default: OMP_NUM_THREADS, else all\n"
     "                         cores; 1 under mpirun); waiting threads sleep unless\n"
     "                         OMP_WAIT_POLICY says otherwise\n"
+    "  --snapshots N          also keep the field every N steps (field_<step>.vti)\n"
+    "                         and a collection of them, field.pvd, for ParaView\n"
     "  --progress FORMAT      text (default): a progress line on standard error now\n"
     "                         and then; json: one JSON object per line on standard\n"
     "                         output at every check, see below\n"
@@ -254,6 +256,11 @@ std::string Parse(int argc, char** argv, Options& options)
                 return std::string("--lattice-speed needs a number, not \"") + value + "\".";
             options.settings.lidSpeed = d;
             options.latticeSpeedGiven = true;
+        } else if (arg == "--snapshots") {
+            if (!ParseInt(value, 1, INT64_MAX, n))
+                return std::string("--snapshots needs a whole number of steps of at least 1, not \"") +
+                       value + "\".";
+            options.settings.snapshotEvery = n;
         } else if (arg == "--precision") {
             const std::string p = value;
             if (p == "double")
@@ -675,6 +682,24 @@ int main(int argc, char** argv)
         if (root)
             progress = [&reporter](const lbm::Progress& p) { reporter(p); };
     }
+    // Snapshots are written as they come (rank 0); one that cannot be
+    // written ends the snapshots, not the run.
+    std::vector<std::int64_t> snapshots;
+    if (root && options.settings.snapshotEvery > 0) {
+        progress = [&, report = std::move(progress)](const lbm::Progress& p) {
+            if (p.snapshot && options.settings.snapshotEvery > 0) {
+                const std::string error =
+                    lbm::WriteSnapshot(options.out, options.task, options.settings, p.step, *p.snapshot);
+                if (error.empty()) {
+                    snapshots.push_back(p.step);
+                } else {
+                    std::fprintf(stderr, "corvane-lbm: %s No more snapshots are written.\n", error.c_str());
+                    options.settings.snapshotEvery = 0;
+                }
+            }
+            report(p);
+        };
+    }
     cancelOnSignal.Start(control);
     const lbm::RunResult result = lbm::Run(options.task, options.settings, progress, &control, comm.get());
     reporter.Finish();
@@ -690,7 +715,8 @@ int main(int argc, char** argv)
     }
     int code = kConverged;
     if (root) {
-        const std::string writeError = lbm::WriteResults(options.out, options.task, options.settings, result);
+        const std::string writeError =
+            lbm::WriteResults(options.out, options.task, options.settings, result, snapshots);
         if (!writeError.empty()) {
             lbm::RemoveEmptyFolders(createdFolders);
             std::fprintf(stderr, "corvane-lbm: %s\n", writeError.c_str());

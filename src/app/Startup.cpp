@@ -5,6 +5,7 @@
 #include "IniFile.h"
 #include "LbmTask.h"
 #include "Messages.h"
+#include "ResultsList.h"
 #include "TAboutBox.h"
 #include "TMainForm.h"
 #include "TSplash.h"
@@ -82,6 +83,36 @@ void KeepRecentFilesIn(TMainForm* frame, const QString& iniPath)
         });
 }
 
+void KeepResultsFoldersIn(TMainForm* frame, const QString& iniPath)
+{
+    static const QString kSection = QStringLiteral("Results Folders");
+    auto key = [](int i) { return QStringLiteral("Folder%1").arg(i); };
+    frame->SetResultsFoldersStore(
+        [=] {
+            QStringList folders;
+            TIniFile ini(iniPath);
+            try {
+                ini.Load();
+            } catch (const std::exception&) {
+                return folders; // the settings dialog reports an unreadable file
+            }
+            for (int i = 1; i <= kMaxAddedFolders; ++i) {
+                const QString folder = ini.ReadString(kSection, key(i), QString());
+                if (!folder.isEmpty())
+                    folders << folder;
+            }
+            return folders;
+        },
+        [=](const QStringList& folders) {
+            TIniFile ini(iniPath);
+            ini.Load();
+            ini.RemoveSection(kSection);
+            for (int i = 1; i <= folders.size() && i <= kMaxAddedFolders; ++i)
+                ini.WriteString(kSection, key(i), folders[i - 1]);
+            ini.Save();
+        });
+}
+
 void ShowSplash()
 {
     Splash = new TSplash;
@@ -117,6 +148,8 @@ void CreateApplicationWindows()
     });
     CreateForm(frmOutPut, "frmOutPut", MainForm);
     MainForm->AttachPanel(frmOutPut, Qt::BottomDockWidgetArea);
+    MainForm->CreateResultsPage(frmOutPut);
+    KeepResultsFoldersIn(MainForm, TIniFile::DefaultPath());
     CreateForm(frmWorkSpace, "frmWorkSpace", MainForm);
     MainForm->AttachPanel(frmWorkSpace, Qt::LeftDockWidgetArea);
     MainForm->SetViewPanels({frmWorkSpace, frmOutPut});

@@ -26,6 +26,8 @@ class TMainForm;
 // a section of its own ("Recent Files", keys File1 to File8), every other
 // byte of the file as it was.
 void KeepRecentFilesIn(TMainForm* frame, const QString& iniPath);
+// The folders added to the Results page, kept in the settings file at iniPath.
+void KeepResultsFoldersIn(TMainForm* frame, const QString& iniPath);
 
 // The globals in the order their windows were created (for tests and diagnostics).
 const QStringList& CreationOrder();

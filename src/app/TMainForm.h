@@ -29,6 +29,9 @@ class QProgressBar;
 class TfrmPlot;
 class TfrmTaskChart;
 class TTaskQueue;
+class TfrmOutPut;
+class TfrmResultsPage;
+class TResultsList;
 class TTaskRunner;
 class TMpiTaskRunner;
 namespace lbm {
@@ -110,8 +113,17 @@ public:
     TTaskRunner* TaskRunner() const { return FTaskRunner; }
     TMpiTaskRunner* MpiTaskRunner() const { return FMpiRunner; }
     // The folder the data folder "dat/" is made in: the executable's unless set.
-    void SetDataFolderParent(const QString& folder) { FDataFolderParent = folder; }
+    void SetDataFolderParent(const QString& folder);
     QString DataFolderParent() const;
+    // The Results page of the Output panel, listing the runs of the data
+    // folder (and of the folders added to it); refreshed when a run ends.
+    void CreateResultsPage(TfrmOutPut* output);
+    // Where the folders added to the Results page are kept between sessions:
+    // load gives them (those that are folders no more are left out), save
+    // takes them whenever they change. Empty functions keep them in memory.
+    void SetResultsFoldersStore(std::function<QStringList()> load,
+                                std::function<void(const QStringList&)> save);
+    TfrmResultsPage* ResultsPage() const;
     // Whether a finished task's chart and a running task's live field open by
     // themselves (tests turn them off).
     void SetShowResults(bool show) { FShowResults = show; }
@@ -298,6 +310,9 @@ private:
     QLabel* FRunText = nullptr;
     QProgressBar* FRunBar = nullptr;
     QString FDataFolderParent;
+    TResultsList* FResultsList = nullptr;
+    QPointer<TfrmResultsPage> FResultsPage;
+    std::function<void(const QStringList&)> FSaveResultsFolders;
     bool FShowResults = true;
     QString FRunningLine;
     std::unique_ptr<QueuedTask> FRunningTask;

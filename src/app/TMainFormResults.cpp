@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A finished task's results folder opened again: its field view, its chart
 // and what the run said, as at the end of the run.
+#include "CompareChart.h"
 #include "Globals.h"
 #include "LbmResults.h"
 #include "Messages.h"
 #include "ResultsFolder.h"
+#include "ResultsList.h"
+#include "ResultsPage.h"
 #include "TMainForm.h"
 #include "TaskChart.h"
 #include "TaskRunner.h"
@@ -15,9 +18,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QTabWidget>
 #include <QTextEdit>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -112,11 +117,7 @@ bool TMainForm::OpenResults(const QString& path)
     task.task.gx = r.hasSummary ? r.summary.gx : r.field.nx;
     task.task.gy = r.hasSummary ? r.summary.gy : r.field.ny;
     task.line = r.hasSummary
-                    ? QStringLiteral("%1 ren %2Gx %3 Gy %4")
-                              .arg(QString::fromStdString(task.task.model), Number(task.task.reynolds))
-                              .arg(task.task.gx)
-                              .arg(task.task.gy) +
-                          (r.IsChannel() ? QStringLiteral(" channel") : QString())
+                    ? ResultsTaskLine(r.summary) + (r.IsChannel() ? QStringLiteral(" channel") : QString())
                     : name;
     if (r.IsChannel())
         task.task.flow = lbm::Flow::Channel;
@@ -195,4 +196,52 @@ bool TMainForm::OpenResults(const QString& path)
     }
     AddRecentFile(folder);
     return true;
+}
+
+void TMainForm::CreateResultsPage(TfrmOutPut* output)
+{
+    if (!FResultsList)
+        FResultsList = new TResultsList(this);
+    FResultsList->SetDataFolder(QDir(DataFolderParent()).filePath(QStringLiteral("dat")));
+    auto* page = new TfrmResultsPage(FResultsList);
+    FResultsPage = page;
+    output->tabData->addTab(page, QStringLiteral("Results"));
+    connect(page, &TfrmResultsPage::OpenRequested, this,
+            [this](const QString& folder) { corvane::RunHandler([&] { OpenResults(folder); }); });
+    connect(page, &TfrmResultsPage::ChartMade, this, [this](TfrmCompareChart* chart) {
+        corvane::RunHandler([&] {
+            QMdiSubWindow* sub = AddWindow(chart);
+            // As large as the chart asks, as far as the area has room from where it opened.
+            const QSize room = FMdiArea->viewport()->size() - QSize(sub->x(), sub->y());
+            sub->resize(std::max(320, std::min(760, room.width())),
+                        std::max(320, std::min(760, room.height())));
+            FMdiArea->setActiveSubWindow(sub);
+        });
+    });
+    connect(page, &TfrmResultsPage::Problems, this, [](const QStringList& problems) {
+        for (const QString& problem : problems)
+            Say(problem);
+    });
+    connect(FResultsList, &TResultsList::FoldersChanged, this, [this] {
+        if (FSaveResultsFolders)
+            corvane::RunHandler([this] { FSaveResultsFolders(FResultsList->AddedFolders()); });
+    });
+    // Listed again whenever the page is looked at: unchanged runs are not read again.
+    connect(output->tabData, &QTabWidget::currentChanged, page, [page, tabs = output->tabData](int index) {
+        if (tabs->widget(index) == page)
+            corvane::RunHandler([page] { page->Refresh(); });
+    });
+}
+
+TfrmResultsPage* TMainForm::ResultsPage() const { return FResultsPage; }
+
+void TMainForm::SetResultsFoldersStore(std::function<QStringList()> load,
+                                       std::function<void(const QStringList&)> save)
+{
+    FSaveResultsFolders = {};
+    if (FResultsList && load)
+        for (const QString& folder : load())
+            if (QFileInfo(folder).isDir())
+                FResultsList->AddFolder(folder);
+    FSaveResultsFolders = std::move(save);
 }

@@ -6,6 +6,8 @@
 #include "LbmTask.h"
 #include "Messages.h"
 #include "MpiTaskRunner.h"
+#include "ResultsList.h"
+#include "ResultsPage.h"
 #include "SafeFileQt.h"
 #include "SessionEnd.h"
 #include "StoragePlaces.h"
@@ -96,6 +98,13 @@ void TMainForm::CreateTaskRunner()
     statusBar()->addPermanentWidget(FRunBar);
     FRunText->hide();
     FRunBar->hide();
+}
+
+void TMainForm::SetDataFolderParent(const QString& folder)
+{
+    FDataFolderParent = folder;
+    if (FResultsList)
+        FResultsList->SetDataFolder(QDir(DataFolderParent()).filePath(QStringLiteral("dat")));
 }
 
 QString TMainForm::DataFolderParent() const
@@ -296,6 +305,8 @@ void TMainForm::TaskFinished(int index, const QueuedTask& task, const TaskOutcom
         report += QStringLiteral(" Results in %1").arg(QDir::toNativeSeparators(outcome.folder));
     if (outcome.state != TaskState::Cancelled)
         ShowInCommandWindow(report);
+    if (FResultsPage)
+        FResultsPage->Refresh(); // the run's folder is listed now
     if (FShowResults && outcome.fields) {
         corvane::RunHandler([&] {
             UpdateFieldView(outcome.fields, TaskSettings(task.task, FTaskRunner->Settings()).lidSpeed);

@@ -43,19 +43,24 @@ constexpr std::size_t kAlikePeriods = 4;
 constexpr double kAlike = 2e-4;
 
 // The largest value of the samples [begin, end), refined by the parabola
-// through the largest sample and its neighbours.
-double Peak(const std::vector<double>& v, std::size_t begin, std::size_t end)
+// through the largest sample and its neighbours; `where` gets its place
+// (a fractional sample index).
+double Peak(const std::vector<double>& v, std::size_t begin, std::size_t end, double* where = nullptr)
 {
     std::size_t at = begin;
     for (std::size_t k = begin; k < end; ++k)
         if (v[k] > v[at])
             at = k;
+    if (where)
+        *where = double(at);
     if (at == 0 || at + 1 >= v.size())
         return v[at];
     const double a = v[at - 1], b = v[at], c = v[at + 1];
     const double curvature = a - 2 * b + c;
     if (curvature >= 0)
         return b;
+    if (where)
+        *where = double(at) - (c - a) / (2 * curvature);
     return b - (c - a) * (c - a) / (8 * curvature);
 }
 
@@ -105,7 +110,9 @@ Oscillation AnalyseLift(const ForceHistory& h)
     }
     const std::size_t last = period.size() - 1;
     o.period = period[last];
-    o.clMax = peak[last];
+    double where = 0;
+    o.clMax = Peak(h.cl, sample[last], sample[last + 1], &where);
+    o.clMaxStep = double(h.steps[0]) + where * spacing;
     o.cdMax = Peak(h.cd, sample[last], sample[last + 1]);
     o.clMin = *std::min_element(h.cl.begin() + std::ptrdiff_t(sample[last]),
                                 h.cl.begin() + std::ptrdiff_t(sample[last + 1]));
@@ -139,6 +146,35 @@ double AlongLine(const Fields& f, const std::vector<double>& v, double x, double
     return a + (b - a) * (x - x0) / (x1 - x0);
 }
 
+// The value at the wall point (x, y) from the three node columns from i0
+// away from it (step `direction`), each linear between the two rows around
+// y: the parabola through them, so that the reading is of second order like
+// the field (a line through two would leave an error of first order).
+double AtWall(const Fields& f, const std::vector<double>& v, double x, double y, int i0, int direction)
+{
+    const double r = y - 0.5;
+    const int j0 = std::clamp(int(std::floor(r)), 0, f.gy - 2);
+    const double ty = std::clamp(r - j0, 0.0, 1.0);
+    double value[3], at[3];
+    for (int k = 0; k < 3; ++k) {
+        const int i = i0 + k * direction;
+        if (i < 0 || i >= f.gx)
+            return 0;
+        const auto node = [&](int j) { return v[std::size_t(j) * std::size_t(f.gx) + std::size_t(i)]; };
+        value[k] = (1 - ty) * node(j0) + ty * node(j0 + 1);
+        at[k] = i + 0.5;
+    }
+    double sum = 0;
+    for (int k = 0; k < 3; ++k) {
+        double weight = 1;
+        for (int m = 0; m < 3; ++m)
+            if (m != k)
+                weight *= (x - at[m]) / (at[k] - at[m]);
+        sum += weight * value[k];
+    }
+    return sum;
+}
+
 } // namespace
 
 void WakeFigures(const Domain& domain, const Fields& fields, double cs2, ChannelFigures& figures)
@@ -162,8 +198,8 @@ void WakeFigures(const Domain& domain, const Fields& fields, double cs2, Channel
     // point, nearest first, both in the fluid.
     const int beforeFront = int(std::floor(front - 0.5));
     const int afterBack = int(std::ceil(back - 0.5));
-    const double pFront = cs2 * AlongLine(fields, fields.rho, front, y, beforeFront, -1);
-    const double pBack = cs2 * AlongLine(fields, fields.rho, back, y, afterBack, +1);
+    const double pFront = cs2 * AtWall(fields, fields.rho, front, y, beforeFront, -1);
+    const double pBack = cs2 * AtWall(fields, fields.rho, back, y, afterBack, +1);
     figures.dp = pFront - pBack;
     // The recirculation ends where u turns positive again behind the back.
     figures.la = 0;

@@ -40,6 +40,7 @@ struct Oscillation {
     int periods = 0;                        // whole periods seen in the window looked at
     double period = 0;                      // in steps, of the last period
     double clMax = 0, clMin = 0, cdMax = 0; // over the last period
+    double clMaxStep = 0;                   // the step at which the lift was largest in it
 };
 
 // The lift's oscillation in the later half of the history: its period from
@@ -53,7 +54,7 @@ struct ChannelFigures {
     double cd = 0, cl = 0; // at the end of a steady run, the maxima over the last period of a periodic one
     double clMin = 0;      // periodic runs
     double strouhal = 0;   // periodic runs
-    double dp = 0;         // pressure difference, front less back
+    double dp = 0;         // pressure difference, front less back (periodic: half a period after cL,max)
     double la = 0;         // recirculation length (steady runs), scene units
     double frontX = 0, backX = 0, lineY = 0; // where dp and la are taken, scene units
     ForceHistory history;

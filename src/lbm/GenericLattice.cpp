@@ -399,12 +399,16 @@ template <typename T> void GenericLattice<T>::Step(int threads)
         }
         first = last;
     }
+    // Each link's share is rounded to a multiple of 2^-40: sums of such
+    // numbers below 2^13 are exact in any order, so the force comes out the
+    // same to the bit however the rows are split over processes.
+    constexpr double kQuantum = 0x1p-40;
     force_[0] = force_[1] = 0;
     for (std::size_t k : obstacleLinks_) {
         const Link& l = links_[k];
         const double f = double(cur_[l.out * size_ + l.node]) + double(cur_[l.in * size_ + l.ghost]);
-        force_[0] += d_.cx[l.out] * f;
-        force_[1] += d_.cy[l.out] * f;
+        force_[0] += std::nearbyint(d_.cx[l.out] * f / kQuantum) * kQuantum;
+        force_[1] += std::nearbyint(d_.cy[l.out] * f / kQuantum) * kQuantum;
     }
     const bool mrt = params_.collision == Collision::Mrt;
     switch (d_.q) {

@@ -351,8 +351,50 @@ std::string PrepareOutputFolder(const std::string& folder, std::vector<std::stri
     return {};
 }
 
+std::string SnapshotFileName(std::int64_t step) { return "field_" + std::to_string(step) + ".vti"; }
+
+double TimeOfStep(const Task& task, const Settings& settings, std::int64_t step)
+{
+    if (task.flow == Flow::Channel)
+        return double(step) * task.channel.height / task.gy * settings.lidSpeed / task.channel.meanSpeed;
+    return double(step) * settings.lidSpeed / task.gx;
+}
+
+std::string WriteSnapshot(const std::string& folder, const Task& task, const Settings& settings,
+                          std::int64_t step, const Fields& fields)
+{
+    if (!Valid(fields))
+        return "There is no field to write.";
+    const double U = settings.lidSpeed;
+    const FieldImage image =
+        task.flow == Flow::Channel ? ChannelFieldOf(task, fields, U) : FieldOf(fields, U);
+    return WriteAtomically(folder, SnapshotFileName(step), FieldFileBytes(image));
+}
+
+namespace {
+
+// The collection of the snapshots and the final field, by time.
+std::string Collection(const Task& task, const Settings& settings, const std::vector<std::int64_t>& snapshots,
+                       std::int64_t lastStep)
+{
+    std::string text = "<?xml version=\"1.0\"?>\n"
+                       "<VTKFile type=\"Collection\" version=\"1.0\" byte_order=\"LittleEndian\">\n"
+                       "  <Collection>\n";
+    const auto entry = [&](std::int64_t step, const std::string& file) {
+        text += "    <DataSet timestep=\"" + NumberText(TimeOfStep(task, settings, step)) +
+                "\" group=\"\" part=\"0\" file=\"" + file + "\"/>\n";
+    };
+    for (std::int64_t step : snapshots)
+        if (step < lastStep)
+            entry(step, SnapshotFileName(step));
+    entry(lastStep, kFieldFile);
+    return text + "  </Collection>\n</VTKFile>\n";
+}
+
+} // namespace
+
 std::string WriteResults(const std::string& folder, const Task& task, const Settings& settings,
-                         const RunResult& result)
+                         const RunResult& result, const std::vector<std::int64_t>& snapshots)
 {
     if (!Valid(result.fields))
         return "There are no results to write.";
@@ -365,13 +407,22 @@ std::string WriteResults(const std::string& folder, const Task& task, const Sett
     if (unlink(summary.c_str()) != 0 && errno != ENOENT)
         return "Cannot replace \"" + summary + "\": " + std::strerror(errno) + ".";
     const double U = settings.lidSpeed;
+    // A collection left by an earlier run with snapshots would name files
+    // this run did not write.
+    const std::string collection = folder + "/" + kCollectionFile;
+    if (snapshots.empty() && unlink(collection.c_str()) != 0 && errno != ENOENT)
+        return "Cannot replace \"" + collection + "\": " + std::strerror(errno) + ".";
     if (task.flow == Flow::Channel) {
         const std::pair<const char*, std::string> channelFiles[] = {
             {kForcesFile, ForcesCsv(task, settings, result.channel.history)},
             {kFieldFile, FieldFileBytes(ChannelFieldOf(task, result.fields, U))},
+            {kCollectionFile,
+             snapshots.empty() ? std::string() : Collection(task, settings, snapshots, result.steps)},
             {kSummaryFile, Summary(task, settings, result)},
         };
         for (const auto& [name, text] : channelFiles) {
+            if (text.empty())
+                continue;
             error = WriteAtomically(folder, name, text);
             if (!error.empty())
                 return error;
@@ -382,10 +433,14 @@ std::string WriteResults(const std::string& folder, const Task& task, const Sett
         {kUCentrelineFile, ProfileCsv("y,u", UCentreline(result.fields, U))},
         {kVCentrelineFile, ProfileCsv("x,v", VCentreline(result.fields, U))},
         {kFieldFile, FieldFileBytes(FieldOf(result.fields, U))},
+        {kCollectionFile,
+         snapshots.empty() ? std::string() : Collection(task, settings, snapshots, result.steps)},
         // The summary goes last: its presence says the other files are complete.
         {kSummaryFile, Summary(task, settings, result)},
     };
     for (const auto& [name, text] : files) {
+        if (text.empty())
+            continue;
         error = WriteAtomically(folder, name, text);
         if (!error.empty())
             return error;

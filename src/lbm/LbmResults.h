@@ -23,6 +23,7 @@
 #include "FieldFile.h"
 #include "LbmRun.h"
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -67,14 +68,28 @@ void RemoveEmptyFolders(const std::vector<std::string>& created);
 // summary is removed first and the new one written last, so that a folder
 // with a summary always holds a complete set. Returns an empty string, or a
 // message naming the folder or file that could not be written.
+// With `snapshots` (the steps of the snapshots WriteSnapshot wrote into the
+// folder) it also writes field.pvd, the collection of those snapshots and the
+// final field in time order, for ParaView.
 std::string WriteResults(const std::string& folder, const Task& task, const Settings& settings,
-                         const RunResult& result);
+                         const RunResult& result, const std::vector<std::int64_t>& snapshots = {});
+
+// Writes the field at `step` as field_<step>.vti into the folder (whole or
+// not at all). Returns an empty string, or a message naming the file.
+std::string WriteSnapshot(const std::string& folder, const Task& task, const Settings& settings,
+                          std::int64_t step, const Fields& fields);
+// The name of the snapshot at `step`.
+std::string SnapshotFileName(std::int64_t step);
+// The time of a step for the collection: in L / U for the cavity (L its
+// width, U the lid speed), in the scene's seconds for a channel.
+double TimeOfStep(const Task& task, const Settings& settings, std::int64_t step);
 
 // File names inside the folder.
 inline const char* const kUCentrelineFile = "u_centreline.csv";
 inline const char* const kVCentrelineFile = "v_centreline.csv";
 inline const char* const kFieldFile = "field.vti";
 inline const char* const kSummaryFile = "summary.json";
-inline const char* const kForcesFile = "forces.csv"; // a channel's "step,time,cd,cl"
+inline const char* const kForcesFile = "forces.csv";    // a channel's "step,time,cd,cl"
+inline const char* const kCollectionFile = "field.pvd"; // with snapshots
 
 } // namespace lbm

@@ -44,6 +44,9 @@ struct Progress {
     // (rank 0; null history for a cavity).
     double cd = 0, cl = 0;
     const ForceHistory* forces = nullptr;
+    // Every Settings::snapshotEvery steps: the whole field on the results'
+    // grid, as the run's end gives it (rank 0; gathered over the processes).
+    const Fields* snapshot = nullptr;
 };
 using ProgressCallback = std::function<void(const Progress&)>;
 

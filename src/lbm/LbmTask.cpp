@@ -219,6 +219,9 @@ std::string CheckTask(const Task& task, const Settings& settings)
     if (settings.threads < 0 || settings.threads > 4096)
         return Format("The number of threads must be between 1 and 4096, or 0 for all cores (got %g).",
                       settings.threads);
+    if (settings.snapshotEvery < 0)
+        return Format("The steps between snapshots must be 0 (none) or more (got %g).",
+                      double(settings.snapshotEvery));
     if (settings.checkInterval < 1)
         return Format("The check interval must be at least 1 step (got %g).", settings.checkInterval);
     if (!std::isfinite(settings.progressSeconds) || settings.progressSeconds < 0)

@@ -115,6 +115,8 @@ struct Settings {
     // fields, gathered on rank 0 for them (0: none, and no gathering). One
     // process's reports always carry them.
     double fieldSeconds = 0;
+    // Steps between two snapshots of the field the run reports (0: none).
+    std::int64_t snapshotEvery = 0;
 };
 
 // Models that run, in the order the dialog lists them.

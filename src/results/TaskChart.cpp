@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TaskChart.h"
 
-#include "SafeFileQt.h"
+#include "ChartFiles.h"
 
 #include "CavityReference.h"
 #include "LbmResults.h"
@@ -32,47 +32,23 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-QLineSeries* Line(const QString& name, const lbm::Profile& profile, bool swap)
-{
-    auto* series = new QLineSeries;
-    series->setName(name);
-    for (const auto& [position, value] : profile)
-        series->append(swap ? QPointF(value, position) : QPointF(position, value));
-    return series;
-}
-
-QScatterSeries* Markers(const QString& name, const std::vector<std::pair<double, double>>& points, bool swap,
-                        QColor colour)
-{
-    auto* series = new QScatterSeries;
-    series->setName(name);
-    series->setMarkerSize(8);
-    series->setColor(colour);
-    series->setBorderColor(colour.darker());
-    for (const auto& [position, value] : points)
-        series->append(swap ? QPointF(value, position) : QPointF(position, value));
-    return series;
-}
-
-} // namespace
-
 void TfrmTaskChart::ProfileChart(const QueuedTask& task, const lbm::Profile& u, const lbm::Profile& v)
 {
     // u along the vertical centre line (drawn as u against y, as it is
     // usually shown) and v along the horizontal one, on shared axes.
     const double re = task.task.reynolds;
     if (!u.empty())
-        FProfiles->addSeries(Line(QStringLiteral("u(y), x = 1/2"), u, true));
+        FProfiles->addSeries(ChartLine(QStringLiteral("u(y), x = 1/2"), u, true));
     if (!v.empty())
-        FProfiles->addSeries(Line(QStringLiteral("v(x), y = 1/2"), v, false));
+        FProfiles->addSeries(ChartLine(QStringLiteral("v(x), y = 1/2"), v, false));
     const auto refU = CavityReference('u', re);
     const auto refV = CavityReference('v', re);
     if (!refU.empty())
-        FProfiles->addSeries(Markers(QStringLiteral("u, Ghia et al. 1982"), refU, true, QColor(0, 90, 200)));
+        FProfiles->addSeries(
+            ChartMarkers(QStringLiteral("u, Ghia et al. 1982"), refU, true, QColor(0, 90, 200)));
     if (!refV.empty())
-        FProfiles->addSeries(Markers(QStringLiteral("v, Ghia et al. 1982"), refV, false, QColor(200, 60, 0)));
+        FProfiles->addSeries(
+            ChartMarkers(QStringLiteral("v, Ghia et al. 1982"), refV, false, QColor(200, 60, 0)));
     auto* x = new QValueAxis;
     x->setRange(-0.6, 1.0);
     x->setTitleText(QStringLiteral("u / U  (or x / L for v)"));
@@ -243,119 +219,22 @@ TfrmTaskChart::TfrmTaskChart(const QueuedTask& task, const TaskOutcome& outcome,
     layout->addWidget(split);
 }
 
-QString TfrmTaskChart::SaveFilter()
+std::vector<ChartPane> TfrmTaskChart::Panes() const
 {
-    return QStringLiteral("PNG picture (*.png);;SVG drawing (*.svg);;Numbers, comma-separated (*.csv)");
+    return {{FForces ? "forces" : "profiles", FProfilesView}, {"residuals", FResidualsView}};
 }
 
-QSize TfrmTaskChart::PaintSize() const
-{
-    // Both charts one above the other, as the window shows them.
-    const int width = std::max(FProfilesView->width(), FResidualsView->width());
-    return QSize(std::max(width, 1), std::max(FProfilesView->height() + FResidualsView->height(), 1));
-}
+QString TfrmTaskChart::SaveFilter() { return ChartsSaveFilter(); }
 
-void TfrmTaskChart::Paint(QPainter& painter) const
-{
-    const QSize size = PaintSize();
-    painter.fillRect(QRect(QPoint(0, 0), size), Qt::white);
-    const int top = FProfilesView->height();
-    FProfilesView->render(&painter, QRectF(0, 0, size.width(), top));
-    FResidualsView->render(&painter, QRectF(0, top, size.width(), size.height() - top));
-}
+QImage TfrmTaskChart::Picture() const { return ChartsPicture(Panes()); }
 
-QImage TfrmTaskChart::Picture() const
-{
-    QImage image(PaintSize(), QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    Paint(painter);
-    painter.end();
-    return image;
-}
+QByteArray TfrmTaskChart::Drawing() const { return ChartsDrawing(Panes(), windowTitle()); }
 
-QByteArray TfrmTaskChart::Drawing() const
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QSvgGenerator svg;
-    svg.setOutputDevice(&buffer);
-    svg.setSize(PaintSize());
-    svg.setResolution(FProfilesView->logicalDpiX()); // text as large as on the screen
-    svg.setViewBox(QRect(QPoint(0, 0), PaintSize()));
-    svg.setTitle(windowTitle());
-    QPainter painter(&svg);
-    Paint(painter);
-    painter.end();
-    return buffer.data();
-}
-
-namespace {
-
-// A field of a comma-separated line, quoted when it holds a comma or a quote.
-QString CsvField(const QString& text)
-{
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')))
-        return text;
-    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
-           QLatin1Char('"');
-}
-
-// Where every file the chart saves is written: whole, or not at all.
-QString WriteChartFile(const QString& fileName, const QByteArray& bytes)
-{
-    const QString reason = safefile::WriteWhole(fileName, bytes);
-    return reason.isEmpty() ? QString() : QStringLiteral("Could not write %1: %2").arg(fileName, reason);
-}
-
-} // namespace
-
-QByteArray TfrmTaskChart::Numbers() const
-{
-    QString text = QStringLiteral("chart,series,x,y\n");
-    const std::pair<const char*, QChart*> charts[] = {{FForces ? "forces" : "profiles", FProfiles},
-                                                      {"residuals", FResiduals}};
-    for (const auto& [name, chart] : charts)
-        for (QAbstractSeries* series : chart->series())
-            if (auto* xy = qobject_cast<QXYSeries*>(series))
-                for (const QPointF& p : xy->points())
-                    text += QStringLiteral("%1,%2,%3,%4\n")
-                                .arg(QLatin1String(name), CsvField(series->name()),
-                                     QString::number(p.x(), 'g', QLocale::FloatingPointShortest),
-                                     QString::number(p.y(), 'g', QLocale::FloatingPointShortest));
-    return text.toUtf8();
-}
+QByteArray TfrmTaskChart::Numbers() const { return ChartsNumbers(Panes()); }
 
 QString TfrmTaskChart::SaveTo(const QString& fileName) const
 {
-    const QString suffix = QFileInfo(fileName).suffix().toLower();
-    QByteArray bytes;
-    if (suffix == QLatin1String("png")) {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, "png");
-        if (!writer.write(Picture()))
-            return QStringLiteral("Could not save %1: %2").arg(fileName, writer.errorString());
-    } else if (suffix == QLatin1String("svg")) {
-        bytes = Drawing();
-    } else if (suffix == QLatin1String("csv")) {
-        bytes = Numbers();
-    } else {
-        return QStringLiteral("Could not save %1: a chart saves as .png, .svg or .csv").arg(fileName);
-    }
-    return WriteChartFile(fileName, bytes);
+    return SaveCharts(fileName, Panes(), windowTitle());
 }
 
-void TfrmTaskChart::SaveAsClick()
-{
-    QString fileName =
-        corvane::ChooseFileName(this, true, QStringLiteral("Save Chart As"), QString(), SaveFilter());
-    if (fileName.isEmpty())
-        return;
-    if (QFileInfo(fileName).suffix().isEmpty())
-        fileName += QStringLiteral(".png");
-    const QString error = SaveTo(fileName);
-    if (!error.isEmpty())
-        corvane::ShowMessage(error);
-}
+void TfrmTaskChart::SaveAsClick() { SaveChartsAs(this, Panes(), windowTitle()); }

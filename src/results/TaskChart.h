@@ -6,6 +6,8 @@
 // table has the run's Reynolds number, for a channel its drag and lift
 // coefficients over the steps; and the residual history on a log scale.
 
+#include "ChartFiles.h"
+
 #include <QByteArray>
 #include <QWidget>
 
@@ -57,8 +59,7 @@ private:
     void ProfileChart(const QueuedTask& task, const std::vector<std::pair<double, double>>& u,
                       const std::vector<std::pair<double, double>>& v);
     void ForceChart(const QueuedTask& task, const TaskOutcome& outcome);
-    QSize PaintSize() const;
-    void Paint(QPainter& painter) const;
+    std::vector<ChartPane> Panes() const;
 
     QChart* FProfiles;
     QChart* FResiduals;

@@ -73,10 +73,23 @@ TEST(LbmCli, BadArgumentsAndTasksExitWithAMessage)
         {"steps zero", "--model D2Q9 --max-steps 0" + ok, 2, "--max-steps"},
         {"check interval zero", "--model D2Q9 --check-interval 0" + ok, 2, "--check-interval"},
         {"progress format", "--model D2Q9 --progress xml" + ok, 2, "text or json"},
+        {"snapshots zero", "--model D2Q9 --snapshots 0" + ok, 2, "--snapshots needs"},
         {"lid too fast", "--model D2Q9 --lid-speed 0.9" + ok, 2, "lid speed"},
         {"tau near 1/2", "--model D2Q9 --re 5000 --grid 33x33 --out @/r", 2, "at least 125 nodes across"},
         {"option without value", "--model D2Q9" + ok + " --tolerance", 2, "needs a value"},
         {"unknown option", "--model D2Q9 --colour red" + ok, 2, "Unknown option"},
+        {"scene missing", "--scene @/none.cvs --model D2Q9 --re 20 --grid 113x21 --out @/r", 2, "none.cvs"},
+        {"channel three numbers", "--channel 0,0,2.2 --model D2Q9 --re 20 --grid 113x21 --out @/r", 2,
+         "X,Y,LENGTH,HEIGHT"},
+        {"channel flat", "--channel 0,0,2.2,0 --model D2Q9 --re 20 --grid 113x21 --out @/r", 2,
+         "positive finite length and height"},
+        {"channel cells not square", "--channel 0,0,2.2,0.41 --model D2Q9 --re 20 --grid 21x21 --out @/r", 2,
+         "about 113 nodes along it"},
+        {"channel inflow",
+         "--channel 0,0,2.2,0.41 --inflow sideways --model D2Q9 --re 20 --grid 113x21 --out @/r", 2,
+         "parabolic or uniform"},
+        {"channel hexagonal", "--channel 0,0,2.2,0.41 --model D2Q7 --re 20 --grid 113x21 --out @/r", 2,
+         "square nine-velocity lattice"},
         {"output is a file", "--model D2Q9 --re 100 --grid 17x17 --out @/stdout.txt", 4, "is not a folder"},
         {"output below a file", "--model D2Q9 --re 100 --grid 17x17 --out @/stdout.txt/x", 4,
          "Cannot create the folder"},
@@ -87,6 +100,33 @@ TEST(LbmCli, BadArgumentsAndTasksExitWithAMessage)
         EXPECT_NE(o.err.find(c.message), std::string::npos) << c.what << "\n" << o.err;
         EXPECT_FALSE(std::filesystem::exists(dir.path + "/r/field.vti")) << c.what;
     }
+}
+
+// A channel past the sample scene's cylinder: the obstacle found, the
+// force history and the benchmark's figures written.
+TEST(LbmCli, ChannelFromASceneWritesItsForces)
+{
+    TempDir dir;
+    const Outcome o =
+        RunTool(dir, "--scene '" CORVANE_SAMPLES_DIR "/cylinder-channel.cvs' --model 'D2Q9(New)' "
+                     "--re 20 --grid 113x21 --max-steps 300 --threads 1 --out '" +
+                         dir.path + "/r'");
+    ASSERT_EQ(o.code, 1) << o.err; // the step limit
+    EXPECT_NE(o.err.find("1 obstacle(s) where z = 0 cuts the scene; 2 outside the channel"),
+              std::string::npos)
+        << o.err;
+    const std::string summary = ReadText(dir.path + "/r/summary.json");
+    for (const char* key : {"\"flow\": \"channel\"", "\"obstacles\": 1,",
+                            "\"cd\": ", "\"cl\": ", "\"dp\": ", "\"la\": ", "\"mean_speed\": 0.2,"})
+        EXPECT_NE(summary.find(key), std::string::npos) << key << "\n" << summary;
+    const std::vector<std::vector<double>> forces = ReadCsv(dir.path + "/r/forces.csv", "step,time,cd,cl");
+    ASSERT_EQ(forces.size(), 300u);
+    EXPECT_EQ(forces.front()[0], 1);
+    EXPECT_EQ(forces.back()[0], 300);
+    // A step lasts spacing * lattice speed / mean speed = (0.41 / 21) * 0.05 / 0.2.
+    EXPECT_NEAR(forces.back()[1], 300 * 0.41 / 21 * 0.05 / 0.2, 1e-12);
+    EXPECT_TRUE(std::filesystem::exists(dir.path + "/r/field.vti"));
+    EXPECT_FALSE(std::filesystem::exists(dir.path + "/r/u_centreline.csv"));
 }
 
 TEST(LbmCli, ConvergedRunWritesItsFilesAndExitsZero)

@@ -7,7 +7,7 @@ Runs two small cavities (odd and even node counts) into a temporary folder and
 reads their field.vti with vtkXMLImageDataReader: the grid, its origin and
 spacing, the arrays and their names, and the values on the centre lines,
 which must equal the numbers of u_centreline.csv and v_centreline.csv to the
-last bit. Exits 77 (skipped) when VTK's Python module is not installed.
+last bit; and a channel's snapshots through their collection, field.pvd. Exits 77 (skipped) when VTK's Python module is not installed.
 """
 
 import csv
@@ -15,6 +15,7 @@ import os
 import subprocess
 import sys
 import tempfile
+import xml.etree.ElementTree
 
 try:
     import vtk
@@ -113,11 +114,46 @@ def run_case(tool, work, gx, gy):
     print(f"{gx}x{gy}: {len(names)} arrays, {compared} centreline values equal to the files")
 
 
+def run_snapshots(tool, work):
+    """A channel past the sample's cylinder with snapshots: VTK's collection
+    reader finds every step in time order, each with the obstacle flag."""
+    out = os.path.join(work, "snapshots")
+    scene = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "data", "samples",
+                         "cylinder-channel.cvs")
+    result = subprocess.run([tool, "--scene", scene, "--model", "D2Q9(New)", "--re", "20", "--grid", "113x21",
+                             "--max-steps", "250", "--snapshots", "100", "--threads", "1", "--out", out],
+                            capture_output=True, text=True)
+    check(result.returncode == 1, f"snapshots: exit {result.returncode}: {result.stderr}")
+    # The collection as ParaView reads it: its data sets in time order, each
+    # file read by VTK's image reader.
+    root = xml.etree.ElementTree.parse(os.path.join(out, "field.pvd")).getroot()
+    check(root.get("type") == "Collection", f"snapshots: type {root.get('type')}")
+    sets = root.findall("./Collection/DataSet")
+    times = [float(d.get("timestep")) for d in sets]
+    dt = 0.41 / 21 * 0.05 / 0.2
+    expected = [100 * dt, 200 * dt, 250 * dt]
+    check(len(times) == 3 and all(abs(a - b) < 1e-12 for a, b in zip(times, expected)),
+          f"snapshots: times {times}, expected {expected}")
+    check([d.get("file") for d in sets] == ["field_100.vti", "field_200.vti", "field.vti"],
+          f"snapshots: files {[d.get('file') for d in sets]}")
+    for d in sets:
+        reader = vtk.vtkXMLImageDataReader()
+        reader.SetFileName(os.path.join(out, d.get("file")))
+        reader.Update()
+        image = reader.GetOutput()
+        check(image.GetDimensions() == (113, 21, 1), f"{d.get('file')}: dimensions {image.GetDimensions()}")
+        obstacle = image.GetPointData().GetArray("obstacle")
+        check(obstacle is not None and 0 < vtk_to_numpy(obstacle).sum() < 113 * 21,
+              f"{d.get('file')}: no obstacle flag")
+    print("snapshots: the collection holds", len(times), "steps")
+
+
 def main():
     tool = sys.argv[1]
     with tempfile.TemporaryDirectory(prefix="corvane-vtk-") as work:
         run_case(tool, work, 21, 17)
         run_case(tool, work, 16, 12)
+        run_snapshots(tool, work)
     if failures:
         print(f"{len(failures)} checks failed")
     return 1 if failures else 0

@@ -3,6 +3,8 @@
 #include "JobScript.h"
 #include "LbmResults.h"
 #include "MpiTaskRunner.h"
+#include "ResultsList.h"
+#include "ResultsPage.h"
 #include "Startup.h"
 #include "TMainForm.h"
 #include "TaskChart.h"
@@ -531,4 +533,20 @@ TEST_F(RunMenuTest, TheJobScriptDialogRefusesWhatSlurmWouldNotTakeAndKeepsTheUse
     EXPECT_TRUE(text.contains("#SBATCH --ntasks=4\n#SBATCH --time=2:00:00\n")) << text.toStdString();
     EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("job-mpirun.sh"))).isFile());
     EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
+}
+
+TEST_F(RunMenuTest, AFinishedTaskIsListedOnTheResultsPage)
+{
+    TfrmResultsPage* page = MainForm->ResultsPage();
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->List()->Count(), 0);
+    Add(1, 10, 12, true);
+    MainForm->Action("RunTasks1")->trigger();
+    ASSERT_TRUE(WaitFor([] { return MainForm->Action("RunTasks1")->isEnabled(); }));
+    // Listed without a look at the page: the run's end refreshed it.
+    ASSERT_EQ(page->List()->Count(), 1);
+    const ResultsRun& run = page->List()->Run(0);
+    EXPECT_EQ(QFileInfo(run.folder).fileName(), ResultFolders().value(0));
+    EXPECT_EQ(run.line, QStringLiteral("D2Q9 ren 10Gx 12 Gy 12"));
+    EXPECT_EQ(run.state, QStringLiteral("converged"));
 }
