@@ -17,6 +17,7 @@
 #include "TaskRunner.h"
 #include "TfrmEnviroment.h"
 #include "TfrmOutPut.h"
+#include "TfrmPlot.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -281,7 +282,11 @@ void TMainForm::TaskFinished(int index, const QueuedTask& task, const TaskOutcom
     if (FResultsPage)
         FResultsPage->Refresh(); // the run's folder is listed now
     if (FShowResults && outcome.fields) {
-        corvane::RunHandler([&] { UpdateFieldView(outcome.fields, FTaskRunner->Settings().lidSpeed); });
+        corvane::RunHandler([&] {
+            UpdateFieldView(outcome.fields, FTaskRunner->Settings().lidSpeed);
+            if (FFieldView)
+                KeepFieldPictures(*FFieldView, outcome.folder);
+        });
         corvane::RunHandler([&] { OpenTaskChart(task, outcome); });
     }
 }
