@@ -282,6 +282,11 @@ private:
     // (A channel's outlines drawn over it.)
     void ShowField(TfrmPlot& view, const lbm::Fields& fields, double lidSpeed,
                    const lbm::ChannelSpec* channel = nullptr);
+    // Writes the pictures ShowField last showed in the view into the run's
+    // results folder (field.png, scale.png) and names them as the view's
+    // textures, so that a scene saved from the view refers to them and shows
+    // the field when it is opened again, or says that the results are gone.
+    void KeepFieldPictures(TfrmPlot& view, const QString& folder);
     void CreateToolBar();
     void RebuildWindowMenu();
     void TogglePanel(QDockWidget* panel);
@@ -319,6 +324,7 @@ private:
     // The running task's view, opened with its first field (a task that
     // fails before it has one gets none); once the user closes it, it stays closed.
     QPointer<TfrmPlot> FFieldView;
+    QImage FFieldPicture, FScalePicture; // what ShowField last showed
     bool FFieldViewOpened = false;
     JobScriptOptions FJobScriptOptions; // as last exported
     QString FJobScriptPath;

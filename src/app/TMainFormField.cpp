@@ -5,14 +5,21 @@
 #include "ContextScope.h"
 #include "FieldPicture.h"
 #include "GlDevice.h"
+#include "Globals.h"
 #include "LbmRun.h"
 #include "TGLPlane.h"
 #include "TMainForm.h"
 #include "TSceneDocument.h"
+#include "TfrmOutPut.h"
 #include "TfrmPlot.h"
 
+#include "SafeFileQt.h"
+
+#include <QBuffer>
+#include <QDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QTextEdit>
 
 #include <algorithm>
 #include <cmath>
@@ -125,6 +132,34 @@ TfrmPlot* TMainForm::OpenFieldView(const QueuedTask& task)
     return view;
 }
 
+void TMainForm::KeepFieldPictures(TfrmPlot& view, const QString& folder)
+{
+    TSceneDocument* doc = view.Document();
+    if (folder.isEmpty() || doc->Count() < 2 || FFieldPicture.isNull() || FScalePicture.isNull())
+        return;
+    const std::pair<TGLObject*, const QImage*> pictures[] = {{doc->At(0), &FFieldPicture},
+                                                             {doc->At(1), &FScalePicture}};
+    const QString names[] = {QStringLiteral("field.png"), QStringLiteral("scale.png")};
+    for (int k = 0; k < 2; ++k) {
+        if (pictures[k].first->GetTexture() == 0)
+            continue;
+        const QString file = QDir(folder).filePath(names[k]);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        if (!pictures[k].second->save(&buffer, "PNG"))
+            return;
+        const QString error = safefile::WriteWhole(file, bytes);
+        if (!error.isEmpty()) {
+            if (frmOutPut)
+                frmOutPut->reMsg->append(QStringLiteral("Could not keep the field's picture in %1: %2")
+                                             .arg(QDir::toNativeSeparators(file), error));
+            return;
+        }
+        RememberTextureFile(pictures[k].first->GetTexture(), file);
+    }
+}
+
 void TMainForm::UpdateFieldView(const std::shared_ptr<const lbm::Fields>& fields, double lidSpeed)
 {
     if (!fields)
@@ -151,9 +186,11 @@ void TMainForm::ShowField(TfrmPlot& view, const lbm::Fields& fields, double lidS
     TSceneDocument* doc = view.Document();
     if (doc->At(0)->GetTexture() == 0 || doc->At(1)->GetTexture() == 0)
         return; // the user took the pictures off
-    Upload(view, doc->At(0)->GetTexture(),
-           FieldTexture(speed, Action("Streamlines1")->isChecked() ? &fields : nullptr, lidSpeed, channel));
-    Upload(view, doc->At(1)->GetTexture(), BarTexture(top));
+    FFieldPicture =
+        FieldTexture(speed, Action("Streamlines1")->isChecked() ? &fields : nullptr, lidSpeed, channel);
+    FScalePicture = BarTexture(top);
+    Upload(view, doc->At(0)->GetTexture(), FFieldPicture);
+    Upload(view, doc->At(1)->GetTexture(), FScalePicture);
     // The pictures changed, not the objects' places: the view draws them again.
     doc->Notify({TSceneChange::ObjectChanged});
 }

@@ -188,8 +188,10 @@ bool TMainForm::OpenResults(const QString& path)
         Say(QString::fromLocal8Bit(problem.c_str()));
 
     if (outcome.fields)
-        if (TfrmPlot* view = OpenFieldView(task))
+        if (TfrmPlot* view = OpenFieldView(task)) {
             ShowField(*view, *outcome.fields, 1.0);
+            KeepFieldPictures(*view, folder);
+        }
     if (r.hasU || r.hasV || r.hasForces) {
         auto* chart = new TfrmTaskChart(task, outcome, r.u, r.v);
         FMdiArea->setActiveSubWindow(AddWindow(chart));

@@ -17,6 +17,7 @@
 #include "TaskRunner.h"
 #include "TfrmEnviroment.h"
 #include "TfrmOutPut.h"
+#include "TfrmPlot.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -310,6 +311,8 @@ void TMainForm::TaskFinished(int index, const QueuedTask& task, const TaskOutcom
     if (FShowResults && outcome.fields) {
         corvane::RunHandler([&] {
             UpdateFieldView(outcome.fields, TaskSettings(task.task, FTaskRunner->Settings()).lidSpeed);
+            if (FFieldView)
+                KeepFieldPictures(*FFieldView, outcome.folder);
         });
         corvane::RunHandler([&] { OpenTaskChart(task, outcome); });
     }

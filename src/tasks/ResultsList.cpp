@@ -84,7 +84,7 @@ bool IsResultFileName(QString name)
 {
     static const QRegularExpression temporary(QStringLiteral("\\.tmp-[0-9a-f-]+$"));
     name.remove(temporary);
-    for (const char* suffix : {".json", ".csv", ".vti", ".pvd"})
+    for (const char* suffix : {".json", ".csv", ".vti", ".pvd", ".png"})
         if (name.endsWith(QLatin1String(suffix)) && name.size() > int(std::strlen(suffix)))
             return true;
     return false;
