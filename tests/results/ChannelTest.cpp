@@ -93,6 +93,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(MainForm));
     }
     void TearDown() override { DestroyApplicationWindows(); }
+    ChildLeakCheckOff leakCheck; // the run under mpirun
 
     QString Ini() const { return dir.filePath(QStringLiteral("corvane.INI")); }
     TTaskList& Tasks() const { return *frmEnviroment->Tasks(); }

@@ -80,6 +80,7 @@ protected:
         TMainForm::StopTasksPrompt() = previousPrompt;
         DestroyApplicationWindows();
     }
+    ChildLeakCheckOff leakCheck; // the runs under mpirun
 
     void Add(int model, double re, int side, bool ticked)
     {

@@ -10,6 +10,20 @@
 #include <QOpenGLFunctions>
 #include <QTest>
 
+ChildLeakCheckOff::ChildLeakCheckOff()
+    : FPrevious(qgetenv("ASAN_OPTIONS")), FWasSet(qEnvironmentVariableIsSet("ASAN_OPTIONS"))
+{
+    qputenv("ASAN_OPTIONS", (FPrevious.isEmpty() ? QByteArray() : FPrevious + ':') + "detect_leaks=0");
+}
+
+ChildLeakCheckOff::~ChildLeakCheckOff()
+{
+    if (FWasSet)
+        qputenv("ASAN_OPTIONS", FPrevious);
+    else
+        qunsetenv("ASAN_OPTIONS");
+}
+
 MessageRecorder::MessageRecorder()
 {
     // Scenes with unsaved changes close without asking unless a test answers.
