@@ -46,35 +46,6 @@ TaskState StateOf(const std::string& status)
     return TaskState::Failed;
 }
 
-// The fields in lid speeds (the lid speed taken as 1), as the field file
-// holds them; none without a velocity and a density of the grid's size.
-std::shared_ptr<const lbm::Fields> FieldsOf(const lbm::FieldImage& image)
-{
-    const lbm::FieldArray* velocity = image.Find("velocity");
-    const lbm::FieldArray* density = image.Find("density");
-    const std::size_t n = std::size_t(image.nx) * std::size_t(image.ny);
-    if (!velocity || !density || velocity->components != 3 || density->components != 1 || n == 0)
-        return nullptr;
-    auto fields = std::make_shared<lbm::Fields>();
-    fields->gx = image.nx;
-    fields->gy = image.ny;
-    fields->ux.resize(n);
-    fields->uy.resize(n);
-    for (std::size_t k = 0; k < n; ++k) {
-        fields->ux[k] = velocity->values[3 * k];
-        fields->uy[k] = velocity->values[3 * k + 1];
-    }
-    fields->rho = density->values;
-    // A channel's obstacle nodes.
-    const lbm::FieldArray* obstacle = image.Find("obstacle");
-    if (obstacle && obstacle->components == 1 && obstacle->values.size() == n) {
-        fields->solid.resize(n);
-        for (std::size_t k = 0; k < n; ++k)
-            fields->solid[k] = obstacle->values[k] > 0.5 ? 1 : 0;
-    }
-    return fields;
-}
-
 QString Number(double value, char format = 'g', int precision = 6)
 {
     return std::isfinite(value) ? QString::number(value, format, precision) : QStringLiteral("unknown");
@@ -135,19 +106,13 @@ bool TMainForm::OpenResults(const QString& path)
         if (std::isfinite(r.summary.residual) && r.summary.residual > 0)
             outcome.residualHistory.emplace_back(r.summary.steps, r.summary.residual);
     }
-    if (r.hasField)
-        outcome.fields = FieldsOf(r.field);
-    outcome.channel = r.IsChannel();
-    if (r.hasForces)
-        outcome.figures.history = r.forces.history;
-    if (r.hasSummary && r.summary.channel) {
-        outcome.figures.periodic = r.summary.periodic;
-        outcome.figures.cd = r.summary.cd;
-        outcome.figures.cl = r.summary.cl;
-        outcome.figures.dp = r.summary.dp;
-        outcome.figures.la = r.summary.la;
-        outcome.figures.strouhal = r.summary.strouhal;
+    if (r.hasField) {
+        auto fields = std::make_shared<lbm::Fields>();
+        if (lbm::FieldsOf(r.field, 1.0, *fields))
+            outcome.fields = std::move(fields);
     }
+    outcome.channel = r.IsChannel();
+    outcome.figures = r.Figures();
 
     QString report = QStringLiteral("Results of %1 (%2): ").arg(task.line, QDir::toNativeSeparators(folder));
     if (r.hasSummary)

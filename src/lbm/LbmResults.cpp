@@ -360,15 +360,23 @@ double TimeOfStep(const Task& task, const Settings& settings, std::int64_t step)
     return double(step) * settings.lidSpeed / task.gx;
 }
 
+namespace {
+
+// The field file's bytes of the task's fields: a channel's or a cavity's.
+std::string FieldBytes(const Task& task, const Settings& settings, const Fields& fields)
+{
+    const double U = settings.lidSpeed;
+    return FieldFileBytes(task.flow == Flow::Channel ? ChannelFieldOf(task, fields, U) : FieldOf(fields, U));
+}
+
+} // namespace
+
 std::string WriteSnapshot(const std::string& folder, const Task& task, const Settings& settings,
                           std::int64_t step, const Fields& fields)
 {
     if (!Valid(fields))
         return "There is no field to write.";
-    const double U = settings.lidSpeed;
-    const FieldImage image =
-        task.flow == Flow::Channel ? ChannelFieldOf(task, fields, U) : FieldOf(fields, U);
-    return WriteAtomically(folder, SnapshotFileName(step), FieldFileBytes(image));
+    return WriteAtomically(folder, SnapshotFileName(step), FieldBytes(task, settings, fields));
 }
 
 namespace {
@@ -412,35 +420,21 @@ std::string WriteResults(const std::string& folder, const Task& task, const Sett
     const std::string collection = folder + "/" + kCollectionFile;
     if (snapshots.empty() && unlink(collection.c_str()) != 0 && errno != ENOENT)
         return "Cannot replace \"" + collection + "\": " + std::strerror(errno) + ".";
+    // A channel's force history, or a cavity's centre lines; the field; the
+    // collection of the snapshots; the summary last: its presence says the
+    // other files are complete.
+    std::vector<std::pair<const char*, std::string>> files;
     if (task.flow == Flow::Channel) {
-        const std::pair<const char*, std::string> channelFiles[] = {
-            {kForcesFile, ForcesCsv(task, settings, result.channel.history)},
-            {kFieldFile, FieldFileBytes(ChannelFieldOf(task, result.fields, U))},
-            {kCollectionFile,
-             snapshots.empty() ? std::string() : Collection(task, settings, snapshots, result.steps)},
-            {kSummaryFile, Summary(task, settings, result)},
-        };
-        for (const auto& [name, text] : channelFiles) {
-            if (text.empty())
-                continue;
-            error = WriteAtomically(folder, name, text);
-            if (!error.empty())
-                return error;
-        }
-        return {};
+        files.emplace_back(kForcesFile, ForcesCsv(task, settings, result.channel.history));
+    } else {
+        files.emplace_back(kUCentrelineFile, ProfileCsv("y,u", UCentreline(result.fields, U)));
+        files.emplace_back(kVCentrelineFile, ProfileCsv("x,v", VCentreline(result.fields, U)));
     }
-    const std::pair<const char*, std::string> files[] = {
-        {kUCentrelineFile, ProfileCsv("y,u", UCentreline(result.fields, U))},
-        {kVCentrelineFile, ProfileCsv("x,v", VCentreline(result.fields, U))},
-        {kFieldFile, FieldFileBytes(FieldOf(result.fields, U))},
-        {kCollectionFile,
-         snapshots.empty() ? std::string() : Collection(task, settings, snapshots, result.steps)},
-        // The summary goes last: its presence says the other files are complete.
-        {kSummaryFile, Summary(task, settings, result)},
-    };
+    files.emplace_back(kFieldFile, FieldBytes(task, settings, result.fields));
+    if (!snapshots.empty())
+        files.emplace_back(kCollectionFile, Collection(task, settings, snapshots, result.steps));
+    files.emplace_back(kSummaryFile, Summary(task, settings, result));
     for (const auto& [name, text] : files) {
-        if (text.empty())
-            continue;
         error = WriteAtomically(folder, name, text);
         if (!error.empty())
             return error;

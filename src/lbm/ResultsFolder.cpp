@@ -421,6 +421,50 @@ std::string ParseForces(std::string_view text, ForceSeries& forces)
     return {};
 }
 
+ChannelFigures ResultsFolder::Figures() const
+{
+    ChannelFigures figures;
+    if (hasForces)
+        figures.history = forces.history;
+    if (hasSummary && summary.channel) {
+        figures.periodic = summary.periodic;
+        figures.cd = summary.cd;
+        figures.cl = summary.cl;
+        figures.dp = summary.dp;
+        figures.la = summary.la;
+        figures.strouhal = summary.strouhal;
+    }
+    return figures;
+}
+
+bool FieldsOf(const FieldImage& image, double speed, Fields& fields)
+{
+    fields = Fields();
+    const FieldArray* velocity = image.Find("velocity");
+    const FieldArray* density = image.Find("density");
+    const std::size_t n = std::size_t(image.nx) * std::size_t(image.ny);
+    if (!velocity || !density || velocity->components != 3 || density->components != 1 || n == 0 ||
+        velocity->values.size() != 3 * n || density->values.size() != n)
+        return false;
+    fields.gx = image.nx;
+    fields.gy = image.ny;
+    fields.ux.resize(n);
+    fields.uy.resize(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        fields.ux[k] = velocity->values[3 * k] * speed;
+        fields.uy[k] = velocity->values[3 * k + 1] * speed;
+    }
+    fields.rho = density->values;
+    // A channel's obstacle nodes.
+    const FieldArray* obstacle = image.Find("obstacle");
+    if (obstacle && obstacle->components == 1 && obstacle->values.size() == n) {
+        fields.solid.resize(n);
+        for (std::size_t k = 0; k < n; ++k)
+            fields.solid[k] = obstacle->values[k] > 0.5 ? 1 : 0;
+    }
+    return true;
+}
+
 ResultsFolder ReadResultsFolder(const std::string& path)
 {
     ResultsFolder r;

@@ -73,6 +73,8 @@ struct ResultsFolder {
     bool Nothing() const { return !hasSummary && !hasField && !hasU && !hasV && !hasForces; }
     // A channel's results: its summary says so, or (without one) it has forces.csv.
     bool IsChannel() const { return hasSummary ? summary.channel : hasForces; }
+    // A channel's force history (forces.csv) and the figures its summary gives.
+    ChannelFigures Figures() const;
 };
 
 // Largest summary and profile files the reader opens.
@@ -82,6 +84,12 @@ inline constexpr unsigned long long kMaxProfileBytes = 64ULL << 20;
 // Reads the results at `path`: a results folder, or its summary.json or
 // field.vti. A path that is neither, or a folder that holds none of the
 // files, gives a single problem and nothing else.
+// The fields of a field file: its velocity times `speed` (the file holds it in
+// units of that speed), its density and a channel's obstacle nodes. False,
+// with `fields` left empty, when it has no velocity and density of its grid's
+// size.
+bool FieldsOf(const FieldImage& image, double speed, Fields& fields);
+
 ResultsFolder ReadResultsFolder(const std::string& path);
 
 // The parts, for tests and the other readers. Each returns an empty string

@@ -63,36 +63,6 @@ std::shared_ptr<const lbm::Fields> FieldOf(const QJsonObject& field, double lidS
     return fields;
 }
 
-// The whole field of a results folder's field file, in lattice units; null
-// when it has none.
-std::shared_ptr<const lbm::Fields> FieldOf(const lbm::FieldImage& image, double lidSpeed)
-{
-    const lbm::FieldArray* velocity = image.Find("velocity");
-    const lbm::FieldArray* density = image.Find("density");
-    const std::size_t n = std::size_t(image.nx) * std::size_t(image.ny);
-    if (!velocity || !density || velocity->components != 3 || velocity->values.size() != 3 * n ||
-        density->values.size() != n)
-        return nullptr;
-    auto fields = std::make_shared<lbm::Fields>();
-    fields->gx = image.nx;
-    fields->gy = image.ny;
-    fields->ux.resize(n);
-    fields->uy.resize(n);
-    for (std::size_t k = 0; k < n; ++k) {
-        fields->ux[k] = velocity->values[3 * k] * lidSpeed;
-        fields->uy[k] = velocity->values[3 * k + 1] * lidSpeed;
-    }
-    fields->rho = density->values;
-    // A channel's obstacle nodes.
-    const lbm::FieldArray* obstacle = image.Find("obstacle");
-    if (obstacle && obstacle->values.size() == n) {
-        fields->solid.resize(n);
-        for (std::size_t k = 0; k < n; ++k)
-            fields->solid[k] = obstacle->values[k] > 0.5 ? 1 : 0;
-    }
-    return fields;
-}
-
 } // namespace
 
 TMpiTaskRunner::TMpiTaskRunner(QObject* parent)
@@ -494,15 +464,10 @@ void TMpiTaskRunner::Ended(int exitCode, QProcess::ExitStatus status)
     } else if (ran) {
         const lbm::ResultsFolder results = lbm::ReadResultsFolder(FFolder.toStdString());
         const double speed = TaskSettings(FQueue[std::size_t(FIndex)].task, FSettings).lidSpeed;
-        outcome.fields = results.hasField ? FieldOf(results.field, speed) : nullptr;
-        if (results.hasForces)
-            outcome.figures.history = results.forces.history;
-        outcome.figures.periodic = results.summary.periodic;
-        outcome.figures.cd = results.summary.cd;
-        outcome.figures.cl = results.summary.cl;
-        outcome.figures.dp = results.summary.dp;
-        outcome.figures.la = results.summary.la;
-        outcome.figures.strouhal = results.summary.strouhal;
+        auto fields = std::make_shared<lbm::Fields>();
+        if (results.hasField && lbm::FieldsOf(results.field, speed, *fields))
+            outcome.fields = std::move(fields);
+        outcome.figures = results.Figures();
         if (!results.hasSummary || !outcome.fields) {
             QStringList problems;
             for (const std::string& problem : results.problems)
