@@ -55,6 +55,9 @@ public:
     int Height() const { return gy_; }
     double MeanSpeed() const { return speed_; }
     const std::vector<Segment>& Outline() const { return outline_; }
+    // The outline's extent in y (meaningful with an outline).
+    double OutlineBottom() const { return bottom_; }
+    double OutlineTop() const { return top_; }
 
     // Inside the box and outside every obstacle.
     bool Fluid(double x, double y) const;

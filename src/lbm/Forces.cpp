@@ -181,12 +181,7 @@ void WakeFigures(const Domain& domain, const Fields& fields, double cs2, Channel
 {
     if (domain.Outline().empty() || fields.gx < 4 || fields.gy < 2 || fields.rho.empty())
         return;
-    double bottom = domain.Outline().front().y0, top = bottom;
-    for (const Segment& s : domain.Outline()) {
-        bottom = std::min({bottom, s.y0, s.y1});
-        top = std::max({top, s.y0, s.y1});
-    }
-    const double y = (bottom + top) / 2;
+    const double y = (domain.OutlineBottom() + domain.OutlineTop()) / 2;
     const std::vector<double> xs = domain.Crossings(y);
     if (xs.size() < 2)
         return;
