@@ -40,6 +40,7 @@ struct Progress {
     const std::vector<double>* ux = nullptr;
     const std::vector<double>* uy = nullptr;
     const std::vector<double>* rho = nullptr;
+    const std::vector<double>* uz = nullptr; // three dimensions: node (i, j, k) at (k * gy + j) * gx + i
     // A channel's drag and lift coefficients at this step and their history
     // (rank 0; null history for a cavity).
     double cd = 0, cl = 0;
@@ -77,12 +78,15 @@ enum class RunStatus {
 };
 const char* StatusName(RunStatus status);
 
-// Macroscopic fields of the whole cavity, node (i, j) at index j * gx + i;
-// velocities in lattice units (divide by the lid speed for the usual scaling).
+// Macroscopic fields of the whole cavity, node (i, j) at index j * gx + i, and
+// in three dimensions node (i, j, k) at (k * gy + j) * gx + i; velocities in
+// lattice units (divide by the lid speed for the usual scaling).
 struct Fields {
     int gx = 0;
     int gy = 0;
+    int gz = 1;
     std::vector<double> ux, uy, rho;
+    std::vector<double> uz;          // three dimensions only
     std::vector<std::uint8_t> solid; // a channel's: 1 for a node inside an obstacle (at rest, unit density)
 };
 

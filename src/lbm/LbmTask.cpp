@@ -95,6 +95,8 @@ bool ModelIsMrt(const std::string& model)
     return model == kModelMrt || model == kModelHexMrt || model == kModelQ13Mrt;
 }
 
+bool IsThreeDimensional(const std::string& model) { return model == kModel3Bgk || model == kModel3Trt; }
+
 std::string ModelNote(const std::string& model)
 {
     if (model == kModelHex)
@@ -118,7 +120,8 @@ std::string ModelNote(const std::string& model)
 
 bool IsKnownModel(const std::string& model)
 {
-    for (const char* name : {"D2Q7", "D2Q9", "D2Q9(New)", "D2Q11(New)", "D2Q7(New)", "D2Q13(New)"})
+    for (const char* name :
+         {"D2Q7", "D2Q9", "D2Q9(New)", "D2Q11(New)", "D2Q7(New)", "D2Q13(New)", "D3Q19", "D3Q19(New)"})
         if (model == name)
             return true;
     return false;

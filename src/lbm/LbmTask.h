@@ -64,27 +64,44 @@ inline const char* const kModelHex = "D2Q7";      // hexagonal lattice, BGK (the
 inline const char* const kModelHexMrt = "D2Q7(New)";
 inline const char* const kModelQ13Mrt = "D2Q13(New)";
 inline const char* const kModelQ11 = "D2Q11(New)"; // offered by the dialog, refused: see ModelNote
+// Three dimensions: nineteen velocities, BGK, and two relaxation times.
+inline const char* const kModel3Bgk = "D3Q19";
+inline const char* const kModel3Trt = "D3Q19(New)";
 
 struct Descriptor;
 // The lattice of a model that runs (null otherwise) and whether it relaxes
 // with multiple relaxation times.
 const Descriptor* ModelLattice(const std::string& model);
 bool ModelIsMrt(const std::string& model);
+// True for the three-dimensional models (their tasks have a z size).
+bool IsThreeDimensional(const std::string& model);
 // One sentence on the model for the place where it is chosen: its lattice,
 // collision and source, or why it cannot run.
 std::string ModelNote(const std::string& model);
 
 enum class Flow { Cavity, Channel };
 
+// A triangle of an obstacle's surface, in the scene's coordinates.
+struct Triangle {
+    double p[3][3] = {};
+    int obstacle = 0; // which obstacle it belongs to (0-based)
+};
+
 struct ChannelSpec {
     double x = 0, y = 0; // the lower left corner in the scene
     double length = 2.2, height = 0.41;
+    // Three dimensions: the box reaches from z to z + depth.
+    double z = 0, depth = 0.41;
     Inflow inflow = Inflow::Parabolic;
     // The mean inflow speed in scene units per second: the unit the pressure
     // difference is given in (rho U^2 with unit density).
     double meanSpeed = 0.2;
     std::vector<Segment> outline; // the obstacles' outlines in the scene's coordinates
     int obstacles = 0;            // how many outline pieces there are
+    // Three dimensions: the surfaces of the obstacles inside the box, and
+    // which of them are closed (the others stay sheets: see Domain3).
+    std::vector<Triangle> surface;
+    std::vector<bool> closed;
 };
 
 struct Task {
@@ -92,6 +109,7 @@ struct Task {
     double reynolds = 100;
     int gx = 129;
     int gy = 129;
+    int gz = 1; // nodes along z: three-dimensional models only
     Flow flow = Flow::Cavity;
     ChannelSpec channel; // a channel's, for Flow::Channel
 };
