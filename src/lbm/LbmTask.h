@@ -144,6 +144,8 @@ bool IsKnownModel(const std::string& model);
 
 // Nodes (Gx * Gy) of the task; 0 when a size is not positive.
 std::uint64_t NodeCount(const Task& task);
+// Bytes the solver keeps per node of the task (lattices, fields and flags).
+std::uint64_t BytesPerNode(const Task& task, const Settings& settings);
 // Bytes the solver allocates for the task in one process (distributions,
 // velocity history and the gathered fields).
 std::uint64_t MemoryNeeded(const Task& task, const Settings& settings);
