@@ -35,6 +35,8 @@
 #include "Domain3.h"
 
 #include <cstddef>
+#include <cstdlib>
+#include <memory>
 #include <vector>
 
 namespace lbm {
@@ -92,7 +94,10 @@ private:
     int gx_, gy_;
     int nx_, ny_;      // padded sizes
     std::size_t size_; // values per population array
-    std::vector<T> a_, b_;
+    struct Free {
+        void operator()(T* p) const { std::free(p); }
+    };
+    std::unique_ptr<T, Free> a_, b_;
     T* cur_;
     T* next_;
     std::ptrdiff_t pull_[kQ19];
