@@ -9,16 +9,14 @@
 
 namespace lbm {
 
-// The surface's extent and its shadow on a plane x = const (closed surfaces
-// counted once, open ones as the sheets they are) within the box
-// [0, box[0]] x [0, box[1]] x [0, box[2]]: the part of the surface inside it.
+// The extent of the part of the surface inside the box [0, box[0]] x
+// [0, box[1]] x [0, box[2]] (the length Re is made with needs it before
+// anything is voxelised).
 struct SurfaceFigures {
     bool any = false;
     double lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
-    double frontalArea = 0;
 };
-SurfaceFigures SurfaceFiguresOf(const std::vector<Triangle>& triangles, const std::vector<bool>& closed,
-                                const double box[3]);
+SurfaceFigures SurfaceFiguresOf(const std::vector<Triangle>& triangles, const double box[3]);
 // The task's surface in lattice spacings.
 std::vector<Triangle> LatticeSurface(const Task& task);
 

@@ -198,7 +198,7 @@ double ReynoldsLength(const Task& task)
         // The obstacles' smaller extent across the flow: a sphere's diameter,
         // a cylinder's across a channel whose whole depth it spans.
         const double box[3] = {double(task.gx), double(task.gy), double(task.gz)};
-        const SurfaceFigures f = SurfaceFiguresOf(LatticeSurface(task), c.closed, box);
+        const SurfaceFigures f = SurfaceFiguresOf(LatticeSurface(task), box);
         if (!f.any || !(spacing > 0))
             return double(task.gy);
         return std::min(f.hi[1] - f.lo[1], f.hi[2] - f.lo[2]);

@@ -3,10 +3,7 @@
 // lattice, and the figures the force coefficients and Re are made with.
 #include "LbmRun3.h"
 
-#if __has_include("MeshObstacles.h")
 #include "MeshObstacles.h"
-#define CORVANE_HAVE_MESH_OBSTACLES 1
-#endif
 
 #include <algorithm>
 #include <array>
@@ -44,8 +41,7 @@ std::vector<Point> ClipBy(const std::vector<Point>& polygon, int axis, double va
 
 } // namespace
 
-SurfaceFigures SurfaceFiguresOf(const std::vector<Triangle>& triangles, const std::vector<bool>& closed,
-                                const double box[3])
+SurfaceFigures SurfaceFiguresOf(const std::vector<Triangle>& triangles, const double box[3])
 {
     SurfaceFigures figures;
     double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
@@ -65,16 +61,6 @@ SurfaceFigures SurfaceFiguresOf(const std::vector<Triangle>& triangles, const st
                 lo[a] = std::min(lo[a], p[a]);
                 hi[a] = std::max(hi[a], p[a]);
             }
-        // The shadow on a plane x = const: a closed surface covers it twice.
-        double area = 0;
-        for (std::size_t k = 1; k + 1 < polygon.size(); ++k) {
-            const double ay = polygon[k][1] - polygon[0][1], az = polygon[k][2] - polygon[0][2];
-            const double by = polygon[k + 1][1] - polygon[0][1], bz = polygon[k + 1][2] - polygon[0][2];
-            area += 0.5 * (ay * bz - az * by);
-        }
-        const bool isClosed =
-            t.obstacle >= 0 && std::size_t(t.obstacle) < closed.size() && closed[std::size_t(t.obstacle)];
-        figures.frontalArea += std::abs(area) * (isClosed ? 0.5 : 1.0);
         figures.any = true;
     }
     for (int a = 0; a < 3; ++a) {
@@ -100,31 +86,17 @@ std::vector<Triangle> LatticeSurface(const Task& task)
 Obstacles3 ChannelObstacles3(const Task& task, int threads)
 {
     Obstacles3 o;
-    std::vector<Triangle> surface = LatticeSurface(task);
-    const double box[3] = {double(task.gx), double(task.gy), double(task.gz)};
-    const SurfaceFigures figures = SurfaceFiguresOf(surface, task.channel.closed, box);
-    for (int a = 0; a < 3; ++a) {
-        o.lo[a] = figures.lo[a];
-        o.hi[a] = figures.hi[a];
-    }
-    o.frontalArea = figures.frontalArea;
-    int count = 0;
-    for (const Triangle& t : surface)
-        count = std::max(count, t.obstacle + 1);
-    o.count = count;
-#ifdef CORVANE_HAVE_MESH_OBSTACLES
-    auto mesh = std::make_shared<MeshObstacles>(std::move(surface), task.channel.closed, task.gx, task.gy,
+    auto mesh = std::make_shared<MeshObstacles>(LatticeSurface(task), task.channel.closed, task.gx, task.gy,
                                                 task.gz, threads);
+    mesh->Bounds(o.lo, o.hi);
+    o.frontalArea = mesh->FrontalArea();
+    o.count = mesh->Count();
     o.inside = [mesh](int i, int j, int k) { return mesh->InsideAt(i, j, k); };
     o.firstHit = [mesh](const double* p, const double* c, int& obstacle) {
         const MeshHit hit = mesh->FirstHit(p, c);
         obstacle = hit.obstacle;
         return hit.delta;
     };
-#else
-    (void)threads;
-    o.count = 0;
-#endif
     return o;
 }
 

@@ -85,8 +85,9 @@ TEST(Lattice3, FluidAtRestStaysAtRest)
             EXPECT_NEAR(lattice.Mass(), mass, 1e-10 * mass);
             for (int a = 0; a < 3; ++a)
                 EXPECT_LT(std::abs(lattice.Force()[a]), 1e-12);
-            if (domain->IsChannel())
+            if (domain->IsChannel()) {
                 EXPECT_GT(lattice.BoundaryLinks(), 1000u);
+            }
         }
 }
 
