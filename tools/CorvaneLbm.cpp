@@ -99,6 +99,8 @@ const char* const kUsage =
     "                         an open mesh a sheet without an inside; Re's length is\n"
     "                         the obstacles' smaller extent across the flow (y or z)\n"
     "                         and cd, cl are made with their frontal area\n"
+    "  --walls KIND           in three dimensions: the box's side walls at rest\n"
+    "                         (no-slip, default) or without friction (slip)\n"
     "  --inflow KIND          parabolic (default; in three dimensions the product of\n"
     "                         two parabolas) or uniform\n"
     "  --mean-speed U         mean inflow speed in scene units per second, the unit\n"
@@ -276,6 +278,11 @@ std::string Parse(int argc, char** argv, Options& options)
                        value + "\".";
             }
             options.task.flow = lbm::Flow::Channel;
+        } else if (arg == "--walls") {
+            const std::string kind = value;
+            if (kind != "slip" && kind != "no-slip")
+                return "--walls is no-slip or slip, not \"" + kind + "\".";
+            options.task.channel.slipWalls = kind == "slip";
         } else if (arg == "--inflow") {
             const std::string kind = value;
             if (kind == "parabolic")

@@ -22,10 +22,12 @@ Domain3 Domain3::Cavity(int gx, int gy, int gz, double lidSpeed)
     return d;
 }
 
-Domain3 Domain3::Channel(int gx, int gy, int gz, double meanSpeed, Inflow inflow, Obstacles3 obstacles)
+Domain3 Domain3::Channel(int gx, int gy, int gz, double meanSpeed, Inflow inflow, Obstacles3 obstacles,
+                         bool slipWalls)
 {
     Domain3 d = Cavity(gx, gy, gz, meanSpeed);
     d.channel_ = true;
+    d.slip_ = slipWalls;
     d.inflow_ = inflow;
     d.obstacles_ = std::move(obstacles);
     return d;
@@ -59,10 +61,16 @@ Hit3 Domain3::FirstHit(int i, int j, int k, const int c[3]) const
     if (!channel_) {
         if (c[1] > 0 && t[1] < std::min(t[0], t[2]) - kEps)
             hit.u[0] = speed_;
-    } else if (t[0] < across - kEps || (c[0] < 0 && t[0] <= across + kEps)) {
+    } else if (t[0] < across - kEps || ((c[0] < 0 || slip_) && t[0] <= across + kEps)) {
+        // (with walls without friction the outflow owns its edges too: the
+        // part of a population's motion along the wall goes on through it)
         hit.kind = c[0] < 0 ? BoundaryKind::Inflow : BoundaryKind::Outflow;
         if (c[0] < 0)
             hit.u[0] = InflowSpeed(p[1] + c[1] * t[0], p[2] + c[2] * t[0]);
+    } else if (slip_ && hit.delta <= 1) {
+        hit.kind = BoundaryKind::Slip;
+        for (int a = 1; a < 3; ++a)
+            hit.crossed[a] = t[a] <= hit.delta + kEps;
     }
     if (obstacles_.firstHit) {
         const double dc[3] = {double(c[0]), double(c[1]), double(c[2])};

@@ -13,6 +13,11 @@
 // benchmark of Schaefer & Turek, its mean U), a pressure outflow at x = Gx.
 // The inflow owns its edges: a link through one takes the inflow's velocity
 // there (zero for the profile), one through an outflow's edge meets the wall.
+// The channel's walls may instead be without friction (slip): a population
+// that meets one is reflected as a mirror reflects it, keeping its motion
+// along the wall, so that a uniform inflow stays uniform down an empty
+// channel; for a body in a wide box this stands for the unbounded fluid
+// round it better than walls at rest, which grow boundary layers.
 //
 // Obstacles come as two questions (MeshObstacles answers them for the
 // scene's meshes): which obstacle a node lies inside, and where a link first
@@ -30,8 +35,9 @@ namespace lbm {
 struct Hit3 {
     double delta = 2; // (0, 1]: where along the link the boundary lies; above 1: none
     BoundaryKind kind = BoundaryKind::Wall;
-    double u[3] = {0, 0, 0}; // the boundary's velocity there
-    int obstacle = -1;       // the obstacle met, -1 for the box
+    double u[3] = {0, 0, 0};                 // the boundary's velocity there
+    int obstacle = -1;                       // the obstacle met, -1 for the box
+    bool crossed[3] = {false, false, false}; // a slip wall's: the axes whose walls the link meets there
 };
 
 struct Obstacles3 {
@@ -50,8 +56,8 @@ struct Obstacles3 {
 class Domain3 {
 public:
     static Domain3 Cavity(int gx, int gy, int gz, double lidSpeed);
-    static Domain3 Channel(int gx, int gy, int gz, double meanSpeed, Inflow inflow,
-                           Obstacles3 obstacles = {});
+    static Domain3 Channel(int gx, int gy, int gz, double meanSpeed, Inflow inflow, Obstacles3 obstacles = {},
+                           bool slipWalls = false);
 
     bool IsChannel() const { return channel_; }
     int Size(int axis) const { return g_[axis]; }
@@ -75,6 +81,7 @@ private:
     int g_[3] = {0, 0, 0};
     double speed_ = 0;
     Inflow inflow_ = Inflow::Parabolic;
+    bool slip_ = false;
     Obstacles3 obstacles_;
 };
 

@@ -341,6 +341,30 @@ template <typename T> void Lattice3<T>::BuildLinks()
                         if (l.kind == BoundaryKind::Outflow) {
                             l.a = l.b = l.c = l.term = T(0);
                         }
+                        if (l.kind == BoundaryKind::Slip) {
+                            // The population that arrives along c_in left the node
+                            // beside this one along the wall, with its velocity
+                            // across the wall the other way round.
+                            const int* ci = kD3Q19[in];
+                            int from[3] = {i - ci[0], j - ci[1], k - ci[2]};
+                            int mirrored[3] = {ci[0], ci[1], ci[2]};
+                            for (int a = 0; a < 3; ++a)
+                                if (hit.crossed[a]) {
+                                    from[a] += ci[a];
+                                    mirrored[a] = -ci[a];
+                                }
+                            int q = 0;
+                            while (q < kQ19 && !(kD3Q19[q][0] == mirrored[0] && kD3Q19[q][1] == mirrored[1] &&
+                                                 kD3Q19[q][2] == mirrored[2]))
+                                ++q;
+                            l.kind = BoundaryKind::Wall; // bounced back where there is no such node
+                            // (through an edge of two walls: straight back, as bounce-back)
+                            if (q < kQ19 && fluid(from[0], from[1], from[2])) {
+                                l.kind = BoundaryKind::Slip;
+                                l.out = q;
+                                l.source = Index(from[0], from[1], from[2] - slab_.first);
+                            }
+                        }
                         if (l.obstacle >= 0)
                             obstacleLinks_.push_back(links_.size());
                         links_.push_back(l);

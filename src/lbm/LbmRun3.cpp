@@ -262,7 +262,8 @@ Domain3 Domain3Of(const Task& task, double speed, Obstacles3 obstacles)
 {
     if (task.flow == Flow::Cavity)
         return Domain3::Cavity(task.gx, task.gy, task.gz, speed);
-    return Domain3::Channel(task.gx, task.gy, task.gz, speed, task.channel.inflow, std::move(obstacles));
+    return Domain3::Channel(task.gx, task.gy, task.gz, speed, task.channel.inflow, std::move(obstacles),
+                            task.channel.slipWalls);
 }
 
 RunResult Run3(const Task& task, const Settings& settings, const ProgressCallback& progress,

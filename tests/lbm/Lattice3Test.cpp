@@ -154,4 +154,28 @@ TEST(Lattice3, ChannelCarriesTheInflowsFluxThroughEverySection)
     }
 }
 
+// Walls without friction grow no boundary layer: a uniform inflow stays
+// uniform all down an empty channel, to rounding, on either collision.
+TEST(Lattice3, SlipWallsKeepAUniformInflowUniform)
+{
+    const double U = 0.05;
+    const Domain3 domain = Domain3::Channel(20, 7, 6, U, lbm::Inflow::Uniform, {}, true);
+    for (bool trt : {false, true}) {
+        lbm::Lattice3Params p;
+        p.trt = trt;
+        p.tau = 0.7;
+        p.domain = &domain;
+        lbm::SerialCommunicator comm;
+        Lattice3<double> lattice(p, lbm::Slab{0, 6}, &comm);
+        for (int s = 0; s < 500; ++s)
+            lattice.Step(1);
+        std::vector<double> rho, ux, uy, uz;
+        lattice.Macroscopic(rho, ux, uy, uz, 1);
+        double worst = 0;
+        for (std::size_t n = 0; n < ux.size(); ++n)
+            worst = std::max({worst, std::abs(ux[n] - U), std::abs(uy[n]), std::abs(uz[n])});
+        EXPECT_LT(worst, 1e-12 * U) << (trt ? "trt" : "bgk");
+    }
+}
+
 } // namespace
