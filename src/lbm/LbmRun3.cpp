@@ -28,7 +28,23 @@ struct Slab3Fields {
     std::vector<double> rho, ux, uy, uz;
 };
 
-void Gather3(Communicator& comm, const Domain3& domain, Slab3Fields& mine, Fields& out)
+// The obstacle nodes of the whole grid (empty without obstacles).
+std::vector<std::uint8_t> SolidNodes3(const Domain3& domain)
+{
+    std::vector<std::uint8_t> solid;
+    if (!domain.HasObstacles())
+        return solid;
+    solid.resize(std::size_t(domain.Size(0)) * std::size_t(domain.Size(1)) * std::size_t(domain.Size(2)));
+    std::size_t at = 0;
+    for (int k = 0; k < domain.Size(2); ++k)
+        for (int j = 0; j < domain.Size(1); ++j)
+            for (int i = 0; i < domain.Size(0); ++i)
+                solid[at++] = domain.Solid(i, j, k) >= 0 ? 1 : 0;
+    return solid;
+}
+
+void Gather3(Communicator& comm, const Domain3& domain, const std::vector<std::uint8_t>& solid,
+             Slab3Fields& mine, Fields& out)
 {
     Fields all;
     comm.Gather(mine.rho, all.rho);
@@ -40,14 +56,7 @@ void Gather3(Communicator& comm, const Domain3& domain, Slab3Fields& mine, Field
     all.gx = domain.Size(0);
     all.gy = domain.Size(1);
     all.gz = domain.Size(2);
-    if (domain.HasObstacles()) {
-        all.solid.assign(all.rho.size(), 0);
-        std::size_t at = 0;
-        for (int k = 0; k < all.gz; ++k)
-            for (int j = 0; j < all.gy; ++j)
-                for (int i = 0; i < all.gx; ++i)
-                    all.solid[at++] = domain.Solid(i, j, k) >= 0 ? 1 : 0;
-    }
+    all.solid = solid;
     out = std::move(all);
 }
 
@@ -94,6 +103,8 @@ RunResult RunLattice3(const Task& task, const Settings& settings, const Progress
     std::int64_t step = 0;
     result.status = RunStatus::NotConverged;
     Fields shown;
+    const std::vector<std::uint8_t> solid =
+        comm.Rank() == 0 ? SolidNodes3(domain) : std::vector<std::uint8_t>();
     while (step < settings.maxSteps) {
         if (single && control && !control->WaitWhilePaused()) {
             result.status = RunStatus::Cancelled;
@@ -164,14 +175,14 @@ RunResult RunLattice3(const Task& task, const Settings& settings, const Progress
                 comm.Rank() == 0 &&
                 (!anyField || std::chrono::duration<double>(t - lastField).count() >= settings.fieldSeconds);
             if (comm.Broadcast(due ? 1 : 0) != 0) {
-                Gather3(comm, domain, now, shown);
+                Gather3(comm, domain, solid, now, shown);
                 lastField = t;
                 gathered = anyField = true;
             }
         }
         Fields snapshot;
         if (snapshotDue)
-            Gather3(comm, domain, now, snapshot);
+            Gather3(comm, domain, solid, now, snapshot);
         if (progress && (last || !reported || gathered || snapshotDue ||
                          std::chrono::duration<double>(t - lastReport).count() >= settings.progressSeconds)) {
             Progress report{step, settings.maxSteps, residual, result.mlups, computeSeconds};
@@ -196,6 +207,8 @@ RunResult RunLattice3(const Task& task, const Settings& settings, const Progress
                 report.uy = &shown.uy;
                 report.uz = &shown.uz;
                 report.rho = &shown.rho;
+                if (!solid.empty())
+                    report.solid = &solid;
             }
             progress(report);
             lastReport = t;
@@ -244,7 +257,7 @@ RunResult RunLattice3(const Task& task, const Settings& settings, const Progress
     }
     try {
         lattice->Macroscopic(now.rho, now.ux, now.uy, now.uz, threads);
-        Gather3(comm, domain, now, result.fields);
+        Gather3(comm, domain, solid, now, result.fields);
         if (comm.Rank() == 0 && !result.channel.history.cd.empty()) {
             result.channel.cd = result.channel.history.cd.back();
             result.channel.cl = result.channel.history.cl.back();
