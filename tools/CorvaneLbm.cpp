@@ -112,7 +112,9 @@ const char* const kUsage =
     "  {\"step\": S, \"steps\": LIMIT, \"residual\": R, \"mlups\": M, \"seconds\": T}\n"
     "and at most once a second also \"field\": {\"nx\": NX, \"ny\": NY, \"ux\": [...],\n"
     "\"uy\": [...]}, the velocity in lid speeds sampled on at most 64 x 64 nodes, row\n"
-    "by row from the bottom. The last line is {\"done\": true, \"status\": STATUS,\n"
+    "by row from the bottom (in three dimensions at most 24 a side, with \"nz\", \"uz\"\n"
+    "and a channel's \"obstacle\", a string of 0 and 1, plane by plane). The last line is {\"done\": true, "
+    "\"status\": STATUS,\n"
     "\"message\": TEXT, \"exit\": CODE, ...} with the final step, residual, mlups and\n"
     "seconds; STATUS is converged, not converged, cancelled, diverged, rejected or\n"
     "unwritable. The line \"stop\" on standard input then stops the run as SIGTERM does.\n"
@@ -421,6 +423,7 @@ std::string JsonNumber(double value)
 class JsonReporter {
 public:
     static constexpr int kMaxSide = 64;
+    static constexpr int kMaxSide3 = 24;
     static constexpr double kFieldSeconds = 1.0;
 
     explicit JsonReporter(double lidSpeed) : lidSpeed_(lidSpeed) {}
@@ -437,15 +440,16 @@ public:
             (!fieldSent_ || now - lastField_ >= std::chrono::duration<double>(kFieldSeconds))) {
             lastField_ = now;
             fieldSent_ = true;
-            AppendField(line, *p.ux, *p.uy);
+            AppendField(line, p);
         }
         line += "}\n";
         Write(line);
     }
-    void SetGrid(int gx, int gy)
+    void SetGrid(int gx, int gy, int gz)
     {
         gx_ = gx;
         gy_ = gy;
+        gz_ = gz;
     }
     static void Write(const std::string& line)
     {
@@ -455,34 +459,55 @@ public:
 
 private:
     // Node centres of a coarser grid, each taking the value of the fine node it
-    // falls in.
-    void AppendField(std::string& line, const std::vector<double>& ux, const std::vector<double>& uy) const
+    // falls in; in three dimensions at most kMaxSide3 nodes a side, with uz and
+    // the obstacle nodes.
+    void AppendField(std::string& line, const lbm::Progress& p) const
     {
-        const std::size_t n = std::size_t(gx_) * std::size_t(gy_);
-        if (gx_ <= 0 || gy_ <= 0 || ux.size() != n || uy.size() != n || !(lidSpeed_ != 0))
+        const bool three = gz_ > 1;
+        const std::size_t n = std::size_t(gx_) * std::size_t(gy_) * std::size_t(std::max(gz_, 1));
+        if (gx_ <= 0 || gy_ <= 0 || p.ux->size() != n || p.uy->size() != n ||
+            (three && (!p.uz || p.uz->size() != n)) || !(lidSpeed_ != 0))
             return;
-        const int nx = std::min(gx_, kMaxSide), ny = std::min(gy_, kMaxSide);
-        std::string u = "[", v = "[";
-        for (int j = 0; j < ny; ++j) {
-            const std::size_t row = std::size_t((j + 0.5) * gy_ / ny) * std::size_t(gx_);
-            for (int i = 0; i < nx; ++i) {
-                const std::size_t k = row + std::size_t((i + 0.5) * gx_ / nx);
-                char text[64];
-                std::snprintf(text, sizeof text, "%s%.5g", i + j ? ", " : "",
-                              std::isfinite(ux[k]) ? ux[k] / lidSpeed_ : 0.0);
-                u += text;
-                std::snprintf(text, sizeof text, "%s%.5g", i + j ? ", " : "",
-                              std::isfinite(uy[k]) ? uy[k] / lidSpeed_ : 0.0);
-                v += text;
+        const int side = three ? kMaxSide3 : kMaxSide;
+        const int nx = std::min(gx_, side), ny = std::min(gy_, side), nz = three ? std::min(gz_, side) : 1;
+        const bool solid = three && p.solid && p.solid->size() == n;
+        std::string u[3] = {"[", "[", "["}, obstacle = "\"";
+        const std::vector<double>* values[3] = {p.ux, p.uy, p.uz};
+        bool first = true;
+        for (int k = 0; k < nz; ++k) {
+            const std::size_t plane = std::size_t((k + 0.5) * gz_ / nz) * std::size_t(gy_);
+            for (int j = 0; j < ny; ++j) {
+                const std::size_t row = (plane + std::size_t((j + 0.5) * gy_ / ny)) * std::size_t(gx_);
+                for (int i = 0; i < nx; ++i) {
+                    const std::size_t at = row + std::size_t((i + 0.5) * gx_ / nx);
+                    for (int c = 0; c < (three ? 3 : 2); ++c) {
+                        const double value = (*values[c])[at];
+                        char text[64];
+                        std::snprintf(text, sizeof text, "%s%.5g", first ? "" : ", ",
+                                      std::isfinite(value) ? value / lidSpeed_ : 0.0);
+                        u[c] += text;
+                    }
+                    if (solid)
+                        obstacle += (*p.solid)[at] ? '1' : '0';
+                    first = false;
+                }
             }
         }
-        line += ", \"field\": {\"nx\": " + std::to_string(nx) + ", \"ny\": " + std::to_string(ny) +
-                ", \"ux\": " + u + "], \"uy\": " + v + "]}";
+        line += ", \"field\": {\"nx\": " + std::to_string(nx) + ", \"ny\": " + std::to_string(ny);
+        if (three)
+            line += ", \"nz\": " + std::to_string(nz);
+        line += ", \"ux\": " + u[0] + "], \"uy\": " + u[1] + "]";
+        if (three)
+            line += ", \"uz\": " + u[2] + "]";
+        if (solid)
+            line += ", \"obstacle\": " + obstacle + "\"";
+        line += "}";
     }
 
     double lidSpeed_;
     int gx_ = 0;
     int gy_ = 0;
+    int gz_ = 1;
     bool fieldSent_ = false;
     std::chrono::steady_clock::time_point lastField_;
 };
@@ -754,7 +779,8 @@ int main(int argc, char** argv)
 
     Reporter reporter(isatty(STDERR_FILENO) == 1);
     JsonReporter json(options.settings.lidSpeed);
-    json.SetGrid(options.task.gx, options.task.gy);
+    json.SetGrid(options.task.gx, options.task.gy,
+                 lbm::IsThreeDimensional(options.task.model) ? options.task.gz : 1);
     CancelOnStopLine cancelOnStopLine;
     lbm::ProgressCallback progress;
     if (options.json) {
