@@ -1,0 +1,297 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A three-dimensional flow in the frame: synthetic fields of the flow past a
+// sphere through the frame's entry point open a 3-D view with the box, a
+// coloured slice that the controls move and turn, and streamlines inside
+// the box; later fields show at most once a second.
+#include "FlowView3D.h"
+#include "FieldPicture.h"
+#include "FlowFixture.h"
+#include "FlowSlice.h"
+#include "Globals.h"
+#include "SceneBounds.h"
+#include "Startup.h"
+#include "TGLLines.h"
+#include "TGLPlane.h"
+#include "TMainForm.h"
+#include "TestSupport.h"
+#include "TfrmPlot.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+namespace {
+
+// A channel of 50 x 10 x 10 nodes (spacing 0.04) past a sphere below and in
+// front of its middle, in potential flow at the mean inflow speed 0.05.
+constexpr double kSpeed = 0.05;
+const Point3 kCentre{0.6, 0.14, 0.26};
+constexpr double kRadius = 0.09;
+
+lbm::Task ChannelTask()
+{
+    lbm::Task task;
+    task.model = lbm::kModel3Bgk;
+    task.reynolds = 20;
+    task.gx = 50;
+    task.gy = 10;
+    task.gz = 10;
+    task.flow = lbm::Flow::Channel;
+    task.channel.x = 0;
+    task.channel.y = 0;
+    task.channel.z = 0;
+    task.channel.length = 2.0;
+    task.channel.height = 0.4;
+    task.channel.depth = 0.4;
+    return task;
+}
+
+std::shared_ptr<lbm::Fields> PastSphere(const lbm::Task& task, double speed = kSpeed)
+{
+    const auto offset = [](const Point3& p) {
+        return Point3{p[0] - kCentre[0], p[1] - kCentre[1], p[2] - kCentre[2]};
+    };
+    const auto u = [&](const Point3& p) {
+        const Point3 d = offset(p);
+        const double r = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+        const double a = std::pow(kRadius / r, 3);
+        const double radial = 1.5 * a * d[0] / (r * r);
+        return Point3{speed * (1 + a / 2 - radial * d[0]), -speed * radial * d[1], -speed * radial * d[2]};
+    };
+    const auto inside = [&](const Point3& p) {
+        const Point3 d = offset(p);
+        return d[0] * d[0] + d[1] * d[1] + d[2] * d[2] < kRadius * kRadius;
+    };
+    return std::make_shared<lbm::Fields>(MakeFlow(BoxOf(task), task.gx, task.gy, task.gz, u, inside));
+}
+
+bool WaitFor(const std::function<bool()>& done, int milliseconds = 10000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < milliseconds)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+bool IsObstacle(QRgb c)
+{
+    const QColor o(kObstacleColour);
+    return std::abs(qRed(c) - o.red()) + std::abs(qGreen(c) - o.green()) + std::abs(qBlue(c) - o.blue()) < 12;
+}
+
+// Where the obstacle's colour shows in a picture: its pixels and their middle.
+struct Spot {
+    int pixels = 0;
+    QPointF middle;
+};
+Spot ObstacleSpot(const QImage& frame)
+{
+    Spot spot;
+    double sx = 0, sy = 0;
+    for (int y = 0; y < frame.height(); ++y)
+        for (int x = 0; x < frame.width(); ++x)
+            if (IsObstacle(frame.pixel(x, y))) {
+                ++spot.pixels;
+                sx += x;
+                sy += y;
+            }
+    if (spot.pixels)
+        spot.middle = QPointF(sx / spot.pixels, sy / spot.pixels);
+    return spot;
+}
+
+// Pixels of the picture in a colour of the scale's upper half (yellow to red:
+// no object, edge or background has them).
+int WarmPixels(const QImage& frame)
+{
+    int count = 0;
+    for (int y = 0; y < frame.height(); ++y)
+        for (int x = 0; x < frame.width(); ++x) {
+            const QRgb c = frame.pixel(x, y);
+            count += qRed(c) > 200 && qBlue(c) < 60;
+        }
+    return count;
+}
+
+class FlowView3DTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CreateApplicationWindows();
+        MainForm->SetDataFolderParent(QDir::tempPath());
+        MainForm->resize(1200, 900);
+        MainForm->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(MainForm));
+    }
+    void TearDown() override { DestroyApplicationWindows(); }
+
+    QImage Frame(TfrmPlot& view)
+    {
+        QTest::qWait(30);
+        return view.grabFramebuffer().convertToFormat(QImage::Format_RGB32);
+    }
+    void Shoot(TfrmPlot& view, const char* name)
+    {
+        if (const char* folder = std::getenv("CORVANE_FLOW3D_SHOTS")) {
+            QTest::qWait(50);
+            MainForm->grab().save(QDir(QString::fromLocal8Bit(folder)).filePath(QLatin1String(name)));
+            view.grabFramebuffer().save(
+                QDir(QString::fromLocal8Bit(folder)).filePath(QStringLiteral("view-") + QLatin1String(name)));
+        }
+    }
+
+    MessageRecorder messages;
+};
+
+} // namespace
+
+TEST_F(FlowView3DTest, TheFieldsOpenAViewWithASliceAndStreamlinesThatTheControlsMove)
+{
+    const lbm::Task task = ChannelTask();
+    const std::shared_ptr<lbm::Fields> fields = PastSphere(task);
+    const int before = MainForm->MdiArea()->subWindowList().size();
+    MainForm->UpdateFlowView3D(fields, task, kSpeed);
+    const QList<QMdiSubWindow*> opened =
+        MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder).mid(before);
+    ASSERT_EQ(opened.size(), 1);
+    auto* view = qobject_cast<TfrmPlot*>(opened[0]->widget());
+    ASSERT_NE(view, nullptr);
+    auto* flow = view->findChild<TFlowView3D*>();
+    ASSERT_NE(flow, nullptr);
+    TFlowControls* controls = flow->Controls();
+    ASSERT_TRUE(flow->SlicePlane() && flow->Streamlines());
+    EXPECT_NE(flow->SlicePlane()->GetTexture(), 0u);
+    EXPECT_NEAR(flow->Top(), LargestSpeed(*fields, kSpeed), 1e-12);
+    EXPECT_GT(flow->Top(), 1.2) << "faster beside the sphere than the inflow";
+    EXPECT_FALSE(view->Document()->IsModified());
+    EXPECT_EQ(controls->Axis->currentIndex(), 2);
+    EXPECT_EQ(controls->Position->value(), 4) << "the plane just behind the middle";
+    Shoot(*view, "flow3d-first.png");
+
+    // The slice across z in the sphere's node plane: the colour map's warm
+    // end in the flow, the obstacle's grey where the sphere is.
+    controls->Position->setValue(6);
+    EXPECT_EQ(controls->Position->maximum(), 9);
+    QImage frame = Frame(*view);
+    EXPECT_GT(WarmPixels(frame), 500);
+    const Spot sphere = ObstacleSpot(frame);
+    EXPECT_GT(sphere.pixels, 30);
+    // A plane clear of the sphere: no grey, another picture.
+    controls->Position->setValue(0);
+    const QImage clear = Frame(*view);
+    EXPECT_EQ(ObstacleSpot(clear).pixels, 0);
+    EXPECT_NE(clear, frame);
+
+    // Streamlines from the seed line at the inflow, every point in the box.
+    TGLLines* lines = flow->Streamlines();
+    ASSERT_EQ(lines->GetLines().size(), std::size_t(controls->Count->value()));
+    const FlowBox& box = flow->Box();
+    for (const std::vector<TGLLines::Point>& line : lines->GetLines()) {
+        ASSERT_GT(line.size(), 10u);
+        for (const TGLLines::Point& p : line)
+            for (std::size_t a = 0; a < 3; ++a) {
+                EXPECT_GE(p[a], box.lo[a] - 1e-5);
+                EXPECT_LE(p[a], box.hi[a] + 1e-5);
+            }
+    }
+    controls->Count->setValue(40);
+    EXPECT_EQ(lines->GetLines().size(), 40u);
+    // A seed line that does not read leaves the lines as they were.
+    controls->SeedTo->setText(QStringLiteral("1, two"));
+    emit controls->SeedTo->editingFinished();
+    EXPECT_EQ(lines->GetLines().size(), 40u);
+    EXPECT_FALSE(controls->SeedTo->styleSheet().isEmpty());
+    controls->DefaultSeeds->click();
+    EXPECT_TRUE(controls->SeedTo->styleSheet().isEmpty());
+    controls->Count->setValue(0);
+    EXPECT_TRUE(lines->GetLines().empty());
+
+    // Looked at face on, each slice through the sphere shows it where the
+    // sphere lies: the pictures' turns match the planes'.
+    struct Case {
+        int axis, node;
+        std::array<float, 3> camera;
+    } const cases[] = {{2, 6, {0, 0, 0}}, {1, 3, {90, 0, 0}}, {0, 15, {0, 90, 0}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.axis);
+        controls->Axis->setCurrentIndex(c.axis);
+        controls->Position->setValue(c.node);
+        EXPECT_EQ(controls->Position->maximum(), NodesAlong(*fields, c.axis) - 1);
+        view->SetCameraRotation(c.camera[0], c.camera[1], c.camera[2]);
+        view->FrameCurrentObject();
+        const QImage faceOn = Frame(*view);
+        const Spot spot = ObstacleSpot(faceOn);
+        ASSERT_GT(spot.pixels, 30);
+        // The sphere's place from the box's middle, as the camera turns it.
+        TViewState camera;
+        camera.CameraRotation = c.camera;
+        const QVector3D off = CameraRotationMatrix(camera).map(
+            QVector3D(float(kCentre[0] - 1.0), float(kCentre[1] - 0.2), float(kCentre[2] - 0.2)));
+        const QPointF fromMiddle = spot.middle - QPointF(faceOn.width() / 2.0, faceOn.height() / 2.0);
+        EXPECT_GT(fromMiddle.x() * off.x(), 0) << fromMiddle.x() << " " << off.x();
+        EXPECT_GT(-fromMiddle.y() * off.y(), 0) << fromMiddle.y() << " " << off.y();
+        const QImage& shown = flow->SlicePictureShown();
+        EXPECT_EQ(shown.size(), QSize(NodesAlong(*fields, SliceAxes(c.axis)[0]),
+                                      NodesAlong(*fields, SliceAxes(c.axis)[1])));
+    }
+    controls->Count->setValue(16);
+    view->SetCameraRotation(25, -35, 0);
+    view->FrameCurrentObject();
+    controls->Axis->setCurrentIndex(2);
+    controls->Position->setValue(6);
+    Shoot(*view, "flow3d-slice.png");
+
+    // Live fields: the next within the second waits, then shows; the same
+    // view takes it.
+    const QImage shownBefore = flow->SlicePictureShown();
+    MainForm->UpdateFlowView3D(PastSphere(task, 2 * kSpeed), task, kSpeed);
+    EXPECT_EQ(MainForm->MdiArea()->subWindowList().size(), before + 1);
+    EXPECT_EQ(flow->SlicePictureShown(), shownBefore);
+    EXPECT_TRUE(WaitFor([&] { return flow->Top() > 2 * 1.2; }, 3000));
+    // Fields that cannot be read change nothing.
+    auto broken = std::make_shared<lbm::Fields>(*fields);
+    broken->uy.resize(3);
+    QTest::qWait(1100);
+    MainForm->UpdateFlowView3D(broken, task, kSpeed);
+    EXPECT_GT(flow->Top(), 2 * 1.2);
+    EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
+}
+
+// A cavity: the unit cube, the seeds down its middle, no scene objects.
+TEST_F(FlowView3DTest, ACavityShowsInTheUnitCube)
+{
+    lbm::Task task;
+    task.model = lbm::kModel3Bgk;
+    task.gx = task.gy = task.gz = 12;
+    const FlowBox cube;
+    // A roll about the z axis through the middle, like the lid's vortex.
+    const auto roll = [](const Point3& p) { return Point3{-(p[1] - 0.5) * 0.1, (p[0] - 0.5) * 0.1, 0.01}; };
+    MainForm->UpdateFlowView3D(std::make_shared<lbm::Fields>(MakeFlow(cube, 12, 12, 12, roll)), task, 0.1);
+    TfrmPlot* view = MainForm->ActiveView();
+    ASSERT_NE(view, nullptr);
+    auto* flow = view->findChild<TFlowView3D*>();
+    ASSERT_NE(flow, nullptr);
+    EXPECT_EQ(flow->Box().lo, (Point3{0, 0, 0}));
+    EXPECT_EQ(flow->Box().hi, (Point3{1, 1, 1}));
+    EXPECT_EQ(view->Document()->Count(), 3) << "the box, the slice and the streamlines";
+    Point3 from;
+    ASSERT_TRUE(ReadPoint(flow->Controls()->SeedFrom->text(), from));
+    EXPECT_EQ(from, (Point3{0.5, 1, 0.5}));
+    ASSERT_FALSE(flow->Streamlines()->GetLines().empty());
+    EXPECT_GT(WarmPixels(Frame(*view)), 200);
+    Shoot(*view, "flow3d-cavity.png");
+}
