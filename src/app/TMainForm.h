@@ -40,6 +40,7 @@ namespace lbm {
 struct Fields;
 struct Task;
 } // namespace lbm
+struct ChannelRecord;
 struct QueuedTask;
 struct TaskOutcome;
 struct TaskProgress;
@@ -238,6 +239,10 @@ public:
     // the fields when there are any.
     TfrmPlot* OpenFlowView3D(const lbm::Task& task, const std::shared_ptr<const lbm::Fields>& fields,
                              double lidSpeed);
+
+    // Copies of the objects (lights left out) of the view or scene file a
+    // channel's obstacles come from; none when it is not there or cannot be read.
+    std::vector<std::unique_ptr<TGLObject>> ChannelSceneCopies(const ChannelRecord& channel) const;
 
     // The frame's commands by name ("FileNew1", "FileMenu", "tbNew1", ...).
     const TActionManager& Actions() const { return FActions; }

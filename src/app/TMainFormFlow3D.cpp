@@ -68,6 +68,20 @@ std::vector<std::unique_ptr<TGLObject>> CopiesOf(const std::vector<TGLObject*>& 
 
 } // namespace
 
+std::vector<std::unique_ptr<TGLObject>> TMainForm::ChannelSceneCopies(const ChannelRecord& channel) const
+{
+    if (channel.kind == ObstacleSource::View) {
+        TfrmPlot* source = ViewByCaption(channel.source);
+        return source ? CopiesOf(source->Objects()) : std::vector<std::unique_ptr<TGLObject>>{};
+    }
+    TSceneDocument document;
+    QString error;
+    QStringList skipped;
+    if (!scenefile::Read(document, channel.source, error, skipped))
+        return {};
+    return CopiesOf(document.Objects());
+}
+
 std::vector<std::unique_ptr<TGLObject>> TMainForm::FlowSceneObjects(const lbm::Task& task) const
 {
     std::vector<std::unique_ptr<TGLObject>> objects;
@@ -77,18 +91,8 @@ std::vector<std::unique_ptr<TGLObject>> TMainForm::FlowSceneObjects(const lbm::T
     if (FRunningTask && frmEnviroment && FRunningTask->row >= 0 &&
         FRunningTask->row < frmEnviroment->Tasks()->Count()) {
         const TaskRecord& record = frmEnviroment->Tasks()->Record(FRunningTask->row);
-        if (record.flow == lbm::Flow::Channel) {
-            if (record.channel.kind == ObstacleSource::View) {
-                if (TfrmPlot* source = ViewByCaption(record.channel.source))
-                    objects = CopiesOf(source->Objects());
-            } else {
-                TSceneDocument document;
-                QString error;
-                QStringList skipped;
-                if (scenefile::Read(document, record.channel.source, error, skipped))
-                    objects = CopiesOf(document.Objects());
-            }
-        }
+        if (record.flow == lbm::Flow::Channel)
+            objects = ChannelSceneCopies(record.channel);
     }
     if (objects.empty())
         if (std::unique_ptr<TGLObject> surface = SurfaceObject(task.channel.surface))

@@ -12,7 +12,9 @@
 #include "Startup.h"
 #include "TGLLines.h"
 #include "TGLPlane.h"
+#include "TGLPolyObject.h"
 #include "TMainForm.h"
+#include "TaskList.h"
 #include "TestSupport.h"
 #include "TfrmPlot.h"
 
@@ -76,6 +78,32 @@ std::shared_ptr<lbm::Fields> PastSphere(const lbm::Task& task, double speed = kS
         return d[0] * d[0] + d[1] * d[1] + d[2] * d[2] < kRadius * kRadius;
     };
     return std::make_shared<lbm::Fields>(MakeFlow(BoxOf(task), task.gx, task.gy, task.gz, u, inside));
+}
+
+// The sphere's surface as triangles, in bands of latitude and longitude.
+std::vector<lbm::Triangle> SphereSurface()
+{
+    std::vector<lbm::Triangle> triangles;
+    const int bands = 8, sectors = 12;
+    const auto at = [](int band, int sector, double* p) {
+        const double theta = M_PI * band / bands, phi = 2 * M_PI * sector / sectors;
+        p[0] = kCentre[0] + kRadius * std::sin(theta) * std::cos(phi);
+        p[1] = kCentre[1] + kRadius * std::cos(theta);
+        p[2] = kCentre[2] + kRadius * std::sin(theta) * std::sin(phi);
+    };
+    for (int b = 0; b < bands; ++b)
+        for (int s = 0; s < sectors; ++s) {
+            lbm::Triangle upper, lower;
+            at(b, s, upper.p[0]);
+            at(b + 1, s, upper.p[1]);
+            at(b + 1, s + 1, upper.p[2]);
+            at(b, s, lower.p[0]);
+            at(b + 1, s + 1, lower.p[1]);
+            at(b, s + 1, lower.p[2]);
+            triangles.push_back(upper);
+            triangles.push_back(lower);
+        }
+    return triangles;
 }
 
 bool WaitFor(const std::function<bool()>& done, int milliseconds = 10000)
@@ -294,4 +322,61 @@ TEST_F(FlowView3DTest, ACavityShowsInTheUnitCube)
     ASSERT_FALSE(flow->Streamlines()->GetLines().empty());
     EXPECT_GT(WarmPixels(Frame(*view)), 200);
     Shoot(*view, "flow3d-cavity.png");
+}
+
+// A channel's scene in its view: copies of the objects of the view or file
+// its obstacles come from (the lights left out), or else its obstacles'
+// surfaces as one mesh.
+TEST_F(FlowView3DTest, AChannelsSceneComesFromItsSourceOrItsSurfaces)
+{
+    const QString sample = QStringLiteral(CORVANE_SAMPLES_DIR "/cylinder-channel.cvs");
+    ASSERT_TRUE(MainForm->OpenFile(sample));
+    TfrmPlot* source = MainForm->ActiveView();
+    ASSERT_NE(source, nullptr);
+    ChannelRecord channel;
+    struct Case {
+        ObstacleSource kind;
+        QString source;
+        std::size_t objects;
+    } const cases[] = {
+        {ObstacleSource::File, sample, 3},
+        {ObstacleSource::View, source->Title(), 3},
+        {ObstacleSource::View, QStringLiteral("No such view"), 0},
+        {ObstacleSource::File, QStringLiteral("/no/such/scene.cvs"), 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.source.toStdString());
+        channel.kind = c.kind;
+        channel.source = c.source;
+        const std::vector<std::unique_ptr<TGLObject>> copies = MainForm->ChannelSceneCopies(channel);
+        ASSERT_EQ(copies.size(), c.objects);
+        for (std::size_t k = 0; k < copies.size(); ++k) {
+            float x, y, z, wx, wy, wz;
+            copies[k]->GetXY(x, y);
+            copies[k]->GetZ(z);
+            source->Objects()[k]->GetXY(wx, wy);
+            source->Objects()[k]->GetZ(wz);
+            EXPECT_EQ((std::array<float, 3>{x, y, z}), (std::array<float, 3>{wx, wy, wz})) << k;
+        }
+    }
+
+    lbm::Task task = ChannelTask();
+    task.channel.surface = SphereSurface();
+    MainForm->UpdateFlowView3D(PastSphere(task), task, kSpeed);
+    TfrmPlot* view = MainForm->ActiveView();
+    ASSERT_NE(view, source);
+    auto* flow = view->findChild<TFlowView3D*>();
+    ASSERT_NE(flow, nullptr);
+    ASSERT_EQ(view->Document()->Count(), 4) << "the sphere, the box, the slice and the streamlines";
+    auto* sphere = dynamic_cast<TGLPolyObject*>(view->Document()->At(0));
+    ASSERT_NE(sphere, nullptr);
+    EXPECT_EQ(sphere->GetFaceCount(), int(task.channel.surface.size()));
+    float lo[3], hi[3];
+    sphere->GetMin(lo[0], lo[1], lo[2]);
+    sphere->GetMax(hi[0], hi[1], hi[2]);
+    for (int a = 0; a < 3; ++a) {
+        EXPECT_NEAR(lo[a], kCentre[std::size_t(a)] - kRadius, 0.01);
+        EXPECT_NEAR(hi[a], kCentre[std::size_t(a)] + kRadius, 0.01);
+    }
+    Shoot(*view, "flow3d-sphere.png");
 }
