@@ -22,6 +22,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -276,6 +277,20 @@ TEST_F(FlowView3DTest, TheFieldsOpenAViewWithASliceAndStreamlinesThatTheControls
         EXPECT_EQ(shown.size(), QSize(NodesAlong(*fields, SliceAxes(c.axis)[0]),
                                       NodesAlong(*fields, SliceAxes(c.axis)[1])));
     }
+    // The controls are reached from the keyboard: Tab from the view, and
+    // the labels' letters.
+    MainForm->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(MainForm));
+    view->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return view->hasFocus(); }, 2000));
+    QTest::keyClick(view, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), controls->Axis);
+    QTest::keyClick(controls->Axis, Qt::Key_L, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), controls->Count);
+    QTest::keyClick(controls->Count, Qt::Key_Up);
+    EXPECT_EQ(controls->Count->value(), 1);
+    EXPECT_EQ(lines->GetLines().size(), 1u);
+
     controls->Count->setValue(16);
     view->SetCameraRotation(25, -35, 0);
     view->FrameCurrentObject();
@@ -284,12 +299,22 @@ TEST_F(FlowView3DTest, TheFieldsOpenAViewWithASliceAndStreamlinesThatTheControls
     Shoot(*view, "flow3d-slice.png");
 
     // Live fields: the next within the second waits, then shows; the same
-    // view takes it.
+    // view takes it. A coarser live field (half the nodes along each axis)
+    // keeps the slice where it was in the box.
+    controls->Position->setValue(8);
     const QImage shownBefore = flow->SlicePictureShown();
-    MainForm->UpdateFlowView3D(PastSphere(task, 2 * kSpeed), task, kSpeed);
+    lbm::Task coarse = task;
+    coarse.gx /= 2;
+    coarse.gy /= 2;
+    coarse.gz /= 2;
+    MainForm->UpdateFlowView3D(PastSphere(coarse, 2 * kSpeed), task, kSpeed);
     EXPECT_EQ(MainForm->MdiArea()->subWindowList().size(), before + 1);
     EXPECT_EQ(flow->SlicePictureShown(), shownBefore);
     EXPECT_TRUE(WaitFor([&] { return flow->Top() > 2 * 1.2; }, 3000));
+    EXPECT_EQ(flow->SlicePictureShown().size(), QSize(25, 5));
+    EXPECT_EQ(controls->Position->maximum(), 4);
+    EXPECT_EQ(controls->Position->value(), 4) << "node plane 8 of 0..9, near the top of 0..4";
+    EXPECT_EQ(controls->PositionText->text(), QStringLiteral("node plane 5 of 5, z = 0.36"));
     // Fields that cannot be read change nothing.
     auto broken = std::make_shared<lbm::Fields>(*fields);
     broken->uy.resize(3);
