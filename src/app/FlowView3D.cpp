@@ -5,6 +5,7 @@
 #include "FlowSlice.h"
 #include "LbmRun.h"
 #include "Messages.h"
+#include "SceneBounds.h"
 #include "Streamlines.h"
 #include "TGLLines.h"
 #include "TGLPlane.h"
@@ -184,9 +185,6 @@ TFlowView3D::TFlowView3D(TfrmPlot& view, const lbm::Task& task, std::vector<std:
     view.SetCameraRotation(25, -35, 0);
     view.SetLinearFilter(true);
     doc->SetCurrent(nullptr);
-    view.FrameCurrentObject();
-    doc->UndoStack()->clear();
-    doc->Notify({TSceneChange::ObjectsAdded});
 
     Point3 a, b;
     DefaultSeedLine(FBox, task.flow == lbm::Flow::Channel, task.gx, a, b);
@@ -196,6 +194,25 @@ TFlowView3D::TFlowView3D(TfrmPlot& view, const lbm::Task& task, std::vector<std:
     FControls->move(4, 4);
     FControls->adjustSize();
     FControls->show();
+
+    // The scene fitted into the part of the view right of the controls:
+    // moved over, and made smaller when it is wider than that part.
+    view.FrameCurrentObject();
+    const int width = view.width(), covered = FControls->width() + 8;
+    QVector3D lo, hi;
+    if (width > 2 * covered && BoundsIn(CameraRotationMatrix(doc->View()), view.Objects(), lo, hi)) {
+        float left, right, bottom, top;
+        view.GetViewExtents(left, right, bottom, top);
+        const float perPixel = (right - left) / float(width);
+        const float room = 0.95f * float(width - covered), wide = (hi.x() - lo.x()) / perPixel;
+        const float smaller = wide > room ? room / wide : 1.0f;
+        doc->EditView(QStringLiteral("Make Room"), [&](TViewState& v) {
+            v.Zoom = std::clamp(v.Zoom * smaller, 1e-3f, 1e3f);
+            v.CameraTranslation[0] += 0.5f * float(covered) * perPixel / smaller;
+        });
+    }
+    doc->UndoStack()->clear();
+    doc->Notify({TSceneChange::ObjectsAdded});
 
     FLater->setSingleShot(true);
     connect(FLater, &QTimer::timeout, this, [this] {
