@@ -3,7 +3,7 @@
 // through the scene reader, their surfaces inside the channel's box taken as
 // triangles and made obstacles on a coarse lattice. Each holds one closed
 // obstacle (the walls lie outside the box) whose inside and frontal area are
-// those of the shape it stands for.
+// those of the shape it stands for; with the walls every solid is closed.
 #include "MeshObstacles.h"
 #include "SceneFile.h"
 #include "SceneSurface.h"
@@ -79,6 +79,22 @@ TEST_P(SampleObstacles, HoldOneClosedObstacleOfTheRightSize)
     const double cell = c.spacing * c.spacing;
     EXPECT_NEAR(double(inside), c.volume / (cell * c.spacing), 0.06 * c.volume / (cell * c.spacing));
     EXPECT_NEAR(obstacles.FrontalArea(), c.frontal / cell, 0.005 * c.frontal / cell);
+}
+
+// In a box that takes in the walls too, every solid is closed: the walls'
+// cubes repeat each corner for the normals of the faces about it.
+TEST_P(SampleObstacles, EverySolidIsClosed)
+{
+    TSceneDocument doc;
+    QString error;
+    QStringList skipped;
+    ASSERT_TRUE(scenefile::Read(
+        doc, QStringLiteral(CORVANE_SAMPLES_DIR "/") + QString::fromLatin1(GetParam().file), error, skipped))
+        << error.toStdString();
+    const double lo[3] = {-1, -1, -1}, hi[3] = {3, 2, 2};
+    const meshio::Surface surface = meshio::SurfaceIn(doc.Objects(), lo, hi);
+    EXPECT_EQ(surface.taken, 5);
+    EXPECT_EQ(surface.open, 0);
 }
 
 const double kPi = 3.14159265358979323846;
