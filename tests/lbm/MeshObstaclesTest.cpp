@@ -418,6 +418,14 @@ TEST(MeshObstacles, AFineSphereInALongBoxMatchesTheSphere)
                         ADD_FAILURE() << "delta " << hit.delta << " outside " << outer << " .. " << last;
                 }
             }
+    // Two threads mark the same nodes.
+    const lbm::MeshObstacles twice(sphere, {true}, 500, 82, 82, 2);
+    std::int64_t differ = 0;
+    for (int k = 0; k < 82; ++k)
+        for (int j = 0; j < 82; ++j)
+            for (int i = 0; i < 500; ++i)
+                differ += twice.InsideAt(i, j, k) != obstacles.InsideAt(i, j, k);
+    EXPECT_EQ(differ, 0);
     EXPECT_EQ(inside, [&] {
         std::int64_t all = 0;
         for (int k = 0; k < 82; ++k)
