@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <new>
 #include <utility>
@@ -85,6 +84,21 @@ int EdgeSign(const double u[2], const double v[2], const double p[2], double& va
     if (v[0] != u[0])
         return v[0] > u[0] ? 1 : -1;
     return 0;
+}
+
+// A node's mark in `width` bytes, the lowest first.
+std::uint32_t ReadMark(const std::uint8_t* at, std::size_t width)
+{
+    std::uint32_t mark = 0;
+    for (std::size_t b = width; b-- > 0;)
+        mark = (mark << 8) | at[b];
+    return mark;
+}
+
+void WriteMark(std::uint8_t* at, std::size_t width, std::uint32_t mark)
+{
+    for (std::size_t b = 0; b < width; ++b)
+        at[b] = std::uint8_t(mark >> (8 * b));
 }
 
 const std::uint8_t kMajority[8] = {0, 0, 0, 1, 0, 1, 1, 1};
@@ -301,10 +315,8 @@ void MeshObstacles::MarkInside(const std::vector<Triangle>& triangles, const std
                     if (!kMajority[row[i] & 7u])
                         continue;
                     std::uint8_t* cell = FInside.data() + base + std::size_t(i) * width;
-                    std::uint32_t old = 0;
-                    std::memcpy(&old, cell, width);
-                    if (old == 0)
-                        std::memcpy(cell, &mark, width);
+                    if (ReadMark(cell, width) == 0)
+                        WriteMark(cell, width, mark);
                 }
             }
     }
@@ -317,9 +329,7 @@ int MeshObstacles::InsideAt(int i, int j, int k) const
     const std::size_t at =
         (std::size_t(i) + std::size_t(FG[0]) * (std::size_t(j) + std::size_t(FG[1]) * std::size_t(k))) *
         std::size_t(FWidth);
-    std::uint32_t mark = 0;
-    std::memcpy(&mark, FInside.data() + at, std::size_t(FWidth));
-    return int(mark) - 1;
+    return int(ReadMark(FInside.data() + at, std::size_t(FWidth))) - 1;
 }
 
 std::int64_t MeshObstacles::BlockOf(const int cell[3]) const

@@ -479,4 +479,23 @@ TEST(MeshObstacles, BoundsAndShadowAreTheUnionWithinTheBox)
     EXPECT_EQ(none.FrontalArea(), 0);
 }
 
+// More obstacles than a byte can number: a cube about each node.
+TEST(MeshObstacles, ManyObstaclesKeepTheirNumbers)
+{
+    std::vector<lbm::Triangle> t;
+    for (int j = 0; j < 10; ++j)
+        for (int i = 0; i < 30; ++i)
+            AddBox(t, {i + 0.1, j + 0.1, 0.1}, {i + 0.9, j + 0.9, 0.9}, i + 30 * j);
+    const lbm::MeshObstacles obstacles(t, std::vector<bool>(300, true), 30, 10, 1);
+    int wrong = 0;
+    for (int j = 0; j < 10; ++j)
+        for (int i = 0; i < 30; ++i)
+            wrong += obstacles.InsideAt(i, j, 0) != i + 30 * j;
+    EXPECT_EQ(wrong, 0);
+    const double p[3] = {29.95, 9.5, 0.5}, c[3] = {-1, 0, 0};
+    const lbm::MeshHit hit = obstacles.FirstHit(p, c);
+    EXPECT_EQ(hit.obstacle, 299);
+    EXPECT_NEAR(hit.delta, 0.05, 1e-12);
+}
+
 } // namespace
