@@ -90,6 +90,73 @@ def sphere(depth=6, radius=10.0):
             [(a + 1, c + 1, b + 1) for a, b, c in faces])
 
 
+def cylinder(sides=128):
+    """A closed circular cylinder of radius 1 about the z axis, from z = -0.5
+    to 0.5: the side's quadrilaterals and each cap a fan about its centre."""
+    vertices, faces = [], []
+    for z in (-0.5, 0.5):
+        for i in range(sides):
+            u = 2 * math.pi * i / sides
+            vertices.append((math.cos(u), math.sin(u), z))
+    vertices += [(0.0, 0.0, -0.5), (0.0, 0.0, 0.5)]
+    low = lambda i: i % sides + 1
+    high = lambda i: sides + i % sides + 1
+    bottom, top = 2 * sides + 1, 2 * sides + 2
+    for i in range(sides):
+        faces.append((low(i), low(i + 1), high(i + 1), high(i)))
+        faces.append((bottom, low(i + 1), low(i)))
+        faces.append((top, high(i), high(i + 1)))
+    return vertices, faces
+
+
+def write_scene(name, objects, view):
+    import json
+    scene = {"format": "corvane-scene", "version": 1, "current": -1, "objects": objects, "view": view}
+    with open(os.path.join(OUT, name), "w") as f:
+        json.dump(scene, f, indent=4, sort_keys=True)
+        f.write("\n")
+
+
+WALL = [0.6, 0.6, 0.65]
+OBSTACLE = [0.85, 0.3, 0.2]
+
+
+def walls(length, height, depth, t=0.02):
+    """Thin boxes along a channel [0, length] x [0, height] x [0, depth], just
+    outside it, on its four long sides (the ends stay open)."""
+    def box(position, scale):
+        return {"class": "TGLCube", "color": WALL, "position": position, "scale": scale}
+    return [box([length / 2, -t / 2, depth / 2], [length, t, depth + 2 * t]),
+            box([length / 2, height + t / 2, depth / 2], [length, t, depth + 2 * t]),
+            box([length / 2, height / 2, -t / 2], [length, height, t]),
+            box([length / 2, height / 2, depth + t / 2], [length, height, t])]
+
+
+def channel_view(length, height, depth, zoom):
+    """Seen from above the inflow end, slanting down the channel."""
+    return {"axes": False, "cameraRotation": [25, -35, 0], "wireFrame": True, "perspective": False,
+            "cameraTranslation": [-length / 2, -height / 2, -depth / 2], "zoom": zoom}
+
+
+def cylinder_channel_3d():
+    """Flow past a circular cylinder across a square channel: the channel
+    2.5 x 0.41 x 0.41, the cylinder of diameter 0.1 about the line x = 0.5,
+    y = 0.2, reaching a little past both side walls."""
+    L, H = 2.5, 0.41
+    rod = {"class": "TGLPolyObject", "color": OBSTACLE, "position": [0.5, 0.2, (0.43 - 0.02) / 2],
+           "scale": [0.05, 0.05, 0.45], "mesh": {"file": "cylinder.coor"}}
+    write_scene("cylinder-channel-3d.cvs", walls(L, H, H) + [rod], channel_view(L, H, H, 9))
+
+
+def sphere_box():
+    """Flow past a sphere of diameter 0.1 centred at (0.4, 0.5, 0.5) in the
+    box [0, 1.5] x [0, 1] x [0, 1]."""
+    L, H = 1.5, 1.0
+    ball = {"class": "TGLIcosahedron", "color": OBSTACLE, "detail": 6, "position": [0.4, 0.5, 0.5],
+            "scale": [0.05, 0.05, 0.05]}
+    write_scene("sphere-box.cvs", walls(L, H, H) + [ball], channel_view(L, H, H, 7))
+
+
 def still_life():
     """A scene file: the torus beside a cube, a pyramid and an icosahedron,
     lit by two lights, the mesh kept by its path (no embedded geometry)."""
@@ -129,4 +196,7 @@ if __name__ == "__main__":
     write("torus", *torus())
     write("wing", *wing())
     write("sphere", *sphere())
+    write("cylinder", *cylinder())
     still_life()
+    cylinder_channel_3d()
+    sphere_box()

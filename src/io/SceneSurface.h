@@ -5,9 +5,11 @@
 // the scene's coordinates, for the three-dimensional flow solver's obstacles.
 //
 // A face of more corners is a fan of triangles about its first corner. An
-// object is closed when every edge is shared by exactly two of its triangles
-// (each way round once, or any way round for a mesh whose faces do not agree
-// on their turning: only the count matters to the inside test); an open
+// object is closed when every edge (between corners at different positions,
+// however often a solid repeats a corner for its faces' normals) is shared by
+// exactly two of its triangles (each way round once, or any way round for a
+// mesh whose faces do not agree on their turning: only the count matters to
+// the inside test); an open
 // object (a plane, a mesh with a hole) is kept and flagged, the solver makes
 // it a sheet without an inside. Lights are left out, as are objects entirely
 // outside the box and objects without a face.

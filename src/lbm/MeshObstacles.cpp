@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <new>
 #include <utility>
@@ -18,7 +17,7 @@ constexpr int kBlock = 8;     // cells along each side of a block
 constexpr double kPad = 1e-5; // how far beyond a triangle its bins reach, in spacings
 constexpr double kHair = 1e-9;
 constexpr double kLeastDelta = 1e-9;
-constexpr std::size_t kMostEntries = std::size_t(1) << 27; // 512 MB of bins
+constexpr std::size_t kMostEntries = std::size_t(1) << 26; // 256 MB of bins
 constexpr int kShadowRows = 16;                            // rows per spacing measuring the shadow
 
 double Dot(const double a[3], const double b[3]) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
@@ -87,6 +86,21 @@ int EdgeSign(const double u[2], const double v[2], const double p[2], double& va
     return 0;
 }
 
+// A node's mark in `width` bytes, the lowest first.
+std::uint32_t ReadMark(const std::uint8_t* at, std::size_t width)
+{
+    std::uint32_t mark = 0;
+    for (std::size_t b = width; b-- > 0;)
+        mark = (mark << 8) | at[b];
+    return mark;
+}
+
+void WriteMark(std::uint8_t* at, std::size_t width, std::uint32_t mark)
+{
+    for (std::size_t b = 0; b < width; ++b)
+        at[b] = std::uint8_t(mark >> (8 * b));
+}
+
 const std::uint8_t kMajority[8] = {0, 0, 0, 1, 0, 1, 1, 1};
 
 // Sutherland-Hodgman: the part of the polygon on the side x[axis] >= bound
@@ -135,7 +149,6 @@ MeshObstacles::MeshObstacles(std::vector<Triangle> triangles, std::vector<bool> 
     for (int o = 0; o < FCount; ++o)
         isClosed[std::size_t(o)] = closed[std::size_t(o)];
 
-    MarkInside(triangles, isClosed, threads);
     for (const Triangle& t : triangles) {
         Prepared p;
         for (int a = 0; a < 3; ++a) {
@@ -151,7 +164,10 @@ MeshObstacles::MeshObstacles(std::vector<Triangle> triangles, std::vector<bool> 
         if (p.area2 > 0)
             FTriangles.push_back(p);
     }
+    // The bins first: their bound on the entries, which grow with the
+    // triangles' areas, bounds the rows the inside test crosses too.
     Bin();
+    MarkInside(triangles, isClosed, threads);
     MeasureShadow(triangles);
 }
 
@@ -214,8 +230,28 @@ void MeshObstacles::MarkInside(const std::vector<Triangle>& triangles, const std
                 const int k0 = std::max(lo[r], CeilIn(rLow - 0.5, -1, FG[r]));
                 const int k1 = std::min(hi[r], FloorIn(rHigh - 0.5, -1, FG[r]));
                 const std::uint8_t bit = std::uint8_t(1u << axis);
-                for (int k = k0; k <= k1; ++k)
-                    for (int j = j0; j <= j1; ++j) {
+                for (int k = k0; k <= k1; ++k) {
+                    // Only the rows about the projection's chord along this
+                    // line (a long thin triangle covers few of its box's);
+                    // the edge signs decide.
+                    const double line = k + 0.5;
+                    double chordLow = HUGE_VAL, chordHigh = -HUGE_VAL;
+                    for (int e = 0; e < 3; ++e) {
+                        const double* a = v[e];
+                        const double* b = v[(e + 1) % 3];
+                        if ((a[1] < line && b[1] < line) || (a[1] > line && b[1] > line))
+                            continue;
+                        const double x =
+                            a[1] == b[1] ? a[0] : a[0] + (line - a[1]) / (b[1] - a[1]) * (b[0] - a[0]);
+                        const double y = a[1] == b[1] ? b[0] : x;
+                        chordLow = std::min({chordLow, x, y});
+                        chordHigh = std::max({chordHigh, x, y});
+                    }
+                    if (!(chordLow <= chordHigh))
+                        continue;
+                    const int jLow = std::max(j0, CeilIn(chordLow - 0.5, -1, FG[s]) - 1);
+                    const int jHigh = std::min(j1, FloorIn(chordHigh - 0.5, -1, FG[s]) + 1);
+                    for (int j = jLow; j <= jHigh; ++j) {
                         const double q[2] = {j + 0.5, k + 0.5};
                         double w[3];
                         const int s0 = EdgeSign(v[1], v[2], q, w[0]);
@@ -236,6 +272,7 @@ void MeshObstacles::MarkInside(const std::vector<Triangle>& triangles, const std
                         at += std::size_t(j - lo[s]) * stride[s] + std::size_t(k - lo[r]) * stride[r];
                         votes[at] ^= bit;
                     }
+                }
             }
         }
 
@@ -278,10 +315,8 @@ void MeshObstacles::MarkInside(const std::vector<Triangle>& triangles, const std
                     if (!kMajority[row[i] & 7u])
                         continue;
                     std::uint8_t* cell = FInside.data() + base + std::size_t(i) * width;
-                    std::uint32_t old = 0;
-                    std::memcpy(&old, cell, width);
-                    if (old == 0)
-                        std::memcpy(cell, &mark, width);
+                    if (ReadMark(cell, width) == 0)
+                        WriteMark(cell, width, mark);
                 }
             }
     }
@@ -294,9 +329,7 @@ int MeshObstacles::InsideAt(int i, int j, int k) const
     const std::size_t at =
         (std::size_t(i) + std::size_t(FG[0]) * (std::size_t(j) + std::size_t(FG[1]) * std::size_t(k))) *
         std::size_t(FWidth);
-    std::uint32_t mark = 0;
-    std::memcpy(&mark, FInside.data() + at, std::size_t(FWidth));
-    return int(mark) - 1;
+    return int(ReadMark(FInside.data() + at, std::size_t(FWidth))) - 1;
 }
 
 std::int64_t MeshObstacles::BlockOf(const int cell[3]) const

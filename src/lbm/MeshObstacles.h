@@ -55,7 +55,10 @@ public:
     // obstacle o is a closed surface; the box [0, gx] x [0, gy] x [0, gz],
     // node (i, j, k) sitting at (i + 1/2, j + 1/2, k + 1/2). Non-finite
     // coordinates are left out with their triangle. Throws std::bad_alloc
-    // when the grid or the bins would not fit. `threads` for OpenMP.
+    // when the grid or the bins would not fit: the bins hold at most 2^26
+    // pairs of a triangle and a cell it reaches into (a fine mesh takes some
+    // eight per triangle; thousands of triangles each spanning the box take
+    // more), which bounds the time taken too. `threads` for OpenMP.
     MeshObstacles(std::vector<Triangle> triangles, std::vector<bool> closed, int gx, int gy, int gz,
                   int threads = 1);
 

@@ -418,6 +418,14 @@ TEST(MeshObstacles, AFineSphereInALongBoxMatchesTheSphere)
                         ADD_FAILURE() << "delta " << hit.delta << " outside " << outer << " .. " << last;
                 }
             }
+    // Two threads mark the same nodes.
+    const lbm::MeshObstacles twice(sphere, {true}, 500, 82, 82, 2);
+    std::int64_t differ = 0;
+    for (int k = 0; k < 82; ++k)
+        for (int j = 0; j < 82; ++j)
+            for (int i = 0; i < 500; ++i)
+                differ += twice.InsideAt(i, j, k) != obstacles.InsideAt(i, j, k);
+    EXPECT_EQ(differ, 0);
     EXPECT_EQ(inside, [&] {
         std::int64_t all = 0;
         for (int k = 0; k < 82; ++k)
@@ -469,6 +477,25 @@ TEST(MeshObstacles, BoundsAndShadowAreTheUnionWithinTheBox)
     EXPECT_EQ(none.FirstHit(p, c).obstacle, -1);
     EXPECT_EQ(none.InsideAt(0, 0, 0), -1);
     EXPECT_EQ(none.FrontalArea(), 0);
+}
+
+// More obstacles than a byte can number: a cube about each node.
+TEST(MeshObstacles, ManyObstaclesKeepTheirNumbers)
+{
+    std::vector<lbm::Triangle> t;
+    for (int j = 0; j < 10; ++j)
+        for (int i = 0; i < 30; ++i)
+            AddBox(t, {i + 0.1, j + 0.1, 0.1}, {i + 0.9, j + 0.9, 0.9}, i + 30 * j);
+    const lbm::MeshObstacles obstacles(t, std::vector<bool>(300, true), 30, 10, 1);
+    int wrong = 0;
+    for (int j = 0; j < 10; ++j)
+        for (int i = 0; i < 30; ++i)
+            wrong += obstacles.InsideAt(i, j, 0) != i + 30 * j;
+    EXPECT_EQ(wrong, 0);
+    const double p[3] = {29.95, 9.5, 0.5}, c[3] = {-1, 0, 0};
+    const lbm::MeshHit hit = obstacles.FirstHit(p, c);
+    EXPECT_EQ(hit.obstacle, 299);
+    EXPECT_NEAR(hit.delta, 0.05, 1e-12);
 }
 
 } // namespace
