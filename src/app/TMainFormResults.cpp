@@ -92,6 +92,19 @@ bool TMainForm::OpenResults(const QString& path)
                     : name;
     if (r.IsChannel())
         task.task.flow = lbm::Flow::Channel;
+    // A three-dimensional run's grid, and its channel's box as the field
+    // file places its nodes (half a spacing inside the box).
+    task.task.gz = r.hasSummary ? r.summary.gz : r.hasField ? r.field.nz : 1;
+    if (r.hasField && r.field.nz > 1 && r.IsChannel()) {
+        lbm::ChannelSpec& c = task.task.channel;
+        const double h = r.field.spacing[1];
+        c.x = r.field.origin[0] - h / 2;
+        c.y = r.field.origin[1] - h / 2;
+        c.z = r.field.origin[2] - h / 2;
+        c.length = r.field.nx * h;
+        c.height = r.field.ny * h;
+        c.depth = r.field.nz * h;
+    }
 
     TaskOutcome outcome;
     outcome.folder = folder;
@@ -152,7 +165,9 @@ bool TMainForm::OpenResults(const QString& path)
     for (const std::string& problem : r.problems)
         Say(QString::fromLocal8Bit(problem.c_str()));
 
-    if (outcome.fields)
+    if (outcome.fields && outcome.fields->gz > 1)
+        OpenFlowView3D(task.task, outcome.fields, 1.0);
+    else if (outcome.fields)
         if (TfrmPlot* view = OpenFieldView(task)) {
             ShowField(*view, *outcome.fields, 1.0);
             KeepFieldPictures(*view, folder);

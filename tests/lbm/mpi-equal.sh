@@ -82,6 +82,17 @@ for model in D3Q19 'D3Q19(New)'; do
   echo "cube $model: field and centre lines of 2 processes equal 1 to the bit"
 done
 
+# The three-dimensional channel past the sample's cylinder, which crosses the
+# plane between the two slabs: forces and field to the bit.
+args=(--scene "$samples/cylinder-channel-3d.cvs" --model 'D3Q19(New)' --re 20 --grid 62x10x10
+      --channel 0,0,0,2.542,0.41,0.41 --max-steps 200)
+"$tool" "${args[@]}" --threads 1 --out "$work/box-one" 2>/dev/null || [ $? -eq 1 ]
+"${mpi[@]}" "$tool" "${args[@]}" --out "$work/box-two" 2>"$work/two.log" || [ $? -eq 1 ] || { cat "$work/two.log"; exit 1; }
+grep -q '"processes": 2' "$work/box-two/summary.json" || { echo "the box did not use two processes"; exit 1; }
+cmp "$work/box-one/forces.csv" "$work/box-two/forces.csv"
+cmp "$work/box-one/field.vti" "$work/box-two/field.vti"
+echo "3-D channel: forces and field of 2 processes equal 1 to the bit"
+
 # Three rows cannot make two slabs of at least two rows.
 if "${mpi[@]}" "$tool" --model D2Q9 --re 100 --grid 31x3 --out "$work/tiny" >"$work/tiny.log" 2>&1; then
   echo "a 31x3 grid was split over two processes"

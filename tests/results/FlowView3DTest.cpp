@@ -8,6 +8,7 @@
 #include "FlowFixture.h"
 #include "FlowSlice.h"
 #include "Globals.h"
+#include "LbmResults.h"
 #include "SceneBounds.h"
 #include "Startup.h"
 #include "TGLLines.h"
@@ -29,6 +30,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -441,4 +443,21 @@ TEST_F(FlowView3DTest, ASolversCavityShowsItsLidAndItsVortex)
     EXPECT_GT(lines.front()[2][0], lines.front()[0][0]) << "the top seed moves with the lid";
     EXPECT_LT(lines.back()[2][0], lines.back()[0][0]) << "the bottom seed moves against it";
     Shoot(*view, "flow3d-solver-cavity.png");
+
+    // The run's results folder opens again as the same view: its field.vti
+    // holds the three-dimensional field, whose slice is the one shown live.
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const std::string path = QFile::encodeName(folder.path()).toStdString();
+    ASSERT_EQ(lbm::WriteResults(path, task, settings, run), "");
+    const QImage live = slice.copy();
+    const int before = MainForm->MdiArea()->subWindowList().size();
+    ASSERT_TRUE(MainForm->OpenResults(folder.path()));
+    TFlowView3D* again = nullptr;
+    for (QMdiSubWindow* w : MainForm->MdiArea()->subWindowList(QMdiArea::CreationOrder).mid(before))
+        if (auto* found = w->findChild<TFlowView3D*>())
+            again = found;
+    ASSERT_NE(again, nullptr) << "a 3-D results folder opens a 3-D flow view";
+    ASSERT_NE(again, flow);
+    EXPECT_EQ(again->SlicePictureShown(), live);
 }
