@@ -80,6 +80,7 @@ QueuedTask TMainForm::QueueTask(const TTaskList& tasks, int row, bool forMpirun)
 {
     QueuedTask queued{row, tasks.Line(row), tasks.SolverTask(row)};
     const TaskRecord& record = tasks.Record(row);
+    queued.snapshots = record.snapshots;
     if (record.flow != lbm::Flow::Channel)
         return queued;
     const ChannelRecord& c = record.channel;

@@ -10,6 +10,7 @@
 #include "TfrmEnviroment.h"
 #include "Widgets.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -24,6 +25,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <stdexcept>
 
 namespace {
@@ -68,6 +70,20 @@ double SceneNumber(const QString& text, const QString& what, bool positive)
             QStringLiteral("'%1' is not a valid %2: enter %3")
                 .arg(text, what,
                      positive ? QStringLiteral("a number greater than 0") : QStringLiteral("a number"))
+                .toStdString());
+    return value;
+}
+
+// Steps between two snapshots: a whole number above 0.
+std::int64_t SnapshotSteps(const QString& text)
+{
+    bool ok = false;
+    const qlonglong value = QLocale().toLongLong(text, &ok);
+    if (!ok || value <= 0)
+        throw std::invalid_argument(
+            QStringLiteral("'%1' is not a valid number of steps between snapshots: enter a whole number "
+                           "greater than 0")
+                .arg(text)
                 .toStdString());
     return value;
 }
@@ -141,6 +157,16 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
         QStringLiteral("A lid-driven cavity, or a channel past the obstacles a view or a scene "
                        "file holds where a plane cuts them"));
 
+    cbSnapshots = new QCheckBox(QStringLiteral("Keep a snapshot every"), this);
+    cbSnapshots->setObjectName(QStringLiteral("cbSnapshots"));
+    cbSnapshots->setToolTip(
+        QStringLiteral("Writes the field every so many steps into the results folder (field_<step>.vti), "
+                       "and field.pvd, which lists them in time order, at the end"));
+    edSnapshots = new QLineEdit(QStringLiteral("1000"), this);
+    edSnapshots->setObjectName(QStringLiteral("edSnapshots"));
+    edSnapshots->setEnabled(false);
+    QLabel* stepsLabel = new QLabel(QStringLiteral("steps"), this);
+
     // The channel's fields, shown for a channel only.
     pnChannel = new QWidget(this);
     pnChannel->setObjectName(QStringLiteral("pnChannel"));
@@ -207,6 +233,9 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
     edGridY->setGeometry(181, top + 35, 41, 24);
     flowLabel->move(50, top + 76);
     cbFlow->setGeometry(104, top + 70, 121, 24);
+    cbSnapshots->setGeometry(23, top + 104, 160, 24);
+    edSnapshots->setGeometry(181, top + 104, 61, 24);
+    stepsLabel->setGeometry(248, top + 104, 50, 24);
     pnChannel->setFixedWidth(width - 24);
     FTop = top;
     Layout();
@@ -219,6 +248,7 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
     connect(cbModelName, &QComboBox::currentTextChanged, this, [this] { ShowModelNote(); });
     connect(edGridY, &QLineEdit::textChanged, this, [this] { ShowModelNote(); });
     connect(this, &QDialog::finished, this, [this] { EndEdit(); });
+    connect(cbSnapshots, &QCheckBox::toggled, edSnapshots, &QWidget::setEnabled);
     connect(cbFlow, &QComboBox::currentIndexChanged, this, [this] {
         Layout();
         if (IsChannel()) {
@@ -260,7 +290,7 @@ bool TfrmAddTask::IsChannel() const { return cbFlow->currentIndex() == 1; }
 void TfrmAddTask::Layout()
 {
     const int width = 320;
-    int y = FTop + 102;
+    int y = FTop + 136;
     pnChannel->setVisible(IsChannel());
     if (IsChannel()) {
         pnChannel->adjustSize();
@@ -304,6 +334,7 @@ TaskRecord TfrmAddTask::Record(ObstacleCut& cut) const
     record.re = ReynoldsNumber(edRen->text());
     record.gridX = GridSize(edGridX->text(), "x");
     record.gridY = GridSize(edGridY->text(), "y");
+    record.snapshots = cbSnapshots->isChecked() ? SnapshotSteps(edSnapshots->text()) : 0;
     if (!IsChannel())
         return record;
     record.flow = lbm::Flow::Channel;
@@ -434,6 +465,8 @@ void TfrmAddTask::EditTask(TfrmEnviroment* list, int row)
         FAddGridX = edGridX->text();
         FAddGridY = edGridY->text();
         FAddFlow = cbFlow->currentIndex();
+        FAddSnapshots = cbSnapshots->isChecked();
+        FAddSnapshotSteps = edSnapshots->text();
         FAddChannel = {edChannelX->text(),
                        edChannelY->text(),
                        edLength->text(),
@@ -482,6 +515,9 @@ void TfrmAddTask::EditTask(TfrmEnviroment* list, int row)
     edRen->setText(re);
     edGridX->setText(gx);
     edGridY->setText(gy);
+    cbSnapshots->setChecked(record.snapshots > 0);
+    if (record.snapshots > 0)
+        edSnapshots->setText(QString::number(record.snapshots));
     cbFlow->setCurrentIndex(record.flow == lbm::Flow::Channel ? 1 : 0);
     if (record.flow == lbm::Flow::Channel) {
         const ChannelRecord& c = record.channel;
@@ -531,6 +567,8 @@ void TfrmAddTask::EndEdit()
         cbSourceKind->setCurrentIndex(FAddChannel[8].toInt());
         cbSource->setEditText(FAddChannel[6]);
     }
+    cbSnapshots->setChecked(FAddSnapshots);
+    edSnapshots->setText(FAddSnapshotSteps);
     cbFlow->setCurrentIndex(FAddFlow);
     ShowModelNote();
 }

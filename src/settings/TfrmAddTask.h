@@ -14,6 +14,7 @@ struct Settings;
 struct ObstacleCut;
 struct TaskRecord;
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QWidget;
@@ -25,7 +26,8 @@ class TfrmEnviroment;
 // number, grid size) stored into the settings dialog's task list. The flow
 // box chooses a lid-driven cavity or a channel; a channel has besides its
 // rectangle in the scene, its inflow and the plane that cuts the obstacles
-// out of an open view or a scene file. It is
+// out of an open view or a scene file. Either may keep a snapshot of its
+// field every N steps. It is
 // created once, so its fields keep their last values between showings. The
 // same dialog, titled "Edit Task", changes a task of the list in place.
 class TfrmAddTask : public QDialog {
@@ -74,6 +76,8 @@ public:
     QLineEdit* edGridY;
     QLabel* lbModelNote;
     QComboBox* cbFlow;
+    QCheckBox* cbSnapshots; // "Keep a snapshot every N steps"
+    QLineEdit* edSnapshots; // N
     QWidget* pnChannel;
     QLineEdit* edChannelX;
     QLineEdit* edChannelY;
@@ -103,6 +107,8 @@ private:
     int FEditRow = -1;
     QString FAddModel, FAddRe, FAddGridX, FAddGridY;
     int FAddFlow = 0;
+    bool FAddSnapshots = false;
+    QString FAddSnapshotSteps;
     QStringList FAddChannel; // the channel's fields as they were for adding
     QString FChannelNote;
     int FTop = 0; // where the fields under the model note begin

@@ -132,6 +132,8 @@ QStringList TMpiTaskRunner::Arguments(const QueuedTask& queued, const QString& f
     }
     if (s.threads > 0)
         args << QStringLiteral("--threads") << QString::number(s.threads);
+    if (queued.snapshots > 0)
+        args << QStringLiteral("--snapshots") << QString::number(queued.snapshots);
     args << QStringLiteral("--out") << folder << QStringLiteral("--progress") << QStringLiteral("json");
     return args;
 }

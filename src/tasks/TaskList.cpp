@@ -25,6 +25,13 @@ std::optional<int> ReadInt(const TIniFile& ini, const QString& key)
     return ok ? std::optional<int>(value) : std::nullopt;
 }
 
+std::optional<std::int64_t> ReadInt64(const TIniFile& ini, const QString& key)
+{
+    bool ok = false;
+    const qlonglong value = ini.ReadString(kSection, key, QString()).trimmed().toLongLong(&ok);
+    return ok ? std::optional<std::int64_t>(value) : std::nullopt;
+}
+
 std::optional<double> ReadDouble(const TIniFile& ini, const QString& key)
 {
     bool ok = false;
@@ -367,6 +374,13 @@ void TTaskList::Load(const TIniFile& ini)
         entry.record = {ini.ReadString(kSection, Key("Line", n), QString()), *model, *re, *gx, *gy};
         if (ini.Contains(kSection, Key("Flow", n)) && !ReadChannel(ini, n, entry.record))
             continue;
+        if (ini.Contains(kSection, Key("Snapshots", n))) {
+            // Only a whole number of steps above 0 is one; anything else loses the task.
+            const std::optional<std::int64_t> every = ReadInt64(ini, Key("Snapshots", n));
+            if (!every || *every < 1)
+                continue;
+            entry.record.snapshots = *every;
+        }
         entry.ticked = ini.ReadBool(kSection, Key("Ticked", n), false);
         FTasks.push_back(entry);
     }
@@ -426,12 +440,17 @@ void TTaskList::Store(TIniFile& ini) const
             ini.WriteString(kSection, Key("Plane", n), Num(c.plane));
             ini.WriteString(kSection, Key("Source", n), SourceText(c));
         }
+        // Snapshots only for a task that keeps them.
+        if (r.snapshots <= 0)
+            ini.RemoveKey(kSection, Key("Snapshots", n));
+        else if (fresh || ReadInt64(ini, Key("Snapshots", n)) != r.snapshots)
+            ini.WriteString(kSection, Key("Snapshots", n), QString::number(r.snapshots));
     }
     // The keys of tasks that are gone, and of a longer list written by hand
     // beyond the stated count.
     static const QRegularExpression numbered(
-        QStringLiteral(
-            "^(Line|Model|Re|GridX|GridY|Ticked|Flow|Channel|Inflow|MeanSpeed|Plane|Source)(\\d+)$"),
+        QStringLiteral("^(Line|Model|Re|GridX|GridY|Ticked|Flow|Channel|Inflow|MeanSpeed|Plane|Source|"
+                       "Snapshots)(\\d+)$"),
         QRegularExpression::CaseInsensitiveOption);
     for (const QString& key : ini.Keys(kSection)) {
         const QRegularExpressionMatch m = numbered.match(key);

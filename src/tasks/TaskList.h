@@ -12,10 +12,10 @@
 // and Ticked<n>; a channel task has besides Flow<n>=channel, Channel<n>=x,y,
 // length,height, Inflow<n> (parabolic or uniform), MeanSpeed<n>, Plane<n> and
 // Source<n> ("view:" and a view's caption, or "file:" and a scene file), a
-// cavity task none of them. Storing changes only the values that differ from
-// what the file holds, so a list stored as it was loaded leaves the file's
-// bytes as they were. Run states and results folders belong to this run of the
-// program and are not stored.
+// cavity task none of them. A task that keeps a snapshot of its field every
+// N steps has Snapshots<n>=N; one without snapshots has no such key. Storing changes only the values that
+// differ from what the file holds, so a list stored as it was loaded leaves the file's bytes as they were.
+// Run states and results folders belong to this run of the program and are not stored.
 
 #include "LbmTask.h"
 
@@ -23,6 +23,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -74,6 +75,9 @@ struct TaskRecord {
     int gridY = 0;
     lbm::Flow flow = lbm::Flow::Cavity;
     ChannelRecord channel; // a channel task's (Flow::Channel)
+    // Steps between two snapshots of the field the run keeps in its results
+    // folder (field_<step>.vti and field.pvd); 0: none.
+    std::int64_t snapshots = 0;
 };
 
 // The lattice speed of a channel's mean inflow (a cavity's lid runs at the settings' speed).

@@ -246,6 +246,36 @@ TEST_F(MpiTaskRunnerTest, TwoProcessesFinishWithTheFiguresOfARunInTheProgram)
     }
 }
 
+// Snapshots under mpirun: the solver is told the steps between them and
+// leaves the same files as a run of the task in the program.
+TEST_F(MpiTaskRunnerTest, SnapshotsAreKeptAsARunInTheProgramKeepsThem)
+{
+    QueuedTask task = Task(0, "D2Q9", 24, 20, 10);
+    task.snapshots = 200;
+    const QStringList args = runner.Arguments(task, QStringLiteral("out"));
+    EXPECT_EQ(args.value(args.indexOf(QStringLiteral("--snapshots")) + 1), QStringLiteral("200"));
+    EXPECT_FALSE(runner.Arguments(Task(0, "D2Q9", 24, 20), QStringLiteral("out"))
+                     .contains(QStringLiteral("--snapshots")));
+
+    TTaskRunner here;
+    here.SetSettings(TestSettings());
+    Log own(here);
+    ASSERT_TRUE(here.Start({task}, dir.filePath(QStringLiteral("here"))));
+    Log mpi(runner);
+    ASSERT_TRUE(runner.Start({task}, dir.filePath(QStringLiteral("mpi"))));
+    ASSERT_TRUE(WaitFor([&] { return own.done && mpi.done; }));
+    const TaskOutcome& a = own.outcomes[0];
+    const TaskOutcome& b = mpi.outcomes[0];
+    ASSERT_EQ(a.state, TaskState::Converged) << a.message.toStdString();
+    ASSERT_EQ(b.state, TaskState::Converged) << b.message.toStdString();
+    ASSERT_GE(b.steps, 400);
+    const QStringList entries = Entries(b.folder);
+    EXPECT_EQ(entries, Entries(a.folder));
+    EXPECT_TRUE(entries.contains(QLatin1String(lbm::kCollectionFile))) << entries.join(' ').toStdString();
+    for (std::int64_t step = 200; step <= b.steps; step += 200)
+        EXPECT_TRUE(entries.contains(QString::fromStdString(lbm::SnapshotFileName(step)))) << step;
+}
+
 // A channel past the sample's cylinder on two processes: the solver is given
 // the scene, the channel and its inflow, reports cD and cL as it goes, and
 // its drag history and obstacle nodes come back with the results.

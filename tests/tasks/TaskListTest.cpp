@@ -92,6 +92,9 @@ TEST_F(TaskListTest, StoringTheListAsLoadedLeavesEveryByteOfTheFile)
         // A byte-order mark, a repeated key (the first counts), no line end at the end.
         "\xEF\xBB\xBF[Tasks]\nCount=1\nLine1=D2Q9 ren 10Gx 9 Gy 9\nLine1=other\nModel1=1\nRe1=10\n"
         "GridX1=9\nGridY1=9\nTicked1=1",
+        // Snapshots spelt with spaces and a leading zero.
+        "[Tasks]\nCount=1\nLine1=D2Q9 ren 10Gx 9 Gy 9\nModel1=1\nRe1=10\nGridX1=9\nGridY1=9\n"
+        "Snapshots1= 0500\n",
         // No task section at all, and an empty file.
         "[Copy]\nCopyToStyle=Metafile\n",
         "",
@@ -159,6 +162,43 @@ TEST_F(TaskListTest, ChangesReachTheFileAndAreReadBackInTheirOrder)
     again.SetFile(ini);
     again.Save();
     EXPECT_EQ(ReadAll(ini), saved);
+}
+
+TEST_F(TaskListTest, SnapshotsHaveAKeyOnlyForATaskThatKeepsThem)
+{
+    const QByteArray before = "[Tasks]\nCount=1\nLine1=D2Q9 ren 10Gx 9 Gy 9\nModel1=1\nRe1=10\nGridX1=9\n"
+                              "GridY1=9\nTicked1=1\n";
+    WriteAll(ini, before);
+    TTaskList list;
+    list.LoadFile(ini);
+    list.SetFile(ini);
+    ASSERT_EQ(list.Count(), 1);
+    EXPECT_EQ(list.Record(0).snapshots, 0);
+
+    TaskRecord kept = list.Record(0);
+    kept.snapshots = 2500;
+    list.Replace(0, kept);
+    EXPECT_EQ(ReadAll(ini), before + "Snapshots1=2500\n");
+    TTaskList again;
+    again.LoadFile(ini);
+    ASSERT_EQ(again.Count(), 1);
+    EXPECT_EQ(again.Record(0).snapshots, 2500);
+
+    kept.snapshots = 0;
+    list.Replace(0, kept);
+    EXPECT_EQ(ReadAll(ini), before) << "no snapshots, no key";
+    list.Append(Record(11));
+    EXPECT_FALSE(ReadAll(ini).contains("Snapshots")) << ReadAll(ini).toStdString();
+
+    // A value that is no number of steps loses its task only.
+    for (const char* value : {"0", "-5", "many", "1.5", ""}) {
+        WriteAll(ini, QByteArray("[Tasks]\nCount=2\nLine1=a ren 1Gx 9 Gy 9\nModel1=1\nRe1=1\nGridX1=9\n"
+                                 "GridY1=9\nSnapshots1=") +
+                          value + "\nLine2=b ren 1Gx 7 Gy 7\nModel2=1\nRe2=1\nGridX2=7\nGridY2=7\n");
+        TTaskList bad;
+        bad.LoadFile(ini);
+        EXPECT_EQ(Grids(bad), (std::vector<int>{7})) << value;
+    }
 }
 
 TEST_F(TaskListTest, AFileThatDoesNotReadOrCannotBeWrittenIsReportedWithItsName)
