@@ -93,27 +93,31 @@ QString Shortest(double value) { return QLocale().toString(value, 'g', QLocale::
 // The lattices a channel runs on.
 bool ChannelModel(const QString& model)
 {
-    return model == QLatin1String(lbm::kModelBgk) || model == QLatin1String(lbm::kModelMrt);
+    return model == QLatin1String(lbm::kModelBgk) || model == QLatin1String(lbm::kModelMrt) ||
+           model == QLatin1String(lbm::kModel3Bgk) || model == QLatin1String(lbm::kModel3Trt);
 }
+const char* const kChannelModels = "D2Q9, D2Q9(New), D3Q19 and D3Q19(New)";
 
 QLineEdit* NumberEdit(QWidget* parent, const char* name, const QString& text)
 {
     auto* edit = new QLineEdit(text, parent);
     edit->setObjectName(QLatin1String(name));
-    edit->setMaximumWidth(70);
+    edit->setMaximumWidth(60);
     return edit;
 }
 
-QWidget* Pair(QWidget* parent, QWidget* a, QWidget* b)
+QWidget* Row(QWidget* parent, std::initializer_list<QWidget*> widgets)
 {
     auto* row = new QWidget(parent);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(a);
-    layout->addWidget(b);
+    for (QWidget* w : widgets)
+        layout->addWidget(w);
     layout->addStretch();
     return row;
 }
+
+QWidget* Pair(QWidget* parent, QWidget* a, QWidget* b) { return Row(parent, {a, b}); }
 
 } // namespace
 
@@ -126,7 +130,7 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(13);
     setFont(font);
-    constexpr int width = 320;
+    constexpr int width = 340;
 
     corvane::PlaceLabel(this, QStringLiteral("Models"), {12, 12});
     cbModelName = new QComboBox(this);
@@ -149,6 +153,10 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
     QLabel* byLabel = corvane::PlaceLabel(this, QStringLiteral("x"), {159, 0});
     edGridY = new QLineEdit(this);
     edGridY->setObjectName(QStringLiteral("edGridY"));
+    FByZ = corvane::PlaceLabel(this, QStringLiteral("x"), {236, 0});
+    edGridZ = new QLineEdit(QStringLiteral("65"), this);
+    edGridZ->setObjectName(QStringLiteral("edGridZ"));
+    edGridZ->setToolTip(QStringLiteral("Nodes along z (three-dimensional models)"));
     QLabel* flowLabel = corvane::PlaceLabel(this, QStringLiteral("Flow"), {50, 0});
     cbFlow = new QComboBox(this);
     cbFlow->setObjectName(QStringLiteral("cbFlow"));
@@ -175,8 +183,10 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
     form->setVerticalSpacing(4);
     edChannelX = NumberEdit(pnChannel, "edChannelX", QStringLiteral("0"));
     edChannelY = NumberEdit(pnChannel, "edChannelY", QStringLiteral("0"));
+    edChannelZ = NumberEdit(pnChannel, "edChannelZ", QStringLiteral("0"));
     edLength = NumberEdit(pnChannel, "edLength", Shortest(2.2));
     edHeight = NumberEdit(pnChannel, "edHeight", Shortest(0.41));
+    edDepth = NumberEdit(pnChannel, "edDepth", Shortest(0.41));
     cbInflow = new QComboBox(pnChannel);
     cbInflow->setObjectName(QStringLiteral("cbInflow"));
     cbInflow->addItems({QStringLiteral("parabolic"), QStringLiteral("uniform")});
@@ -196,8 +206,10 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
     btBrowse->setObjectName(QStringLiteral("btBrowse"));
     btBrowse->setToolTip(QStringLiteral("Choose a saved scene file (.cvs)"));
     btBrowse->setFixedWidth(28);
-    form->addRow(QStringLiteral("Corner x, y"), Pair(pnChannel, edChannelX, edChannelY));
-    form->addRow(QStringLiteral("Length, height"), Pair(pnChannel, edLength, edHeight));
+    FCorner = new QLabel(QStringLiteral("Corner x, y"), pnChannel);
+    FExtent = new QLabel(QStringLiteral("Length, height"), pnChannel);
+    form->addRow(FCorner, Row(pnChannel, {edChannelX, edChannelY, edChannelZ}));
+    form->addRow(FExtent, Row(pnChannel, {edLength, edHeight, edDepth}));
     form->addRow(QStringLiteral("Inflow, mean speed"), Pair(pnChannel, cbInflow, edMeanSpeed));
     form->addRow(QStringLiteral("Plane z"), edPlane);
     form->addRow(QStringLiteral("Obstacles from"), cbSourceKind);
@@ -231,6 +243,8 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
     byLabel->move(159, top + 41);
     edGridY->setText(QStringLiteral("65"));
     edGridY->setGeometry(181, top + 35, 41, 24);
+    FByZ->move(236, top + 41);
+    edGridZ->setGeometry(258, top + 35, 41, 24);
     flowLabel->move(50, top + 76);
     cbFlow->setGeometry(104, top + 70, 121, 24);
     cbSnapshots->setGeometry(23, top + 104, 160, 24);
@@ -269,7 +283,8 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
         if (IsChannel())
             ShowChannelNote();
     });
-    for (QLineEdit* edit : {edChannelX, edChannelY, edLength, edHeight, edPlane, edGridY})
+    for (QLineEdit* edit : {edChannelX, edChannelY, edChannelZ, edLength, edHeight, edDepth, edPlane, edGridX,
+                            edGridY, edGridZ})
         connect(edit, &QLineEdit::editingFinished, this, [this] {
             if (IsChannel())
                 ShowChannelNote();
@@ -287,9 +302,26 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
 
 bool TfrmAddTask::IsChannel() const { return cbFlow->currentIndex() == 1; }
 
+bool TfrmAddTask::IsThreeDimensional() const { return lbm::IsThreeDimensional(ChosenModel().toStdString()); }
+
+void TfrmAddTask::ShowDimensions()
+{
+    const bool box = IsThreeDimensional();
+    FByZ->setVisible(box);
+    edGridZ->setVisible(box);
+    edGridZ->setEnabled(box);
+    edChannelZ->setVisible(box);
+    edDepth->setVisible(box);
+    FCorner->setText(box ? QStringLiteral("Corner x, y, z") : QStringLiteral("Corner x, y"));
+    FExtent->setText(box ? QStringLiteral("Length, height, depth") : QStringLiteral("Length, height"));
+    // A box takes the surfaces inside it: no plane.
+    static_cast<QFormLayout*>(pnChannel->layout())->setRowVisible(edPlane, !box);
+    Layout();
+}
+
 void TfrmAddTask::Layout()
 {
-    const int width = 320;
+    const int width = 340;
     int y = FTop + 136;
     pnChannel->setVisible(IsChannel());
     if (IsChannel()) {
@@ -334,6 +366,8 @@ TaskRecord TfrmAddTask::Record(ObstacleCut& cut) const
     record.re = ReynoldsNumber(edRen->text());
     record.gridX = GridSize(edGridX->text(), "x");
     record.gridY = GridSize(edGridY->text(), "y");
+    const bool box = IsThreeDimensional();
+    record.gridZ = box ? GridSize(edGridZ->text(), "z") : 0;
     record.snapshots = cbSnapshots->isChecked() ? SnapshotSteps(edSnapshots->text()) : 0;
     if (!IsChannel())
         return record;
@@ -345,7 +379,12 @@ TaskRecord TfrmAddTask::Record(ObstacleCut& cut) const
     c.height = SceneNumber(edHeight->text(), QStringLiteral("channel height"), true);
     c.inflow = cbInflow->currentIndex() == 1 ? lbm::Inflow::Uniform : lbm::Inflow::Parabolic;
     c.meanSpeed = SceneNumber(edMeanSpeed->text(), QStringLiteral("mean inflow speed"), true);
-    c.plane = SceneNumber(edPlane->text(), QStringLiteral("plane z"), false);
+    if (box) {
+        c.z = SceneNumber(edChannelZ->text(), QStringLiteral("corner z"), false);
+        c.depth = SceneNumber(edDepth->text(), QStringLiteral("channel depth"), true);
+    } else {
+        c.plane = SceneNumber(edPlane->text(), QStringLiteral("plane z"), false);
+    }
     c.kind = cbSourceKind->currentIndex() == 0 ? ObstacleSource::View : ObstacleSource::File;
     c.source = cbSource->currentText().trimmed();
     if (c.source.isEmpty())
@@ -353,10 +392,7 @@ TaskRecord TfrmAddTask::Record(ObstacleCut& cut) const
                                         ? "Name the open view whose solids and meshes are the obstacles."
                                         : "Name the scene file (.cvs) whose solids and meshes are the "
                                           "obstacles.");
-    if (ChannelObstacleCutter())
-        cut = ChannelObstacleCutter()(c);
-    else
-        cut.error = QStringLiteral("Obstacles cannot be read here.");
+    cut = CutObstacles(record);
     return record;
 }
 
@@ -367,9 +403,24 @@ void TfrmAddTask::ShowChannelNote()
     try {
         ObstacleCut cut;
         const TaskRecord record = Record(cut);
-        if (!cut.error.isEmpty()) {
-            note = cut.error;
+        const QString cells = CubicCellsRefusal(record);
+        if (!cut.error.isEmpty() || !cells.isEmpty()) {
+            note = cut.error.isEmpty() ? cells : cut.error;
             bad = true;
+        } else if (record.gridZ > 0) {
+            note = QStringLiteral("%1 obstacle(s) inside the box in the %2")
+                       .arg(cut.cut)
+                       .arg(record.channel.kind == ObstacleSource::View ? QStringLiteral("view")
+                                                                        : QStringLiteral("scene"));
+            QStringList also;
+            if (cut.open > 0)
+                also << QStringLiteral("%1 of them open, kept as sheets without an inside").arg(cut.open);
+            if (cut.outside > 0)
+                also << QStringLiteral("%1 outside the box").arg(cut.outside);
+            if (cut.missed > 0)
+                also << QStringLiteral("%1 without a face").arg(cut.missed);
+            note += also.isEmpty() ? QStringLiteral(".")
+                                   : QStringLiteral("; ") + also.join(QStringLiteral(", ")) + '.';
         } else {
             const lbm::Task task = SolverTaskOf(record, ChosenModel(), &cut);
             const double length = lbm::ReynoldsLength(task) * record.channel.height / record.gridY;
@@ -397,7 +448,7 @@ void TfrmAddTask::ShowChannelNote()
         note = QString::fromStdString(e.what());
         bad = true;
     }
-    note += QStringLiteral(" Channels run on D2Q9 and D2Q9(New) only.");
+    note += QStringLiteral(" Channels run on %1 only.").arg(QLatin1String(kChannelModels));
     if (!ChannelModel(ChosenModel()))
         bad = true;
     FChannelNote = note;
@@ -424,6 +475,14 @@ QString TfrmAddTask::ModelNoteText() const
     if (!lbm::IsKnownModel(model))
         return {};
     QString note = QString::fromStdString(lbm::ModelNote(model));
+    if (lbm::IsThreeDimensional(model) && !lbm::ModelLattice(model) &&
+        note == QLatin1String("Not a lattice model."))
+        note =
+            model == lbm::kModel3Trt
+                ? QStringLiteral("Cubic lattice, nineteen velocities, two relaxation times. The box has Gx "
+                                 "\u00d7 Gy \u00d7 Gz nodes.")
+                : QStringLiteral("Cubic lattice, nineteen velocities, BGK collision. The box has Gx \u00d7 "
+                                 "Gy \u00d7 Gz nodes.");
     const lbm::Descriptor* lattice = lbm::ModelLattice(model);
     if (lattice && lattice->hexagonal) {
         // The rows the solver lays into a cavity Gy spacings high.
@@ -447,10 +506,13 @@ void TfrmAddTask::ShowModelNote()
     lbModelNote->setText(note);
     // A model that is offered but cannot run is refused here, with its reason.
     const std::string model = ChosenModel().toStdString();
-    const bool refused = lbm::IsKnownModel(model) && !lbm::ModelLattice(model);
+    // (A three-dimensional model's task is the solver's to refuse, at Save.)
+    const bool refused =
+        lbm::IsKnownModel(model) && !lbm::ModelLattice(model) && !lbm::IsThreeDimensional(model);
     lbModelNote->setStyleSheet(refused ? QStringLiteral("color: #a01010") : QString());
     BitBtn1->setEnabled(!refused);
     BitBtn1->setToolTip(refused ? note : QString());
+    ShowDimensions();
 }
 
 void TfrmAddTask::EditTask(TfrmEnviroment* list, int row)
@@ -464,6 +526,7 @@ void TfrmAddTask::EditTask(TfrmEnviroment* list, int row)
         FAddRe = edRen->text();
         FAddGridX = edGridX->text();
         FAddGridY = edGridY->text();
+        FAddGridZ = edGridZ->text();
         FAddFlow = cbFlow->currentIndex();
         FAddSnapshots = cbSnapshots->isChecked();
         FAddSnapshotSteps = edSnapshots->text();
@@ -475,7 +538,9 @@ void TfrmAddTask::EditTask(TfrmEnviroment* list, int row)
                        edPlane->text(),
                        cbSource->currentText(),
                        QString::number(cbInflow->currentIndex()),
-                       QString::number(cbSourceKind->currentIndex())};
+                       QString::number(cbSourceKind->currentIndex()),
+                       edChannelZ->text(),
+                       edDepth->text()};
     }
     FEditList = list;
     FEditRow = row;
@@ -485,7 +550,8 @@ void TfrmAddTask::EditTask(TfrmEnviroment* list, int row)
     QString re = QLocale().toString(record.re, 'g', QLocale::FloatingPointShortest);
     QString gx = QString::number(record.gridX);
     QString gy = QString::number(record.gridY);
-    static const QRegularExpression format(QStringLiteral("^(.*) ren (.*)Gx (.*) Gy (.*)$"));
+    QString gz = record.gridZ > 0 ? QString::number(record.gridZ) : edGridZ->text();
+    static const QRegularExpression format(QStringLiteral("^(.*) ren (.*)Gx (.*) Gy (.*?)(?: Gz (.*))?$"));
     // A channel's line names its source after the grid.
     QString line = record.line;
     if (record.flow == lbm::Flow::Channel) {
@@ -498,12 +564,17 @@ void TfrmAddTask::EditTask(TfrmEnviroment* list, int row)
         if (parts.captured(1).compare(model, Qt::CaseInsensitive) == 0)
             model = parts.captured(1);
         try {
+            const bool sameZ = record.gridZ > 0
+                                   ? parts.hasCaptured(5) && GridSize(parts.captured(5), "z") == record.gridZ
+                                   : !parts.hasCaptured(5);
             if (ReynoldsNumber(parts.captured(2)) == record.re &&
                 GridSize(parts.captured(3), "x") == record.gridX &&
-                GridSize(parts.captured(4), "y") == record.gridY) {
+                GridSize(parts.captured(4), "y") == record.gridY && sameZ) {
                 re = parts.captured(2);
                 gx = parts.captured(3);
                 gy = parts.captured(4);
+                if (record.gridZ > 0)
+                    gz = parts.captured(5);
             }
         } catch (const std::invalid_argument&) {
         }
@@ -515,6 +586,7 @@ void TfrmAddTask::EditTask(TfrmEnviroment* list, int row)
     edRen->setText(re);
     edGridX->setText(gx);
     edGridY->setText(gy);
+    edGridZ->setText(gz);
     cbSnapshots->setChecked(record.snapshots > 0);
     if (record.snapshots > 0)
         edSnapshots->setText(QString::number(record.snapshots));
@@ -525,9 +597,14 @@ void TfrmAddTask::EditTask(TfrmEnviroment* list, int row)
         edChannelY->setText(Shortest(c.y));
         edLength->setText(Shortest(c.length));
         edHeight->setText(Shortest(c.height));
+        if (record.gridZ > 0) {
+            edChannelZ->setText(Shortest(c.z));
+            edDepth->setText(Shortest(c.depth));
+        } else {
+            edPlane->setText(Shortest(c.plane));
+        }
         cbInflow->setCurrentIndex(c.inflow == lbm::Inflow::Uniform ? 1 : 0);
         edMeanSpeed->setText(Shortest(c.meanSpeed));
-        edPlane->setText(Shortest(c.plane));
         cbSourceKind->setCurrentIndex(c.kind == ObstacleSource::View ? 0 : 1);
         FillSources();
         cbSource->setEditText(c.source);
@@ -556,7 +633,8 @@ void TfrmAddTask::EndEdit()
     edRen->setText(FAddRe);
     edGridX->setText(FAddGridX);
     edGridY->setText(FAddGridY);
-    if (FAddChannel.size() == 9) {
+    edGridZ->setText(FAddGridZ);
+    if (FAddChannel.size() == 11) {
         edChannelX->setText(FAddChannel[0]);
         edChannelY->setText(FAddChannel[1]);
         edLength->setText(FAddChannel[2]);
@@ -566,6 +644,8 @@ void TfrmAddTask::EndEdit()
         cbInflow->setCurrentIndex(FAddChannel[7].toInt());
         cbSourceKind->setCurrentIndex(FAddChannel[8].toInt());
         cbSource->setEditText(FAddChannel[6]);
+        edChannelZ->setText(FAddChannel[9]);
+        edDepth->setText(FAddChannel[10]);
     }
     cbSnapshots->setChecked(FAddSnapshots);
     edSnapshots->setText(FAddSnapshotSteps);
@@ -577,6 +657,7 @@ QString TfrmAddTask::DisplayLine() const
 {
     return cbModelName->currentText() + QStringLiteral(" ren ") + edRen->text() + QStringLiteral("Gx ") +
            edGridX->text() + QStringLiteral(" Gy ") + edGridY->text() +
+           (IsThreeDimensional() ? QStringLiteral(" Gz ") + edGridZ->text() : QString()) +
            (IsChannel() ? ChannelLineTail() : QString());
 }
 
@@ -589,9 +670,12 @@ void TfrmAddTask::BitBtn1Click()
         if (!cut.error.isEmpty())
             throw std::invalid_argument(cut.error.toStdString());
         if (!ChannelModel(ChosenModel()))
-            throw std::invalid_argument(QStringLiteral("A channel runs on D2Q9 or D2Q9(New) only, not on %1.")
-                                            .arg(ChosenModel())
+            throw std::invalid_argument(QStringLiteral("A channel runs on %1 only, not on %2.")
+                                            .arg(QLatin1String(kChannelModels), ChosenModel())
                                             .toStdString());
+        const QString cells = CubicCellsRefusal(record);
+        if (!cells.isEmpty())
+            throw std::invalid_argument(cells.toStdString());
     }
     // What the solver itself refuses to run is refused here, in its words:
     // a model that cannot run or is none at all, as well as the grid.

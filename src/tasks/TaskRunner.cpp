@@ -199,8 +199,9 @@ TaskOutcome TTaskRunner::RunOne(int index, const QueuedTask& queued, const QStri
     auto lastField = Clock::now();
     double firstResidual = -1;
     // A channel's obstacle nodes, for the fields it shows while it runs.
+    // (A three-dimensional channel's obstacles are the solver's to place.)
     std::shared_ptr<const std::vector<std::uint8_t>> solid;
-    if (outcome.channel) {
+    if (outcome.channel && !lbm::IsThreeDimensional(queued.task.model)) {
         const lbm::Domain domain = lbm::ChannelDomain(queued.task, settings.lidSpeed);
         auto nodes = std::make_shared<std::vector<std::uint8_t>>(std::size_t(queued.task.gx) *
                                                                  std::size_t(queued.task.gy));
