@@ -30,7 +30,10 @@ Surface SurfaceIn(const std::vector<TGLObject*>& objects, const double lo[3], co
     for (TGLObject* object : objects) {
         if (!object || IsLight(*object))
             continue;
-        const PolyMesh mesh = SceneMeshOf(*object);
+        // A solid's faces have corners of their own (each with its face's
+        // normal): joined where they meet, so that the edges are shared.
+        PolyMesh mesh = SceneMeshOf(*object);
+        JoinIdenticalVertices(mesh);
         std::vector<SurfaceTriangle> mine;
         // Edges by their corners' indices, the smaller first: how many triangles share each.
         std::map<std::pair<int, int>, int> edges;

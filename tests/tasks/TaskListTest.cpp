@@ -233,7 +233,9 @@ TEST_F(TaskListTest, ThreeDimensionalTasksKeepAZSizeAndABoxBesideTwoDimensionalO
         std::vector<const char*> has, hasNot;
     } const cases[] = {
         {"a 3-D cavity", cavity, {"GridZ1=9\n", "GridY1=17\n"}, {"Flow1", "Channel1", "Plane1"}},
-        {"a 3-D channel", box, {"GridZ1=8\n", "Channel1=0,0,-0.2,2.2,0.4,0.4\n", "Source1=view:Fig.1\n"},
+        {"a 3-D channel",
+         box,
+         {"GridZ1=8\n", "Channel1=0,0,-0.2,2.2,0.4,0.4\n", "Source1=view:Fig.1\n"},
          {"Plane1"}},
         {"a 2-D channel", flat, {"Channel1=0,0,2.2,0.4\n", "Plane1=0.05\n"}, {"GridZ1"}},
         {"a 2-D cavity", Record(9), {"GridY1=9\n"}, {"GridZ1", "Channel1"}},
@@ -280,7 +282,8 @@ TEST_F(TaskListTest, ThreeDimensionalTasksKeepAZSizeAndABoxBesideTwoDimensionalO
         "GridZ1=0\n",
         "GridZ1=many\n",
         // six numbers without a z size, four with one
-        "Flow1=channel\nChannel1=0,0,0,2.2,0.4,0.4\nInflow1=uniform\nMeanSpeed1=1\nPlane1=0\nSource1=view:A\n",
+        "Flow1=channel\nChannel1=0,0,0,2.2,0.4,0.4\nInflow1=uniform\nMeanSpeed1=1\nPlane1=0\nSource1=view:"
+        "A\n",
         "GridZ1=8\nFlow1=channel\nChannel1=0,0,2.2,0.4\nInflow1=uniform\nMeanSpeed1=1\nSource1=view:A\n",
         "GridZ1=8\nFlow1=channel\nChannel1=0,0,0,2.2,0.4,inf\nInflow1=uniform\nMeanSpeed1=1\n"
         "Source1=view:A\n",
