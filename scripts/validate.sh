@@ -2,14 +2,15 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The solver's validation at full length, beyond what the tests run in CI:
 # the cavity's convergence study with its 257 x 257 grid, and the channel
-# benchmark on twice the tests' grid (the cylinder 40 nodes across). Uses an
+# benchmark on twice the tests' grid (the cylinder 40 nodes across), its
+# three-dimensional case on finer grids and the cube cavity at Re 1000. Uses an
 # existing build (BUILD_DIR, default build) and prints the figures.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR=${BUILD_DIR:-build}
 export OMP_WAIT_POLICY=${OMP_WAIT_POLICY:-PASSIVE}
 CORVANE_VALIDATE_FULL=1 "$BUILD_DIR/tests/test_lbm" \
-  --gtest_filter='Cavity129/*:CavityOrder/*:LbmHighRe.*:LbmChannelBenchmark.*'
+  --gtest_filter='Cavity129/*:CavityOrder/*:LbmHighRe.*:LbmChannelBenchmark.*:LbmChannel3Benchmark.*:LbmCube3Benchmark.*'
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 scene=data/samples/cylinder-channel.cvs

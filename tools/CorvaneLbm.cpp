@@ -18,6 +18,7 @@
 #include "ProgramNotice.h"
 #include "SceneFile.h"
 #include "SceneSection.h"
+#include "SceneSurface.h"
 #include "TSceneDocument.h"
 
 #include <QString>
@@ -65,9 +66,11 @@ const char* const kUsage =
     "the plane cuts them) to its steady or periodic state, and writes forces.csv,\n"
     "field.vti and summary.json (cd, cl, dp, and la or strouhal) into DIR.\n"
     "  --model MODEL          D2Q7 (hexagonal, BGK), D2Q9 (BGK), D2Q9(New), D2Q7(New) or\n"
-    "                         D2Q13(New) (\"(New)\": multiple relaxation times)\n"
+    "                         D2Q13(New) (\"(New)\": multiple relaxation times); in three\n"
+    "                         dimensions D3Q19 (BGK) or D3Q19(New) (two relaxation times)\n"
     "  --re RE                Reynolds number U*L/nu, L = GX (the cavity width in nodes)\n"
-    "  --grid GXxGY           lattice nodes across and up, at least 3x3\n"
+    "  --grid GXxGY           lattice nodes across and up, at least 3x3; GXxGYxGZ in\n"
+    "                         three dimensions (the cube cavity, or the channel box)\n"
     "  --out DIR              output folder (created if missing)\n"
     "  --tolerance T          stop when no velocity changes by more than T lid speeds\n"
     "                         over a check interval (default 1e-7)\n"
@@ -90,7 +93,16 @@ const char* const kUsage =
     "  --channel X,Y,L,H      the channel's lower left corner and its length and\n"
     "                         height in scene units (default 0,0,2.2,0.41); the\n"
     "                         grid's cells must be square: GX/GY = L/H\n"
-    "  --inflow KIND          parabolic (default) or uniform\n"
+    "  --channel X,Y,Z,L,H,D  in three dimensions: the box's corner, length, height and\n"
+    "                         depth (default 0,0,0,2.5,0.41,0.41); cells must be cubes;\n"
+    "                         every closed solid or mesh in it is an obstacle as it is,\n"
+    "                         an open mesh a sheet without an inside; Re's length is\n"
+    "                         the obstacles' smaller extent across the flow (y or z)\n"
+    "                         and cd, cl are made with their frontal area\n"
+    "  --walls KIND           in three dimensions: the box's side walls at rest\n"
+    "                         (no-slip, default) or without friction (slip)\n"
+    "  --inflow KIND          parabolic (default; in three dimensions the product of\n"
+    "                         two parabolas) or uniform\n"
     "  --mean-speed U         mean inflow speed in scene units per second, the unit\n"
     "                         of dp (rho U^2) and of forces.csv's time (default 0.2)\n"
     "  --lattice-speed U      mean inflow speed in lattice units (default 0.05)\n"
@@ -100,7 +112,9 @@ const char* const kUsage =
     "  {\"step\": S, \"steps\": LIMIT, \"residual\": R, \"mlups\": M, \"seconds\": T}\n"
     "and at most once a second also \"field\": {\"nx\": NX, \"ny\": NY, \"ux\": [...],\n"
     "\"uy\": [...]}, the velocity in lid speeds sampled on at most 64 x 64 nodes, row\n"
-    "by row from the bottom. The last line is {\"done\": true, \"status\": STATUS,\n"
+    "by row from the bottom (in three dimensions at most 24 a side, with \"nz\", \"uz\"\n"
+    "and a channel's \"obstacle\", a string of 0 and 1, plane by plane). The last line is {\"done\": true, "
+    "\"status\": STATUS,\n"
     "\"message\": TEXT, \"exit\": CODE, ...} with the final step, residual, mlups and\n"
     "seconds; STATUS is converged, not converged, cancelled, diverged, rejected or\n"
     "unwritable. The line \"stop\" on standard input then stops the run as SIGTERM does.\n"
@@ -141,17 +155,29 @@ bool ParseList(const char* text, double* values, int n)
     return true;
 }
 
-bool ParseGrid(const std::string& text, int& gx, int& gy)
+// GXxGY, or GXxGYxGZ; `sizes` says how many there were.
+bool ParseGrid(const std::string& text, int& gx, int& gy, int& gz, int& sizes)
 {
-    const std::size_t x = text.find_first_of("xX");
-    if (x == std::string::npos)
+    long long v[3] = {0, 0, 1};
+    std::size_t at = 0;
+    sizes = 0;
+    while (sizes < 3) {
+        const std::size_t x = text.find_first_of("xX", at);
+        const std::string item = text.substr(at, x == std::string::npos ? std::string::npos : x - at);
+        if (!ParseInt(item.c_str(), 1, 1 << 30, v[sizes]))
+            return false;
+        ++sizes;
+        if (x == std::string::npos)
+            break;
+        at = x + 1;
+        if (sizes == 3)
+            return false;
+    }
+    if (sizes < 2)
         return false;
-    long long a = 0, b = 0;
-    const std::string left = text.substr(0, x), right = text.substr(x + 1);
-    if (!ParseInt(left.c_str(), 1, 1 << 30, a) || !ParseInt(right.c_str(), 1, 1 << 30, b))
-        return false;
-    gx = int(a);
-    gy = int(b);
+    gx = int(v[0]);
+    gy = int(v[1]);
+    gz = int(v[2]);
     return true;
 }
 
@@ -171,6 +197,7 @@ struct Options {
 std::string Parse(int argc, char** argv, Options& options)
 {
     bool haveModel = false, haveRe = false, haveGrid = false;
+    int gridSizes = 0, channelNumbers = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -197,9 +224,10 @@ std::string Parse(int argc, char** argv, Options& options)
             options.task.reynolds = d;
             haveRe = true;
         } else if (arg == "--grid") {
-            if (!ParseGrid(value, options.task.gx, options.task.gy))
-                return std::string("--grid needs GXxGY with two positive whole numbers, not \"") + value +
-                       "\".";
+            if (!ParseGrid(value, options.task.gx, options.task.gy, options.task.gz, gridSizes))
+                return std::string("--grid needs GXxGY (GXxGYxGZ in three dimensions) with positive whole "
+                                   "numbers, not \"") +
+                       value + "\".";
             haveGrid = true;
         } else if (arg == "--out") {
             options.out = value;
@@ -229,16 +257,34 @@ std::string Parse(int argc, char** argv, Options& options)
                 return std::string("--plane needs a number, not \"") + value + "\".";
             options.plane = d;
         } else if (arg == "--channel") {
-            double v[4];
-            if (!ParseList(value, v, 4))
-                return std::string("--channel needs X,Y,LENGTH,HEIGHT (four numbers), not \"") + value +
-                       "\".";
+            double v[6];
             lbm::ChannelSpec& c = options.task.channel;
-            c.x = v[0];
-            c.y = v[1];
-            c.length = v[2];
-            c.height = v[3];
+            if (ParseList(value, v, 4)) {
+                c.x = v[0];
+                c.y = v[1];
+                c.length = v[2];
+                c.height = v[3];
+                channelNumbers = 4;
+            } else if (ParseList(value, v, 6)) {
+                c.x = v[0];
+                c.y = v[1];
+                c.z = v[2];
+                c.length = v[3];
+                c.height = v[4];
+                c.depth = v[5];
+                channelNumbers = 6;
+            } else {
+                return std::string(
+                           "--channel needs X,Y,LENGTH,HEIGHT (four numbers), or X,Y,Z,LENGTH,HEIGHT,DEPTH "
+                           "in three dimensions, not \"") +
+                       value + "\".";
+            }
             options.task.flow = lbm::Flow::Channel;
+        } else if (arg == "--walls") {
+            const std::string kind = value;
+            if (kind != "slip" && kind != "no-slip")
+                return "--walls is no-slip or slip, not \"" + kind + "\".";
+            options.task.channel.slipWalls = kind == "slip";
         } else if (arg == "--inflow") {
             const std::string kind = value;
             if (kind == "parabolic")
@@ -285,6 +331,18 @@ std::string Parse(int argc, char** argv, Options& options)
     }
     if (!haveModel || !haveRe || !haveGrid || options.out.empty())
         return "--model, --re, --grid and --out are required.";
+    const bool threeD = lbm::IsThreeDimensional(options.task.model);
+    if (threeD && gridSizes != 3)
+        return "The model \"" + options.task.model + "\" is three-dimensional: --grid needs GXxGYxGZ.";
+    if (!threeD && gridSizes == 3)
+        return "The model \"" + options.task.model + "\" is two-dimensional: --grid takes GXxGY.";
+    if (threeD && channelNumbers == 4)
+        return "In three dimensions --channel needs X,Y,Z,LENGTH,HEIGHT,DEPTH.";
+    if (!threeD && channelNumbers == 6)
+        return "In two dimensions --channel takes X,Y,LENGTH,HEIGHT.";
+    // The three-dimensional benchmark's channel is 2.5 long.
+    if (threeD && channelNumbers == 0)
+        options.task.channel.length = 2.5;
     // A channel's inflow is slower than a lid: its maximum is half as fast
     // again as its mean, and obstacles speed it up further.
     if (options.task.flow == lbm::Flow::Channel && !options.latticeSpeedGiven)
@@ -365,6 +423,7 @@ std::string JsonNumber(double value)
 class JsonReporter {
 public:
     static constexpr int kMaxSide = 64;
+    static constexpr int kMaxSide3 = 24;
     static constexpr double kFieldSeconds = 1.0;
 
     explicit JsonReporter(double lidSpeed) : lidSpeed_(lidSpeed) {}
@@ -381,15 +440,16 @@ public:
             (!fieldSent_ || now - lastField_ >= std::chrono::duration<double>(kFieldSeconds))) {
             lastField_ = now;
             fieldSent_ = true;
-            AppendField(line, *p.ux, *p.uy);
+            AppendField(line, p);
         }
         line += "}\n";
         Write(line);
     }
-    void SetGrid(int gx, int gy)
+    void SetGrid(int gx, int gy, int gz)
     {
         gx_ = gx;
         gy_ = gy;
+        gz_ = gz;
     }
     static void Write(const std::string& line)
     {
@@ -399,34 +459,55 @@ public:
 
 private:
     // Node centres of a coarser grid, each taking the value of the fine node it
-    // falls in.
-    void AppendField(std::string& line, const std::vector<double>& ux, const std::vector<double>& uy) const
+    // falls in; in three dimensions at most kMaxSide3 nodes a side, with uz and
+    // the obstacle nodes.
+    void AppendField(std::string& line, const lbm::Progress& p) const
     {
-        const std::size_t n = std::size_t(gx_) * std::size_t(gy_);
-        if (gx_ <= 0 || gy_ <= 0 || ux.size() != n || uy.size() != n || !(lidSpeed_ != 0))
+        const bool three = gz_ > 1;
+        const std::size_t n = std::size_t(gx_) * std::size_t(gy_) * std::size_t(std::max(gz_, 1));
+        if (gx_ <= 0 || gy_ <= 0 || p.ux->size() != n || p.uy->size() != n ||
+            (three && (!p.uz || p.uz->size() != n)) || !(lidSpeed_ != 0))
             return;
-        const int nx = std::min(gx_, kMaxSide), ny = std::min(gy_, kMaxSide);
-        std::string u = "[", v = "[";
-        for (int j = 0; j < ny; ++j) {
-            const std::size_t row = std::size_t((j + 0.5) * gy_ / ny) * std::size_t(gx_);
-            for (int i = 0; i < nx; ++i) {
-                const std::size_t k = row + std::size_t((i + 0.5) * gx_ / nx);
-                char text[64];
-                std::snprintf(text, sizeof text, "%s%.5g", i + j ? ", " : "",
-                              std::isfinite(ux[k]) ? ux[k] / lidSpeed_ : 0.0);
-                u += text;
-                std::snprintf(text, sizeof text, "%s%.5g", i + j ? ", " : "",
-                              std::isfinite(uy[k]) ? uy[k] / lidSpeed_ : 0.0);
-                v += text;
+        const int side = three ? kMaxSide3 : kMaxSide;
+        const int nx = std::min(gx_, side), ny = std::min(gy_, side), nz = three ? std::min(gz_, side) : 1;
+        const bool solid = three && p.solid && p.solid->size() == n;
+        std::string u[3] = {"[", "[", "["}, obstacle = "\"";
+        const std::vector<double>* values[3] = {p.ux, p.uy, p.uz};
+        bool first = true;
+        for (int k = 0; k < nz; ++k) {
+            const std::size_t plane = std::size_t((k + 0.5) * gz_ / nz) * std::size_t(gy_);
+            for (int j = 0; j < ny; ++j) {
+                const std::size_t row = (plane + std::size_t((j + 0.5) * gy_ / ny)) * std::size_t(gx_);
+                for (int i = 0; i < nx; ++i) {
+                    const std::size_t at = row + std::size_t((i + 0.5) * gx_ / nx);
+                    for (int c = 0; c < (three ? 3 : 2); ++c) {
+                        const double value = (*values[c])[at];
+                        char text[64];
+                        std::snprintf(text, sizeof text, "%s%.5g", first ? "" : ", ",
+                                      std::isfinite(value) ? value / lidSpeed_ : 0.0);
+                        u[c] += text;
+                    }
+                    if (solid)
+                        obstacle += (*p.solid)[at] ? '1' : '0';
+                    first = false;
+                }
             }
         }
-        line += ", \"field\": {\"nx\": " + std::to_string(nx) + ", \"ny\": " + std::to_string(ny) +
-                ", \"ux\": " + u + "], \"uy\": " + v + "]}";
+        line += ", \"field\": {\"nx\": " + std::to_string(nx) + ", \"ny\": " + std::to_string(ny);
+        if (three)
+            line += ", \"nz\": " + std::to_string(nz);
+        line += ", \"ux\": " + u[0] + "], \"uy\": " + u[1] + "]";
+        if (three)
+            line += ", \"uz\": " + u[2] + "]";
+        if (solid)
+            line += ", \"obstacle\": " + obstacle + "\"";
+        line += "}";
     }
 
     double lidSpeed_;
     int gx_ = 0;
     int gy_ = 0;
+    int gz_ = 1;
     bool fieldSent_ = false;
     std::chrono::steady_clock::time_point lastField_;
 };
@@ -558,13 +639,40 @@ private:
 
 // The obstacles of a channel: the scene file's solids and meshes where the
 // plane cuts them, those reaching into the channel.
-std::string LoadObstacles(const std::string& file, double plane, lbm::ChannelSpec& channel, bool report)
+std::string LoadObstacles(const std::string& file, double plane, bool threeD, lbm::ChannelSpec& channel,
+                          bool report)
 {
     TSceneDocument document;
     QString error;
     QStringList skipped;
     if (!scenefile::Read(document, QString::fromLocal8Bit(file.c_str()), error, skipped))
         return error.toStdString();
+    if (threeD) {
+        const double lo[3] = {channel.x, channel.y, channel.z};
+        const double hi[3] = {channel.x + channel.length, channel.y + channel.height,
+                              channel.z + channel.depth};
+        const meshio::Surface surface = meshio::SurfaceIn(document.Objects(), lo, hi);
+        channel.surface.clear();
+        for (const meshio::SurfaceTriangle& t : surface.triangles) {
+            lbm::Triangle triangle;
+            for (int c = 0; c < 3; ++c)
+                for (int a = 0; a < 3; ++a)
+                    triangle.p[c][a] = t.p[c][a];
+            triangle.obstacle = t.object;
+            channel.surface.push_back(triangle);
+        }
+        channel.closed = surface.closed;
+        channel.obstacles = surface.taken;
+        if (report) {
+            std::fprintf(stderr, "corvane-lbm: %d obstacle(s) in the box", surface.taken);
+            if (surface.open > 0)
+                std::fprintf(stderr, "; %d of them open (sheets without an inside)", surface.open);
+            if (surface.outside > 0)
+                std::fprintf(stderr, "; %d object(s) outside it", surface.outside);
+            std::fputs(".\n", stderr);
+        }
+        return {};
+    }
     const meshio::Section section = meshio::SectionAt(document.Objects(), plane, channel.x, channel.y,
                                                       channel.x + channel.length, channel.y + channel.height);
     channel.outline.clear();
@@ -641,13 +749,19 @@ int main(int argc, char** argv)
         return fail(kBadArguments, parseError + "\n" + kUsage);
     if (!options.scene.empty()) {
         const std::string sceneError =
-            LoadObstacles(options.scene, options.plane, options.task.channel, root);
+            LoadObstacles(options.scene, options.plane, lbm::IsThreeDimensional(options.task.model),
+                          options.task.channel, root);
         if (!sceneError.empty())
             return fail(kBadArguments, sceneError);
     }
     const std::string taskError = lbm::CheckTask(options.task, options.settings);
     if (!taskError.empty())
         return fail(kBadArguments, taskError);
+    if (root && lbm::IsThreeDimensional(options.task.model))
+        std::fprintf(stderr, "corvane-lbm: %.0f nodes, %.0f bytes per node, %.1f MB in one process.\n",
+                     double(lbm::NodeCount(options.task)),
+                     double(lbm::BytesPerNode(options.task, options.settings)),
+                     double(lbm::MemoryNeeded(options.task, options.settings)) / 1e6);
 
     // Find an unwritable folder before the run, not after hours of it.
     std::string folderError;
@@ -665,7 +779,8 @@ int main(int argc, char** argv)
 
     Reporter reporter(isatty(STDERR_FILENO) == 1);
     JsonReporter json(options.settings.lidSpeed);
-    json.SetGrid(options.task.gx, options.task.gy);
+    json.SetGrid(options.task.gx, options.task.gy,
+                 lbm::IsThreeDimensional(options.task.model) ? options.task.gz : 1);
     CancelOnStopLine cancelOnStopLine;
     lbm::ProgressCallback progress;
     if (options.json) {

@@ -33,6 +33,7 @@ enum class BoundaryKind : std::uint8_t {
     Wall,    // at rest, or moving along itself (the lid)
     Inflow,  // velocity given (the channel's left end)
     Outflow, // pressure given (the channel's right end)
+    Slip,    // a wall without friction (a three-dimensional channel's, when asked)
 };
 
 struct Hit {

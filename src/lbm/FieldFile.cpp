@@ -298,7 +298,7 @@ std::string ReadAppended(std::string_view s, std::size_t base, const PendingArra
     return {};
 }
 
-std::string ParseExtent(std::string_view text, int& nx, int& ny)
+std::string ParseExtent(std::string_view text, int& nx, int& ny, int& nz)
 {
     long long e[6];
     if (!Numbers(text, e, 6))
@@ -308,14 +308,15 @@ std::string ParseExtent(std::string_view text, int& nx, int& ny)
             return "its extent " + Quoted(text) + " is out of range";
     if (e[1] < e[0] || e[3] < e[2] || e[5] < e[4])
         return "its extent " + Quoted(text) + " is empty";
-    if (e[5] != e[4])
-        return "it holds a 3-D grid; a run's field is 2-D";
-    const long long x = e[1] - e[0] + 1, y = e[3] - e[2] + 1;
-    if (x > kMaxFieldNodes || y > kMaxFieldNodes || x * y > kMaxFieldNodes)
-        return "its grid of " + std::to_string(x) + " x " + std::to_string(y) + " nodes is larger than the " +
+    const long long x = e[1] - e[0] + 1, y = e[3] - e[2] + 1, z = e[5] - e[4] + 1;
+    if (x > kMaxFieldNodes || y > kMaxFieldNodes || z > kMaxFieldNodes || x * y > kMaxFieldNodes ||
+        x * y * z > kMaxFieldNodes)
+        return "its grid of " + std::to_string(x) + " x " + std::to_string(y) +
+               (z > 1 ? " x " + std::to_string(z) : std::string()) + " nodes is larger than the " +
                std::to_string(kMaxFieldNodes) + " nodes the reader takes";
     nx = int(x);
     ny = int(y);
+    nz = int(z);
     return {};
 }
 
@@ -348,8 +349,8 @@ std::string FieldFileBytes(const FieldImage& image, FieldEncoding encoding)
                   : "<VTKFile type=\"ImageData\" version=\"1.0\" byte_order=\"LittleEndian\" "
                     "header_type=\"UInt64\" "
                     "compressor=\"vtkZLibDataCompressor\">\n";
-    const std::string extent =
-        "0 " + std::to_string(image.nx - 1) + " 0 " + std::to_string(image.ny - 1) + " 0 0";
+    const std::string extent = "0 " + std::to_string(image.nx - 1) + " 0 " + std::to_string(image.ny - 1) +
+                               " 0 " + std::to_string(std::max(image.nz, 1) - 1);
     text += "  <ImageData WholeExtent=\"" + extent + "\" Origin=\"" + NumberText(image.origin[0]) + " " +
             NumberText(image.origin[1]) + " " + NumberText(image.origin[2]) + "\" Spacing=\"" +
             NumberText(image.spacing[0]) + " " + NumberText(image.spacing[1]) + " " +
@@ -416,7 +417,7 @@ std::string ParseFieldFile(std::string_view s, FieldImage& image)
     if (!NextTag(s, tag.end, tag) || tag.name != "ImageData" || tag.closing)
         return "it has no ImageData element";
     const std::string_view whole = Attribute(tag.attributes, "WholeExtent");
-    std::string error = ParseExtent(whole, image.nx, image.ny);
+    std::string error = ParseExtent(whole, image.nx, image.ny, image.nz);
     if (error.empty())
         error = ParseTriple(tag.attributes, "Origin", image.origin);
     if (error.empty())
@@ -431,7 +432,7 @@ std::string ParseFieldFile(std::string_view s, FieldImage& image)
     if (!NextTag(s, tag.end, tag) || tag.name != "PointData" || tag.closing)
         return "it has no PointData element";
 
-    const std::uint64_t nodes = std::uint64_t(image.nx) * std::uint64_t(image.ny);
+    const std::uint64_t nodes = std::uint64_t(image.nx) * std::uint64_t(image.ny) * std::uint64_t(image.nz);
     std::uint64_t totalValues = 0, appendedValues = 0;
     std::vector<PendingArray> pending;
     std::size_t pos = tag.end;

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// The field file of a run (field.vti): VTK XML image data on a 2-D grid of
-// nodes, with Float64 point arrays.
+// The field file of a run (field.vti): VTK XML image data on a grid of nodes
+// (2-D, or 3-D for the three-dimensional tasks), with Float64 point arrays.
 //
 // Written with the arrays zlib-compressed in an appended raw section
 // (header_type UInt64, blocks of kFieldBlockBytes), every value kept as the
@@ -25,12 +25,13 @@ namespace lbm {
 struct FieldArray {
     std::string name;
     int components = 1;
-    std::vector<double> values; // node by node, x fastest, components together
+    std::vector<double> values; // node by node, x fastest, then y, then z, components together
 };
 
 struct FieldImage {
     int nx = 0;
     int ny = 0;
+    int nz = 1;
     double origin[3] = {0, 0, 0};
     double spacing[3] = {1, 1, 1};
     std::vector<FieldArray> arrays;
@@ -53,7 +54,7 @@ inline constexpr int kMaxFieldComponents = 9;
 // same value: how the result files write their numbers.
 std::string NumberText(double value, int digits = 17);
 
-// The file's bytes. The arrays must hold nx * ny * components values each.
+// The file's bytes. The arrays must hold nx * ny * nz * components values each.
 std::string FieldFileBytes(const FieldImage& image, FieldEncoding encoding = FieldEncoding::Compressed);
 
 // Reads the bytes of a field file into `image`. Returns an empty string, or a

@@ -51,8 +51,9 @@ struct Mirrored {
 
 bool Valid(const Fields& f)
 {
-    const std::size_t n = std::size_t(f.gx) * std::size_t(f.gy);
-    return f.gx > 0 && f.gy > 0 && f.ux.size() == n && f.uy.size() == n && f.rho.size() == n;
+    const std::size_t n = std::size_t(f.gx) * std::size_t(f.gy) * std::size_t(std::max(f.gz, 1));
+    return f.gx > 0 && f.gy > 0 && f.gz >= 1 && f.ux.size() == n && f.uy.size() == n && f.rho.size() == n &&
+           (f.gz == 1 || f.uz.size() == n);
 }
 
 // Writes `text` to folder/name whole or not at all: a reader never sees half
@@ -103,8 +104,10 @@ std::string Summary(const Task& task, const Settings& settings, const RunResult&
       << "  \"model\": " << JsonString(task.model) << ",\n"
       << "  \"reynolds\": " << JsonNumber(task.reynolds) << ",\n"
       << "  \"gx\": " << task.gx << ",\n"
-      << "  \"gy\": " << task.gy << ",\n"
-      << "  \"length\": " << task.gx << ",\n"
+      << "  \"gy\": " << task.gy << ",\n";
+    if (IsThreeDimensional(task.model))
+        s << "  \"gz\": " << task.gz << ",\n";
+    s << "  \"length\": " << task.gx << ",\n"
       << "  \"lid_speed\": " << JsonNumber(settings.lidSpeed) << ",\n"
       << "  \"tolerance\": " << JsonNumber(settings.tolerance) << ",\n"
       << "  \"max_steps\": " << settings.maxSteps << ",\n"
@@ -122,8 +125,12 @@ std::string Summary(const Task& task, const Settings& settings, const RunResult&
         const ChannelFigures& f = result.channel;
         s << "  \"flow\": \"channel\",\n"
           << "  \"channel\": [" << JsonNumber(c.x) << ", " << JsonNumber(c.y) << ", " << JsonNumber(c.length)
-          << ", " << JsonNumber(c.height) << "],\n"
-          << "  \"inflow\": \"" << (c.inflow == Inflow::Uniform ? "uniform" : "parabolic") << "\",\n"
+          << ", " << JsonNumber(c.height) << "],\n";
+        if (IsThreeDimensional(task.model))
+            s << "  \"box\": [" << JsonNumber(c.x) << ", " << JsonNumber(c.y) << ", " << JsonNumber(c.z)
+              << ", " << JsonNumber(c.length) << ", " << JsonNumber(c.height) << ", " << JsonNumber(c.depth)
+              << "],\n";
+        s << "  \"inflow\": \"" << (c.inflow == Inflow::Uniform ? "uniform" : "parabolic") << "\",\n"
           << "  \"mean_speed\": " << JsonNumber(c.meanSpeed) << ",\n"
           << "  \"obstacles\": " << c.obstacles << ",\n"
           << "  \"reynolds_length\": " << JsonNumber(ReynoldsLength(task) * c.height / task.gy) << ",\n"
@@ -241,6 +248,71 @@ FieldImage ChannelFieldOf(const Task& task, const Fields& f, double speed)
     image.arrays.push_back({"density", 1, f.rho});
     image.arrays.push_back({"vorticity", 1, std::move(vorticity)});
     image.arrays.push_back({"obstacle", 1, std::move(obstacle)});
+    return image;
+}
+
+// The average of the two middle planes when there is an even number of them.
+Fields MidPlane(const Fields& f)
+{
+    if (f.gz <= 1)
+        return f;
+    Fields plane;
+    plane.gx = f.gx;
+    plane.gy = f.gy;
+    const std::size_t n = std::size_t(f.gx) * std::size_t(f.gy);
+    const std::size_t lower = std::size_t((f.gz - 1) / 2) * n, upper = std::size_t(f.gz / 2) * n;
+    plane.ux.resize(n);
+    plane.uy.resize(n);
+    plane.rho.resize(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        plane.ux[k] = 0.5 * (f.ux[lower + k] + f.ux[upper + k]);
+        plane.uy[k] = 0.5 * (f.uy[lower + k] + f.uy[upper + k]);
+        plane.rho[k] = 0.5 * (f.rho[lower + k] + f.rho[upper + k]);
+    }
+    return plane;
+}
+
+FieldImage Field3Of(const Task& task, const Fields& f, double speed)
+{
+    FieldImage image;
+    if (!Valid(f) || f.gz <= 1 || !(speed != 0))
+        return image;
+    const std::size_t n = f.ux.size();
+    std::vector<double> velocity(3 * n), magnitude(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        velocity[3 * k] = f.ux[k] / speed;
+        velocity[3 * k + 1] = f.uy[k] / speed;
+        velocity[3 * k + 2] = f.uz[k] / speed;
+        magnitude[k] =
+            std::sqrt(velocity[3 * k] * velocity[3 * k] + velocity[3 * k + 1] * velocity[3 * k + 1] +
+                      velocity[3 * k + 2] * velocity[3 * k + 2]);
+    }
+    image.nx = f.gx;
+    image.ny = f.gy;
+    image.nz = f.gz;
+    if (task.flow == Flow::Channel) {
+        const double h = task.channel.height / f.gy;
+        image.origin[0] = task.channel.x + h / 2;
+        image.origin[1] = task.channel.y + h / 2;
+        image.origin[2] = task.channel.z + h / 2;
+        image.spacing[0] = image.spacing[1] = image.spacing[2] = h;
+    } else {
+        // The cube cavity is the unit cube, node (i, j, k) at ((i + 1/2) / Gx, ...).
+        const int g[3] = {f.gx, f.gy, f.gz};
+        for (int a = 0; a < 3; ++a) {
+            image.spacing[a] = 1.0 / g[a];
+            image.origin[a] = image.spacing[a] / 2;
+        }
+    }
+    image.arrays.push_back({"velocity", 3, std::move(velocity)});
+    image.arrays.push_back({"speed", 1, std::move(magnitude)});
+    image.arrays.push_back({"density", 1, f.rho});
+    if (task.flow == Flow::Channel) {
+        std::vector<double> obstacle(n, 0.0);
+        for (std::size_t k = 0; k < n && k < f.solid.size(); ++k)
+            obstacle[k] = f.solid[k] ? 1 : 0;
+        image.arrays.push_back({"obstacle", 1, std::move(obstacle)});
+    }
     return image;
 }
 
@@ -366,6 +438,8 @@ namespace {
 std::string FieldBytes(const Task& task, const Settings& settings, const Fields& fields)
 {
     const double U = settings.lidSpeed;
+    if (fields.gz > 1)
+        return FieldFileBytes(Field3Of(task, fields, U));
     return FieldFileBytes(task.flow == Flow::Channel ? ChannelFieldOf(task, fields, U) : FieldOf(fields, U));
 }
 
@@ -427,8 +501,9 @@ std::string WriteResults(const std::string& folder, const Task& task, const Sett
     if (task.flow == Flow::Channel) {
         files.emplace_back(kForcesFile, ForcesCsv(task, settings, result.channel.history));
     } else {
-        files.emplace_back(kUCentrelineFile, ProfileCsv("y,u", UCentreline(result.fields, U)));
-        files.emplace_back(kVCentrelineFile, ProfileCsv("x,v", VCentreline(result.fields, U)));
+        const Fields plane = MidPlane(result.fields);
+        files.emplace_back(kUCentrelineFile, ProfileCsv("y,u", UCentreline(plane, U)));
+        files.emplace_back(kVCentrelineFile, ProfileCsv("x,v", VCentreline(plane, U)));
     }
     files.emplace_back(kFieldFile, FieldBytes(task, settings, result.fields));
     if (!snapshots.empty())

@@ -54,6 +54,14 @@ FieldImage FieldOf(const Fields& fields, double lidSpeed);
 // on the channel's nodes in the scene's coordinates.
 FieldImage ChannelFieldOf(const Task& task, const Fields& fields, double meanSpeed);
 
+// A three-dimensional run's field file: velocity and speed in lid or mean
+// inflow speeds, density, and a channel's obstacle flag, on the nodes of the
+// unit cube (the cavity) or of the channel's box in the scene's coordinates.
+FieldImage Field3Of(const Task& task, const Fields& fields, double speed);
+// The fields of a three-dimensional cavity in its mid-plane z = 1/2, where
+// the centre lines are read (two-dimensional fields as they are).
+Fields MidPlane(const Fields& fields);
+
 // Creates the folder (and its parents) if needed and checks that a file can be
 // written in it. Returns an empty string, or a message naming the folder. The
 // folders it made are appended to `created`, outermost first.

@@ -6,6 +6,7 @@
 #include "Domain.h"
 #include "GenericLattice.h"
 #include "Lattice.h"
+#include "LbmRun3.h"
 
 #include <algorithm>
 #include <chrono>
@@ -530,6 +531,8 @@ RunResult Run(const Task& task, const Settings& settings, const ProgressCallback
     result.message = CheckTask(task, settings);
     if (!result.message.empty())
         return result;
+    if (IsThreeDimensional(task.model))
+        return Run3(task, settings, progress, control, c);
     LatticeParams params =
         ParamsOf(task.model, task.gx, task.gy, settings.lidSpeed, RelaxationTime(task, settings));
     Domain domain;

@@ -41,6 +41,8 @@ struct Progress {
     const std::vector<double>* uy = nullptr;
     const std::vector<double>* rho = nullptr;
     const std::vector<double>* uz = nullptr; // three dimensions: node (i, j, k) at (k * gy + j) * gx + i
+    // A three-dimensional channel's obstacle nodes (1 inside) with the fields.
+    const std::vector<std::uint8_t>* solid = nullptr;
     // A channel's drag and lift coefficients at this step and their history
     // (rank 0; null history for a cavity).
     double cd = 0, cl = 0;

@@ -3,6 +3,8 @@
 
 #include "Descriptor.h"
 #include "Lattice.h"
+#include "Lattice3.h"
+#include "LbmRun3.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,6 +21,8 @@ constexpr int kMaxSide = 1 << 24;
 // More outline than any scene's cut needs; the boundary links' search goes
 // through every piece.
 constexpr std::size_t kMaxOutlineSegments = 1 << 20;
+// Far more triangles than a scene's solids have at their finest detail.
+constexpr std::size_t kMaxSurfaceTriangles = 1 << 23;
 
 std::string Format(const char* format, double a, double b = 0, double c = 0, double d = 0, double e = 0)
 {
@@ -63,6 +67,22 @@ std::string CheckChannel(const Task& task)
                       "needs about %.0f nodes along it.",
                       c.length, c.height, task.gy, gx);
     }
+    if (IsThreeDimensional(task.model)) {
+        if (!std::isfinite(c.z) || !std::isfinite(c.depth) || c.depth <= 0 || c.depth > 1e12)
+            return Format("The channel needs a positive finite depth (got %g).", c.depth);
+        const double deep = c.depth / task.gz;
+        if (std::abs(deep - across) > 0.01 * across)
+            return Format("The grid's cells must be cubes: a channel %g high and %g deep on %g nodes across "
+                          "needs about %.0f nodes along z.",
+                          c.height, c.depth, task.gy, std::round(c.depth / across));
+        if (c.surface.size() > kMaxSurfaceTriangles)
+            return Format("The obstacles' surfaces have too many triangles (%g; at most %g).",
+                          double(c.surface.size()), double(kMaxSurfaceTriangles));
+        for (const Triangle& t : c.surface)
+            for (const auto& p : t.p)
+                if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2]))
+                    return "An obstacle's surface holds a point that is not a finite number.";
+    }
     if (c.outline.size() > kMaxOutlineSegments)
         return Format("The obstacles' outlines have too many pieces (%g; at most %g).",
                       double(c.outline.size()), double(kMaxOutlineSegments));
@@ -76,7 +96,7 @@ std::string CheckChannel(const Task& task)
 
 std::vector<std::string> SupportedModels()
 {
-    return {kModelHex, kModelBgk, kModelMrt, kModelHexMrt, kModelQ13Mrt};
+    return {kModelHex, kModelBgk, kModelMrt, kModelHexMrt, kModelQ13Mrt, kModel3Bgk, kModel3Trt};
 }
 
 const Descriptor* ModelLattice(const std::string& model)
@@ -111,6 +131,11 @@ std::string ModelNote(const std::string& model)
     if (model == kModelQ13Mrt)
         return "Square lattice, thirteen velocities (the nine and four of speed two, weights of Lopez & "
                "Bayazitoglu), multiple relaxation times.";
+    if (model == kModel3Bgk)
+        return "Cubic lattice, nineteen velocities, BGK collision (Qian, d'Humieres & Lallemand 1992).";
+    if (model == kModel3Trt)
+        return "Cubic lattice, nineteen velocities, two relaxation times (Ginzburg, Verhaeghe & d'Humieres "
+               "2008).";
     if (model == kModelQ11)
         return "Cannot run: no eleven-velocity lattice with the isotropy a fluid needs is published (ten "
                "moving velocities cannot have the square or hexagonal lattice's symmetry); choose "
@@ -131,17 +156,33 @@ std::uint64_t NodeCount(const Task& task)
 {
     if (task.gx <= 0 || task.gy <= 0)
         return 0;
+    if (IsThreeDimensional(task.model))
+        return task.gz <= 0 ? 0 : std::uint64_t(task.gx) * std::uint64_t(task.gy) * std::uint64_t(task.gz);
     return std::uint64_t(task.gx) * std::uint64_t(task.gy);
+}
+
+std::uint64_t BytesPerNode(const Task& task, const Settings& settings)
+{
+    const bool single = settings.precision == Precision::Float;
+    if (IsThreeDimensional(task.model)) {
+        // Two lattices, the velocity of the previous check (3 doubles), the
+        // slab's fields (4), the gathered fields (4) and the obstacle flags (2 bytes).
+        return (single ? kLattice3BytesPerNode<float> : kLattice3BytesPerNode<double>)+11 * sizeof(double) +
+               2;
+    }
+    const Descriptor* d = ModelLattice(task.model);
+    const std::uint64_t q = d ? std::uint64_t(d->q) : 9;
+    // Two lattices, the velocity of the previous check (2 doubles), the
+    // slab's fields (3 doubles) and the gathered fields (3 doubles).
+    return 2 * q * (single ? 4 : 8) + 8 * sizeof(double);
 }
 
 std::uint64_t MemoryNeeded(const Task& task, const Settings& settings)
 {
+    if (IsThreeDimensional(task.model))
+        return NodeCount(task) * BytesPerNode(task, settings);
     const Descriptor* d = ModelLattice(task.model);
-    const std::uint64_t q = d ? std::uint64_t(d->q) : 9;
-    const std::uint64_t lattice = 2 * q * (settings.precision == Precision::Float ? 4 : 8);
-    // Two lattices, the velocity of the previous check (2 doubles), the
-    // slab's fields (3 doubles) and the gathered fields (3 doubles).
-    const std::uint64_t perNode = lattice + 8 * sizeof(double);
+    const std::uint64_t perNode = BytesPerNode(task, settings);
     // The hexagonal lattice has 2 / sqrt(3) rows per spacing.
     const std::uint64_t nodes = d && d->hexagonal ? NodeCount(task) / 6 * 7 + 7 : NodeCount(task);
     return nodes * perNode;
@@ -153,6 +194,15 @@ double ReynoldsLength(const Task& task)
         return double(task.gx);
     const ChannelSpec& c = task.channel;
     const double spacing = c.height / task.gy;
+    if (IsThreeDimensional(task.model)) {
+        // The obstacles' smaller extent across the flow: a sphere's diameter,
+        // a cylinder's across a channel whose whole depth it spans.
+        const double box[3] = {double(task.gx), double(task.gy), double(task.gz)};
+        const SurfaceFigures f = SurfaceFiguresOf(LatticeSurface(task), box);
+        if (!f.any || !(spacing > 0))
+            return double(task.gy);
+        return std::min(f.hi[1] - f.lo[1], f.hi[2] - f.lo[2]);
+    }
     if (c.outline.empty() || !(spacing > 0))
         return double(task.gy);
     double bottom = c.outline.front().y0, top = bottom;
@@ -203,9 +253,13 @@ std::string CheckTask(const Task& task, const Settings& settings)
         return Format("The Reynolds number must be a positive number (got %g).", task.reynolds);
     if (task.gx < 3 || task.gy < 3)
         return Format("The grid must have at least 3 x 3 nodes (got %g x %g).", task.gx, task.gy);
-    if (task.gx > kMaxSide || task.gy > kMaxSide)
+    const bool threeD = IsThreeDimensional(task.model);
+    if (threeD && task.gz < 3)
+        return Format("A three-dimensional grid must have at least 3 x 3 x 3 nodes (got %g x %g x %g).",
+                      task.gx, task.gy, task.gz);
+    if (task.gx > kMaxSide || task.gy > kMaxSide || (threeD && task.gz > kMaxSide))
         return Format("The grid is too large: each side may have at most %g nodes (got %g).", kMaxSide,
-                      std::max(task.gx, task.gy));
+                      std::max({task.gx, task.gy, threeD ? task.gz : 0}));
     if (task.flow == Flow::Channel) {
         const std::string channel = CheckChannel(task);
         if (!channel.empty())
@@ -255,8 +309,10 @@ std::string CheckTask(const Task& task, const Settings& settings)
     const std::uint64_t needed = MemoryNeeded(task, settings);
     const std::uint64_t available = PhysicalMemory();
     if (available > 0 && needed > available / 10 * 8) {
-        return Format("The grid is too large: it needs %.1f GB of memory and this machine has %.1f GB.",
-                      double(needed) / 1e9, double(available) / 1e9);
+        return Format(
+            "The grid is too large: it needs %.1f GB of memory (%g bytes per node) and this machine "
+            "has %.1f GB.",
+            double(needed) / 1e9, double(BytesPerNode(task, settings)), double(available) / 1e9);
     }
     return {};
 }

@@ -90,8 +90,10 @@ struct Triangle {
 struct ChannelSpec {
     double x = 0, y = 0; // the lower left corner in the scene
     double length = 2.2, height = 0.41;
-    // Three dimensions: the box reaches from z to z + depth.
+    // Three dimensions: the box reaches from z to z + depth; its four side
+    // walls at rest, or without friction (Domain3.h).
     double z = 0, depth = 0.41;
+    bool slipWalls = false;
     Inflow inflow = Inflow::Parabolic;
     // The mean inflow speed in scene units per second: the unit the pressure
     // difference is given in (rho U^2 with unit density).
@@ -144,6 +146,8 @@ bool IsKnownModel(const std::string& model);
 
 // Nodes (Gx * Gy) of the task; 0 when a size is not positive.
 std::uint64_t NodeCount(const Task& task);
+// Bytes the solver keeps per node of the task (lattices, fields and flags).
+std::uint64_t BytesPerNode(const Task& task, const Settings& settings);
 // Bytes the solver allocates for the task in one process (distributions,
 // velocity history and the gathered fields).
 std::uint64_t MemoryNeeded(const Task& task, const Settings& settings);

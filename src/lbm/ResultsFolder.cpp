@@ -296,6 +296,7 @@ std::string ParseSummary(std::string_view text, RunSummary& summary)
     string("model", true, summary.model);
     whole("gx", 1, double(kMaxFieldNodes), true, summary.gx);
     whole("gy", 1, double(kMaxFieldNodes), true, summary.gy);
+    whole("gz", 1, double(kMaxFieldNodes), false, summary.gz);
     string("status", true, summary.status);
     whole("steps", 0, 9e15, true, summary.steps);
     number("reynolds", summary.reynolds);
@@ -328,8 +329,10 @@ std::string ParseSummary(std::string_view text, RunSummary& summary)
         number("la", summary.la);
         number("strouhal", summary.strouhal);
     }
-    if (error.empty() && double(summary.gx) * double(summary.gy) > double(kMaxFieldNodes))
+    if (error.empty() &&
+        double(summary.gx) * double(summary.gy) * double(summary.gz) > double(kMaxFieldNodes))
         error = "its grid of " + std::to_string(summary.gx) + " x " + std::to_string(summary.gy) +
+                (summary.gz > 1 ? " x " + std::to_string(summary.gz) : std::string()) +
                 " nodes is larger than any run's";
     return error;
 }
@@ -455,17 +458,22 @@ bool FieldsOf(const FieldImage& image, double speed, Fields& fields)
     fields = Fields();
     const FieldArray* velocity = image.Find("velocity");
     const FieldArray* density = image.Find("density");
-    const std::size_t n = std::size_t(image.nx) * std::size_t(image.ny);
+    const std::size_t n = std::size_t(image.nx) * std::size_t(image.ny) * std::size_t(image.nz);
     if (!velocity || !density || velocity->components != 3 || density->components != 1 || n == 0 ||
         velocity->values.size() != 3 * n || density->values.size() != n)
         return false;
     fields.gx = image.nx;
     fields.gy = image.ny;
+    fields.gz = image.nz;
     fields.ux.resize(n);
     fields.uy.resize(n);
+    if (image.nz > 1)
+        fields.uz.resize(n);
     for (std::size_t k = 0; k < n; ++k) {
         fields.ux[k] = velocity->values[3 * k] * speed;
         fields.uy[k] = velocity->values[3 * k + 1] * speed;
+        if (image.nz > 1)
+            fields.uz[k] = velocity->values[3 * k + 2] * speed;
     }
     fields.rho = density->values;
     // A channel's obstacle nodes.
@@ -540,11 +548,15 @@ ResultsFolder ReadResultsFolder(const std::string& path)
         const std::string error = ReadFieldFile(file(kFieldFile), r.field);
         if (!error.empty()) {
             r.problems.push_back(error);
-        } else if (r.hasSummary && (r.field.nx != r.summary.gx || r.field.ny != r.summary.gy)) {
+        } else if (r.hasSummary &&
+                   (r.field.nx != r.summary.gx || r.field.ny != r.summary.gy || r.field.nz != r.summary.gz)) {
+            const auto size = [](int x, int y, int z) {
+                return std::to_string(x) + " x " + std::to_string(y) +
+                       (z > 1 ? " x " + std::to_string(z) : "");
+            };
             r.problems.push_back("\"" + file(kFieldFile) + "\" holds a grid of " +
-                                 std::to_string(r.field.nx) + " x " + std::to_string(r.field.ny) +
-                                 " nodes where " + kSummaryFile + " says " + std::to_string(r.summary.gx) +
-                                 " x " + std::to_string(r.summary.gy) + ".");
+                                 size(r.field.nx, r.field.ny, r.field.nz) + " nodes where " + kSummaryFile +
+                                 " says " + size(r.summary.gx, r.summary.gy, r.summary.gz) + ".");
             r.field = FieldImage();
         } else {
             r.hasField = true;

@@ -26,6 +26,7 @@ struct RunSummary {
     double reynolds = 0;
     int gx = 0;
     int gy = 0;
+    int gz = 1; // three-dimensional runs' z size
     double lidSpeed = 0;
     double tolerance = 0;
     std::int64_t maxSteps = 0;

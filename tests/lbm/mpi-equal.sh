@@ -70,6 +70,18 @@ cmp "$work/channel-one/forces.csv" "$work/channel-two/forces.csv"
 cmp "$work/channel-one/field.vti" "$work/channel-two/field.vti"
 echo "channel: forces and field of 2 processes equal 1 to the bit"
 
+# The cube cavity, its z planes split between the two: the same bits.
+for model in D3Q19 'D3Q19(New)'; do
+  args=(--model "$model" --re 50 --grid 12x11x10 --tolerance 1e-5)
+  "$tool" "${args[@]}" --threads 1 --out "$work/cube-one" 2>/dev/null
+  "${mpi[@]}" "$tool" "${args[@]}" --out "$work/cube-two" 2>"$work/two.log" || { cat "$work/two.log"; exit 1; }
+  grep -q '"processes": 2' "$work/cube-two/summary.json" || { echo "the cube did not use two processes"; exit 1; }
+  for f in field.vti u_centreline.csv v_centreline.csv; do
+    cmp "$work/cube-one/$f" "$work/cube-two/$f"
+  done
+  echo "cube $model: field and centre lines of 2 processes equal 1 to the bit"
+done
+
 # Three rows cannot make two slabs of at least two rows.
 if "${mpi[@]}" "$tool" --model D2Q9 --re 100 --grid 31x3 --out "$work/tiny" >"$work/tiny.log" 2>&1; then
   echo "a 31x3 grid was split over two processes"
