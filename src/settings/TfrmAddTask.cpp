@@ -475,14 +475,6 @@ QString TfrmAddTask::ModelNoteText() const
     if (!lbm::IsKnownModel(model))
         return {};
     QString note = QString::fromStdString(lbm::ModelNote(model));
-    if (lbm::IsThreeDimensional(model) && !lbm::ModelLattice(model) &&
-        note == QLatin1String("Not a lattice model."))
-        note =
-            model == lbm::kModel3Trt
-                ? QStringLiteral("Cubic lattice, nineteen velocities, two relaxation times. The box has Gx "
-                                 "\u00d7 Gy \u00d7 Gz nodes.")
-                : QStringLiteral("Cubic lattice, nineteen velocities, BGK collision. The box has Gx \u00d7 "
-                                 "Gy \u00d7 Gz nodes.");
     const lbm::Descriptor* lattice = lbm::ModelLattice(model);
     if (lattice && lattice->hexagonal) {
         // The rows the solver lays into a cavity Gy spacings high.

@@ -342,6 +342,18 @@ TEST_F(ChannelTest, AThreeDimensionalChannelTakesTheSurfacesInsideItsBox)
                                                          << messages.Errors[0].toStdString();
         r.edit->setText(was);
     }
+
+    // Cubes: saved as the box task it is.
+    messages.Errors.clear();
+    dialog->show();
+    dialog->BitBtn1->click();
+    ASSERT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
+    const TaskRecord& saved = Tasks().Record(Tasks().Count() - 1);
+    EXPECT_EQ(saved.line, QStringLiteral("D3Q19(New) ren 20Gx 44 Gy 8 Gz 8 channel past tiny.cvs"));
+    EXPECT_EQ(saved.gridZ, 8);
+    EXPECT_EQ(saved.channel.z, -0.2);
+    EXPECT_EQ(saved.channel.depth, 0.4);
+    EXPECT_TRUE(ReadAll(Ini()).contains("Channel1=0,0,-0.2,2.2,0.4,0.4\n")) << ReadAll(Ini()).toStdString();
     dialog->close();
 
     // Edit Task of a box task shows its values and its z size.
