@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QDialog;
 class QDockWidget;
@@ -34,9 +35,12 @@ class TfrmResultsPage;
 class TResultsList;
 class TTaskRunner;
 class TMpiTaskRunner;
+class TGLObject;
 namespace lbm {
 struct Fields;
-}
+struct Task;
+} // namespace lbm
+struct ChannelRecord;
 struct QueuedTask;
 struct TaskOutcome;
 struct TaskProgress;
@@ -223,6 +227,23 @@ public:
     // The size of a picture to save, starting from the view's; false when cancelled.
     static std::function<bool(QWidget*, QSize&)>& PictureSizeRunner();
 
+    // A three-dimensional task's fields (fields->gz > 1) in a 3-D view of its
+    // scene (TFlowView3D): the first fields of a run open the view, later
+    // ones show in it, live at most once a second. A channel's scene is the
+    // objects of the view or scene file its obstacles came from while it runs,
+    // otherwise its obstacles' surfaces. `lidSpeed` is the lattice speed the
+    // velocities are shown in units of (0: the one the task runs with).
+    void UpdateFlowView3D(const std::shared_ptr<const lbm::Fields>& fields, const lbm::Task& task,
+                          double lidSpeed = 0);
+    // Opens such a view for the task (a view of its own each time), showing
+    // the fields when there are any.
+    TfrmPlot* OpenFlowView3D(const lbm::Task& task, const std::shared_ptr<const lbm::Fields>& fields,
+                             double lidSpeed);
+
+    // Copies of the objects (lights left out) of the view or scene file a
+    // channel's obstacles come from; none when it is not there or cannot be read.
+    std::vector<std::unique_ptr<TGLObject>> ChannelSceneCopies(const ChannelRecord& channel) const;
+
     // The frame's commands by name ("FileNew1", "FileMenu", "tbNew1", ...).
     const TActionManager& Actions() const { return FActions; }
     QAction* Action(const QString& id) const { return FActions.Action(id); }
@@ -326,6 +347,11 @@ private:
     QPointer<TfrmPlot> FFieldView;
     QImage FFieldPicture, FScalePicture; // what ShowField last showed
     bool FFieldViewOpened = false;
+    QPointer<TfrmPlot> FFlowView3D; // the running three-dimensional task's view
+    // What a three-dimensional task's view shows of the scene: copies of the
+    // objects the running channel's obstacles came from, or its obstacles'
+    // surfaces.
+    std::vector<std::unique_ptr<TGLObject>> FlowSceneObjects(const lbm::Task& task) const;
     JobScriptOptions FJobScriptOptions; // as last exported
     QString FJobScriptPath;
     QList<int> FQueuedRows;       // the task list's rows of the running queue, in order

@@ -2,9 +2,7 @@
 // The running task's flow field in a view of its own: the speed as a colour
 // map on a plane, with its colour bar on a second plane beside it. The view
 // is an ordinary view, so its camera tools work on it as on any scene.
-#include "ContextScope.h"
 #include "FieldPicture.h"
-#include "GlDevice.h"
 #include "Globals.h"
 #include "LbmRun.h"
 #include "TGLPlane.h"
@@ -43,22 +41,6 @@ QImage OnPlane(const QImage& upright)
         for (int c = 0; c < h; ++c)
             turned.setPixel(c, r, upright.pixel(w - 1 - r, h - 1 - c));
     return turned;
-}
-
-void Upload(TfrmPlot& view, GLuint name, const QImage& picture)
-{
-    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
-    const std::size_t rowBytes = std::size_t(rgb.width()) * 3;
-    std::vector<unsigned char> pixels(rowBytes * std::size_t(rgb.height()));
-    for (int y = 0; y < rgb.height(); ++y)
-        std::copy_n(rgb.constScanLine(y), rowBytes,
-                    pixels.begin() + std::ptrdiff_t(rowBytes * std::size_t(y)));
-    ContextScope scope(view);
-    gl::BindTexture(GL_TEXTURE_2D, name);
-    gl::PixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    gl::TexImage2D(GL_TEXTURE_2D, 0, GL_RGB, rgb.width(), rgb.height(), 0, GL_RGB, GL_UNSIGNED_BYTE,
-                   pixels.data());
-    gl::BindTexture(GL_TEXTURE_2D, 0);
 }
 
 // The field's picture at the texture's size, with streamlines when asked and
@@ -119,7 +101,7 @@ TfrmPlot* TMainForm::OpenFieldView(const QueuedTask& task)
     field->SetTexture(view->CreateTexture(FieldTexture(QImage(16, 16, QImage::Format_RGB32))));
     QImage rest(16, 16, QImage::Format_RGB32);
     rest.fill(ScaleColour(0));
-    Upload(*view, field->GetTexture(), FieldTexture(rest));
+    view->ReplaceTexturePicture(field->GetTexture(), FieldTexture(rest));
     auto bar = std::make_unique<TGLPlane>(17.0f, 0.0f);
     bar->SetRotation(90, 0, 0);
     bar->SetScale(10, 1, 20);
@@ -164,6 +146,11 @@ void TMainForm::UpdateFieldView(const std::shared_ptr<const lbm::Fields>& fields
 {
     if (!fields)
         return;
+    if (fields->gz > 1) {
+        if (FRunningTask)
+            UpdateFlowView3D(fields, FRunningTask->task, lidSpeed);
+        return;
+    }
     if (!FFieldViewOpened && FRunningTask) {
         FFieldViewOpened = true;
         FFieldView = OpenFieldView(*FRunningTask);
@@ -189,8 +176,8 @@ void TMainForm::ShowField(TfrmPlot& view, const lbm::Fields& fields, double lidS
     FFieldPicture =
         FieldTexture(speed, Action("Streamlines1")->isChecked() ? &fields : nullptr, lidSpeed, channel);
     FScalePicture = BarTexture(top);
-    Upload(view, doc->At(0)->GetTexture(), FFieldPicture);
-    Upload(view, doc->At(1)->GetTexture(), FScalePicture);
+    view.ReplaceTexturePicture(doc->At(0)->GetTexture(), FFieldPicture);
+    view.ReplaceTexturePicture(doc->At(1)->GetTexture(), FScalePicture);
     // The pictures changed, not the objects' places: the view draws them again.
     doc->Notify({TSceneChange::ObjectChanged});
 }

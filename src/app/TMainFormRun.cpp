@@ -268,6 +268,7 @@ void TMainForm::TaskStarted(int index, const QueuedTask& task)
     FRunBar->setValue(0);
     FRunningTask = std::make_unique<QueuedTask>(task);
     FFieldView.clear();
+    FFlowView3D.clear();
     FFieldViewOpened = false;
 }
 

@@ -7,6 +7,7 @@
 #include "TGLCube.h"
 #include "TGLIcosahedron.h"
 #include "TGLLight.h"
+#include "TGLLines.h"
 #include "TGLPlane.h"
 #include "TGLPolyObject.h"
 #include "TGLPyramid.h"
@@ -69,6 +70,8 @@ QString ClassOf(const TGLObject* obj)
         return QStringLiteral("TGLIcosahedron");
     if (dynamic_cast<const TGLPolyObject*>(obj))
         return QStringLiteral("TGLPolyObject");
+    if (dynamic_cast<const TGLLines*>(obj))
+        return QStringLiteral("TGLLines");
     return QString();
 }
 
@@ -119,6 +122,23 @@ QJsonObject MeshJson(const TGLPolyObject& poly, const QString& sceneFolder)
     return mesh;
 }
 
+// Polylines as their points one after another and each line's count of them.
+QJsonObject LinesJson(const TGLLines& lines)
+{
+    std::vector<float> points;
+    std::vector<std::int32_t> sizes;
+    for (const std::vector<TGLLines::Point>& line : lines.GetLines()) {
+        sizes.push_back(static_cast<std::int32_t>(line.size()));
+        for (const TGLLines::Point& p : line)
+            points.insert(points.end(), p.begin(), p.end());
+    }
+    QJsonObject o;
+    o.insert(QStringLiteral("width"), Number(lines.GetLineWidth()));
+    o.insert(QStringLiteral("lineSizes"), Base64Of(sizes.data(), sizes.size() * 4));
+    o.insert(QStringLiteral("points"), Base64Of(points.data(), points.size() * 4));
+    return o;
+}
+
 QJsonObject ObjectJson(TGLObject* obj, const QString& sceneFolder)
 {
     const TObjectState s = TObjectState::Capture(*obj);
@@ -147,6 +167,8 @@ QJsonObject ObjectJson(TGLObject* obj, const QString& sceneFolder)
     }
     if (const auto* poly = dynamic_cast<const TGLPolyObject*>(obj))
         o.insert(QStringLiteral("mesh"), MeshJson(*poly, sceneFolder));
+    if (const auto* lines = dynamic_cast<const TGLLines*>(obj))
+        o.insert(QStringLiteral("lines"), LinesJson(*lines));
     return o;
 }
 
@@ -334,6 +356,44 @@ std::unique_ptr<TGLPolyObject> EmbeddedMesh(const QJsonObject& mesh)
     return poly;
 }
 
+// Polylines embedded in the file: every line's points there, finite.
+std::unique_ptr<TGLLines> LinesObject(const QJsonObject& o)
+{
+    const QJsonValue value = o.value(QLatin1String("lines"));
+    if (!value.isObject())
+        throw FieldError{QStringLiteral("'lines' is missing")};
+    const QJsonObject lines = value.toObject();
+    const std::vector<float> points = Values<float>(lines, "points");
+    const std::vector<std::int32_t> sizes = Values<std::int32_t>(lines, "lineSizes");
+    if (points.size() % 3 != 0)
+        throw FieldError{QStringLiteral("the lines' points are not a whole number of points")};
+    for (float f : points)
+        if (!std::isfinite(f))
+            throw FieldError{QStringLiteral("a line's point is not a finite number")};
+    std::vector<std::vector<TGLLines::Point>> read;
+    read.reserve(sizes.size());
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        if (sizes[i] < 0 || static_cast<std::size_t>(sizes[i]) > (points.size() - at) / 3)
+            throw FieldError{QStringLiteral("line %1 has a bad point count").arg(i + 1)};
+        std::vector<TGLLines::Point> line(static_cast<std::size_t>(sizes[i]));
+        for (TGLLines::Point& p : line) {
+            p = {points[at], points[at + 1], points[at + 2]};
+            at += 3;
+        }
+        read.push_back(std::move(line));
+    }
+    if (at != points.size())
+        throw FieldError{QStringLiteral("the lines do not use all their points")};
+    const float width = Scalar(lines, "width", 1);
+    if (width < 0.5f || width > 20)
+        throw FieldError{QStringLiteral("'width' must lie between 0.5 and 20")};
+    auto object = std::make_unique<TGLLines>();
+    object->SetLines(std::move(read));
+    object->SetLineWidth(width);
+    return object;
+}
+
 // Whether fileName is a regular file of at most maxBytes, which a reader can
 // open without blocking; the reason in problem when not.
 bool Openable(const QString& fileName, std::uint64_t maxBytes, std::string& problem)
@@ -496,6 +556,8 @@ private:
             return std::make_unique<TGLIcosahedron>(0, 0);
         if (cls == QLatin1String("TGLPolyObject"))
             return MeshObject(o, FFolder);
+        if (cls == QLatin1String("TGLLines"))
+            return LinesObject(o);
         if (cls == QLatin1String("TGLLight")) {
             if (TGLLight::GetLightCount() >= TGLLight::kMaxLights)
                 throw FieldError{QStringLiteral("all %1 light units are in use").arg(TGLLight::kMaxLights)};

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SceneBounds.h"
 
+#include "TGLLines.h"
 #include "TGLObject.h"
 #include "TGLPlane.h"
 #include "TGLPolyObject.h"
@@ -35,6 +36,9 @@ bool BoundsIn(const QMatrix4x4& frame, const std::vector<TGLObject*>& objects, Q
         if (auto* poly = dynamic_cast<TGLPolyObject*>(obj)) {
             poly->GetMin(a[0], a[1], a[2]);
             poly->GetMax(b[0], b[1], b[2]);
+        } else if (auto* lines = dynamic_cast<TGLLines*>(obj)) {
+            lines->GetMin(a[0], a[1], a[2]);
+            lines->GetMax(b[0], b[1], b[2]);
         } else if (obj->GetDetail() >= 0) {
             a[0] = a[1] = a[2] = -1;
             b[0] = b[1] = b[2] = 1;

@@ -220,6 +220,10 @@ public:
     // OpenGL texture (shared by all views) from an image and returns its name;
     // it throws when the image is empty or cannot be scaled.
     GLuint CreateTexture(const QImage& bitmap);
+    // Gives the texture `name` the picture's pixels, at the picture's size
+    // (powers of two, for every OpenGL); a picture shown anew (a field as it
+    // changes) keeps its texture so.
+    void ReplaceTexturePicture(GLuint name, const QImage& picture);
     void SetLinearFilter(bool linear) { FTextureFilter = linear ? GL_LINEAR : GL_NEAREST; }
     GLenum GetTextureFilter() const { return FTextureFilter; }
     void SetCurrentTexture(GLuint name);

@@ -59,6 +59,24 @@ GLuint TfrmPlot::CreateTexture(const QImage& bitmap)
     return name;
 }
 
+void TfrmPlot::ReplaceTexturePicture(GLuint name, const QImage& picture)
+{
+    if (name == 0 || picture.isNull())
+        return;
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+    const std::size_t rowBytes = std::size_t(rgb.width()) * 3;
+    std::vector<GLubyte> pixels(rowBytes * std::size_t(rgb.height()));
+    for (int y = 0; y < rgb.height(); ++y)
+        std::copy_n(rgb.constScanLine(y), rowBytes,
+                    pixels.begin() + std::ptrdiff_t(rowBytes * std::size_t(y)));
+    ContextScope scope(*this);
+    gl::BindTexture(GL_TEXTURE_2D, name);
+    gl::PixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    gl::TexImage2D(GL_TEXTURE_2D, 0, GL_RGB, rgb.width(), rgb.height(), 0, GL_RGB, GL_UNSIGNED_BYTE,
+                   pixels.data());
+    gl::BindTexture(GL_TEXTURE_2D, 0);
+}
+
 void TfrmPlot::SetCurrentTexture(GLuint name)
 {
     if (TGLObject* current = FDocument->Current())

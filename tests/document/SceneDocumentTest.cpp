@@ -5,6 +5,7 @@
 #include "TGLCube.h"
 #include "TGLIcosahedron.h"
 #include "TGLLight.h"
+#include "TGLLines.h"
 #include "TGLPlane.h"
 #include "TGLPolyObject.h"
 #include "TGLPyramid.h"
@@ -128,6 +129,12 @@ protected:
                                        [](const std::string&) {}));
         poly->GrowScale(1, 1, 1, false);
         d.AddObject(std::move(poly), QStringLiteral("Load Object"));
+        // Streamlines: a line, a single point and a line of none.
+        auto lines = std::make_unique<TGLLines>();
+        lines->SetLines({{{0, 0, 0}, {1.5f, -2, 0.25f}, {3, 1, 1e-7f}}, {{4, 4, 4}}, {}});
+        lines->SetLineWidth(2.5f);
+        lines->SetColorF(0.1f, 0.1f, 0.1f);
+        d.AddObject(std::move(lines), QStringLiteral("Streamlines"));
         d.EditView(QStringLiteral("Options"), [](TViewState& v) {
             v.CameraRotation = {33, -12.5f, 4};
             v.CameraTranslation = {1, 2, 3};
@@ -194,6 +201,10 @@ TEST_F(SceneDocumentTest, ASavedSceneOpensWithTheSameValuesAndSavesToTheSameByte
     EXPECT_EQ(poly->GetVertexCount(), 5);
     ASSERT_EQ(poly->GetFaceCount(), 3);
     EXPECT_EQ(poly->GetFaceIndices(0), (std::vector<int>{1, 2, 3, 4}));
+    auto* lines = dynamic_cast<TGLLines*>(copy.At(7));
+    ASSERT_NE(lines, nullptr);
+    EXPECT_EQ(lines->GetLines(), static_cast<TGLLines*>(doc.At(7))->GetLines());
+    EXPECT_EQ(lines->GetLineWidth(), 2.5f);
     EXPECT_EQ(scenefile::ToText(copy, dir.path()), first) << "the opened scene saves to the same text";
 }
 
@@ -222,7 +233,7 @@ TEST_F(SceneDocumentTest, EmbeddedGeometryKeepsTheSceneWhenTheMeshFileMoves)
     QStringList skipped;
     ASSERT_TRUE(copy.Load(file, error, skipped));
     EXPECT_TRUE(skipped.isEmpty()) << skipped.join('\n').toStdString();
-    ASSERT_EQ(copy.Count(), 7);
+    ASSERT_EQ(copy.Count(), doc.Count());
     EXPECT_EQ(static_cast<TGLPolyObject*>(copy.At(6))->GetFaceCount(), 3);
 }
 
@@ -290,6 +301,23 @@ TEST_F(SceneDocumentTest, DamagedFilesSayWhatIsWrongAndLoadWhatTheyCan)
         {"bad base64", head + R"("objects": [{"class": "TGLPolyObject", "mesh": {"vertices": "@@@@",
             "faceSizes": [3], "faceIndices": [1, 2, 3]}}]})",
          true, 0, "not valid base64"},
+        {"lines past their points",
+         head + R"("objects": [{"class": "TGLLines", "lines": {"points": [0,0,0, 1,1,1],
+            "lineSizes": [2, 1]}}]})",
+         true, 0, "line 2 has a bad point count"},
+        {"lines of a negative count",
+         head + R"("objects": [{"class": "TGLLines", "lines": {"points": [0,0,0], "lineSizes": [-1]}}]})",
+         true, 0, "line 1 has a bad point count"},
+        {"points no line takes",
+         head +
+             R"("objects": [{"class": "TGLLines", "lines": {"points": [0,0,0, 1,1,1], "lineSizes": [1]}}]})",
+         true, 0, "do not use all their points"},
+        {"lines without points", head + R"("objects": [{"class": "TGLLines"}]})", true, 0,
+         "'lines' is missing"},
+        {"lines that load",
+         head +
+             R"("objects": [{"class": "TGLLines", "lines": {"points": [0,0,0, 1,1,1], "lineSizes": [2]}}]})",
+         true, 1, ""},
         {"missing picture", head + R"("objects": [{"class": "TGLCube", "texture": "gone.png"}]})", true, 1,
          "gone.png: no such picture"},
         {"nine lights", nineLights, true, 8, "all 8 light units are in use"},

@@ -2,6 +2,7 @@
 #include "Recording.h"
 #include "TGLCube.h"
 #include "TGLIcosahedron.h"
+#include "TGLLines.h"
 #include "TGLPlane.h"
 #include "TGLPyramid.h"
 
@@ -292,4 +293,36 @@ TEST(Solids, CopiesAreOfTheSameClassAtTheSamePlace)
     // A copy is freshly constructed: an icosahedron copy has the default depth.
     ico.SetDetail(0);
     EXPECT_EQ(static_cast<TGLIcosahedron*>(ico.Clone().get())->GetDepth(), TGLIcosahedron::kDefaultDepth);
+}
+
+// Polylines draw unlit in their colour (the marker's when selected), one
+// strip per line of two points or more, and give lighting back as they found
+// it; a copy has the same lines.
+TEST(Lines, EachLineIsAnUnlitStripInTheObjectsColour)
+{
+    TGLLines lines;
+    lines.SetLines({{{0, 0, 0}, {1, 2, 3}}, {{5, 5, 5}}, {{-1, 0, 0}, {0, -1, 0}, {0, 0, -1}}});
+    lines.SetColorF(0.25f, 0.5f, 0.75f);
+    lines.SetLineWidth(2);
+    const std::string strips = "glLineWidth(2)\n"
+                               "glBegin(GL_LINE_STRIP)\nglVertex3fv(0, 0, 0)\nglVertex3fv(1, 2, 3)\nglEnd()\n"
+                               "glBegin(GL_LINE_STRIP)\nglVertex3fv(-1, 0, 0)\nglVertex3fv(0, -1, 0)\n"
+                               "glVertex3fv(0, 0, -1)\nglEnd()\n"
+                               "glLineWidth(1)\n";
+    EXPECT_EQ(Body(RecordDraw(lines, GL_RENDER, true)),
+              "glIsEnabled(GL_LIGHTING)\nglDisable(GL_LIGHTING)\nglColor3f(0.25, 0.5, 0.75)\n" + strips +
+                  "glEnable(GL_LIGHTING)\n");
+    lines.SetSelected(true);
+    EXPECT_EQ(Body(RecordDraw(lines)), "glIsEnabled(GL_LIGHTING)\nglColor3f(1, 1, 1)\n" + strips);
+
+    float lo[3], hi[3];
+    lines.GetMin(lo[0], lo[1], lo[2]);
+    lines.GetMax(hi[0], hi[1], hi[2]);
+    EXPECT_EQ((std::array<float, 3>{lo[0], lo[1], lo[2]}), (std::array<float, 3>{-1, -1, -1}));
+    EXPECT_EQ((std::array<float, 3>{hi[0], hi[1], hi[2]}), (std::array<float, 3>{5, 5, 5}));
+    const std::unique_ptr<TGLObject> copy = lines.Clone();
+    auto* same = dynamic_cast<TGLLines*>(copy.get());
+    ASSERT_NE(same, nullptr);
+    EXPECT_EQ(same->GetLines(), lines.GetLines());
+    EXPECT_EQ(same->GetLineWidth(), 2);
 }
