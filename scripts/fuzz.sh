@@ -3,7 +3,9 @@
 # Builds the readers' fuzz targets with clang (libFuzzer, AddressSanitizer,
 # UBSan) and runs each for a bounded time: the coordinate-file reader, the
 # scene-file reader, the decoder of the mesh import helper's replies, and the
-# readers of a run's results (field file, summary, profiles).
+# readers of a run's results (field file, summary, profiles) and of a
+# channel's force history (forces.csv, as the results folder and the Results
+# page read it).
 #   scripts/fuzz.sh [seconds]    (default: $CORVANE_FUZZ_SECONDS or 60, per target;
 #                                 at most 30 for the replies' decoder, a small one)
 # Exits 77 (skipped) when clang or its fuzzer runtime is not installed.
@@ -52,6 +54,14 @@ if ! { cmake -S tests/fuzz/scene -B "$work/scene" -G Ninja -DCMAKE_CXX_COMPILER=
   exit 1
 fi
 
+# The force history's readers: the results folder's and the Results page's (Qt Core).
+if ! { cmake -S tests/fuzz/forces -B "$work/forces" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
+         -DCMAKE_BUILD_TYPE=None >"$work/forces.log" 2>&1 &&
+       cmake --build "$work/forces" -j2 >>"$work/forces.log" 2>&1; }; then
+  cat "$work/forces.log"
+  exit 1
+fi
+
 run() { # name binary seeds max_len [seconds]
   mkdir "$work/corpus-$1"
   cp "$3"/* "$work/corpus-$1/"
@@ -63,4 +73,5 @@ run coordinates "$work/fuzz" tests/data/fuzz-seeds 4096
 run scenes "$work/scene/fuzz_scene" tests/data/scene-seeds 16384
 run replies "$work/fuzz_reply" tests/data/import-reply-seeds 4096 $((seconds < 30 ? seconds : 30))
 run fields "$work/fuzz_field" tests/data/field-seeds 16384
+run forces "$work/forces/fuzz_forces" tests/data/forces-seeds 16384
 echo "fuzzing: ${seconds}s per target without a finding"

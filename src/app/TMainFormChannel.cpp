@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Channel tasks and the scene: the open views a channel can take its
 // obstacles from, and the obstacles cut out of a view or a scene file where
-// the task's plane meets its solids and meshes.
+// the task's plane meets its solids and meshes, or for a three-dimensional
+// channel the surfaces of those inside its box.
 #include "SceneFile.h"
 #include "SceneSection.h"
+#include "SceneSurface.h"
 #include "TMainForm.h"
 #include "TSceneDocument.h"
 #include "TaskList.h"
@@ -31,6 +33,55 @@ ObstacleCut Cut(const std::vector<TGLObject*>& objects, const ChannelRecord& c)
     return cut;
 }
 
+ObstacleCut Surfaces(const std::vector<TGLObject*>& objects, const ChannelRecord& c)
+{
+    const double lo[3] = {c.x, c.y, c.z};
+    const double hi[3] = {c.x + c.length, c.y + c.height, c.z + c.depth};
+    const meshio::Surface surface = meshio::SurfaceIn(objects, lo, hi);
+    ObstacleCut cut;
+    cut.surface.reserve(surface.triangles.size());
+    for (const meshio::SurfaceTriangle& t : surface.triangles) {
+        lbm::Triangle triangle;
+        for (int corner = 0; corner < 3; ++corner)
+            for (int axis = 0; axis < 3; ++axis)
+                triangle.p[corner][axis] = t.p[corner][axis];
+        triangle.obstacle = t.object;
+        cut.surface.push_back(triangle);
+    }
+    cut.closed = surface.closed;
+    cut.cut = surface.taken;
+    cut.open = surface.open;
+    cut.outside = surface.outside;
+    cut.missed = surface.empty;
+    return cut;
+}
+
+// The obstacles of the view or scene file the channel names, as `take` makes
+// them (`view`: the open view of the channel's caption, null when none).
+ObstacleCut FromSource(TfrmPlot* view, const ChannelRecord& c,
+                       ObstacleCut (*take)(const std::vector<TGLObject*>&, const ChannelRecord&))
+{
+    if (c.kind == ObstacleSource::View) {
+        if (!view) {
+            ObstacleCut cut;
+            cut.error = QStringLiteral("No open view is called \"%1\": open it, or choose another view or "
+                                       "a scene file.")
+                            .arg(c.source);
+            return cut;
+        }
+        return take(view->Objects(), c);
+    }
+    TSceneDocument document;
+    QString error;
+    QStringList skipped;
+    if (!scenefile::Read(document, c.source, error, skipped)) {
+        ObstacleCut cut;
+        cut.error = QStringLiteral("The obstacles cannot be read: %1").arg(error);
+        return cut;
+    }
+    return take(document.Objects(), c);
+}
+
 } // namespace
 
 TfrmPlot* TMainForm::ViewByCaption(const QString& caption) const
@@ -51,39 +102,22 @@ void TMainForm::InstallChannelSources()
                 captions << view->Title();
         return captions;
     };
-    ChannelObstacleCutter() = [this](const ChannelRecord& c) {
-        if (c.kind == ObstacleSource::View) {
-            TfrmPlot* view = ViewByCaption(c.source);
-            if (!view) {
-                ObstacleCut cut;
-                cut.error =
-                    QStringLiteral("No open view is called \"%1\": open it, or choose another view or "
-                                   "a scene file.")
-                        .arg(c.source);
-                return cut;
-            }
-            return Cut(view->Objects(), c);
-        }
-        TSceneDocument document;
-        QString error;
-        QStringList skipped;
-        if (!scenefile::Read(document, c.source, error, skipped)) {
-            ObstacleCut cut;
-            cut.error = QStringLiteral("The obstacles cannot be read: %1").arg(error);
-            return cut;
-        }
-        return Cut(document.Objects(), c);
+    const auto viewOf = [this](const ChannelRecord& c) {
+        return c.kind == ObstacleSource::View ? ViewByCaption(c.source) : nullptr;
     };
+    ChannelObstacleCutter() = [viewOf](const ChannelRecord& c) { return FromSource(viewOf(c), c, Cut); };
+    ChannelSurfaceCutter() = [viewOf](const ChannelRecord& c) { return FromSource(viewOf(c), c, Surfaces); };
 }
 
 QueuedTask TMainForm::QueueTask(const TTaskList& tasks, int row, bool forMpirun)
 {
     QueuedTask queued{row, tasks.Line(row), tasks.SolverTask(row)};
     const TaskRecord& record = tasks.Record(row);
+    queued.snapshots = record.snapshots;
     if (record.flow != lbm::Flow::Channel)
         return queued;
     const ChannelRecord& c = record.channel;
-    const ObstacleCut cut = ChannelObstacleCutter() ? ChannelObstacleCutter()(c) : ObstacleCut{};
+    const ObstacleCut cut = CutObstacles(record);
     if (!cut.error.isEmpty()) {
         queued.problem = cut.error;
         return queued;

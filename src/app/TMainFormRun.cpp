@@ -466,13 +466,15 @@ void TMainForm::ExportJobScriptExecute()
         if (!tasks.Ticked(row))
             continue;
         // The scripts run cavities; a channel runs in the program.
-        if (tasks.Record(row).flow == lbm::Flow::Channel)
+        if (tasks.Record(row).flow == lbm::Flow::Channel) {
             channels << QStringLiteral(
                             "%1: a channel runs from the program (Run > Run Tasks), not from a job "
                             "script.")
                             .arg(tasks.Line(row));
-        else
+        } else {
             ticked.push_back(QueuedTask{row, tasks.Line(row), tasks.SolverTask(row)});
+            ticked.back().snapshots = tasks.Record(row).snapshots;
+        }
     }
     if (ticked.empty() && !channels.isEmpty())
         throw std::invalid_argument(channels.join('\n').toStdString());

@@ -30,7 +30,10 @@ Surface SurfaceIn(const std::vector<TGLObject*>& objects, const double lo[3], co
     for (TGLObject* object : objects) {
         if (!object || IsLight(*object))
             continue;
-        const PolyMesh mesh = SceneMeshOf(*object);
+        // A solid's faces have corners of their own (each with its face's
+        // normal): joined where they meet, so that the edges are shared.
+        PolyMesh mesh = SceneMeshOf(*object);
+        JoinIdenticalVertices(mesh);
         std::vector<SurfaceTriangle> mine;
         // A solid's mesh keeps a corner once for each normal it is drawn
         // with (a cube's corner three times): edges go by the corners'

@@ -381,9 +381,10 @@ std::string ParseProfile(std::string_view text, const char* header, Profile& pro
     return {};
 }
 
-std::string ParseForces(std::string_view text, ForceSeries& forces)
+namespace {
+
+std::string ReadForceRows(std::string_view text, ForceSeries& forces)
 {
-    forces = ForceSeries();
     const std::size_t firstEnd = text.find('\n');
     std::string_view first = text.substr(0, firstEnd);
     if (!first.empty() && first.back() == '\r')
@@ -422,6 +423,18 @@ std::string ParseForces(std::string_view text, ForceSeries& forces)
         forces.history.cl.push_back(v[3]);
     }
     return {};
+}
+
+} // namespace
+
+std::string ParseForces(std::string_view text, ForceSeries& forces)
+{
+    // A file that does not read gives no rows, not those before its fault.
+    forces = ForceSeries();
+    std::string error = ReadForceRows(text, forces);
+    if (!error.empty())
+        forces = ForceSeries();
+    return error;
 }
 
 ChannelFigures ResultsFolder::Figures() const

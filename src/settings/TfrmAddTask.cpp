@@ -10,6 +10,7 @@
 #include "TfrmEnviroment.h"
 #include "Widgets.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -24,6 +25,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <stdexcept>
 
 namespace {
@@ -72,32 +74,50 @@ double SceneNumber(const QString& text, const QString& what, bool positive)
     return value;
 }
 
+// Steps between two snapshots: a whole number above 0.
+std::int64_t SnapshotSteps(const QString& text)
+{
+    bool ok = false;
+    const qlonglong value = QLocale().toLongLong(text, &ok);
+    if (!ok || value <= 0)
+        throw std::invalid_argument(
+            QStringLiteral("'%1' is not a valid number of steps between snapshots: enter a whole number "
+                           "greater than 0")
+                .arg(text)
+                .toStdString());
+    return value;
+}
+
 QString Shortest(double value) { return QLocale().toString(value, 'g', QLocale::FloatingPointShortest); }
 
 // The lattices a channel runs on.
 bool ChannelModel(const QString& model)
 {
-    return model == QLatin1String(lbm::kModelBgk) || model == QLatin1String(lbm::kModelMrt);
+    return model == QLatin1String(lbm::kModelBgk) || model == QLatin1String(lbm::kModelMrt) ||
+           model == QLatin1String(lbm::kModel3Bgk) || model == QLatin1String(lbm::kModel3Trt);
 }
+const char* const kChannelModels = "D2Q9, D2Q9(New), D3Q19 and D3Q19(New)";
 
 QLineEdit* NumberEdit(QWidget* parent, const char* name, const QString& text)
 {
     auto* edit = new QLineEdit(text, parent);
     edit->setObjectName(QLatin1String(name));
-    edit->setMaximumWidth(70);
+    edit->setMaximumWidth(60);
     return edit;
 }
 
-QWidget* Pair(QWidget* parent, QWidget* a, QWidget* b)
+QWidget* Row(QWidget* parent, std::initializer_list<QWidget*> widgets)
 {
     auto* row = new QWidget(parent);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(a);
-    layout->addWidget(b);
+    for (QWidget* w : widgets)
+        layout->addWidget(w);
     layout->addStretch();
     return row;
 }
+
+QWidget* Pair(QWidget* parent, QWidget* a, QWidget* b) { return Row(parent, {a, b}); }
 
 } // namespace
 
@@ -110,7 +130,7 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(13);
     setFont(font);
-    constexpr int width = 320;
+    constexpr int width = 340;
 
     corvane::PlaceLabel(this, QStringLiteral("Models"), {12, 12});
     cbModelName = new QComboBox(this);
@@ -133,6 +153,10 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
     QLabel* byLabel = corvane::PlaceLabel(this, QStringLiteral("x"), {159, 0});
     edGridY = new QLineEdit(this);
     edGridY->setObjectName(QStringLiteral("edGridY"));
+    FByZ = corvane::PlaceLabel(this, QStringLiteral("x"), {236, 0});
+    edGridZ = new QLineEdit(QStringLiteral("65"), this);
+    edGridZ->setObjectName(QStringLiteral("edGridZ"));
+    edGridZ->setToolTip(QStringLiteral("Nodes along z (three-dimensional models)"));
     QLabel* flowLabel = corvane::PlaceLabel(this, QStringLiteral("Flow"), {50, 0});
     cbFlow = new QComboBox(this);
     cbFlow->setObjectName(QStringLiteral("cbFlow"));
@@ -140,6 +164,16 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
     cbFlow->setToolTip(
         QStringLiteral("A lid-driven cavity, or a channel past the obstacles a view or a scene "
                        "file holds where a plane cuts them"));
+
+    cbSnapshots = new QCheckBox(QStringLiteral("Keep a snapshot every"), this);
+    cbSnapshots->setObjectName(QStringLiteral("cbSnapshots"));
+    cbSnapshots->setToolTip(
+        QStringLiteral("Writes the field every so many steps into the results folder (field_<step>.vti), "
+                       "and field.pvd, which lists them in time order, at the end"));
+    edSnapshots = new QLineEdit(QStringLiteral("1000"), this);
+    edSnapshots->setObjectName(QStringLiteral("edSnapshots"));
+    edSnapshots->setEnabled(false);
+    QLabel* stepsLabel = new QLabel(QStringLiteral("steps"), this);
 
     // The channel's fields, shown for a channel only.
     pnChannel = new QWidget(this);
@@ -149,8 +183,10 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
     form->setVerticalSpacing(4);
     edChannelX = NumberEdit(pnChannel, "edChannelX", QStringLiteral("0"));
     edChannelY = NumberEdit(pnChannel, "edChannelY", QStringLiteral("0"));
+    edChannelZ = NumberEdit(pnChannel, "edChannelZ", QStringLiteral("0"));
     edLength = NumberEdit(pnChannel, "edLength", Shortest(2.2));
     edHeight = NumberEdit(pnChannel, "edHeight", Shortest(0.41));
+    edDepth = NumberEdit(pnChannel, "edDepth", Shortest(0.41));
     cbInflow = new QComboBox(pnChannel);
     cbInflow->setObjectName(QStringLiteral("cbInflow"));
     cbInflow->addItems({QStringLiteral("parabolic"), QStringLiteral("uniform")});
@@ -170,8 +206,10 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
     btBrowse->setObjectName(QStringLiteral("btBrowse"));
     btBrowse->setToolTip(QStringLiteral("Choose a saved scene file (.cvs)"));
     btBrowse->setFixedWidth(28);
-    form->addRow(QStringLiteral("Corner x, y"), Pair(pnChannel, edChannelX, edChannelY));
-    form->addRow(QStringLiteral("Length, height"), Pair(pnChannel, edLength, edHeight));
+    FCorner = new QLabel(QStringLiteral("Corner x, y"), pnChannel);
+    FExtent = new QLabel(QStringLiteral("Length, height"), pnChannel);
+    form->addRow(FCorner, Row(pnChannel, {edChannelX, edChannelY, edChannelZ}));
+    form->addRow(FExtent, Row(pnChannel, {edLength, edHeight, edDepth}));
     form->addRow(QStringLiteral("Inflow, mean speed"), Pair(pnChannel, cbInflow, edMeanSpeed));
     form->addRow(QStringLiteral("Plane z"), edPlane);
     form->addRow(QStringLiteral("Obstacles from"), cbSourceKind);
@@ -205,8 +243,13 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
     byLabel->move(159, top + 41);
     edGridY->setText(QStringLiteral("65"));
     edGridY->setGeometry(181, top + 35, 41, 24);
+    FByZ->move(236, top + 41);
+    edGridZ->setGeometry(258, top + 35, 41, 24);
     flowLabel->move(50, top + 76);
     cbFlow->setGeometry(104, top + 70, 121, 24);
+    cbSnapshots->setGeometry(23, top + 104, 160, 24);
+    edSnapshots->setGeometry(181, top + 104, 61, 24);
+    stepsLabel->setGeometry(248, top + 104, 50, 24);
     pnChannel->setFixedWidth(width - 24);
     FTop = top;
     Layout();
@@ -219,6 +262,7 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
     connect(cbModelName, &QComboBox::currentTextChanged, this, [this] { ShowModelNote(); });
     connect(edGridY, &QLineEdit::textChanged, this, [this] { ShowModelNote(); });
     connect(this, &QDialog::finished, this, [this] { EndEdit(); });
+    connect(cbSnapshots, &QCheckBox::toggled, edSnapshots, &QWidget::setEnabled);
     connect(cbFlow, &QComboBox::currentIndexChanged, this, [this] {
         Layout();
         if (IsChannel()) {
@@ -239,7 +283,8 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
         if (IsChannel())
             ShowChannelNote();
     });
-    for (QLineEdit* edit : {edChannelX, edChannelY, edLength, edHeight, edPlane, edGridY})
+    for (QLineEdit* edit : {edChannelX, edChannelY, edChannelZ, edLength, edHeight, edDepth, edPlane, edGridX,
+                            edGridY, edGridZ})
         connect(edit, &QLineEdit::editingFinished, this, [this] {
             if (IsChannel())
                 ShowChannelNote();
@@ -257,10 +302,27 @@ TfrmAddTask::TfrmAddTask(QWidget* parent) : QDialog(parent)
 
 bool TfrmAddTask::IsChannel() const { return cbFlow->currentIndex() == 1; }
 
+bool TfrmAddTask::IsThreeDimensional() const { return lbm::IsThreeDimensional(ChosenModel().toStdString()); }
+
+void TfrmAddTask::ShowDimensions()
+{
+    const bool box = IsThreeDimensional();
+    FByZ->setVisible(box);
+    edGridZ->setVisible(box);
+    edGridZ->setEnabled(box);
+    edChannelZ->setVisible(box);
+    edDepth->setVisible(box);
+    FCorner->setText(box ? QStringLiteral("Corner x, y, z") : QStringLiteral("Corner x, y"));
+    FExtent->setText(box ? QStringLiteral("Length, height, depth") : QStringLiteral("Length, height"));
+    // A box takes the surfaces inside it: no plane.
+    static_cast<QFormLayout*>(pnChannel->layout())->setRowVisible(edPlane, !box);
+    Layout();
+}
+
 void TfrmAddTask::Layout()
 {
-    const int width = 320;
-    int y = FTop + 102;
+    const int width = 340;
+    int y = FTop + 136;
     pnChannel->setVisible(IsChannel());
     if (IsChannel()) {
         pnChannel->adjustSize();
@@ -304,6 +366,9 @@ TaskRecord TfrmAddTask::Record(ObstacleCut& cut) const
     record.re = ReynoldsNumber(edRen->text());
     record.gridX = GridSize(edGridX->text(), "x");
     record.gridY = GridSize(edGridY->text(), "y");
+    const bool box = IsThreeDimensional();
+    record.gridZ = box ? GridSize(edGridZ->text(), "z") : 0;
+    record.snapshots = cbSnapshots->isChecked() ? SnapshotSteps(edSnapshots->text()) : 0;
     if (!IsChannel())
         return record;
     record.flow = lbm::Flow::Channel;
@@ -314,7 +379,12 @@ TaskRecord TfrmAddTask::Record(ObstacleCut& cut) const
     c.height = SceneNumber(edHeight->text(), QStringLiteral("channel height"), true);
     c.inflow = cbInflow->currentIndex() == 1 ? lbm::Inflow::Uniform : lbm::Inflow::Parabolic;
     c.meanSpeed = SceneNumber(edMeanSpeed->text(), QStringLiteral("mean inflow speed"), true);
-    c.plane = SceneNumber(edPlane->text(), QStringLiteral("plane z"), false);
+    if (box) {
+        c.z = SceneNumber(edChannelZ->text(), QStringLiteral("corner z"), false);
+        c.depth = SceneNumber(edDepth->text(), QStringLiteral("channel depth"), true);
+    } else {
+        c.plane = SceneNumber(edPlane->text(), QStringLiteral("plane z"), false);
+    }
     c.kind = cbSourceKind->currentIndex() == 0 ? ObstacleSource::View : ObstacleSource::File;
     c.source = cbSource->currentText().trimmed();
     if (c.source.isEmpty())
@@ -322,10 +392,7 @@ TaskRecord TfrmAddTask::Record(ObstacleCut& cut) const
                                         ? "Name the open view whose solids and meshes are the obstacles."
                                         : "Name the scene file (.cvs) whose solids and meshes are the "
                                           "obstacles.");
-    if (ChannelObstacleCutter())
-        cut = ChannelObstacleCutter()(c);
-    else
-        cut.error = QStringLiteral("Obstacles cannot be read here.");
+    cut = CutObstacles(record);
     return record;
 }
 
@@ -336,9 +403,24 @@ void TfrmAddTask::ShowChannelNote()
     try {
         ObstacleCut cut;
         const TaskRecord record = Record(cut);
-        if (!cut.error.isEmpty()) {
-            note = cut.error;
+        const QString cells = CubicCellsRefusal(record);
+        if (!cut.error.isEmpty() || !cells.isEmpty()) {
+            note = cut.error.isEmpty() ? cells : cut.error;
             bad = true;
+        } else if (record.gridZ > 0) {
+            note = QStringLiteral("%1 obstacle(s) inside the box in the %2")
+                       .arg(cut.cut)
+                       .arg(record.channel.kind == ObstacleSource::View ? QStringLiteral("view")
+                                                                        : QStringLiteral("scene"));
+            QStringList also;
+            if (cut.open > 0)
+                also << QStringLiteral("%1 of them open, kept as sheets without an inside").arg(cut.open);
+            if (cut.outside > 0)
+                also << QStringLiteral("%1 outside the box").arg(cut.outside);
+            if (cut.missed > 0)
+                also << QStringLiteral("%1 without a face").arg(cut.missed);
+            note += also.isEmpty() ? QStringLiteral(".")
+                                   : QStringLiteral("; ") + also.join(QStringLiteral(", ")) + '.';
         } else {
             const lbm::Task task = SolverTaskOf(record, ChosenModel(), &cut);
             const double length = lbm::ReynoldsLength(task) * record.channel.height / record.gridY;
@@ -366,7 +448,7 @@ void TfrmAddTask::ShowChannelNote()
         note = QString::fromStdString(e.what());
         bad = true;
     }
-    note += QStringLiteral(" Channels run on D2Q9 and D2Q9(New) only.");
+    note += QStringLiteral(" Channels run on %1 only.").arg(QLatin1String(kChannelModels));
     if (!ChannelModel(ChosenModel()))
         bad = true;
     FChannelNote = note;
@@ -416,10 +498,13 @@ void TfrmAddTask::ShowModelNote()
     lbModelNote->setText(note);
     // A model that is offered but cannot run is refused here, with its reason.
     const std::string model = ChosenModel().toStdString();
-    const bool refused = lbm::IsKnownModel(model) && !lbm::ModelLattice(model);
+    // (A three-dimensional model's task is the solver's to refuse, at Save.)
+    const bool refused =
+        lbm::IsKnownModel(model) && !lbm::ModelLattice(model) && !lbm::IsThreeDimensional(model);
     lbModelNote->setStyleSheet(refused ? QStringLiteral("color: #a01010") : QString());
     BitBtn1->setEnabled(!refused);
     BitBtn1->setToolTip(refused ? note : QString());
+    ShowDimensions();
 }
 
 void TfrmAddTask::EditTask(TfrmEnviroment* list, int row)
@@ -433,7 +518,10 @@ void TfrmAddTask::EditTask(TfrmEnviroment* list, int row)
         FAddRe = edRen->text();
         FAddGridX = edGridX->text();
         FAddGridY = edGridY->text();
+        FAddGridZ = edGridZ->text();
         FAddFlow = cbFlow->currentIndex();
+        FAddSnapshots = cbSnapshots->isChecked();
+        FAddSnapshotSteps = edSnapshots->text();
         FAddChannel = {edChannelX->text(),
                        edChannelY->text(),
                        edLength->text(),
@@ -442,7 +530,9 @@ void TfrmAddTask::EditTask(TfrmEnviroment* list, int row)
                        edPlane->text(),
                        cbSource->currentText(),
                        QString::number(cbInflow->currentIndex()),
-                       QString::number(cbSourceKind->currentIndex())};
+                       QString::number(cbSourceKind->currentIndex()),
+                       edChannelZ->text(),
+                       edDepth->text()};
     }
     FEditList = list;
     FEditRow = row;
@@ -452,7 +542,8 @@ void TfrmAddTask::EditTask(TfrmEnviroment* list, int row)
     QString re = QLocale().toString(record.re, 'g', QLocale::FloatingPointShortest);
     QString gx = QString::number(record.gridX);
     QString gy = QString::number(record.gridY);
-    static const QRegularExpression format(QStringLiteral("^(.*) ren (.*)Gx (.*) Gy (.*)$"));
+    QString gz = record.gridZ > 0 ? QString::number(record.gridZ) : edGridZ->text();
+    static const QRegularExpression format(QStringLiteral("^(.*) ren (.*)Gx (.*) Gy (.*?)(?: Gz (.*))?$"));
     // A channel's line names its source after the grid.
     QString line = record.line;
     if (record.flow == lbm::Flow::Channel) {
@@ -465,12 +556,17 @@ void TfrmAddTask::EditTask(TfrmEnviroment* list, int row)
         if (parts.captured(1).compare(model, Qt::CaseInsensitive) == 0)
             model = parts.captured(1);
         try {
+            const bool sameZ = record.gridZ > 0
+                                   ? parts.hasCaptured(5) && GridSize(parts.captured(5), "z") == record.gridZ
+                                   : !parts.hasCaptured(5);
             if (ReynoldsNumber(parts.captured(2)) == record.re &&
                 GridSize(parts.captured(3), "x") == record.gridX &&
-                GridSize(parts.captured(4), "y") == record.gridY) {
+                GridSize(parts.captured(4), "y") == record.gridY && sameZ) {
                 re = parts.captured(2);
                 gx = parts.captured(3);
                 gy = parts.captured(4);
+                if (record.gridZ > 0)
+                    gz = parts.captured(5);
             }
         } catch (const std::invalid_argument&) {
         }
@@ -482,6 +578,10 @@ void TfrmAddTask::EditTask(TfrmEnviroment* list, int row)
     edRen->setText(re);
     edGridX->setText(gx);
     edGridY->setText(gy);
+    edGridZ->setText(gz);
+    cbSnapshots->setChecked(record.snapshots > 0);
+    if (record.snapshots > 0)
+        edSnapshots->setText(QString::number(record.snapshots));
     cbFlow->setCurrentIndex(record.flow == lbm::Flow::Channel ? 1 : 0);
     if (record.flow == lbm::Flow::Channel) {
         const ChannelRecord& c = record.channel;
@@ -489,9 +589,14 @@ void TfrmAddTask::EditTask(TfrmEnviroment* list, int row)
         edChannelY->setText(Shortest(c.y));
         edLength->setText(Shortest(c.length));
         edHeight->setText(Shortest(c.height));
+        if (record.gridZ > 0) {
+            edChannelZ->setText(Shortest(c.z));
+            edDepth->setText(Shortest(c.depth));
+        } else {
+            edPlane->setText(Shortest(c.plane));
+        }
         cbInflow->setCurrentIndex(c.inflow == lbm::Inflow::Uniform ? 1 : 0);
         edMeanSpeed->setText(Shortest(c.meanSpeed));
-        edPlane->setText(Shortest(c.plane));
         cbSourceKind->setCurrentIndex(c.kind == ObstacleSource::View ? 0 : 1);
         FillSources();
         cbSource->setEditText(c.source);
@@ -520,7 +625,8 @@ void TfrmAddTask::EndEdit()
     edRen->setText(FAddRe);
     edGridX->setText(FAddGridX);
     edGridY->setText(FAddGridY);
-    if (FAddChannel.size() == 9) {
+    edGridZ->setText(FAddGridZ);
+    if (FAddChannel.size() == 11) {
         edChannelX->setText(FAddChannel[0]);
         edChannelY->setText(FAddChannel[1]);
         edLength->setText(FAddChannel[2]);
@@ -530,7 +636,11 @@ void TfrmAddTask::EndEdit()
         cbInflow->setCurrentIndex(FAddChannel[7].toInt());
         cbSourceKind->setCurrentIndex(FAddChannel[8].toInt());
         cbSource->setEditText(FAddChannel[6]);
+        edChannelZ->setText(FAddChannel[9]);
+        edDepth->setText(FAddChannel[10]);
     }
+    cbSnapshots->setChecked(FAddSnapshots);
+    edSnapshots->setText(FAddSnapshotSteps);
     cbFlow->setCurrentIndex(FAddFlow);
     ShowModelNote();
 }
@@ -539,6 +649,7 @@ QString TfrmAddTask::DisplayLine() const
 {
     return cbModelName->currentText() + QStringLiteral(" ren ") + edRen->text() + QStringLiteral("Gx ") +
            edGridX->text() + QStringLiteral(" Gy ") + edGridY->text() +
+           (IsThreeDimensional() ? QStringLiteral(" Gz ") + edGridZ->text() : QString()) +
            (IsChannel() ? ChannelLineTail() : QString());
 }
 
@@ -551,9 +662,12 @@ void TfrmAddTask::BitBtn1Click()
         if (!cut.error.isEmpty())
             throw std::invalid_argument(cut.error.toStdString());
         if (!ChannelModel(ChosenModel()))
-            throw std::invalid_argument(QStringLiteral("A channel runs on D2Q9 or D2Q9(New) only, not on %1.")
-                                            .arg(ChosenModel())
+            throw std::invalid_argument(QStringLiteral("A channel runs on %1 only, not on %2.")
+                                            .arg(QLatin1String(kChannelModels), ChosenModel())
                                             .toStdString());
+        const QString cells = CubicCellsRefusal(record);
+        if (!cells.isEmpty())
+            throw std::invalid_argument(cells.toStdString());
     }
     // What the solver itself refuses to run is refused here, in its words:
     // a model that cannot run or is none at all, as well as the grid.

@@ -14,6 +14,7 @@ struct Settings;
 struct ObstacleCut;
 struct TaskRecord;
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QWidget;
@@ -25,7 +26,10 @@ class TfrmEnviroment;
 // number, grid size) stored into the settings dialog's task list. The flow
 // box chooses a lid-driven cavity or a channel; a channel has besides its
 // rectangle in the scene, its inflow and the plane that cuts the obstacles
-// out of an open view or a scene file. It is
+// out of an open view or a scene file. A three-dimensional model (D3Q19,
+// D3Q19(New)) has a z size besides; its channel is a box whose obstacles are
+// the surfaces of the view's or file's solids and meshes inside it. Either may keep a snapshot of its
+// field every N steps. It is
 // created once, so its fields keep their last values between showings. The
 // same dialog, titled "Edit Task", changes a task of the list in place.
 class TfrmAddTask : public QDialog {
@@ -62,6 +66,8 @@ public:
     QString DisplayLine() const;
     // True while the flow box says Channel.
     bool IsChannel() const;
+    // True while the chosen model is a three-dimensional one (the Gz field and the box's z and depth shown).
+    bool IsThreeDimensional() const;
     // What the dialog says under the channel's fields: the length Re is made
     // with, the obstacles found and left out, and the lattices channels run on.
     QString ChannelNoteText() const { return FChannelNote; }
@@ -72,13 +78,18 @@ public:
     QLineEdit* edRen;
     QLineEdit* edGridX;
     QLineEdit* edGridY;
+    QLineEdit* edGridZ; // three-dimensional models only
     QLabel* lbModelNote;
     QComboBox* cbFlow;
+    QCheckBox* cbSnapshots; // "Keep a snapshot every N steps"
+    QLineEdit* edSnapshots; // N
     QWidget* pnChannel;
     QLineEdit* edChannelX;
     QLineEdit* edChannelY;
+    QLineEdit* edChannelZ; // a box's (three dimensions)
     QLineEdit* edLength;
     QLineEdit* edHeight;
+    QLineEdit* edDepth; // a box's (three dimensions)
     QComboBox* cbInflow;
     QLineEdit* edMeanSpeed;
     QLineEdit* edPlane;
@@ -90,6 +101,8 @@ public:
 
 private:
     void ShowModelNote();
+    // Shows the fields of the chosen model's dimensions.
+    void ShowDimensions();
     void EndEdit();
     void Layout();
     void FillSources();
@@ -101,9 +114,14 @@ private:
     // While a task is edited: its list and row, and the fields as they were for adding.
     QPointer<TfrmEnviroment> FEditList;
     int FEditRow = -1;
-    QString FAddModel, FAddRe, FAddGridX, FAddGridY;
+    QString FAddModel, FAddRe, FAddGridX, FAddGridY, FAddGridZ;
     int FAddFlow = 0;
+    bool FAddSnapshots = false;
+    QString FAddSnapshotSteps;
     QStringList FAddChannel; // the channel's fields as they were for adding
     QString FChannelNote;
-    int FTop = 0; // where the fields under the model note begin
+    int FTop = 0;              // where the fields under the model note begin
+    QLabel* FByZ = nullptr;    // the "x" before Gz
+    QLabel* FCorner = nullptr; // the channel's row labels, which name z and depth for a box
+    QLabel* FExtent = nullptr;
 };

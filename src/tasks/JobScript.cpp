@@ -29,16 +29,17 @@ QString Number(double value) { return QString::number(value, 'g', QLocale::Float
 QString SolverArguments(const QueuedTask& queued, const lbm::Settings& settings)
 {
     const lbm::Task& task = queued.task;
-    return QStringLiteral("--model %1 --re %2 --grid %3x%4 --tolerance %5 --max-steps %6 --lid-speed %7 "
-                          "--precision %8")
-        .arg(Quoted(QString::fromStdString(task.model)), Number(task.reynolds))
-        .arg(task.gx)
-        .arg(task.gy)
+    const QString grid = lbm::IsThreeDimensional(task.model)
+                             ? QStringLiteral("%1x%2x%3").arg(task.gx).arg(task.gy).arg(task.gz)
+                             : QStringLiteral("%1x%2").arg(task.gx).arg(task.gy);
+    return QStringLiteral("--model %1 --re %2 --grid %3 --tolerance %4 --max-steps %5 --lid-speed %6 "
+                          "--precision %7%8")
+        .arg(Quoted(QString::fromStdString(task.model)), Number(task.reynolds), grid)
         .arg(Number(settings.tolerance))
         .arg(settings.maxSteps)
         .arg(Number(settings.lidSpeed))
-        .arg(settings.precision == lbm::Precision::Float ? QStringLiteral("float")
-                                                         : QStringLiteral("double"));
+        .arg(settings.precision == lbm::Precision::Float ? QStringLiteral("float") : QStringLiteral("double"))
+        .arg(queued.snapshots > 0 ? QStringLiteral(" --snapshots %1").arg(queued.snapshots) : QString());
 }
 
 // What both scripts share after their first lines: where the results go,

@@ -109,10 +109,12 @@ QStringList TMpiTaskRunner::Arguments(const QueuedTask& queued, const QString& f
     const lbm::Task& task = queued.task;
     const lbm::Settings s = TaskSettings(task, FSettings);
     const bool channel = task.flow == lbm::Flow::Channel;
+    const bool box = lbm::IsThreeDimensional(task.model);
+    const QString grid = box ? QStringLiteral("%1x%2x%3").arg(task.gx).arg(task.gy).arg(task.gz)
+                             : QStringLiteral("%1x%2").arg(task.gx).arg(task.gy);
     QStringList args{QStringLiteral("-np"), QString::number(FProcesses), FTool};
     args << QStringLiteral("--model") << QString::fromStdString(task.model) << QStringLiteral("--re")
-         << Number(task.reynolds) << QStringLiteral("--grid")
-         << QStringLiteral("%1x%2").arg(task.gx).arg(task.gy) << QStringLiteral("--tolerance")
+         << Number(task.reynolds) << QStringLiteral("--grid") << grid << QStringLiteral("--tolerance")
          << Number(s.tolerance) << QStringLiteral("--max-steps") << QString::number(s.maxSteps)
          << QStringLiteral("--check-interval") << QString::number(s.checkInterval)
          << (channel ? QStringLiteral("--lattice-speed") : QStringLiteral("--lid-speed"))
@@ -120,18 +122,25 @@ QStringList TMpiTaskRunner::Arguments(const QueuedTask& queued, const QString& f
          << QString::fromLatin1(lbm::PrecisionName(s.precision));
     if (channel) {
         const lbm::ChannelSpec& c = task.channel;
-        args
-            << QStringLiteral("--channel")
-            << QStringLiteral("%1,%2,%3,%4").arg(Number(c.x), Number(c.y), Number(c.length), Number(c.height))
-            << QStringLiteral("--inflow")
-            << (c.inflow == lbm::Inflow::Uniform ? QStringLiteral("uniform") : QStringLiteral("parabolic"))
-            << QStringLiteral("--mean-speed") << Number(c.meanSpeed);
+        // A box: X,Y,Z,LENGTH,HEIGHT,DEPTH; a rectangle: X,Y,LENGTH,HEIGHT.
+        const QString extent = box ? QStringList{Number(c.x),      Number(c.y),      Number(c.z),
+                                                 Number(c.length), Number(c.height), Number(c.depth)}
+                                         .join(QLatin1Char(','))
+                                   : QStringLiteral("%1,%2,%3,%4")
+                                         .arg(Number(c.x), Number(c.y), Number(c.length), Number(c.height));
+        args << QStringLiteral("--channel") << extent << QStringLiteral("--inflow")
+             << (c.inflow == lbm::Inflow::Uniform ? QStringLiteral("uniform") : QStringLiteral("parabolic"))
+             << QStringLiteral("--mean-speed") << Number(c.meanSpeed);
+        // The scene's surfaces inside the box are the obstacles of a three-dimensional channel: no plane.
         if (!queued.scene.isEmpty())
-            args << QStringLiteral("--scene") << queued.scene << QStringLiteral("--plane")
-                 << Number(queued.plane);
+            args << QStringLiteral("--scene") << queued.scene;
+        if (!queued.scene.isEmpty() && !box)
+            args << QStringLiteral("--plane") << Number(queued.plane);
     }
     if (s.threads > 0)
         args << QStringLiteral("--threads") << QString::number(s.threads);
+    if (queued.snapshots > 0)
+        args << QStringLiteral("--snapshots") << QString::number(queued.snapshots);
     args << QStringLiteral("--out") << folder << QStringLiteral("--progress") << QStringLiteral("json");
     return args;
 }

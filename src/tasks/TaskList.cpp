@@ -25,6 +25,13 @@ std::optional<int> ReadInt(const TIniFile& ini, const QString& key)
     return ok ? std::optional<int>(value) : std::nullopt;
 }
 
+std::optional<std::int64_t> ReadInt64(const TIniFile& ini, const QString& key)
+{
+    bool ok = false;
+    const qlonglong value = ini.ReadString(kSection, key, QString()).trimmed().toLongLong(&ok);
+    return ok ? std::optional<std::int64_t>(value) : std::nullopt;
+}
+
 std::optional<double> ReadDouble(const TIniFile& ini, const QString& key)
 {
     bool ok = false;
@@ -39,18 +46,23 @@ bool Same(std::optional<double> read, double value)
 
 QString Num(double value) { return QString::number(value, 'g', QLocale::FloatingPointShortest); }
 
-QString ChannelText(const ChannelRecord& c)
+// x,y,length,height; a box's x,y,z,length,height,depth.
+QString ChannelText(const ChannelRecord& c, bool box)
 {
-    return QStringList{Num(c.x), Num(c.y), Num(c.length), Num(c.height)}.join(QLatin1Char(','));
+    const QStringList parts =
+        box ? QStringList{Num(c.x), Num(c.y), Num(c.z), Num(c.length), Num(c.height), Num(c.depth)}
+            : QStringList{Num(c.x), Num(c.y), Num(c.length), Num(c.height)};
+    return parts.join(QLatin1Char(','));
 }
 
-std::optional<ChannelRecord> ParseChannel(const QString& text)
+std::optional<ChannelRecord> ParseChannel(const QString& text, bool box)
 {
     const QStringList parts = text.split(QLatin1Char(','));
-    if (parts.size() != 4)
+    const int count = box ? 6 : 4;
+    if (parts.size() != count)
         return std::nullopt;
-    double v[4];
-    for (int k = 0; k < 4; ++k) {
+    double v[6];
+    for (int k = 0; k < count; ++k) {
         bool ok = false;
         v[k] = parts[k].trimmed().toDouble(&ok);
         if (!ok || !std::isfinite(v[k]))
@@ -59,8 +71,15 @@ std::optional<ChannelRecord> ParseChannel(const QString& text)
     ChannelRecord c;
     c.x = v[0];
     c.y = v[1];
-    c.length = v[2];
-    c.height = v[3];
+    if (box) {
+        c.z = v[2];
+        c.length = v[3];
+        c.height = v[4];
+        c.depth = v[5];
+    } else {
+        c.length = v[2];
+        c.height = v[3];
+    }
     return c;
 }
 
@@ -77,9 +96,12 @@ bool ReadChannel(const TIniFile& ini, int n, TaskRecord& record)
         return true;
     if (flow != QLatin1String("channel"))
         return false;
-    std::optional<ChannelRecord> c = ParseChannel(ini.ReadString(kSection, Key("Channel", n), QString()));
+    // A three-dimensional task's box has no plane.
+    const bool box = record.gridZ > 0;
+    std::optional<ChannelRecord> c =
+        ParseChannel(ini.ReadString(kSection, Key("Channel", n), QString()), box);
     const std::optional<double> mean = ReadDouble(ini, Key("MeanSpeed", n));
-    const std::optional<double> plane = ReadDouble(ini, Key("Plane", n));
+    const std::optional<double> plane = box ? std::optional<double>(0) : ReadDouble(ini, Key("Plane", n));
     const QString inflow = ini.ReadString(kSection, Key("Inflow", n), QString()).trimmed().toLower();
     if (!c || !mean || !plane || !ParseSourceText(ini.ReadString(kSection, Key("Source", n), QString()), *c))
         return false;
@@ -121,8 +143,10 @@ TTaskList::TTaskList(QObject* parent) : QObject(parent) {}
 
 QStringList TTaskList::ModelNames()
 {
+    // Records hold indices into this list: new models go at its end.
     return {QStringLiteral("D2Q7"),       QStringLiteral("D2Q9"),      QStringLiteral("D2Q9(New)"),
-            QStringLiteral("D2Q11(New)"), QStringLiteral("D2Q7(New)"), QStringLiteral("D2Q13(New)")};
+            QStringLiteral("D2Q11(New)"), QStringLiteral("D2Q7(New)"), QStringLiteral("D2Q13(New)"),
+            QStringLiteral("D3Q19"),      QStringLiteral("D3Q19(New)")};
 }
 
 const TTaskList::Entry& TTaskList::At(int row) const
@@ -155,6 +179,49 @@ ObstacleCutter& ChannelObstacleCutter()
     return cutter;
 }
 
+ObstacleCutter& ChannelSurfaceCutter()
+{
+    static ObstacleCutter cutter;
+    return cutter;
+}
+
+ObstacleCut CutObstacles(const TaskRecord& record)
+{
+    const ObstacleCutter& cutter = record.gridZ > 0 ? ChannelSurfaceCutter() : ChannelObstacleCutter();
+    if (cutter)
+        return cutter(record.channel);
+    ObstacleCut cut;
+    cut.error = QStringLiteral("Obstacles cannot be read here.");
+    return cut;
+}
+
+QString CubicCellsRefusal(const TaskRecord& record)
+{
+    if (record.gridZ <= 0 || record.flow != lbm::Flow::Channel || record.gridX <= 0 || record.gridY <= 0)
+        return {};
+    const ChannelRecord& c = record.channel;
+    const double along = c.length / record.gridX, across = c.height / record.gridY,
+                 deep = c.depth / record.gridZ;
+    const double least = std::min({along, across, deep}), most = std::max({along, across, deep});
+    if (most - least <= 0.01 * least)
+        return {};
+    const auto size = [](double value) { return QLocale().toString(value, 'g', 4); };
+    return QStringLiteral("The grid's cells must be cubes: length / Gx = %1 / %2 = %3, height / Gy = %4 / %5 "
+                          "= %6 and depth / Gz = %7 / %8 = %9 differ by more than 1 %. For cells %6 high, Gx "
+                          "would be about %10 and Gz about %11.")
+        .arg(size(c.length))
+        .arg(record.gridX)
+        .arg(size(along))
+        .arg(size(c.height))
+        .arg(record.gridY)
+        .arg(size(across))
+        .arg(size(c.depth))
+        .arg(record.gridZ)
+        .arg(size(deep))
+        .arg(std::llround(c.length / across))
+        .arg(std::llround(c.depth / across));
+}
+
 std::function<QStringList()>& OpenViewCaptions()
 {
     static std::function<QStringList()> captions;
@@ -168,6 +235,7 @@ lbm::Task SolverTaskOf(const TaskRecord& record, const QString& modelName, const
     task.reynolds = record.re;
     task.gx = record.gridX;
     task.gy = record.gridY;
+    task.gz = record.gridZ > 0 ? record.gridZ : 1;
     task.flow = record.flow;
     if (record.flow == lbm::Flow::Channel) {
         const ChannelRecord& c = record.channel;
@@ -177,9 +245,15 @@ lbm::Task SolverTaskOf(const TaskRecord& record, const QString& modelName, const
         task.channel.height = c.height;
         task.channel.inflow = c.inflow;
         task.channel.meanSpeed = c.meanSpeed;
+        if (record.gridZ > 0) {
+            task.channel.z = c.z;
+            task.channel.depth = c.depth;
+        }
         if (cut) {
             task.channel.outline = cut->outline;
             task.channel.obstacles = cut->cut;
+            task.channel.surface = cut->surface;
+            task.channel.closed = cut->closed;
         }
     }
     return task;
@@ -365,8 +439,21 @@ void TTaskList::Load(const TIniFile& ini)
             continue;
         Entry entry;
         entry.record = {ini.ReadString(kSection, Key("Line", n), QString()), *model, *re, *gx, *gy};
+        if (ini.Contains(kSection, Key("GridZ", n))) {
+            const std::optional<int> gz = ReadInt(ini, Key("GridZ", n));
+            if (!gz || *gz < 1)
+                continue;
+            entry.record.gridZ = *gz;
+        }
         if (ini.Contains(kSection, Key("Flow", n)) && !ReadChannel(ini, n, entry.record))
             continue;
+        if (ini.Contains(kSection, Key("Snapshots", n))) {
+            // Only a whole number of steps above 0 is one; anything else loses the task.
+            const std::optional<std::int64_t> every = ReadInt64(ini, Key("Snapshots", n));
+            if (!every || *every < 1)
+                continue;
+            entry.record.snapshots = *every;
+        }
         entry.ticked = ini.ReadBool(kSection, Key("Ticked", n), false);
         FTasks.push_back(entry);
     }
@@ -407,11 +494,17 @@ void TTaskList::Store(TIniFile& ini) const
             ini.WriteString(kSection, Key("GridX", n), QString::number(r.gridX));
         if (fresh || ReadInt(ini, Key("GridY", n)) != r.gridY)
             ini.WriteString(kSection, Key("GridY", n), QString::number(r.gridY));
+        // A z size only for a three-dimensional task.
+        if (r.gridZ <= 0)
+            ini.RemoveKey(kSection, Key("GridZ", n));
+        else if (fresh || ReadInt(ini, Key("GridZ", n)) != r.gridZ)
+            ini.WriteString(kSection, Key("GridZ", n), QString::number(r.gridZ));
         if (fresh || ini.ReadBool(kSection, Key("Ticked", n), false) != entry.ticked)
             ini.WriteBool(kSection, Key("Ticked", n), entry.ticked);
         // A cavity task has no channel keys; a channel's are rewritten where
         // they do not read as its values.
         TaskRecord stored = r;
+        const bool box = r.gridZ > 0;
         const bool has = ini.Contains(kSection, Key("Flow", n));
         if (r.flow == lbm::Flow::Cavity) {
             for (const char* field : kChannelFields)
@@ -420,18 +513,26 @@ void TTaskList::Store(TIniFile& ini) const
                    !(stored.channel == r.channel)) {
             const ChannelRecord& c = r.channel;
             ini.WriteString(kSection, Key("Flow", n), QStringLiteral("channel"));
-            ini.WriteString(kSection, Key("Channel", n), ChannelText(c));
+            ini.WriteString(kSection, Key("Channel", n), ChannelText(c, box));
             ini.WriteString(kSection, Key("Inflow", n), InflowText(c.inflow));
             ini.WriteString(kSection, Key("MeanSpeed", n), Num(c.meanSpeed));
-            ini.WriteString(kSection, Key("Plane", n), Num(c.plane));
+            if (box)
+                ini.RemoveKey(kSection, Key("Plane", n));
+            else
+                ini.WriteString(kSection, Key("Plane", n), Num(c.plane));
             ini.WriteString(kSection, Key("Source", n), SourceText(c));
         }
+        // Snapshots only for a task that keeps them.
+        if (r.snapshots <= 0)
+            ini.RemoveKey(kSection, Key("Snapshots", n));
+        else if (fresh || ReadInt64(ini, Key("Snapshots", n)) != r.snapshots)
+            ini.WriteString(kSection, Key("Snapshots", n), QString::number(r.snapshots));
     }
     // The keys of tasks that are gone, and of a longer list written by hand
     // beyond the stated count.
     static const QRegularExpression numbered(
-        QStringLiteral(
-            "^(Line|Model|Re|GridX|GridY|Ticked|Flow|Channel|Inflow|MeanSpeed|Plane|Source)(\\d+)$"),
+        QStringLiteral("^(Line|Model|Re|GridX|GridY|Ticked|Flow|Channel|Inflow|MeanSpeed|Plane|Source|"
+                       "Snapshots|GridZ)(\\d+)$"),
         QRegularExpression::CaseInsensitiveOption);
     for (const QString& key : ini.Keys(kSection)) {
         const QRegularExpressionMatch m = numbered.match(key);

@@ -12,10 +12,13 @@
 // and Ticked<n>; a channel task has besides Flow<n>=channel, Channel<n>=x,y,
 // length,height, Inflow<n> (parabolic or uniform), MeanSpeed<n>, Plane<n> and
 // Source<n> ("view:" and a view's caption, or "file:" and a scene file), a
-// cavity task none of them. Storing changes only the values that differ from
-// what the file holds, so a list stored as it was loaded leaves the file's
-// bytes as they were. Run states and results folders belong to this run of the
-// program and are not stored.
+// cavity task none of them. A three-dimensional task has GridZ<n> besides;
+// its channel is a box, Channel<n>=x,y,z,length,height,depth, without a
+// plane (its obstacles are the solids' and meshes' surfaces inside the box).
+// Two-dimensional tasks have neither. A task that keeps a snapshot of its field every
+// N steps has Snapshots<n>=N; one without snapshots has no such key. Storing changes only the values that
+// differ from what the file holds, so a list stored as it was loaded leaves the file's bytes as they were.
+// Run states and results folders belong to this run of the program and are not stored.
 
 #include "LbmTask.h"
 
@@ -23,6 +26,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -46,6 +50,7 @@ enum class ObstacleSource { View, File };
 struct ChannelRecord {
     double x = 0, y = 0;
     double length = 2.2, height = 0.41;
+    double z = 0, depth = 0.41; // three dimensions: the box reaches from z to z + depth
     lbm::Inflow inflow = lbm::Inflow::Parabolic;
     double meanSpeed = 0.2;
     double plane = 0; // the plane z = plane cuts the obstacles
@@ -54,8 +59,9 @@ struct ChannelRecord {
 
     bool operator==(const ChannelRecord& o) const
     {
-        return x == o.x && y == o.y && length == o.length && height == o.height && inflow == o.inflow &&
-               meanSpeed == o.meanSpeed && plane == o.plane && kind == o.kind && source == o.source;
+        return x == o.x && y == o.y && length == o.length && height == o.height && z == o.z &&
+               depth == o.depth && inflow == o.inflow && meanSpeed == o.meanSpeed && plane == o.plane &&
+               kind == o.kind && source == o.source;
     }
 };
 
@@ -72,8 +78,12 @@ struct TaskRecord {
     double re = 0;
     int gridX = 0;
     int gridY = 0;
+    int gridZ = 0; // nodes along z of a three-dimensional task; 0 for a two-dimensional one
     lbm::Flow flow = lbm::Flow::Cavity;
     ChannelRecord channel; // a channel task's (Flow::Channel)
+    // Steps between two snapshots of the field the run keeps in its results
+    // folder (field_<step>.vti and field.pvd); 0: none.
+    std::int64_t snapshots = 0;
 };
 
 // The lattice speed of a channel's mean inflow (a cavity's lid runs at the settings' speed).
@@ -82,16 +92,29 @@ inline constexpr double kChannelLatticeSpeed = 0.05;
 // The obstacles a channel task's source gives where its plane cuts it: the
 // outline pieces in the scene's coordinates and how many objects were taken,
 // left out as open or outside the channel, or not cut; or why the source
-// cannot be read.
+// cannot be read. A three-dimensional channel's are the surfaces inside its
+// box: `cut` objects taken, of them `open` kept as sheets without an inside,
+// `outside` left out and `missed` without a face.
 struct ObstacleCut {
     QString error;
     std::vector<lbm::Segment> outline;
     int cut = 0, open = 0, outside = 0, missed = 0;
+    std::vector<lbm::Triangle> surface; // three dimensions
+    std::vector<bool> closed;           // per object taken
 };
 // Cuts a channel task's source (views and scene files are the program's, not
 // the list's: the frame sets this). Without it every source is an error.
 using ObstacleCutter = std::function<ObstacleCut(const ChannelRecord&)>;
 ObstacleCutter& ChannelObstacleCutter();
+// Takes the surfaces inside a three-dimensional channel's box (the frame sets this too).
+ObstacleCutter& ChannelSurfaceCutter();
+// The obstacles of a channel task through the hook its dimensions call for;
+// an error when that hook is not set.
+ObstacleCut CutObstacles(const TaskRecord& record);
+// Why a three-dimensional channel's cells are not cubes (length / Gx, height
+// / Gy and depth / Gz more than 1 % apart), with the numbers; empty when
+// they are, and for every other task.
+QString CubicCellsRefusal(const TaskRecord& record);
 // The captions of the open views a channel can take its obstacles from (the frame sets this).
 std::function<QStringList()>& OpenViewCaptions();
 // The solver's task of a record; for a channel with the obstacles `cut` gives.

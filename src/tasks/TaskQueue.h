@@ -40,6 +40,8 @@ struct QueuedTask {
     // scene written to a file when the queue started).
     QString scene;
     double plane = 0;
+    // Steps between two snapshots of the field kept in the results folder; 0: none.
+    std::int64_t snapshots = 0;
 };
 
 // The settings a task runs with: a channel's inflow at its own lattice speed.

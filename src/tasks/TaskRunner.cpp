@@ -171,6 +171,7 @@ TaskOutcome TTaskRunner::RunOne(int index, const QueuedTask& queued, const QStri
         return outcome;
     }
     lbm::Settings settings = TaskSettings(queued.task, FSettings);
+    settings.snapshotEvery = queued.snapshots > 0 ? queued.snapshots : 0;
     // The window shares the machine: keep a core for it.
     if (settings.threads == 0)
         settings.threads = lbm::DefaultThreads(true);
@@ -198,8 +199,9 @@ TaskOutcome TTaskRunner::RunOne(int index, const QueuedTask& queued, const QStri
     auto lastField = Clock::now();
     double firstResidual = -1;
     // A channel's obstacle nodes, for the fields it shows while it runs.
+    // (A three-dimensional channel's obstacles are the solver's to place.)
     std::shared_ptr<const std::vector<std::uint8_t>> solid;
-    if (outcome.channel) {
+    if (outcome.channel && !lbm::IsThreeDimensional(queued.task.model)) {
         const lbm::Domain domain = lbm::ChannelDomain(queued.task, settings.lidSpeed);
         auto nodes = std::make_shared<std::vector<std::uint8_t>>(std::size_t(queued.task.gx) *
                                                                  std::size_t(queued.task.gy));
@@ -209,7 +211,20 @@ TaskOutcome TTaskRunner::RunOne(int index, const QueuedTask& queued, const QStri
                     domain.InObstacle(i + 0.5, j + 0.5) ? 1 : 0;
         solid = std::move(nodes);
     }
+    // Snapshots are written as they come; one that cannot be written ends the
+    // snapshots, not the run, and says so with the outcome.
+    std::vector<std::int64_t> snapshots;
+    QString snapshotError;
     const auto callback = [&](const lbm::Progress& p) {
+        if (p.snapshot && snapshotError.isEmpty()) {
+            const std::string error =
+                lbm::WriteSnapshot(folder.toStdString(), queued.task, settings, p.step, *p.snapshot);
+            if (error.empty())
+                snapshots.push_back(p.step);
+            else
+                snapshotError =
+                    QString::fromStdString(error) + QStringLiteral(" No more snapshots were written.");
+        }
         outcome.residualHistory.emplace_back(p.step, p.residual);
         if (firstResidual < 0 && std::isfinite(p.residual))
             firstResidual = p.residual;
@@ -275,12 +290,15 @@ TaskOutcome TTaskRunner::RunOne(int index, const QueuedTask& queued, const QStri
         QDir().rmdir(folder); // still empty
         return outcome;
     }
-    const std::string written = lbm::WriteResults(folder.toStdString(), queued.task, settings, result);
+    const std::string written =
+        lbm::WriteResults(folder.toStdString(), queued.task, settings, result, snapshots);
     if (!written.empty()) {
         outcome.state = TaskState::Failed;
         outcome.message = QString::fromStdString(written);
         return outcome;
     }
+    if (!snapshotError.isEmpty())
+        outcome.message += QLatin1Char(' ') + snapshotError;
     outcome.folder = folder;
     outcome.figures = std::move(result.channel);
     outcome.fields = std::make_shared<const lbm::Fields>(std::move(result.fields));

@@ -3,6 +3,7 @@
 // objects are, the right counts for what is left out.
 
 #include "SceneSection.h"
+#include "SceneSurface.h"
 #include "TGLCube.h"
 #include "TGLIcosahedron.h"
 #include "TGLLight.h"
@@ -34,6 +35,32 @@ bool Closes(const std::vector<meshio::SectionSegment>& segments, int object)
         if (e.second != 2)
             return false;
     return !ends.empty();
+}
+
+// The surfaces inside a box: a solid is closed although each of its faces
+// has corners of its own, a plane is open, and what lies outside, or has no
+// face, is counted and left out.
+TEST(SceneSurface, SolidsAreClosedPlanesOpenAndWhatIsOutsideIsLeftOut)
+{
+    TGLCube cube(0.5f, 0.2f);
+    cube.SetScale(0.1f, 0.1f, 0.1f);
+    cube.SetRotation(10, 20, 30);
+    TGLIcosahedron sphere(1.0f, 0.2f);
+    sphere.SetScale(0.05f, 0.05f, 0.05f);
+    TGLPlane plane(1.5f, 0.2f);
+    plane.SetScale(0.1f, 0.1f, 0.1f);
+    TGLCube outside(5.0f, 5.0f);
+    TGLLight light(0.3f, 0.3f);
+    const double lo[3] = {0, 0, -0.2}, hi[3] = {2.2, 0.4, 0.2};
+    const meshio::Surface s = meshio::SurfaceIn({&cube, &sphere, &plane, &outside, &light}, lo, hi);
+    EXPECT_EQ(s.taken, 3);
+    EXPECT_EQ(s.closed, (std::vector<bool>{true, true, false}));
+    EXPECT_EQ(s.open, 1);
+    EXPECT_EQ(s.outside, 1);
+    int cubeTriangles = 0;
+    for (const meshio::SurfaceTriangle& t : s.triangles)
+        cubeTriangles += t.object == 0;
+    EXPECT_EQ(cubeTriangles, 12);
 }
 
 TEST(SceneSection, SolidsCutByThePlaneGiveClosedOutlines)

@@ -255,9 +255,12 @@ TEST(ResultsForces, RowsReadBackAndBrokenOnesAreNamed)
         {"step,time,cd,cl\n1,2,nan,4\n", "line 2 is not"},
         {"step,time,cd,cl\n1,2,3,4x\n", "line 2 is not"},
     };
-    for (const auto& [text, message] : broken)
+    for (const auto& [text, message] : broken) {
         EXPECT_NE(lbm::ParseForces(text, f).find(message), std::string::npos)
             << text << ": " << lbm::ParseForces(text, f);
+        // Not the rows before the broken one either.
+        EXPECT_TRUE(f.history.steps.empty() && f.times.empty() && f.history.cd.empty()) << text;
+    }
 }
 
 } // namespace

@@ -27,6 +27,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -151,7 +152,8 @@ TEST_F(ChannelTest, TheDialogMakesAndEditsAChannelTask)
             << note.toStdString();
         EXPECT_TRUE(note.contains(QStringLiteral("1 obstacle(s)"))) << note.toStdString();
         EXPECT_TRUE(note.contains(QStringLiteral("outside the channel"))) << note.toStdString();
-        EXPECT_TRUE(note.contains(QStringLiteral("D2Q9 and D2Q9(New) only"))) << note.toStdString();
+        EXPECT_TRUE(note.contains(QStringLiteral("D2Q9, D2Q9(New), D3Q19 and D3Q19(New) only")))
+            << note.toStdString();
         messages.Errors.clear();
         dialog->BitBtn1->click();
         ASSERT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
@@ -204,6 +206,168 @@ TEST_F(ChannelTest, TheDialogMakesAndEditsAChannelTask)
     EXPECT_EQ(Tasks().Record(0).channel.plane, 0.01);
     // The dialog is back to adding: a cavity, as it was.
     EXPECT_EQ(dialog->cbFlow->currentIndex(), 0);
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Add Task"));
+}
+
+// A scene of a closed cube and an open plane inside the box 2.2 x 0.4 x 0.4
+// at z -0.2, and a cube far outside it.
+QString TinyScene(const QTemporaryDir& dir)
+{
+    const QString path = dir.filePath(QStringLiteral("tiny.cvs"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    file.write(R"({"format": "corvane-scene", "version": 1, "current": -1, "objects": [
+  {"class": "TGLCube", "color": [1, 0, 0], "position": [0.5, 0.2, 0], "scale": [0.1, 0.1, 0.1]},
+  {"class": "TGLPlane", "color": [0, 1, 0], "position": [1.2, 0.2, 0], "scale": [0.1, 0.1, 0.1]},
+  {"class": "TGLCube", "color": [0, 0, 1], "position": [9, 9, 9], "scale": [0.1, 0.1, 0.1]}],
+ "view": {"axes": false, "cameraRotation": [0, 0, 0], "cameraTranslation": [0, 0, 0], "zoom": 8}}
+)");
+    return path;
+}
+
+// A three-dimensional model shows the z size, the box's z and depth and no
+// plane; its line names the z size; its obstacles are the surfaces inside the
+// box, counted closed, open and outside; cells that are not cubes are refused
+// with the numbers; and Edit Task shows a box task's values.
+TEST_F(ChannelTest, AThreeDimensionalChannelTakesTheSurfacesInsideItsBox)
+{
+    TfrmAddTask* dialog = frmAddTask;
+    ASSERT_NE(dialog, nullptr);
+    dialog->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+    dialog->edRen->setText(QStringLiteral("20"));
+    dialog->edGridX->setText(QStringLiteral("44"));
+    dialog->edGridY->setText(QStringLiteral("8"));
+    dialog->edGridZ->setText(QStringLiteral("8"));
+    struct Model {
+        const char* name;
+        bool box;
+        const char* line;
+    } const models[] = {
+        {"D2Q9", false, "D2Q9 ren 20Gx 44 Gy 8"},
+        {"D3Q19", true, "D3Q19 ren 20Gx 44 Gy 8 Gz 8"},
+        {"D2Q13(New)", false, "D2Q13(New) ren 20Gx 44 Gy 8"},
+        {"D3Q19(New)", true, "D3Q19(New) ren 20Gx 44 Gy 8 Gz 8"},
+    };
+    for (const char* flow : {"cavity", "channel"}) {
+        dialog->cbFlow->setCurrentIndex(flow[1] == 'h' ? 1 : 0);
+        for (const Model& m : models) {
+            SCOPED_TRACE(std::string(m.name) + " " + flow);
+            dialog->cbModelName->setCurrentIndex(dialog->cbModelName->findText(QLatin1String(m.name)));
+            EXPECT_EQ(dialog->IsThreeDimensional(), m.box);
+            EXPECT_EQ(dialog->edGridZ->isVisible(), m.box);
+            EXPECT_EQ(dialog->edGridZ->isEnabled(), m.box);
+            EXPECT_TRUE(dialog->BitBtn1->isEnabled()) << "the solver says at Save whether it runs";
+            if (flow[1] == 'h') {
+                EXPECT_EQ(dialog->edChannelZ->isVisible(), m.box);
+                EXPECT_EQ(dialog->edDepth->isVisible(), m.box);
+                EXPECT_EQ(dialog->edPlane->isVisible(), !m.box);
+                EXPECT_TRUE(dialog->DisplayLine().startsWith(QLatin1String(m.line)))
+                    << dialog->DisplayLine().toStdString();
+            } else {
+                EXPECT_EQ(dialog->DisplayLine(), QLatin1String(m.line));
+            }
+        }
+    }
+    EXPECT_TRUE(dialog->lbModelNote->text().contains(QStringLiteral("nineteen velocities")))
+        << dialog->lbModelNote->text().toStdString();
+
+    const QString scene = TinyScene(dir);
+    dialog->edChannelX->setText(QStringLiteral("0"));
+    dialog->edChannelY->setText(QStringLiteral("0"));
+    dialog->edChannelZ->setText(QStringLiteral("-0.2"));
+    dialog->edLength->setText(QStringLiteral("2.2"));
+    dialog->edHeight->setText(QStringLiteral("0.4"));
+    dialog->edDepth->setText(QStringLiteral("0.4"));
+    dialog->cbSourceKind->setCurrentIndex(1);
+    dialog->cbSource->setEditText(scene);
+    dialog->ShowChannelNote();
+    const QString note = dialog->ChannelNoteText();
+    for (const char* says :
+         {"2 obstacle(s) inside the box", "1 of them open, kept as sheets without an inside",
+          "1 outside the box", "D3Q19 and D3Q19(New)"})
+        EXPECT_TRUE(note.contains(QLatin1String(says))) << says << ": " << note.toStdString();
+    EXPECT_EQ(dialog->DisplayLine(),
+              QStringLiteral("D3Q19(New) ren 20Gx 44 Gy 8 Gz 8 channel past tiny.cvs"));
+    if (const char* shot = std::getenv("CORVANE_BOX_SHOT"))
+        dialog->grab().save(QString::fromLocal8Bit(shot));
+
+    // What the run is given: the two objects' surfaces, the cube closed, the plane open.
+    TaskRecord record(dialog->DisplayLine(), 7, 20, 44, 8);
+    record.gridZ = 8;
+    record.flow = lbm::Flow::Channel;
+    record.channel.z = -0.2;
+    record.channel.height = 0.4;
+    record.channel.depth = 0.4;
+    record.channel.kind = ObstacleSource::File;
+    record.channel.source = scene;
+    const ObstacleCut cut = CutObstacles(record);
+    ASSERT_TRUE(cut.error.isEmpty()) << cut.error.toStdString();
+    const lbm::Task task = SolverTaskOf(record, QStringLiteral("D3Q19(New)"), &cut);
+    EXPECT_EQ(task.channel.closed, (std::vector<bool>{true, false}));
+    int cubeTriangles = 0, planeTriangles = 0;
+    for (const lbm::Triangle& t : task.channel.surface) {
+        (t.obstacle == 0 ? cubeTriangles : planeTriangles) += 1;
+        for (const auto& corner : t.p)
+            EXPECT_NEAR(corner[2], 0, 0.05 + 1e-9) << "inside the box, about z = 0";
+    }
+    EXPECT_EQ(cubeTriangles, 12);
+    EXPECT_GE(planeTriangles, 2);
+
+    // Cells that are not cubes: refused with the sizes, nothing stored.
+    const auto n = [](double v) { return QLocale().toString(v, 'g', 4); };
+    struct Refusal {
+        QLineEdit* edit;
+        const char* text;
+        QString says;
+    } const refusals[] = {
+        {dialog->edGridZ, "12", QStringLiteral("depth / Gz = %1 / 12 = %2").arg(n(0.4), n(0.4 / 12))},
+        {dialog->edDepth, "0.5", QStringLiteral("depth / Gz = %1 / 8 = %2").arg(n(0.5), n(0.5 / 8))},
+        {dialog->edGridX, "40", QStringLiteral("length / Gx = %1 / 40 = %2").arg(n(2.2), n(2.2 / 40))},
+    };
+    for (const Refusal& r : refusals) {
+        SCOPED_TRACE(r.text);
+        const QString was = r.edit->text();
+        r.edit->setText(QLatin1String(r.text));
+        const int count = Tasks().Count();
+        messages.Errors.clear();
+        dialog->show();
+        dialog->BitBtn1->click();
+        EXPECT_EQ(Tasks().Count(), count);
+        ASSERT_EQ(messages.Errors.size(), 1);
+        EXPECT_TRUE(messages.Errors[0].contains(QStringLiteral("must be cubes")))
+            << messages.Errors[0].toStdString();
+        EXPECT_TRUE(messages.Errors[0].contains(r.says)) << r.says.toStdString() << "\n"
+                                                         << messages.Errors[0].toStdString();
+        r.edit->setText(was);
+    }
+
+    // Cubes: saved as the box task it is.
+    messages.Errors.clear();
+    dialog->show();
+    dialog->BitBtn1->click();
+    ASSERT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
+    const TaskRecord& saved = Tasks().Record(Tasks().Count() - 1);
+    EXPECT_EQ(saved.line, QStringLiteral("D3Q19(New) ren 20Gx 44 Gy 8 Gz 8 channel past tiny.cvs"));
+    EXPECT_EQ(saved.gridZ, 8);
+    EXPECT_EQ(saved.channel.z, -0.2);
+    EXPECT_EQ(saved.channel.depth, 0.4);
+    EXPECT_TRUE(ReadAll(Ini()).contains("Channel1=0,0,-0.2,2.2,0.4,0.4\n")) << ReadAll(Ini()).toStdString();
+    dialog->close();
+
+    // Edit Task of a box task shows its values and its z size.
+    record.channel.x = 0.25;
+    Tasks().Append(record);
+    dialog->EditTask(frmEnviroment, Tasks().Count() - 1);
+    EXPECT_EQ(dialog->cbModelName->currentText(), QStringLiteral("D3Q19(New)"));
+    EXPECT_TRUE(dialog->edGridZ->isVisible());
+    EXPECT_EQ(dialog->edGridZ->text(), QStringLiteral("8"));
+    EXPECT_EQ(dialog->edChannelX->text(), QLocale().toString(0.25));
+    EXPECT_EQ(dialog->edChannelZ->text(), QLocale().toString(-0.2));
+    EXPECT_EQ(dialog->edDepth->text(), QLocale().toString(0.4));
+    EXPECT_EQ(dialog->DisplayLine(), record.line);
+    dialog->close();
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Add Task"));
 }
 

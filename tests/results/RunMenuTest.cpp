@@ -164,6 +164,33 @@ TEST_F(RunMenuTest, TheTickedTasksRunInOrderAndTheListShowsHowEachEnded)
     EXPECT_EQ(messages.Plain.size(), 1);
 }
 
+// A task that keeps snapshots leaves them in its results folder, run in the
+// program and, where mpirun is, on two processes.
+TEST_F(RunMenuTest, ATaskKeepsItsSnapshotsWhereverItRuns)
+{
+    TTaskList& tasks = *frmEnviroment->Tasks();
+    TaskRecord record(QStringLiteral("D2Q9 ren 10Gx 12 Gy 12"), 1, 10, 12, 12);
+    record.snapshots = 100;
+    tasks.SetTicked(tasks.Append(record), true);
+    MainForm->MpiTaskRunner()->SetSolverTool(QStringLiteral(CORVANE_LBM_TOOL));
+    std::vector<int> processes{1};
+    if (MpirunMissingReason().isEmpty())
+        processes.push_back(2);
+    for (const int n : processes) {
+        SCOPED_TRACE(n);
+        frmEnviroment->SetProcesses(n);
+        MainForm->Action("RunTasks1")->trigger();
+        ASSERT_TRUE(WaitFor([] { return MainForm->Action("RunTasks1")->isEnabled(); }, 120000));
+        ASSERT_EQ(States(), QStringList{"converged"}) << frmOutPut->reMsg->toPlainText().toStdString();
+        const QDir folder(tasks.ResultsFolder(0));
+        EXPECT_TRUE(folder.exists(QString::fromStdString(lbm::SnapshotFileName(100))))
+            << folder.path().toStdString();
+        EXPECT_TRUE(folder.exists(QString::fromStdString(lbm::SnapshotFileName(200))));
+        EXPECT_TRUE(folder.exists(QLatin1String(lbm::kCollectionFile)));
+    }
+    EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
+}
+
 TEST_F(RunMenuTest, PauseHoldsTheTaskStopEndsTheQueueAndTheStatusBarFollows)
 {
     Endless();

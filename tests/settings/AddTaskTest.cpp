@@ -76,7 +76,7 @@ TEST_F(AddTaskCheckTest, ATaskTheSolverCouldNeverRunIsRefusedWithTheSolversReaso
         {"the hexagonal lattice", "D2Q7", "400", "65", "65", false},
         {"thirteen velocities, on a grid too small", "D2Q13(New)", "400", "2", "65", true},
         // A model typed in that the solver does not know.
-        {"no model at all", "D3Q19", "400", "65", "65", true},
+        {"no model at all", "D3Q27", "400", "65", "65", true},
     };
     const lbm::Settings solver;
     for (const auto& c : cases) {
@@ -136,7 +136,7 @@ TEST_F(AddTaskCheckTest, TheNoteUnderTheModelBoxFollowsTheModelAndAModelThatCann
         {"D2Q7(New)", "D2Q7(New)", true},
         {"D2Q13(New)", "D2Q13(New)", true},
         {"d2q11(new)", "D2Q11(New)", false}, // typed: the list's model it names
-        {"D3Q19", nullptr, true},            // no model: Save says why
+        {"D3Q27", nullptr, true},            // no model: Save says why
         {"", nullptr, true},
     };
     for (const auto& c : cases) {

@@ -2,11 +2,13 @@
 // Edit Task: a task of the list changed in place through the task dialog,
 // never while a run holds it.
 #include "SettingsGlobals.h"
+#include "TaskList.h"
 #include "TestSupport.h"
 #include "TfrmAddTask.h"
 #include "TfrmEnviroment.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -191,6 +193,52 @@ TEST_F(EditTaskTest, EditingChangesTheLineTheRecordAndTheFileInPlaceAndKeepsTheT
         EXPECT_EQ(settings->TaskGridY(1), 81);
         EXPECT_TRUE(settings->TaskTicked(1));
     }
+    EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
+}
+
+// Snapshots are off unless asked for; a task keeps its cadence through the
+// file and Edit Task, and a cadence that is no number of steps stores nothing.
+TEST_F(EditTaskTest, ASnapshotCadenceIsOffByDefaultAndGoesWithItsTask)
+{
+    EXPECT_FALSE(addTask->cbSnapshots->isChecked());
+    EXPECT_FALSE(addTask->edSnapshots->isEnabled());
+    Add({"D2Q9", "100", "33", "33"});
+    EXPECT_EQ(settings->Tasks()->Record(0).snapshots, 0);
+    EXPECT_FALSE(ReadAll(ini).contains("Snapshots"));
+
+    addTask->cbSnapshots->setChecked(true);
+    EXPECT_TRUE(addTask->edSnapshots->isEnabled());
+    for (const char* bad : {"0", "-10", "1.5", "abc", ""}) {
+        messages.Errors.clear();
+        addTask->edSnapshots->setText(QLatin1String(bad));
+        addTask->show();
+        addTask->BitBtn1->click();
+        ASSERT_EQ(messages.Errors.size(), 1) << bad;
+        EXPECT_TRUE(messages.Errors[0].contains(QStringLiteral("steps between snapshots")))
+            << messages.Errors[0].toStdString();
+        EXPECT_EQ(settings->TaskCount(), 1) << bad;
+    }
+    messages.Errors.clear();
+    addTask->hide();
+    addTask->edSnapshots->setText(QStringLiteral("500"));
+    Add({"D2Q9", "100", "65", "65"});
+    EXPECT_EQ(settings->Tasks()->Record(1).snapshots, 500);
+    EXPECT_TRUE(ReadAll(ini).contains("Snapshots2=500\n")) << ReadAll(ini).toStdString();
+
+    // Editing shows each task's own; unticked, the key goes.
+    addTask->edSnapshots->setText(QStringLiteral("70"));
+    addTask->cbSnapshots->setChecked(false);
+    settings->show();
+    addTask->EditTask(settings.get(), 1);
+    EXPECT_TRUE(addTask->cbSnapshots->isChecked());
+    EXPECT_EQ(addTask->edSnapshots->text(), QStringLiteral("500"));
+    addTask->cbSnapshots->setChecked(false);
+    addTask->BitBtn1->click();
+    ASSERT_FALSE(addTask->isVisible()) << messages.Errors.join('\n').toStdString();
+    EXPECT_EQ(settings->Tasks()->Record(1).snapshots, 0);
+    EXPECT_FALSE(ReadAll(ini).contains("Snapshots")) << ReadAll(ini).toStdString();
+    EXPECT_FALSE(addTask->cbSnapshots->isChecked()) << "the Add dialog's own values are back";
+    EXPECT_EQ(addTask->edSnapshots->text(), QStringLiteral("70"));
     EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('\n').toStdString();
 }
 

@@ -62,7 +62,9 @@ protected:
 TEST_F(TaskTest, SavingStoresTheLineAndTheRecord)
 {
     EXPECT_EQ(addTask->cbModelName->currentText(), QStringLiteral("D2Q7"));
-    EXPECT_EQ(addTask->cbModelName->count(), 6);
+    EXPECT_EQ(addTask->cbModelName->count(), 8);
+    EXPECT_EQ(addTask->cbModelName->itemText(6), QStringLiteral("D3Q19")) << "new models come last";
+    EXPECT_EQ(addTask->cbModelName->itemText(7), QStringLiteral("D3Q19(New)"));
     addTask->show();
     addTask->BitBtn1->click();
     EXPECT_FALSE(addTask->isVisible());
@@ -91,12 +93,12 @@ TEST_F(TaskTest, SavingStoresTheLineAndTheRecord)
     ASSERT_EQ(settings->TaskCount(), 3);
     EXPECT_EQ(settings->TaskModel(2), 1);
     EXPECT_EQ(Lines().last(), QStringLiteral("d2q9 ren 1e3Gx 129 Gy 257"));
-    addTask->cbModelName->setEditText(QStringLiteral("D3Q19"));
+    addTask->cbModelName->setEditText(QStringLiteral("D3Q27"));
     addTask->show();
     addTask->BitBtn1->click();
     EXPECT_EQ(settings->TaskCount(), 3);
     ASSERT_EQ(messages.Errors.size(), 1);
-    EXPECT_TRUE(messages.Errors[0].startsWith(QStringLiteral("The model \"D3Q19\" is not a lattice model")))
+    EXPECT_TRUE(messages.Errors[0].startsWith(QStringLiteral("The model \"D3Q27\" is not a lattice model")))
         << messages.Errors[0].toStdString();
     messages.Errors.clear();
 }

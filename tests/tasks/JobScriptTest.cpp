@@ -194,6 +194,29 @@ TEST_F(JobScriptTest, BothScriptsAreValidBashAndHoldOneRunPerTaskThatCanRun)
     }
 }
 
+// A task's snapshots and a three-dimensional task's z size reach the solver's
+// line; the others' lines have neither.
+TEST_F(JobScriptTest, SnapshotsAndAZSizeAreGivenToTheTasksThatHaveThem)
+{
+    QueuedTask kept = Task(QStringLiteral("D2Q9 ren 10Gx 9 Gy 9"), "D2Q9", 9, 9);
+    kept.snapshots = 500;
+    QueuedTask box = Task(QStringLiteral("D3Q19 ren 10Gx 17 Gy 15 Gz 13"), "D3Q19", 17, 15);
+    box.task.gz = 13;
+    const QueuedTask plain = Task(QStringLiteral("D2Q9 ren 10Gx 7 Gy 7"), "D2Q9", 7, 7);
+    WriteJobScripts(slurm, {kept, box, plain}, lbm::Settings(),
+                    {1, 2, QStringLiteral("01:00:00"), QStringLiteral("run")});
+    const QStringList lines =
+        Read(mpirun).split(QLatin1Char('\n')).filter(QStringLiteral("corvane-lbm --model "));
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[0].contains(QStringLiteral("--grid 9x9 ")) &&
+                lines[0].contains(QStringLiteral(" --snapshots 500 ")))
+        << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("--grid 17x15x13 "))) << lines[1].toStdString();
+    for (const QString& line : {lines[1], lines[2]})
+        EXPECT_FALSE(line.contains(QStringLiteral("--snapshots"))) << line.toStdString();
+    EXPECT_TRUE(lines[2].contains(QStringLiteral("--grid 7x7 "))) << lines[2].toStdString();
+}
+
 TEST_F(JobScriptTest, TheMpirunScriptRunsAsWrittenAndEachTaskGetsItsResultsFolder)
 {
     if (!HaveMpirun())

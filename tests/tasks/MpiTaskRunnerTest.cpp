@@ -246,6 +246,69 @@ TEST_F(MpiTaskRunnerTest, TwoProcessesFinishWithTheFiguresOfARunInTheProgram)
     }
 }
 
+// Snapshots under mpirun: the solver is told the steps between them and
+// leaves the same files as a run of the task in the program.
+TEST_F(MpiTaskRunnerTest, SnapshotsAreKeptAsARunInTheProgramKeepsThem)
+{
+    QueuedTask task = Task(0, "D2Q9", 24, 20, 10);
+    task.snapshots = 200;
+    const QStringList args = runner.Arguments(task, QStringLiteral("out"));
+    EXPECT_EQ(args.value(args.indexOf(QStringLiteral("--snapshots")) + 1), QStringLiteral("200"));
+    EXPECT_FALSE(runner.Arguments(Task(0, "D2Q9", 24, 20), QStringLiteral("out"))
+                     .contains(QStringLiteral("--snapshots")));
+
+    TTaskRunner here;
+    here.SetSettings(TestSettings());
+    Log own(here);
+    ASSERT_TRUE(here.Start({task}, dir.filePath(QStringLiteral("here"))));
+    Log mpi(runner);
+    ASSERT_TRUE(runner.Start({task}, dir.filePath(QStringLiteral("mpi"))));
+    ASSERT_TRUE(WaitFor([&] { return own.done && mpi.done; }));
+    const TaskOutcome& a = own.outcomes[0];
+    const TaskOutcome& b = mpi.outcomes[0];
+    ASSERT_EQ(a.state, TaskState::Converged) << a.message.toStdString();
+    ASSERT_EQ(b.state, TaskState::Converged) << b.message.toStdString();
+    ASSERT_GE(b.steps, 400);
+    const QStringList entries = Entries(b.folder);
+    EXPECT_EQ(entries, Entries(a.folder));
+    EXPECT_TRUE(entries.contains(QLatin1String(lbm::kCollectionFile))) << entries.join(' ').toStdString();
+    for (std::int64_t step = 200; step <= b.steps; step += 200)
+        EXPECT_TRUE(entries.contains(QString::fromStdString(lbm::SnapshotFileName(step)))) << step;
+}
+
+// A three-dimensional task tells the solver its z size, and a box channel
+// its six numbers; the scene is handed over as for a rectangle, without a plane.
+TEST_F(MpiTaskRunnerTest, AThreeDimensionalTaskIsGivenItsZSizeAndItsBox)
+{
+    QueuedTask cavity = Task(0, "D3Q19", 17, 15);
+    cavity.task.gz = 13;
+    QStringList args = runner.Arguments(cavity, QStringLiteral("out"));
+    EXPECT_EQ(args.value(args.indexOf(QStringLiteral("--grid")) + 1), QStringLiteral("17x15x13"));
+
+    QueuedTask box = Task(0, "D3Q19(New)", 44, 8, 20);
+    box.task.gz = 8;
+    box.task.flow = lbm::Flow::Channel;
+    box.task.channel.x = 0.5;
+    box.task.channel.z = -0.2;
+    box.task.channel.height = 0.4;
+    box.task.channel.depth = 0.4;
+    box.scene = QStringLiteral("/tmp/scene.cvs");
+    box.plane = 0.3;
+    args = runner.Arguments(box, QStringLiteral("out"));
+    EXPECT_EQ(args.value(args.indexOf(QStringLiteral("--grid")) + 1), QStringLiteral("44x8x8"));
+    EXPECT_EQ(args.value(args.indexOf(QStringLiteral("--channel")) + 1),
+              QStringLiteral("0.5,0,-0.2,2.2,0.4,0.4"));
+    EXPECT_EQ(args.value(args.indexOf(QStringLiteral("--scene")) + 1), box.scene);
+    EXPECT_FALSE(args.contains(QStringLiteral("--plane")));
+
+    // The same channel in two dimensions keeps its four numbers and its plane.
+    box.task.model = "D2Q9";
+    args = runner.Arguments(box, QStringLiteral("out"));
+    EXPECT_EQ(args.value(args.indexOf(QStringLiteral("--grid")) + 1), QStringLiteral("44x8"));
+    EXPECT_EQ(args.value(args.indexOf(QStringLiteral("--channel")) + 1), QStringLiteral("0.5,0,2.2,0.4"));
+    EXPECT_EQ(args.value(args.indexOf(QStringLiteral("--plane")) + 1), QStringLiteral("0.3"));
+}
+
 // A channel past the sample's cylinder on two processes: the solver is given
 // the scene, the channel and its inflow, reports cD and cL as it goes, and
 // its drag history and obstacle nodes come back with the results.

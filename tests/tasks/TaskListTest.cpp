@@ -92,6 +92,13 @@ TEST_F(TaskListTest, StoringTheListAsLoadedLeavesEveryByteOfTheFile)
         // A byte-order mark, a repeated key (the first counts), no line end at the end.
         "\xEF\xBB\xBF[Tasks]\nCount=1\nLine1=D2Q9 ren 10Gx 9 Gy 9\nLine1=other\nModel1=1\nRe1=10\n"
         "GridX1=9\nGridY1=9\nTicked1=1",
+        // Snapshots spelt with spaces and a leading zero.
+        "[Tasks]\nCount=1\nLine1=D2Q9 ren 10Gx 9 Gy 9\nModel1=1\nRe1=10\nGridX1=9\nGridY1=9\n"
+        "Snapshots1= 0500\n",
+        // A three-dimensional cavity and channel, numbers spelt otherwise.
+        "[Tasks]\nCount=2\nLine1=D3Q19 ren 10Gx 9 Gy 9 Gz 9\nModel1=6\nRe1=10\nGridX1=9\nGridY1=9\n"
+        "GridZ1=09\nLine2=x\nModel2=7\nRe2=20\nGridX2=44\nGridY2=8\nGridZ2=8\nFlow2=channel\n"
+        "Channel2=0, 0,-0.20,2.2,0.4,4e-1\nInflow2=uniform\nMeanSpeed2=0.2\nSource2=file:/tmp/a.cvs\n",
         // No task section at all, and an empty file.
         "[Copy]\nCopyToStyle=Metafile\n",
         "",
@@ -159,6 +166,215 @@ TEST_F(TaskListTest, ChangesReachTheFileAndAreReadBackInTheirOrder)
     again.SetFile(ini);
     again.Save();
     EXPECT_EQ(ReadAll(ini), saved);
+}
+
+TEST_F(TaskListTest, SnapshotsHaveAKeyOnlyForATaskThatKeepsThem)
+{
+    const QByteArray before = "[Tasks]\nCount=1\nLine1=D2Q9 ren 10Gx 9 Gy 9\nModel1=1\nRe1=10\nGridX1=9\n"
+                              "GridY1=9\nTicked1=1\n";
+    WriteAll(ini, before);
+    TTaskList list;
+    list.LoadFile(ini);
+    list.SetFile(ini);
+    ASSERT_EQ(list.Count(), 1);
+    EXPECT_EQ(list.Record(0).snapshots, 0);
+
+    TaskRecord kept = list.Record(0);
+    kept.snapshots = 2500;
+    list.Replace(0, kept);
+    EXPECT_EQ(ReadAll(ini), before + "Snapshots1=2500\n");
+    TTaskList again;
+    again.LoadFile(ini);
+    ASSERT_EQ(again.Count(), 1);
+    EXPECT_EQ(again.Record(0).snapshots, 2500);
+
+    kept.snapshots = 0;
+    list.Replace(0, kept);
+    EXPECT_EQ(ReadAll(ini), before) << "no snapshots, no key";
+    list.Append(Record(11));
+    EXPECT_FALSE(ReadAll(ini).contains("Snapshots")) << ReadAll(ini).toStdString();
+
+    // A value that is no number of steps loses its task only.
+    for (const char* value : {"0", "-5", "many", "1.5", ""}) {
+        WriteAll(ini, QByteArray("[Tasks]\nCount=2\nLine1=a ren 1Gx 9 Gy 9\nModel1=1\nRe1=1\nGridX1=9\n"
+                                 "GridY1=9\nSnapshots1=") +
+                          value + "\nLine2=b ren 1Gx 7 Gy 7\nModel2=1\nRe2=1\nGridX2=7\nGridY2=7\n");
+        TTaskList bad;
+        bad.LoadFile(ini);
+        EXPECT_EQ(Grids(bad), (std::vector<int>{7})) << value;
+    }
+}
+
+// Three-dimensional tasks: a z size and a box, written only for them, read
+// back as they were; a task whose keys do not fit its dimensions is lost alone.
+TEST_F(TaskListTest, ThreeDimensionalTasksKeepAZSizeAndABoxBesideTwoDimensionalOnes)
+{
+    EXPECT_EQ(TTaskList::ModelNames().mid(6), (QStringList{"D3Q19", "D3Q19(New)"}));
+    TaskRecord cavity(QStringLiteral("D3Q19 ren 100Gx 17 Gy 17 Gz 9"), 6, 100, 17, 17);
+    cavity.gridZ = 9;
+    TaskRecord box(QStringLiteral("D3Q19(New) ren 20Gx 44 Gy 8 Gz 8 channel past view Fig.1"), 7, 20, 44, 8);
+    box.gridZ = 8;
+    box.flow = lbm::Flow::Channel;
+    box.channel.z = -0.2;
+    box.channel.height = 0.4;
+    box.channel.depth = 0.4;
+    box.channel.source = QStringLiteral("Fig.1");
+    TaskRecord flat = box; // the same channel in two dimensions
+    flat.line = QStringLiteral("D2Q9 ren 20Gx 44 Gy 8 channel past view Fig.1");
+    flat.model = 1;
+    flat.gridZ = 0;
+    flat.channel.z = 0;
+    flat.channel.depth = 0.41;
+    flat.channel.plane = 0.05;
+
+    struct Case {
+        const char* what;
+        TaskRecord record;
+        std::vector<const char*> has, hasNot;
+    } const cases[] = {
+        {"a 3-D cavity", cavity, {"GridZ1=9\n", "GridY1=17\n"}, {"Flow1", "Channel1", "Plane1"}},
+        {"a 3-D channel",
+         box,
+         {"GridZ1=8\n", "Channel1=0,0,-0.2,2.2,0.4,0.4\n", "Source1=view:Fig.1\n"},
+         {"Plane1"}},
+        {"a 2-D channel", flat, {"Channel1=0,0,2.2,0.4\n", "Plane1=0.05\n"}, {"GridZ1"}},
+        {"a 2-D cavity", Record(9), {"GridY1=9\n"}, {"GridZ1", "Channel1"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(ini);
+        TTaskList list;
+        list.SetFile(ini);
+        list.Append(c.record);
+        const QByteArray stored = ReadAll(ini);
+        for (const char* key : c.has)
+            EXPECT_TRUE(stored.contains(key)) << key << "\n" << stored.toStdString();
+        for (const char* key : c.hasNot)
+            EXPECT_FALSE(stored.contains(key)) << key << "\n" << stored.toStdString();
+        TTaskList again;
+        again.LoadFile(ini);
+        ASSERT_EQ(again.Count(), 1);
+        const TaskRecord& read = again.Record(0);
+        EXPECT_EQ(read.gridZ, c.record.gridZ);
+        EXPECT_EQ(read.flow, c.record.flow);
+        EXPECT_TRUE(read.channel == c.record.channel);
+        // The solver's task: a z size and the box for three dimensions only.
+        const lbm::Task task = SolverTaskOf(read, again.ModelName(0));
+        EXPECT_EQ(task.gz, c.record.gridZ > 0 ? c.record.gridZ : 1);
+        EXPECT_EQ(task.channel.z, c.record.gridZ > 0 ? c.record.channel.z : 0.0);
+    }
+
+    // Made two-dimensional, the box loses its z size and depth and gets a plane.
+    QFile::remove(ini);
+    TTaskList list;
+    list.SetFile(ini);
+    list.Append(box);
+    list.Replace(0, flat);
+    const QByteArray flattened = ReadAll(ini);
+    EXPECT_FALSE(flattened.contains("GridZ")) << flattened.toStdString();
+    for (const char* key : {"Channel1=0,0,2.2,0.4\n", "Plane1=0.05\n"})
+        EXPECT_TRUE(flattened.contains(key)) << key << "\n" << flattened.toStdString();
+
+    // Keys that do not fit the task's dimensions, or a z size that is none.
+    const char* const head = "[Tasks]\nCount=2\nLine1=a\nModel1=6\nRe1=1\nGridX1=44\nGridY1=8\n";
+    const char* const tail = "Line2=b ren 1Gx 7 Gy 7\nModel2=1\nRe2=1\nGridX2=7\nGridY2=7\n";
+    const char* const lost[] = {
+        "GridZ1=0\n",
+        "GridZ1=many\n",
+        // six numbers without a z size, four with one
+        "Flow1=channel\nChannel1=0,0,0,2.2,0.4,0.4\nInflow1=uniform\nMeanSpeed1=1\nPlane1=0\nSource1=view:"
+        "A\n",
+        "GridZ1=8\nFlow1=channel\nChannel1=0,0,2.2,0.4\nInflow1=uniform\nMeanSpeed1=1\nSource1=view:A\n",
+        "GridZ1=8\nFlow1=channel\nChannel1=0,0,0,2.2,0.4,inf\nInflow1=uniform\nMeanSpeed1=1\n"
+        "Source1=view:A\n",
+    };
+    for (const char* keys : lost) {
+        WriteAll(ini, QByteArray(head) + keys + tail);
+        TTaskList bad;
+        bad.LoadFile(ini);
+        EXPECT_EQ(Grids(bad), (std::vector<int>{7})) << keys;
+    }
+}
+
+// Which hook a channel's obstacles come from, what the solver's task takes
+// of them, and the cells a box must have.
+TEST(ChannelObstacles, ABoxTakesTheSurfacesItsCellsAreCubesAndTheSolversTaskHasThem)
+{
+    TaskRecord box(QStringLiteral("D3Q19 ren 20Gx 44 Gy 8 Gz 8"), 6, 20, 44, 8);
+    box.gridZ = 8;
+    box.flow = lbm::Flow::Channel;
+    box.channel.z = -0.2;
+    box.channel.height = 0.4;
+    box.channel.depth = 0.4;
+    TaskRecord flat = box;
+    flat.gridZ = 0;
+
+    const ObstacleCutter savedCutter = ChannelObstacleCutter(), savedSurfaces = ChannelSurfaceCutter();
+    ChannelObstacleCutter() = nullptr;
+    ChannelSurfaceCutter() = nullptr;
+    EXPECT_FALSE(CutObstacles(box).error.isEmpty()) << "no hook, no obstacles";
+    ChannelObstacleCutter() = [](const ChannelRecord&) {
+        ObstacleCut cut;
+        cut.outline = {{0.1, 0.1, 0.2, 0.2, 0}};
+        cut.cut = 1;
+        return cut;
+    };
+    ChannelSurfaceCutter() = [](const ChannelRecord& c) {
+        ObstacleCut cut;
+        lbm::Triangle t;
+        t.p[0][2] = c.z; // the box it was asked for
+        cut.surface = {t, t};
+        cut.surface[1].obstacle = 1;
+        cut.closed = {true, false};
+        cut.cut = 2;
+        cut.open = 1;
+        return cut;
+    };
+    const ObstacleCut surfaces = CutObstacles(box);
+    EXPECT_EQ(surfaces.surface.size(), 2u);
+    EXPECT_EQ(surfaces.surface[0].p[0][2], -0.2);
+    const ObstacleCut outline = CutObstacles(flat);
+    EXPECT_EQ(outline.outline.size(), 1u);
+    EXPECT_TRUE(outline.surface.empty());
+
+    const lbm::Task task = SolverTaskOf(box, QStringLiteral("D3Q19"), &surfaces);
+    EXPECT_EQ(task.gz, 8);
+    EXPECT_EQ(task.channel.z, -0.2);
+    EXPECT_EQ(task.channel.depth, 0.4);
+    EXPECT_EQ(task.channel.surface.size(), 2u);
+    EXPECT_EQ(task.channel.surface[1].obstacle, 1);
+    EXPECT_EQ(task.channel.closed, (std::vector<bool>{true, false}));
+    EXPECT_EQ(task.channel.obstacles, 2);
+    ChannelObstacleCutter() = savedCutter;
+    ChannelSurfaceCutter() = savedSurfaces;
+
+    // Cells: 2.2 / 44 = 0.4 / 8 = 0.05; within 1 % passes, beyond it is refused with the numbers.
+    struct Case {
+        int gx, gy, gz;
+        double depth;
+        const char* says; // empty: cubes
+    } const cases[] = {
+        {44, 8, 8, 0.4, ""},
+        {44, 8, 8, 0.403, ""},
+        {44, 8, 8, 0.41, "depth / Gz = 0.41 / 8 = 0.05125"},
+        {44, 8, 12, 0.4, "Gz about 8"},
+        {40, 8, 8, 0.4, "length / Gx = 2.2 / 40 = 0.055"},
+        {40, 8, 8, 0.4, "Gx would be about 44"},
+    };
+    for (const Case& c : cases) {
+        TaskRecord r = box;
+        r.gridX = c.gx;
+        r.gridY = c.gy;
+        r.gridZ = c.gz;
+        r.channel.depth = c.depth;
+        const QString refusal = CubicCellsRefusal(r);
+        if (*c.says == '\0')
+            EXPECT_TRUE(refusal.isEmpty()) << refusal.toStdString();
+        else
+            EXPECT_TRUE(refusal.contains(QLatin1String(c.says))) << refusal.toStdString();
+        r.gridZ = 0;
+        EXPECT_TRUE(CubicCellsRefusal(r).isEmpty()) << "a rectangle has no depth";
+    }
 }
 
 TEST_F(TaskListTest, AFileThatDoesNotReadOrCannotBeWrittenIsReportedWithItsName)

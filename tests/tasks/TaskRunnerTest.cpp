@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <vector>
@@ -129,6 +131,44 @@ TEST_F(TaskRunnerTest, AQueueRunsInOrderOnAWorkerWhileTheGuiThreadGoesOn)
     EXPECT_TRUE(folders[1].startsWith(QStringLiteral("D2Q9(New)_ren_10Gx_10_Gy_10_")))
         << folders[1].toStdString();
     EXPECT_EQ(log.outcomes[1].fields->gx, 10);
+}
+
+// A task that keeps snapshots leaves one field file for every N steps it ran
+// and their collection beside the results; one without leaves neither.
+TEST_F(TaskRunnerTest, ATaskKeepsASnapshotEveryNStepsAndTheirCollection)
+{
+    Log log(runner);
+    QueuedTask with = Tiny(0, "D2Q9", 12);
+    with.snapshots = 150;
+    ASSERT_TRUE(runner.Start({with, Tiny(1, "D2Q9", 12)}, dir.path()));
+    ASSERT_TRUE(WaitFor([&] { return log.done; }));
+    const TaskOutcome& kept = log.outcomes[0];
+    ASSERT_EQ(kept.state, TaskState::Converged) << kept.message.toStdString();
+    ASSERT_GT(kept.steps, 300);
+    const QDir folder(kept.folder);
+    QStringList expected;
+    for (std::int64_t step = 150; step <= kept.steps; step += 150)
+        expected << QString::fromStdString(lbm::SnapshotFileName(step));
+    QStringList written = folder.entryList({QStringLiteral("field_*.vti")}, QDir::Files);
+    std::sort(written.begin(), written.end(), [](const QString& a, const QString& b) {
+        return a.mid(6).chopped(4).toLongLong() < b.mid(6).chopped(4).toLongLong();
+    });
+    EXPECT_EQ(written, expected);
+    QFile collection(folder.filePath(QLatin1String(lbm::kCollectionFile)));
+    ASSERT_TRUE(collection.open(QIODevice::ReadOnly));
+    const QByteArray pvd = collection.readAll();
+    // In time order, the final field last (in place of a snapshot at the last step).
+    qsizetype at = 0;
+    for (std::int64_t step = 150; step < kept.steps; step += 150) {
+        const qsizetype found = pvd.indexOf(QByteArray::fromStdString(lbm::SnapshotFileName(step)));
+        EXPECT_GT(found, at) << step;
+        at = std::max(at, found);
+    }
+    EXPECT_GT(pvd.indexOf(lbm::kFieldFile), at);
+
+    const QDir plain(log.outcomes[1].folder);
+    ASSERT_EQ(log.outcomes[1].state, TaskState::Converged);
+    EXPECT_TRUE(plain.entryList({QStringLiteral("field_*"), QStringLiteral("*.pvd")}, QDir::Files).isEmpty());
 }
 
 TEST_F(TaskRunnerTest, PauseHoldsTheStepsResumeMovesThemAndStopCancelsTheRest)
