@@ -35,15 +35,7 @@ Surface SurfaceIn(const std::vector<TGLObject*>& objects, const double lo[3], co
         PolyMesh mesh = SceneMeshOf(*object);
         JoinIdenticalVertices(mesh);
         std::vector<SurfaceTriangle> mine;
-        // A solid's mesh keeps a corner once for each normal it is drawn
-        // with (a cube's corner three times): edges go by the corners'
-        // positions, each position numbered once.
-        std::vector<float> positions;
-        VertexJoiner joiner(positions);
-        std::vector<int> place(mesh.VertexCount());
-        for (std::size_t k = 0; k < place.size(); ++k)
-            place[k] = joiner.Add(&mesh.vertices[3 * k]);
-        // Edges by their corners' places, the smaller first: how many triangles share each.
+        // Edges by their corners' numbers, the smaller first: how many triangles share each.
         std::map<std::pair<int, int>, int> edges;
         double low[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, high[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
         std::size_t at = 0;
@@ -59,7 +51,7 @@ Surface SurfaceIn(const std::vector<TGLObject*>& objects, const double lo[3], co
                         high[a] = std::max(high[a], t.p[c][a]);
                     }
                 for (int c = 0; c < 3; ++c) {
-                    const int u = place[std::size_t(corner[c])], v = place[std::size_t(corner[(c + 1) % 3])];
+                    const int u = corner[c], v = corner[(c + 1) % 3];
                     if (u != v) // an edge of no length joins nothing
                         ++edges[{std::min(u, v), std::max(u, v)}];
                 }

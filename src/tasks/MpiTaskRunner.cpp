@@ -44,21 +44,34 @@ constexpr int kTermGraceMs = 10000;
 std::shared_ptr<const lbm::Fields> FieldOf(const QJsonObject& field, double lidSpeed)
 {
     const int nx = field.value(QStringLiteral("nx")).toInt(), ny = field.value(QStringLiteral("ny")).toInt();
+    // Three dimensions: nz planes, uz, and a channel's obstacle nodes as a string of 0 and 1.
+    const int nz = field.contains(QStringLiteral("nz")) ? field.value(QStringLiteral("nz")).toInt() : 1;
     const QJsonArray ux = field.value(QStringLiteral("ux")).toArray();
     const QJsonArray uy = field.value(QStringLiteral("uy")).toArray();
-    if (nx < 1 || ny < 1 || nx > 4096 || ny > 4096 || ux.size() != qsizetype(nx) * ny ||
-        uy.size() != ux.size())
+    const QJsonArray uz = field.value(QStringLiteral("uz")).toArray();
+    const QString obstacle = field.value(QStringLiteral("obstacle")).toString();
+    if (nx < 1 || ny < 1 || nz < 1 || nx > 4096 || ny > 4096 || nz > 256 ||
+        ux.size() != qsizetype(nx) * ny * nz || uy.size() != ux.size() ||
+        (nz > 1 && uz.size() != ux.size()) || (!obstacle.isEmpty() && obstacle.size() != ux.size()))
         return nullptr;
     auto fields = std::make_shared<lbm::Fields>();
     fields->gx = nx;
     fields->gy = ny;
+    fields->gz = nz;
     fields->ux.reserve(std::size_t(ux.size()));
     fields->uy.reserve(std::size_t(uy.size()));
+    const auto speed = [&](const QJsonValue& value) {
+        const double u = value.toDouble();
+        return std::isfinite(u) ? u * lidSpeed : 0.0;
+    };
     for (qsizetype k = 0; k < ux.size(); ++k) {
-        const double u = ux[k].toDouble(), v = uy[k].toDouble();
-        fields->ux.push_back(std::isfinite(u) ? u * lidSpeed : 0.0);
-        fields->uy.push_back(std::isfinite(v) ? v * lidSpeed : 0.0);
+        fields->ux.push_back(speed(ux[k]));
+        fields->uy.push_back(speed(uy[k]));
+        if (nz > 1)
+            fields->uz.push_back(speed(uz[k]));
     }
+    for (const QChar c : obstacle)
+        fields->solid.push_back(c == QLatin1Char('1') ? 1 : 0);
     fields->rho.assign(fields->ux.size(), 1.0);
     return fields;
 }

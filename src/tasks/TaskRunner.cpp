@@ -251,6 +251,12 @@ TaskOutcome TTaskRunner::RunOne(int index, const QueuedTask& queued, const QStri
             auto fields = std::make_shared<lbm::Fields>();
             fields->gx = queued.task.gx;
             fields->gy = queued.task.gy;
+            if (p.uz) { // three dimensions
+                fields->gz = queued.task.gz;
+                fields->uz = *p.uz;
+            }
+            if (p.solid)
+                fields->solid = *p.solid;
             fields->ux = *p.ux;
             fields->uy = *p.uy;
             fields->rho = *p.rho;
