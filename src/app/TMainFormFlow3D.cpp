@@ -3,6 +3,7 @@
 #include "FlowView3D.h"
 #include "Globals.h"
 #include "LbmRun.h"
+#include "PolyMesh.h"
 #include "SceneFile.h"
 #include "TGLPolyObject.h"
 #include "TMainForm.h"
@@ -14,6 +15,7 @@
 
 #include <QMdiSubWindow>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -94,6 +96,29 @@ std::vector<std::unique_ptr<TGLObject>> TMainForm::FlowSceneObjects(const lbm::T
         if (record.flow == lbm::Flow::Channel)
             objects = ChannelSceneCopies(record.channel);
     }
+    // What lies wholly outside the box (the channel's walls drawn as solids
+    // round it, say) plays no part in the flow and would hide it.
+    const lbm::ChannelSpec& c = task.channel;
+    const double lo[3] = {c.x, c.y, c.z}, hi[3] = {c.x + c.length, c.y + c.height, c.z + c.depth};
+    const double hair = 1e-6 * std::max({c.length, c.height, c.depth});
+    objects.erase(std::remove_if(objects.begin(), objects.end(),
+                                 [&](const std::unique_ptr<TGLObject>& object) {
+                                     const meshio::PolyMesh mesh = meshio::SceneMeshOf(*object);
+                                     if (mesh.vertices.empty())
+                                         return false;
+                                     for (int a = 0; a < 3; ++a) {
+                                         float low = HUGE_VALF, high = -HUGE_VALF;
+                                         for (std::size_t v = std::size_t(a); v < mesh.vertices.size();
+                                              v += 3) {
+                                             low = std::min(low, mesh.vertices[v]);
+                                             high = std::max(high, mesh.vertices[v]);
+                                         }
+                                         if (high <= lo[a] + hair || low >= hi[a] - hair)
+                                             return true;
+                                     }
+                                     return false;
+                                 }),
+                  objects.end());
     if (objects.empty())
         if (std::unique_ptr<TGLObject> surface = SurfaceObject(task.channel.surface))
             objects.push_back(std::move(surface));
