@@ -131,6 +131,45 @@ const char* WaitPolicyName()
     return "default";
 }
 
+std::string Text(const char* format, double a, double b, double c, double d)
+{
+    char text[300];
+    std::snprintf(text, sizeof text, format, a, b, c, d);
+    return text;
+}
+
+std::string DivergedMessage(std::int64_t step, double maxSpeed, double limit, const char* betterModel)
+{
+    std::string what =
+        !std::isfinite(maxSpeed)
+            ? Text("The run diverged at step %.0f: the flow field is no longer finite.", double(step))
+            : Text("The run diverged at step %.0f: a speed of %.3g exceeds the lattice's limit "
+                   "of %.3g.",
+                   double(step), maxSpeed, limit);
+    // A larger grid both resolves the flow better and moves the relaxation
+    // time away from 1/2 (a smaller lid speed alone would bring it closer).
+    return what + (betterModel
+                       ? " Try a larger grid, or the \"" + std::string(betterModel) + "\" model."
+                       : std::string(" Try a larger grid, or a larger grid with a smaller lid speed."));
+}
+
+std::string EndMessage(const RunResult& result, const Settings& settings)
+{
+    switch (result.status) {
+    case RunStatus::Converged:
+        return Text("Converged after %.0f steps (residual %.3g below the tolerance %.3g).",
+                    double(result.steps), result.residual, settings.tolerance);
+    case RunStatus::NotConverged:
+        return Text("Not converged: the step limit of %.0f steps was reached with the residual at "
+                    "%.3g (tolerance %.3g).",
+                    double(settings.maxSteps), result.residual, settings.tolerance);
+    case RunStatus::Cancelled:
+        return Text("Cancelled after %.0f steps.", double(result.steps));
+    default:
+        return result.message;
+    }
+}
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -213,13 +252,6 @@ void ToFields(const LatticeParams& p, std::vector<double>& rho, std::vector<doub
     out.uy = std::move(uy);
 }
 
-std::string Text(const char* format, double a, double b = 0, double c = 0)
-{
-    char text[300];
-    std::snprintf(text, sizeof text, format, a, b, c);
-    return text;
-}
-
 struct Check {
     double residual = 0;
     double maxSpeed = 0; // NaN when a value is not finite
@@ -254,20 +286,6 @@ void GatherFields(Communicator& comm, const LatticeParams& p, std::vector<double
     comm.Gather(uy, allUy);
     if (comm.Rank() == 0)
         ToFields(p, allRho, allUx, allUy, fields);
-}
-
-std::string DivergedMessage(std::int64_t step, double maxSpeed, bool mrt, double limit)
-{
-    std::string what =
-        std::isnan(maxSpeed)
-            ? Text("The run diverged at step %.0f: the flow field is no longer finite.", double(step))
-            : Text("The run diverged at step %.0f: a speed of %.3g exceeds the lattice's limit "
-                   "of %.3g.",
-                   double(step), maxSpeed, limit);
-    // A larger grid both resolves the flow better and moves the relaxation
-    // time away from 1/2 (a smaller lid speed alone would bring it closer).
-    return what + (mrt ? " Try a larger grid, or a larger grid with a smaller lid speed."
-                       : " Try a larger grid, or the \"D2Q9(New)\" model.");
 }
 
 // A channel's figures from its history and its final fields, in the
@@ -457,8 +475,8 @@ RunResult RunLattice(const Task& task, const Settings& settings, const ProgressC
         }
         if (diverged) {
             result.status = RunStatus::Diverged;
-            result.message =
-                DivergedMessage(step, check.maxSpeed, params.collision == Collision::Mrt, SpeedLimit(params));
+            result.message = DivergedMessage(step, check.maxSpeed, SpeedLimit(params),
+                                             params.collision == Collision::Mrt ? nullptr : kModelMrt);
             return result;
         }
         if (converged) {
@@ -473,26 +491,10 @@ RunResult RunLattice(const Task& task, const Settings& settings, const ProgressC
     result.steps = step;
     result.seconds = computeSeconds;
     result.mlups = computeSeconds > 0 ? nodes * double(step) / computeSeconds / 1e6 : 0;
-    switch (result.status) {
-    case RunStatus::Converged:
-        result.message =
-            result.channel.periodic
-                ? Text("Periodic after %.0f steps: the lift repeats with a period of %.0f steps.",
-                       double(step), oscillation.period)
-                : Text("Converged after %.0f steps (residual %.3g below the tolerance %.3g).", double(step),
-                       result.residual, settings.tolerance);
-        break;
-    case RunStatus::NotConverged:
-        result.message = Text("Not converged: the step limit of %.0f steps was reached with the residual at "
-                              "%.3g (tolerance %.3g).",
-                              double(settings.maxSteps), result.residual, settings.tolerance);
-        break;
-    case RunStatus::Cancelled:
-        result.message = Text("Cancelled after %.0f steps.", double(step));
-        break;
-    default:
-        break;
-    }
+    result.message = result.status == RunStatus::Converged && result.channel.periodic
+                         ? Text("Periodic after %.0f steps: the lift repeats with a period of %.0f steps.",
+                                double(step), oscillation.period)
+                         : EndMessage(result, settings);
     try {
         lattice->Macroscopic(rho, ux, uy, threads);
         GatherFields(comm, params, rho, ux, uy, result.fields);

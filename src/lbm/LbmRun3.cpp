@@ -17,13 +17,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string Text(const char* format, double a, double b = 0, double c = 0, double d = 0)
-{
-    char text[300];
-    std::snprintf(text, sizeof text, format, a, b, c, d);
-    return text;
-}
-
 struct Slab3Fields {
     std::vector<double> rho, ux, uy, uz;
 };
@@ -217,14 +210,7 @@ RunResult RunLattice3(const Task& task, const Settings& settings, const Progress
         if (diverged) {
             result.status = RunStatus::Diverged;
             result.message =
-                std::isinf(maxSpeed)
-                    ? Text("The run diverged at step %.0f: the flow field is no longer finite.", double(step))
-                    : Text("The run diverged at step %.0f: a speed of %.3g exceeds the lattice's limit of "
-                           "%.3g.",
-                           double(step), maxSpeed, limit);
-            result.message += task.model == kModel3Trt
-                                  ? " Try a larger grid, or a larger grid with a smaller lattice speed."
-                                  : " Try a larger grid, or the \"D3Q19(New)\" model.";
+                DivergedMessage(step, maxSpeed, limit, task.model == kModel3Trt ? nullptr : kModel3Trt);
             return result;
         }
         if (converged) {
@@ -239,22 +225,7 @@ RunResult RunLattice3(const Task& task, const Settings& settings, const Progress
     result.steps = step;
     result.seconds = computeSeconds;
     result.mlups = computeSeconds > 0 ? nodes * double(step) / computeSeconds / 1e6 : 0;
-    switch (result.status) {
-    case RunStatus::Converged:
-        result.message = Text("Converged after %.0f steps (residual %.3g below the tolerance %.3g).",
-                              double(step), result.residual, settings.tolerance);
-        break;
-    case RunStatus::NotConverged:
-        result.message = Text("Not converged: the step limit of %.0f steps was reached with the residual at "
-                              "%.3g (tolerance %.3g).",
-                              double(settings.maxSteps), result.residual, settings.tolerance);
-        break;
-    case RunStatus::Cancelled:
-        result.message = Text("Cancelled after %.0f steps.", double(step));
-        break;
-    default:
-        break;
-    }
+    result.message = EndMessage(result, settings);
     try {
         lattice->Macroscopic(now.rho, now.ux, now.uy, now.uz, threads);
         Gather3(comm, domain, solid, now, result.fields);

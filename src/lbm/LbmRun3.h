@@ -28,6 +28,13 @@ Obstacles3 ChannelObstacles3(const Task& task, int threads);
 // The domain of a three-dimensional task with the given lattice speed.
 Domain3 Domain3Of(const Task& task, double speed, Obstacles3 obstacles);
 
+// The texts both runs end with: printf-like with up to four numbers; a
+// diverged run's (suggesting `betterModel`, or with none a larger grid and a
+// smaller lid speed); and a run's last message by its status.
+std::string Text(const char* format, double a, double b = 0, double c = 0, double d = 0);
+std::string DivergedMessage(std::int64_t step, double maxSpeed, double limit, const char* betterModel);
+std::string EndMessage(const RunResult& result, const Settings& settings);
+
 RunResult Run3(const Task& task, const Settings& settings, const ProgressCallback& progress,
                RunControl* control, Communicator& comm);
 
