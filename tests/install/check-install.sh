@@ -23,6 +23,8 @@ expected=(
   share/man/man1/corvane.1
   share/man/man1/corvane-lbm.1
   share/corvane/samples/still-life.cvs
+  share/corvane/samples/cylinder-channel-3d.cvs
+  share/corvane/samples/cylinder.poly
 )
 for size in 16 22 24 32 48 64 128 256; do
   expected+=("share/icons/hicolor/${size}x${size}/apps/$id.png")
