@@ -71,11 +71,16 @@ done
 version=$(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/corvane" --version | head -n 1)
 [ "$version" = "corvane $want_version" ] ||
   { echo "corvane --version printed: $version" >&2; status=1; }
-env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/corvane" --version | grep -q '^License GPL-3.0-or-later' ||
+# (Each text is read whole first: grep -q stops reading at its first match,
+# and a program still writing a text longer than one write would die of
+# the closed pipe, which pipefail counts as a failure.)
+text=$(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/corvane" --version) || text=
+grep -q '^License GPL-3.0-or-later' <<<"$text" ||
   { echo "corvane --version names no licence" >&2; status=1; }
-env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/corvane" --help | grep -q '^Usage: corvane' ||
-  { echo "corvane --help printed no usage" >&2; status=1; }
-"$prefix/bin/corvane-lbm" --help | grep -q '^Usage: corvane-lbm' || { echo "corvane-lbm --help failed" >&2; status=1; }
+text=$(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/corvane" --help) || text=
+grep -q '^Usage: corvane' <<<"$text" || { echo "corvane --help printed no usage" >&2; status=1; }
+text=$("$prefix/bin/corvane-lbm" --help) || text=
+grep -q '^Usage: corvane-lbm' <<<"$text" || { echo "corvane-lbm --help failed" >&2; status=1; }
 [ "$("$prefix/bin/corvane-lbm" --version | head -n 1)" = "corvane-lbm $want_version" ] || { echo "corvane-lbm --version failed" >&2; status=1; }
 # The import helper (which the program finds in ../lib/corvane) reads a mesh
 # and replies.
