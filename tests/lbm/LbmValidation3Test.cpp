@@ -134,7 +134,7 @@ TEST(LbmChannel3Benchmark, Steady3D1Z)
 // The cube cavity at Re 1000 against the spectral solution of Albensoeder &
 // Kuhlmann (J. Comput. Phys. 206 (2005) 536): u along the vertical centre
 // line and v along the horizontal one in the mid-plane, at their 17 points,
-// within 2 % of the lid speed. Long (64^3 nodes): with CORVANE_VALIDATE_FULL only.
+// within 2 % of the lid speed. Long (96^3 nodes): with CORVANE_VALIDATE_FULL only.
 TEST(LbmCube3Benchmark, Re1000AgainstAlbensoederKuhlmann)
 {
     if (!Full())
@@ -157,7 +157,10 @@ TEST(LbmCube3Benchmark, Re1000AgainstAlbensoederKuhlmann)
     }
     ASSERT_GT(refU.size(), 10u);
     ASSERT_GT(refV.size(), 10u);
-    for (int side : {64}) {
+    // On 64^3 (54 300 steps, 211 s) u came within 1.1 % and v within 2.7 %
+    // (the wall jet under the lid's far end is thin at Re 1000): the
+    // validation takes 96^3, where second order brings v to about 1.2 %.
+    for (int side : {96}) {
         lbm::Task task;
         task.model = lbm::kModel3Trt;
         task.reynolds = 1000;
