@@ -186,23 +186,21 @@ RunResult RunLattice3(const Task& task, const Settings& settings, const Progress
             }
             if (snapshotDue && comm.Rank() == 0)
                 report.snapshot = &snapshot;
-            if (gathered || single) {
-                if (single) {
-                    shown.gx = task.gx;
-                    shown.gy = task.gy;
-                    shown.gz = task.gz;
-                    shown.ux = now.ux;
-                    shown.uy = now.uy;
-                    shown.uz = now.uz;
-                    shown.rho = now.rho;
-                }
+            // One process reports its own fields as they are (no copy); several
+            // the fields last gathered on rank 0.
+            if (gathered) {
                 report.ux = &shown.ux;
                 report.uy = &shown.uy;
                 report.uz = &shown.uz;
                 report.rho = &shown.rho;
-                if (!solid.empty())
-                    report.solid = &solid;
+            } else if (single) {
+                report.ux = &now.ux;
+                report.uy = &now.uy;
+                report.uz = &now.uz;
+                report.rho = &now.rho;
             }
+            if (report.ux && !solid.empty())
+                report.solid = &solid;
             progress(report);
             lastReport = t;
             reported = true;
