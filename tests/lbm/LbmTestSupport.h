@@ -76,3 +76,36 @@ inline std::map<std::string, std::vector<double>> VtiArrays(const std::string& b
         arrays[a.name] = std::move(a.values);
     return arrays;
 }
+
+#ifdef CORVANE_LBM_DATA_DIR
+// A published profile table (tests/data/lbm): rows "profile,re,position,
+// value,use" after the comment lines that name its source; the rows marked
+// used.
+struct Reference {
+    char profile; // 'u' or 'v'
+    int re;
+    double position;
+    double value;
+};
+
+inline std::vector<Reference> LoadReference(const std::string& file = "ghia1982.csv")
+{
+    std::vector<Reference> rows;
+    std::ifstream in(CORVANE_LBM_DATA_DIR "/" + file);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::istringstream s(line);
+        std::string profile, re, position, value, use;
+        std::getline(s, profile, ',');
+        std::getline(s, re, ',');
+        std::getline(s, position, ',');
+        std::getline(s, value, ',');
+        std::getline(s, use, ',');
+        if (use == "1")
+            rows.push_back({profile[0], std::stoi(re), std::stod(position), std::stod(value)});
+    }
+    return rows;
+}
+#endif

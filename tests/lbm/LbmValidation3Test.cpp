@@ -77,13 +77,13 @@ lbm::Task Cylinder3DTask(int across)
     return task;
 }
 
-struct Reference {
+struct Benchmark {
     double low = 0, high = 0, value = 0;
 };
 
-std::map<std::string, Reference> SchaeferTurek3D()
+std::map<std::string, Benchmark> SchaeferTurek3D()
 {
-    std::map<std::string, Reference> refs;
+    std::map<std::string, Benchmark> refs;
     std::ifstream in(std::string(CORVANE_LBM_DATA_DIR) + "/schaefer-turek-3d.csv");
     std::string line;
     while (std::getline(in, line)) {
@@ -105,7 +105,7 @@ std::map<std::string, Reference> SchaeferTurek3D()
 // with resolution comes with CORVANE_VALIDATE_FULL.
 TEST(LbmChannel3Benchmark, Steady3D1Z)
 {
-    const std::map<std::string, Reference> refs = SchaeferTurek3D();
+    const std::map<std::string, Benchmark> refs = SchaeferTurek3D();
     ASSERT_EQ(refs.count("cD"), 1u);
     ASSERT_EQ(refs.count("cL"), 1u);
     std::vector<int> grids = {41};
@@ -140,21 +140,8 @@ TEST(LbmCube3Benchmark, Re1000AgainstAlbensoederKuhlmann)
     if (!Full())
         GTEST_SKIP() << "set CORVANE_VALIDATE_FULL=1 (scripts/validate.sh) for the cube cavity";
     std::vector<std::pair<double, double>> refU, refV;
-    std::ifstream in(std::string(CORVANE_LBM_DATA_DIR) + "/albensoeder2005-cube.csv");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#')
-            continue;
-        std::stringstream s(line);
-        std::string profile, re, position, value, use;
-        std::getline(s, profile, ',');
-        std::getline(s, re, ',');
-        std::getline(s, position, ',');
-        std::getline(s, value, ',');
-        std::getline(s, use, ',');
-        if (use == "1")
-            (profile == "u" ? refU : refV).emplace_back(std::stod(position), std::stod(value));
-    }
+    for (const Reference& r : LoadReference("albensoeder2005-cube.csv"))
+        (r.profile == 'u' ? refU : refV).emplace_back(r.position, r.value);
     ASSERT_GT(refU.size(), 10u);
     ASSERT_GT(refV.size(), 10u);
     // On 64^3 (54 300 steps, 211 s) u came within 1.1 % and v within 2.7 %

@@ -7,6 +7,7 @@
 
 #include "LbmResults.h"
 #include "LbmRun.h"
+#include "LbmTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -21,34 +22,6 @@
 namespace {
 
 const char* const kSpectralProfiles = "botella1998-profiles.csv";
-
-struct Reference {
-    char profile; // 'u' or 'v'
-    int re;
-    double position;
-    double value;
-};
-
-std::vector<Reference> LoadReference(const std::string& file = "ghia1982.csv")
-{
-    std::vector<Reference> rows;
-    std::ifstream in(CORVANE_LBM_DATA_DIR "/" + file);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#')
-            continue;
-        std::istringstream s(line);
-        std::string profile, re, position, value, use;
-        std::getline(s, profile, ',');
-        std::getline(s, re, ',');
-        std::getline(s, position, ',');
-        std::getline(s, value, ',');
-        std::getline(s, use, ',');
-        if (use == "1")
-            rows.push_back({profile[0], std::stoi(re), std::stod(position), std::stod(value)});
-    }
-    return rows;
-}
 
 // Cubic interpolation through the four profile points around `at` (the
 // profile runs from wall to wall, both wall values included).
