@@ -98,6 +98,28 @@ protected:
     ChildLeakCheckOff leakCheck; // the run under mpirun
 
     QString Ini() const { return dir.filePath(QStringLiteral("corvane.INI")); }
+
+    // In the program, and on two processes (under mpirun) when mpirun is there.
+    static std::vector<int> Processes()
+    {
+        std::vector<int> processes{1};
+        if (MpirunMissingReason().isEmpty())
+            processes.push_back(2);
+        return processes;
+    }
+    // Runs the ticked tasks through the Run menu on n processes, keeping the
+    // status bar's text at every report; false when the run did not end.
+    static bool RunTicked(int n, QStringList& statuses)
+    {
+        frmEnviroment->SetProcesses(n);
+        const QMetaObject::Connection connection = QObject::connect(
+            n > 1 ? static_cast<TTaskQueue*>(MainForm->MpiTaskRunner()) : MainForm->TaskRunner(),
+            &TTaskQueue::Progressed, MainForm, [&] { statuses << MainForm->RunStatusText()->text(); });
+        MainForm->Action("RunTasks1")->trigger();
+        const bool ended = WaitFor([] { return MainForm->Action("RunTasks1")->isEnabled(); });
+        QObject::disconnect(connection);
+        return ended;
+    }
     TTaskList& Tasks() const { return *frmEnviroment->Tasks(); }
 
     // The dialog's fields for the benchmark's channel on 113 x 21 nodes at Re 20.
@@ -457,21 +479,12 @@ TEST_F(ChannelTest, AChannelRunShowsTheObstacleAndItsForcesAndReopens)
     MainForm->MpiTaskRunner()->SetSolverTool(QStringLiteral(CORVANE_LBM_TOOL));
     // In the program, and on two processes (under mpirun, the view's scene
     // handed over in a file) when mpirun is there.
-    std::vector<int> processes{1};
-    if (MpirunMissingReason().isEmpty())
-        processes.push_back(2);
     const QLineSeries* cd = nullptr;
-    for (const int n : processes) {
+    for (const int n : Processes()) {
         SCOPED_TRACE(n);
-        frmEnviroment->SetProcesses(n);
         QStringList statuses;
-        const QMetaObject::Connection connection = QObject::connect(
-            n > 1 ? static_cast<TTaskQueue*>(MainForm->MpiTaskRunner()) : MainForm->TaskRunner(),
-            &TTaskQueue::Progressed, MainForm, [&] { statuses << MainForm->RunStatusText()->text(); });
         const int before = MainForm->MdiArea()->subWindowList().size();
-        MainForm->Action("RunTasks1")->trigger();
-        ASSERT_TRUE(WaitFor([] { return MainForm->Action("RunTasks1")->isEnabled(); }));
-        QObject::disconnect(connection);
+        ASSERT_TRUE(RunTicked(n, statuses));
         ASSERT_EQ(Tasks().StateName(0), QStringLiteral("not converged"))
             << frmOutPut->reMsg->toPlainText().toStdString();
         ASSERT_FALSE(statuses.isEmpty());
@@ -553,20 +566,11 @@ TEST_F(ChannelTest, AThreeDimensionalChannelRunShowsTheFlowRoundTheObstacleIn3D)
     r.channel.source = scene;
     Tasks().SetTicked(Tasks().Append(r), true);
     MainForm->MpiTaskRunner()->SetSolverTool(QStringLiteral(CORVANE_LBM_TOOL));
-    std::vector<int> processes{1};
-    if (MpirunMissingReason().isEmpty())
-        processes.push_back(2);
-    for (const int n : processes) {
+    for (const int n : Processes()) {
         SCOPED_TRACE(n);
-        frmEnviroment->SetProcesses(n);
         QStringList statuses;
-        const QMetaObject::Connection connection = QObject::connect(
-            n > 1 ? static_cast<TTaskQueue*>(MainForm->MpiTaskRunner()) : MainForm->TaskRunner(),
-            &TTaskQueue::Progressed, MainForm, [&] { statuses << MainForm->RunStatusText()->text(); });
         const int before = MainForm->MdiArea()->subWindowList().size();
-        MainForm->Action("RunTasks1")->trigger();
-        ASSERT_TRUE(WaitFor([] { return MainForm->Action("RunTasks1")->isEnabled(); }));
-        QObject::disconnect(connection);
+        ASSERT_TRUE(RunTicked(n, statuses));
         ASSERT_EQ(Tasks().StateName(0), QStringLiteral("not converged"))
             << frmOutPut->reMsg->toPlainText().toStdString();
         ASSERT_FALSE(statuses.isEmpty());
